@@ -1,0 +1,211 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_US" sourcelanguage="zh_CN">
+<context>
+    <name>Q-MARL</name>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;静音&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Mute&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>English</source>
+        <translation>English</translation>
+    </message>
+    <message>
+        <source>Japanese</source>
+        <translation>Japanese</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>Ok</translation>
+    </message>
+    <message>
+        <source>OpenStreetMap</source>
+        <translation>OpenStreetMap</translation>
+    </message>
+    <message>
+        <source>Russian</source>
+        <translation>Russian</translation>
+    </message>
+    <message>
+        <source>上一个</source>
+        <translation>Prev</translation>
+    </message>
+    <message>
+        <source>下一个</source>
+        <translation>Next</translation>
+    </message>
+    <message>
+        <source>保 存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>保持画面比例</source>
+        <translation>Keep Original Size</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>全屏</source>
+        <translation>Enter Fullscreen</translation>
+    </message>
+    <message>
+        <source>全屏播放</source>
+        <translation>Enter Fullscreen</translation>
+    </message>
+    <message>
+        <source>分辨率</source>
+        <translation>Ratio</translation>
+    </message>
+    <message>
+        <source>地图选择：</source>
+        <translation>Map:</translation>
+    </message>
+    <message>
+        <source>当前纬度</source>
+        <translation>Latitude</translation>
+    </message>
+    <message>
+        <source>当前经度</source>
+        <translation>Longitude</translation>
+    </message>
+    <message>
+        <source>录像时长</source>
+        <translation>Duration</translation>
+    </message>
+    <message>
+        <source>快放</source>
+        <translation>Fast</translation>
+    </message>
+    <message>
+        <source>快放(较快)</source>
+        <translation>Faster</translation>
+    </message>
+    <message>
+        <source>快放(非常快)</source>
+        <translation>Fastest</translation>
+    </message>
+    <message>
+        <source>慢放</source>
+        <translation>Slow</translation>
+    </message>
+    <message>
+        <source>慢放(较慢)</source>
+        <translation>Slower</translation>
+    </message>
+    <message>
+        <source>打开文件</source>
+        <translation>Open File</translation>
+    </message>
+    <message>
+        <source>打开文件夹</source>
+        <translation>Open Dir</translation>
+    </message>
+    <message>
+        <source>抓拍图片</source>
+        <translation>Snapshot</translation>
+    </message>
+    <message>
+        <source>抓拍路径</source>
+        <translation>Snap Dir</translation>
+    </message>
+    <message>
+        <source>抓拍路径：</source>
+        <translation>Snap Dir：</translation>
+    </message>
+    <message>
+        <source>拍照</source>
+        <translation>Snapshot</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Tip</translation>
+    </message>
+    <message>
+        <source>播放/暂停</source>
+        <translation>Play/Pause</translation>
+    </message>
+    <message>
+        <source>放大</source>
+        <translation>Zoom in</translation>
+    </message>
+    <message>
+        <source>文件大小</source>
+        <translation>Size</translation>
+    </message>
+    <message>
+        <source>普通速度</source>
+        <translation>Normal</translation>
+    </message>
+    <message>
+        <source>最大速度</source>
+        <translation>Max Speed</translation>
+    </message>
+    <message>
+        <source>浏览</source>
+        <translation>...</translation>
+    </message>
+    <message>
+        <source>添加文件</source>
+        <translation>Open File</translation>
+    </message>
+    <message>
+        <source>百度地图</source>
+        <translation>Baidu Map</translation>
+    </message>
+    <message>
+        <source>确定要清空文件列表？</source>
+        <translation>确定要清空文件列表？</translation>
+    </message>
+    <message>
+        <source>简体中文</source>
+        <translation>Simplified Chinese</translation>
+    </message>
+    <message>
+        <source>系统设置</source>
+        <translation>System Setting</translation>
+    </message>
+    <message>
+        <source>缩小</source>
+        <translation>Zoom out</translation>
+    </message>
+    <message>
+        <source>记录仪支持重力感应</source>
+        <translation>Support G-Sensor</translation>
+    </message>
+    <message>
+        <source>记录仪没有重力感应</source>
+        <translation>Not support G-Sensor</translation>
+    </message>
+    <message>
+        <source>语言设置：</source>
+        <translation>Language:</translation>
+    </message>
+    <message>
+        <source>谷歌地图</source>
+        <translation>Google Map</translation>
+    </message>
+    <message>
+        <source>速度单位：</source>
+        <translation>Speed Unit:</translation>
+    </message>
+    <message>
+        <source>重力感应：</source>
+        <translation>G-Sensor:</translation>
+    </message>
+    <message>
+        <source>铺满屏幕</source>
+        <translation>Ignore Original Size</translation>
+    </message>
+    <message>
+        <source>静音</source>
+        <translation>Mute</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,211 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ru_RU" sourcelanguage="zh_CN">
+<context>
+    <name>Q-MARL</name>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;静音&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Включение/Выключение Звука&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Отменить</translation>
+    </message>
+    <message>
+        <source>English</source>
+        <translation>English</translation>
+    </message>
+    <message>
+        <source>Japanese</source>
+        <translation>Japanese</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>Подтвердить</translation>
+    </message>
+    <message>
+        <source>OpenStreetMap</source>
+        <translation>Карты Улиц</translation>
+    </message>
+    <message>
+        <source>Russian</source>
+        <translation>Русский</translation>
+    </message>
+    <message>
+        <source>上一个</source>
+        <translation>Предыдущий</translation>
+    </message>
+    <message>
+        <source>下一个</source>
+        <translation>Следующий</translation>
+    </message>
+    <message>
+        <source>保 存</source>
+        <translation>Закрыть</translation>
+    </message>
+    <message>
+        <source>保持画面比例</source>
+        <translation>Полный Экран</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Стоп</translation>
+    </message>
+    <message>
+        <source>全屏</source>
+        <translation>Полноэкранный Формат</translation>
+    </message>
+    <message>
+        <source>全屏播放</source>
+        <translation>Полноэкранный Формат</translation>
+    </message>
+    <message>
+        <source>分辨率</source>
+        <translation>Формат</translation>
+    </message>
+    <message>
+        <source>地图选择：</source>
+        <translation>Карты：</translation>
+    </message>
+    <message>
+        <source>当前纬度</source>
+        <translation>Широта</translation>
+    </message>
+    <message>
+        <source>当前经度</source>
+        <translation>Долгота</translation>
+    </message>
+    <message>
+        <source>录像时长</source>
+        <translation>Время</translation>
+    </message>
+    <message>
+        <source>快放</source>
+        <translation>Скорость 3х</translation>
+    </message>
+    <message>
+        <source>快放(较快)</source>
+        <translation>Скорость 15х</translation>
+    </message>
+    <message>
+        <source>快放(非常快)</source>
+        <translation>Скорость 60х</translation>
+    </message>
+    <message>
+        <source>慢放</source>
+        <translation>Скорость 1/2</translation>
+    </message>
+    <message>
+        <source>慢放(较慢)</source>
+        <translation>Скорость 1/4</translation>
+    </message>
+    <message>
+        <source>打开文件</source>
+        <translation>Открыть Файл</translation>
+    </message>
+    <message>
+        <source>打开文件夹</source>
+        <translation>Open Dir</translation>
+    </message>
+    <message>
+        <source>抓拍图片</source>
+        <translation>Screenshot</translation>
+    </message>
+    <message>
+        <source>抓拍路径</source>
+        <translation>Выбор Файла</translation>
+    </message>
+    <message>
+        <source>抓拍路径：</source>
+        <translation>Выбор Файла：</translation>
+    </message>
+    <message>
+        <source>拍照</source>
+        <translation>Screenshot</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Файл</translation>
+    </message>
+    <message>
+        <source>播放/暂停</source>
+        <translation>Воспроизведение/Пауза</translation>
+    </message>
+    <message>
+        <source>放大</source>
+        <translation>Увеличить</translation>
+    </message>
+    <message>
+        <source>文件大小</source>
+        <translation>Размер</translation>
+    </message>
+    <message>
+        <source>普通速度</source>
+        <translation>Исходная Скорость</translation>
+    </message>
+    <message>
+        <source>最大速度</source>
+        <translation>Скорость</translation>
+    </message>
+    <message>
+        <source>浏览</source>
+        <translation>...</translation>
+    </message>
+    <message>
+        <source>添加文件</source>
+        <translation>Открыть Файл</translation>
+    </message>
+    <message>
+        <source>百度地图</source>
+        <translation>Карты Baidu</translation>
+    </message>
+    <message>
+        <source>确定要清空文件列表？</source>
+        <translation>确定要清空文件列表？</translation>
+    </message>
+    <message>
+        <source>简体中文</source>
+        <translation>Упрощенный Китайский</translation>
+    </message>
+    <message>
+        <source>系统设置</source>
+        <translation>Системные Настройки</translation>
+    </message>
+    <message>
+        <source>缩小</source>
+        <translation>Уменьшить</translation>
+    </message>
+    <message>
+        <source>记录仪支持重力感应</source>
+        <translation>Включен G-Sensor</translation>
+    </message>
+    <message>
+        <source>记录仪没有重力感应</source>
+        <translation>Выключен G-Sensor</translation>
+    </message>
+    <message>
+        <source>语言设置：</source>
+        <translation>Язык：</translation>
+    </message>
+    <message>
+        <source>谷歌地图</source>
+        <translation>Google Map</translation>
+    </message>
+    <message>
+        <source>速度单位：</source>
+        <translation>Скорость：</translation>
+    </message>
+    <message>
+        <source>重力感应：</source>
+        <translation>G-Sensor：</translation>
+    </message>
+    <message>
+        <source>铺满屏幕</source>
+        <translation>Растянутый Формат Изображения</translation>
+    </message>
+    <message>
+        <source>静音</source>
+        <translation>Включение/Выключение Звука</translation>
+    </message>
+</context>
+</TS>

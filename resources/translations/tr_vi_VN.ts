@@ -1,0 +1,211 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="vi_VN" sourcelanguage="zh_CN">
+<context>
+    <name>Q-MARL</name>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;静音&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Tắt tiếng&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Hủy bỏ</translation>
+    </message>
+    <message>
+        <source>English</source>
+        <translation>Tiếng Anh</translation>
+    </message>
+    <message>
+        <source>Japanese</source>
+        <translation>tiếng Nhật</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>đồng ý</translation>
+    </message>
+    <message>
+        <source>OpenStreetMap</source>
+        <translation>Bản đồ mở</translation>
+    </message>
+    <message>
+        <source>Russian</source>
+        <translation>tiếng Nga</translation>
+    </message>
+    <message>
+        <source>上一个</source>
+        <translation>Trước đó</translation>
+    </message>
+    <message>
+        <source>下一个</source>
+        <translation>Kế tiếp</translation>
+    </message>
+    <message>
+        <source>保 存</source>
+        <translation>Tiết kiệm</translation>
+    </message>
+    <message>
+        <source>保持画面比例</source>
+        <translation>Giữ kích thước ban đầu</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Dừng lại</translation>
+    </message>
+    <message>
+        <source>全屏</source>
+        <translation>Vào toàn màn hình</translation>
+    </message>
+    <message>
+        <source>全屏播放</source>
+        <translation>Vào toàn màn hình</translation>
+    </message>
+    <message>
+        <source>分辨率</source>
+        <translation>ĐPG video</translation>
+    </message>
+    <message>
+        <source>地图选择：</source>
+        <translation>Bản đồ:</translation>
+    </message>
+    <message>
+        <source>当前纬度</source>
+        <translation>Vĩ độ</translation>
+    </message>
+    <message>
+        <source>当前经度</source>
+        <translation>Kinh độ</translation>
+    </message>
+    <message>
+        <source>录像时长</source>
+        <translation>TL video</translation>
+    </message>
+    <message>
+        <source>快放</source>
+        <translation>Nhanh</translation>
+    </message>
+    <message>
+        <source>快放(较快)</source>
+        <translation>Nhanh hơn</translation>
+    </message>
+    <message>
+        <source>快放(非常快)</source>
+        <translation>Nhanh nhất</translation>
+    </message>
+    <message>
+        <source>慢放</source>
+        <translation>Chậm</translation>
+    </message>
+    <message>
+        <source>慢放(较慢)</source>
+        <translation>Chậm hơn</translation>
+    </message>
+    <message>
+        <source>打开文件</source>
+        <translation>Mở tệp</translation>
+    </message>
+    <message>
+        <source>打开文件夹</source>
+        <translation>Mở Dir</translation>
+    </message>
+    <message>
+        <source>抓拍图片</source>
+        <translation>Ảnh chụp nhanh</translation>
+    </message>
+    <message>
+        <source>抓拍路径</source>
+        <translation>Chụp trực tiếp</translation>
+    </message>
+    <message>
+        <source>抓拍路径：</source>
+        <translation>Chụp Dir Dir:</translation>
+    </message>
+    <message>
+        <source>拍照</source>
+        <translation>Ảnh chụp nhanh</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>tiền boa</translation>
+    </message>
+    <message>
+        <source>播放/暂停</source>
+        <translation>Tạm dừng chơi</translation>
+    </message>
+    <message>
+        <source>放大</source>
+        <translation>Phóng to</translation>
+    </message>
+    <message>
+        <source>文件大小</source>
+        <translation>KT video</translation>
+    </message>
+    <message>
+        <source>普通速度</source>
+        <translation>Bình thường</translation>
+    </message>
+    <message>
+        <source>最大速度</source>
+        <translation>TĐ tối đa</translation>
+    </message>
+    <message>
+        <source>浏览</source>
+        <translation>Duyệt</translation>
+    </message>
+    <message>
+        <source>添加文件</source>
+        <translation>Mở tệp</translation>
+    </message>
+    <message>
+        <source>百度地图</source>
+        <translation>Bản đồ Yahoo</translation>
+    </message>
+    <message>
+        <source>确定要清空文件列表？</source>
+        <translation>Bạn có chắc chắn muốn xóa danh sách tập tin?</translation>
+    </message>
+    <message>
+        <source>简体中文</source>
+        <translation>Tiếng Trung giản thể</translation>
+    </message>
+    <message>
+        <source>系统设置</source>
+        <translation>Thiết lập hệ thống</translation>
+    </message>
+    <message>
+        <source>缩小</source>
+        <translation>Thu nhỏ</translation>
+    </message>
+    <message>
+        <source>记录仪支持重力感应</source>
+        <translation>Hỗ trợ cảm biến G</translation>
+    </message>
+    <message>
+        <source>记录仪没有重力感应</source>
+        <translation>Không hỗ trợ G-Sensor</translation>
+    </message>
+    <message>
+        <source>语言设置：</source>
+        <translation>Ngôn ngữ:</translation>
+    </message>
+    <message>
+        <source>谷歌地图</source>
+        <translation>Bản đồ Google</translation>
+    </message>
+    <message>
+        <source>速度单位：</source>
+        <translation>Đơn vị tốc độ:</translation>
+    </message>
+    <message>
+        <source>重力感应：</source>
+        <translation>Cảm biến G:</translation>
+    </message>
+    <message>
+        <source>铺满屏幕</source>
+        <translation>Bỏ qua kích thước ban đầu</translation>
+    </message>
+    <message>
+        <source>静音</source>
+        <translation>Tắt tiếng</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,36 @@
+#include "firstinstall.h"
+
+#include "hwdefaultsettings.h"
+
+#include <QDateTime>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+
+void checkFirstInstall()
+{
+    const QString cacheDir = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    if (!QDir().mkpath(cacheDir))
+        qWarning() << "checkFirstInstall: cannot create the cache folder" << cacheDir;
+    const QString markerPath = cacheDir + QStringLiteral("/myapp.conf");
+
+    qWarning() << "checkFirstInstall" << 41;
+    if (QFile::exists(markerPath))
+        return;
+    qWarning() << "checkFirstInstall" << 47;
+
+    QFile marker(markerPath);
+    if (marker.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        const QByteArray stamp =
+            QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8();
+        if (marker.write(stamp) != stamp.size())
+            qWarning() << "checkFirstInstall: cannot write" << markerPath << marker.errorString();
+        marker.close();
+    } else {
+        // The reset still runs; without a marker the next start counts as a first run again.
+        qWarning() << "checkFirstInstall: cannot create" << markerPath << marker.errorString();
+    }
+
+    HWDefaultSettings::instance()->resetToDefaults();
+}

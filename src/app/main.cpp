@@ -1,0 +1,35 @@
+#include "appglobals.h"
+#include "debuglog.h"
+#include "firstinstall.h"
+#include "hwdefaultsettings.h"
+#include "kestromainwidget.h"
+#include "processenvironment.h"
+#include "terminationsignals.h"
+#include "translation.h"
+
+#include <QApplication>
+#include <QDate>
+#include <QDebug>
+#include <QFile>
+
+int main(int argc, char *argv[])
+{
+    if (QFile::exists(g_logFileName))
+        qInstallMessageHandler(debugLogHandler);
+    qWarning() << "============start==========" << QDate::currentDate();
+
+    prepareProcessEnvironment();
+    QApplication app(argc, argv);
+    useCNumericLocale();
+    closeWindowsOnTerminationSignals();
+
+    checkFirstInstall();
+
+    int language = HWDefaultSettings::instance()->language();
+    loadTranslation(language);
+    QCoreApplication::installTranslator(&g_translator);
+
+    KestroMainWidget window;
+    window.show();
+    return app.exec();
+}

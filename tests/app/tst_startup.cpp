@@ -1,0 +1,266 @@
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+
+// Starts the real q-marl binary, each time in a working directory and with per-user folders of
+// its own, and closes it the way a session manager would.
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+    struct Home
+    {
+        QTemporaryDir root;
+        QString work() const { return root.filePath("work"); }
+        QString config() const { return root.filePath("config"); }
+        QString cache() const { return root.filePath("cache"); }
+        QString settingsFile() const { return config() + "/VOLQ/Q-MARL.conf"; }
+        QString marker() const { return cache() + "/q-marl/myapp.conf"; }
+        QString log() const { return work() + "/debuglog.txt"; }
+        Home() { QDir().mkpath(work()); }
+    };
+
+    struct Run
+    {
+        bool shown = false;
+        int exitCode = -1;
+        QProcess::ExitStatus exitStatus = QProcess::CrashExit;
+        QString output; // standard error, or the log file when logging to it
+        bool closedCleanly() const { return exitStatus == QProcess::NormalExit && exitCode == 0; }
+    };
+
+    static QSettings storeOf(const Home &home)
+    {
+        return QSettings(home.settingsFile(), QSettings::IniFormat);
+    }
+
+    static QString readFile(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+    static Run start(const Home &home, const QStringList &extraEnv = {})
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", home.config());
+        env.insert("XDG_CACHE_HOME", home.cache());
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        for (const QString &pair : extraEnv)
+            env.insert(pair.section('=', 0, 0), pair.section('=', 1));
+
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(home.work());
+        process.start(QStringLiteral(QMARL_BIN_DIR "/q-marl"), QStringList());
+        Run run;
+        if (!process.waitForStarted(10000))
+            return run;
+        QString seen;
+        const auto collect = [&]() -> QString {
+            seen += QString::fromLocal8Bit(process.readAllStandardError());
+            return seen + readFile(home.log());
+        };
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 30000 && process.state() == QProcess::Running &&
+               !collect().contains("KestroMainWidget::showEvent"))
+            process.waitForReadyRead(50);
+        run.shown = collect().contains("KestroMainWidget::showEvent");
+        // It stays up until it is told to close.
+        process.waitForFinished(300);
+        if (process.state() == QProcess::Running)
+            ::kill(pid_t(process.processId()), SIGTERM);
+        else
+            run.shown = false;
+        process.waitForFinished(30000);
+        run.exitCode = process.exitCode();
+        run.exitStatus = process.exitStatus();
+        run.output = collect();
+        return run;
+    }
+
+    static void putAllKeys(const Home &home, const QStringList &keys)
+    {
+        QSettings store = storeOf(home);
+        for (const QString &key : keys)
+            store.setValue(key, 5);
+        store.sync();
+    }
+
+    static QStringList storedKeys(const Home &home)
+    {
+        QStringList keys = storeOf(home).allKeys();
+        keys.sort();
+        return keys;
+    }
+
+    static QStringList allKeys()
+    {
+        QStringList keys;
+        for (const char *name :
+             {"screenSplitType", "snapDir", "language", "mapType", "speedUnit", "videoSolution",
+              "keepOriginalSize", "mainsizes_0", "mainsizes_1", "rightsizes_0", "rightsizes_1",
+              "last_filelist", "volume", "videoDir", "create_rand_index", "create_time_index",
+              "last_capture_index"})
+            keys << QStringLiteral("g_settingKey_") + name;
+        keys.sort();
+        return keys;
+    }
+
+private slots:
+    void noLogFileWithoutTheSwitch()
+    {
+        Home home;
+        const Run run = start(home);
+        QVERIFY(run.shown);
+        QVERIFY2(run.closedCleanly(), qPrintable(run.output));
+        QVERIFY(!QFile::exists(home.log()));
+        QVERIFY(QDir(home.work()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+        QVERIFY(run.output.contains("checkFirstInstall 41"));
+    }
+
+    void logIsAppendedAcrossRuns()
+    {
+        Home home;
+        QFile log(home.log());
+        QVERIFY(log.open(QIODevice::WriteOnly));
+        log.close();
+
+        QVERIFY(start(home).shown);
+        const QString first = readFile(home.log());
+        const QString startLine = QStringLiteral("============start========== QDate(\"%1\")\r\n\n")
+                                      .arg(QDate::currentDate().toString(Qt::ISODate));
+        QVERIFY2(first.startsWith(startLine), qPrintable(first.left(80)));
+        QVERIFY(first.contains("checkFirstInstall 41\r\n\ncheckFirstInstall 47\r\n\n"));
+
+        QVERIFY(start(home).shown);
+        const QString both = readFile(home.log());
+        QVERIFY(both.startsWith(first));
+        QCOMPARE(both.count("============start=========="), 2);
+        QVERIFY(both.mid(first.size()).startsWith("============start=========="));
+        // Every message ends in CR LF LF: no bare line feed without a CR two places before.
+        QCOMPARE(both.count("\r\n\n"), both.count('\n') / 2);
+    }
+
+    void firstStartWritesTheMarkerAndResets()
+    {
+        Home home;
+        putAllKeys(home, allKeys());
+        const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+        const Run run = start(home);
+        QVERIFY(run.shown);
+        QVERIFY2(run.closedCleanly(), qPrintable(run.output));
+
+        const QString marker = readFile(home.marker());
+        QCOMPARE(QFileInfo(home.marker()).size(), 19);
+        QVERIFY(QRegularExpression("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$").match(marker).hasMatch());
+        const QDateTime stamp = QDateTime::fromString(marker, "yyyy-MM-dd HH:mm:ss");
+        QVERIFY(stamp >= before && stamp <= QDateTime::currentDateTime());
+        QCOMPARE(storedKeys(home), QStringList({"g_settingKey_create_rand_index",
+                                                "g_settingKey_create_time_index",
+                                                "g_settingKey_last_capture_index"}));
+
+        putAllKeys(home, allKeys());
+        QVERIFY(start(home).shown);
+        QCOMPARE(storedKeys(home), allKeys());
+        QCOMPARE(readFile(home.marker()), marker);
+    }
+
+    void storedLanguageIsLoaded_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("english") << 1 << "load translate true";
+        QTest::newRow("chinese shows the source texts") << 2 << "load translate false";
+        QTest::newRow("out of range shows english") << 7 << "load translate true";
+    }
+
+    void storedLanguageIsLoaded()
+    {
+        QFETCH(int, language);
+        QFETCH(QString, logged);
+        Home home;
+        QDir().mkpath(QFileInfo(home.marker()).path());
+        QFile marker(home.marker());
+        QVERIFY(marker.open(QIODevice::WriteOnly)); // not a first run: the language stays
+        marker.close();
+        {
+            QSettings store = storeOf(home);
+            store.setValue("g_settingKey_language", language);
+        }
+        const Run run = start(home);
+        QVERIFY(run.shown);
+        QVERIFY2(run.output.contains(logged), qPrintable(run.output));
+        QCOMPARE(storeOf(home).value("g_settingKey_language").toInt(), language);
+    }
+
+    void startsUnderAGermanLocale()
+    {
+        Home home;
+        const Run run = start(home, {"LOCPATH=" QMARL_TEST_LOCPATH, "LC_ALL=de_DE.UTF-8"});
+        QVERIFY2(run.shown, qPrintable(run.output));
+        QVERIFY2(run.closedCleanly(), qPrintable(run.output));
+    }
+
+    void damagedSettingsAreKeptAside()
+    {
+        Home home;
+        QDir().mkpath(QFileInfo(home.settingsFile()).path());
+        QFile store(home.settingsFile());
+        QVERIFY(store.open(QIODevice::WriteOnly));
+        const QByteArray damaged("[General\ng_settingKey_volume=20\n\x01\x02");
+        store.write(damaged);
+        store.close();
+
+        const Run run = start(home);
+        QVERIFY(run.shown);
+        QVERIFY2(run.closedCleanly(), qPrintable(run.output));
+        QVERIFY2(run.output.contains("is damaged"), qPrintable(run.output));
+        const QStringList copies = QDir(QFileInfo(home.settingsFile()).path())
+                                       .entryList({"Q-MARL.conf.damaged-*"}, QDir::Files);
+        QCOMPARE(copies.size(), 1);
+        QFile copy(QFileInfo(home.settingsFile()).path() + '/' + copies.first());
+        QVERIFY(copy.open(QIODevice::ReadOnly));
+        QCOMPARE(copy.readAll(), damaged);
+    }
+
+    void unwritablePlacesAreSurvived_data()
+    {
+        QTest::addColumn<bool>("cacheIsAFile");
+        QTest::addColumn<bool>("logIsAFolder");
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("cache folder") << true << false << "cannot create";
+        QTest::newRow("log file") << false << true << "cannot append";
+    }
+
+    void unwritablePlacesAreSurvived()
+    {
+        QFETCH(bool, cacheIsAFile);
+        QFETCH(bool, logIsAFolder);
+        QFETCH(QString, logged);
+        Home home;
+        if (cacheIsAFile) {
+            QFile blocker(home.cache());
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+        }
+        if (logIsAFolder)
+            QVERIFY(QDir().mkpath(home.log()));
+        putAllKeys(home, {"g_settingKey_volume"});
+
+        const Run run = start(home);
+        QVERIFY2(run.shown, qPrintable(run.output));
+        QVERIFY2(run.closedCleanly(), qPrintable(run.output));
+        QVERIFY2(run.output.contains(logged), qPrintable(run.output));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStartup)
+#include "tst_startup.moc"
