@@ -4,11 +4,20 @@
 set -euo pipefail
 
 packages=(
-    cmake g++ pkg-config
-    qtbase5-dev qtwebengine5-dev qttools5-dev qttools5-dev-tools
-    libmpv-dev ffmpeg
-    xvfb xauth libgl1-mesa-dri
-    fonts-noto-cjk locales
+    cmake
+    g++
+    pkg-config
+    qtbase5-dev
+    qtwebengine5-dev
+    qttools5-dev
+    qttools5-dev-tools
+    libmpv-dev
+    ffmpeg
+    xvfb
+    xauth
+    libgl1-mesa-dri
+    fonts-noto-cjk
+    locales
 )
 
 missing=()
