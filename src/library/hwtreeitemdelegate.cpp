@@ -1,0 +1,143 @@
+#include "hwtreeitemdelegate.h"
+
+#include "hwdevicetreeview.h"
+#include "lufileinfomodel.h"
+
+#include <QDebug>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QStyleOptionButton>
+
+namespace {
+constexpr int kMarkerWidth = 14;
+constexpr int kMarkerHeight = 18;
+constexpr int kMarkerTop = 13;
+constexpr int kTextGap = 8;
+constexpr int kTextRightReserve = 30;
+constexpr int kButtonSize = 30;
+constexpr int kButtonTop = 7;
+constexpr int kPaintedButtonFromRight = 50;
+constexpr int kHitButtonFromRight = 38;
+const QColor kSelectedFill(34, 34, 34);
+const QColor kActiveText(47, 179, 255);
+const QColor kNormalText(204, 204, 204);
+} // namespace
+
+HWTreeItemDelegate::HWTreeItemDelegate(QWidget *viewWidget)
+    : QStyledItemDelegate(nullptr),
+      playIcon(QStringLiteral(":/images/images/Playicon.png")),
+      deleteButton(new QPushButton),
+      view(viewWidget)
+{
+    // The button is never shown; it lends its style sheet to the painted delete buttons.
+    deleteButton->setStyleSheet(QStringLiteral(
+        "QPushButton {border-image:url(:/images/images/icon_off.png);}   "
+        "QPushButton:hover {border-image:url(:/images/images/icon_off_press.png);}   "
+        "QPushButton:pressed {border-image:url(:/images/images/icon_off_press.png);}"));
+}
+
+HWTreeItemDelegate::~HWTreeItemDelegate()
+{
+    delete deleteButton;
+}
+
+QRect HWTreeItemDelegate::paintedButtonRect(int viewWidth, int rowTop)
+{
+    return QRect(viewWidth - kPaintedButtonFromRight, rowTop + kButtonTop, kButtonSize,
+                 kButtonSize);
+}
+
+QRect HWTreeItemDelegate::hitButtonRect(int viewWidth, int rowTop)
+{
+    return QRect(viewWidth - kHitButtonFromRight, rowTop + kButtonTop, kButtonSize, kButtonSize);
+}
+
+void HWTreeItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
+                               const QModelIndex &index) const
+{
+    const QRect row = option.rect;
+    const int width = view->width();
+    const int top = row.top();
+    painter->save();
+    if (option.state & QStyle::State_Selected)
+        painter->fillRect(QRect(0, top, row.right() + 1, row.height()), kSelectedFill);
+
+    const LuFileInfoModel *model = HWDeviceTreeView::modelAt(index);
+    const bool playing = model && model->isPlaying;
+    const QRect marker(0, top + kMarkerTop, kMarkerWidth, kMarkerHeight);
+    if (playing)
+        playIcon.paint(painter, marker);
+
+    QRect text(0, top, width, rowHeight);
+    text.setWidth(text.width() - kMarkerWidth);
+    text.setLeft(marker.right() + 1 + kTextGap);
+    text.setWidth(text.width() - kTextRightReserve);
+
+    painter->drawPixmap(QRect(0, top + rowHeight - 2, width, 2),
+                        QPixmap(QStringLiteral(":/images/images/level_line.png")));
+
+    QStyleOptionButton button;
+    button.rect = paintedButtonRect(width, top);
+    button.state = QStyle::State_Enabled;
+    if (button.rect.contains(mousePoint)) {
+        if (buttonState == 0)
+            button.state |= QStyle::State_MouseOver;
+        else if (buttonState == 1)
+            button.state |= QStyle::State_Sunken;
+    }
+    deleteButton->style()->drawControl(QStyle::CE_PushButton, &button, painter, deleteButton);
+
+    QFont font(QStringLiteral("微软雅黑"));
+    font.setPixelSize(13);
+    painter->setFont(font);
+    const QString name = model ? model->fileName : QString();
+    const QString shown = painter->fontMetrics().elidedText(name, Qt::ElideMiddle, text.width());
+    const bool hovered = option.state & QStyle::State_MouseOver;
+    painter->setPen(playing || hovered ? kActiveText : kNormalText);
+    painter->drawText(text, Qt::AlignLeft | Qt::AlignVCenter, shown);
+    painter->restore();
+}
+
+QSize HWTreeItemDelegate::sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const
+{
+    return QSize(view->width(), rowHeight);
+}
+
+QWidget *HWTreeItemDelegate::createEditor(QWidget *, const QStyleOptionViewItem &,
+                                          const QModelIndex &) const
+{
+    return nullptr;
+}
+
+bool HWTreeItemDelegate::editorEvent(QEvent *event, QAbstractItemModel *,
+                                     const QStyleOptionViewItem &option, const QModelIndex &index)
+{
+    buttonState = -1;
+    const auto *mouse = dynamic_cast<QMouseEvent *>(event);
+    if (!mouse)
+        return false;
+    mousePoint = mouse->pos();
+    if (!hitButtonRect(view->width(), option.rect.top()).contains(mousePoint))
+        return false;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        buttonState = 1;
+        break;
+    case QEvent::MouseButtonRelease:
+        emit deleteClicked(index);
+        break;
+    case QEvent::MouseMove:
+        buttonState = 0;
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+bool HWTreeItemDelegate::eventFilter(QObject *, QEvent *)
+{
+    qWarning() << "HWTreeItemDelegate::eventFilter";
+    return true;
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QIcon>
+#include <QPoint>
+#include <QStyledItemDelegate>
+
+class QPushButton;
+
+// Paints a file row: selection, play marker, name elided in the middle, separator line and the
+// delete button; turns a release on the button into the view's delete signal.
+class HWTreeItemDelegate : public QStyledItemDelegate
+{
+    Q_OBJECT
+
+public:
+    explicit HWTreeItemDelegate(QWidget *view);
+    ~HWTreeItemDelegate() override;
+
+    static constexpr int rowHeight = 44;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override;
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
+                          const QModelIndex &index) const override;
+    bool editorEvent(QEvent *event, QAbstractItemModel *model,
+                     const QStyleOptionViewItem &option, const QModelIndex &index) override;
+    bool eventFilter(QObject *object, QEvent *event) override;
+
+    // Where the button is drawn, and where a click on it counts (12 pixels further right).
+    static QRect paintedButtonRect(int viewWidth, int rowTop);
+    static QRect hitButtonRect(int viewWidth, int rowTop);
+
+signals:
+    void deleteClicked(const QModelIndex &index);
+
+private:
+    QIcon playIcon;
+    QPushButton *deleteButton;
+    int buttonState = -1;
+    QPoint mousePoint;
+    QWidget *view;
+};

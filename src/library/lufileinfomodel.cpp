@@ -1,0 +1,192 @@
+#include "lufileinfomodel.h"
+
+#include "channelpatterntable.h"
+#include "hwdefaultsettings.h"
+#include "hwfilemanager.h"
+
+#include <QDateTime>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+
+#include <algorithm>
+#include <map>
+
+namespace {
+const QString kStampFormat = QStringLiteral("yyyy_MMdd_HHmmss_");
+constexpr int kTimestampedParts = 4;
+constexpr int kSequenceSpread = 2;
+constexpr int kSecondsSpread = 2;
+
+// The part of a file name before its first ".".
+QString baseName(const QString &fileName)
+{
+    return fileName.section(QLatin1Char('.'), 0, 0);
+}
+
+const ChannelPattern *matchChannelPattern(const QString &fileName)
+{
+    for (const ChannelPattern &row : ChannelPatternTable)
+        if (fileName.endsWith(QLatin1String(row.own), Qt::CaseSensitive))
+            return &row;
+    return nullptr;
+}
+
+// A prefix that can name no file: a name cannot hold a NUL character.
+QString impossiblePrefix(const QString &prefix)
+{
+    return prefix + QChar(0);
+}
+
+// The time prefixes of the timestamped family: a camera may start the partner file up to two
+// seconds before or after this one.
+QStringList timePrefixes(const QString &prefix)
+{
+    const QDateTime stamp = QDateTime::fromString(prefix, kStampFormat);
+    QStringList shifted;
+    for (int offset : {-1, -2, 1, 2})
+        shifted << (stamp.isValid() ? stamp.addSecs(offset).toString(kStampFormat)
+                                    : impossiblePrefix(prefix));
+    qWarning() << "LuFileInfoModel::getBackPath" << shifted;
+    return {shifted[0], shifted[1], prefix, shifted[2], shifted[3]};
+}
+} // namespace
+
+LuFileInfoModel::LuFileInfoModel(const QString &name, const QString &absolutePath,
+                                 QObject *parent)
+    : QObject(parent)
+{
+    fileName = name;
+    fileStem = name.contains(QLatin1Char('.')) ? name.left(name.lastIndexOf(QLatin1Char('.')))
+                                               : name;
+    nativePath = QDir::toNativeSeparators(absolutePath);
+    identityPath = nativePath;
+
+    const qint64 size = QFileInfo(absolutePath).size(); // 0 when it cannot be read
+    trackCachePath =
+        QDir::toNativeSeparators(HWFileManager::instance()->trackCachePath() + QLatin1Char('/') +
+                                 baseName(fileName)) +
+        QStringLiteral("_%1.txt").arg(size);
+
+    findSiblings(getBackPath(nativePath, &channelIndex));
+    fileInfo = QFileInfo(absolutePath);
+    previewPath = QStringLiteral("%1/%2_%3.jpg")
+                      .arg(HWFileManager::instance()->previewsPath())
+                      .arg(size)
+                      .arg(baseName(fileName));
+}
+
+LuFileInfoModel::~LuFileInfoModel()
+{
+    qWarning() << "LuFileInfoModel::~LuFileInfoModel" << fileName;
+}
+
+void LuFileInfoModel::findSiblings(const QStringList &candidates)
+{
+    channelCount = 1;
+    for (const QString &candidate : candidates) {
+        if (candidate.contains(QChar(0)) || !QFileInfo::exists(candidate))
+            continue;
+        ++channelCount;
+        if (channelCount == 2) {
+            siblingPath1 = candidate;
+        } else {
+            siblingPath2 = candidate;
+            break;
+        }
+    }
+}
+
+QStringList LuFileInfoModel::getBackPath(const QString &path, int *channelIndex)
+{
+    const int cut = std::max(path.lastIndexOf(QLatin1Char('/')),
+                             path.lastIndexOf(QDir::separator()));
+    const QString name = path.mid(cut + 1);
+    const QString folder = path.left(path.size() - name.size());
+    const QStringList parts = name.split(QLatin1Char('_'), Qt::KeepEmptyParts);
+    const QString last = parts.last();
+    const QString prefix = name.left(name.size() - last.size());
+
+    const ChannelPattern *row = matchChannelPattern(name);
+    if (!row)
+        return {};
+    *channelIndex = row->channel;
+    const QString own = QLatin1String(row->own);
+
+    QStringList candidates;
+    if (parts.size() == kTimestampedParts) {
+        const int sequence = last.left(std::max(0, int(last.size() - own.size()))).toInt();
+        const QStringList prefixes = timePrefixes(prefix);
+        for (const char *partner : {row->partner1, row->partner2})
+            for (int s = sequence - kSequenceSpread; s <= sequence + kSequenceSpread; ++s)
+                for (const QString &timePrefix : prefixes)
+                    candidates << QStringLiteral("%1%2%3%4")
+                                      .arg(folder, timePrefix)
+                                      .arg(s, 3, 10, QLatin1Char('0'))
+                                      .arg(QLatin1String(partner));
+        Q_ASSERT(candidates.size() == 2 * (2 * kSequenceSpread + 1) * (2 * kSecondsSpread + 1));
+    } else {
+        const QString rest = QString(name).remove(own, Qt::CaseSensitive);
+        candidates << QStringLiteral("%1%2%3").arg(folder, rest, QLatin1String(row->partner1))
+                   << QStringLiteral("%1%2%3").arg(folder, rest, QLatin1String(row->partner2));
+    }
+    qWarning() << "LuFileInfoModel::getBackPath" << candidates;
+    return candidates;
+}
+
+LuFileInfoModel *addUniqueModel(QList<LuFileInfoModel *> &list, LuFileInfoModel *candidate)
+{
+    for (LuFileInfoModel *model : qAsConst(list)) {
+        if (model->identityPath == candidate->identityPath) {
+            delete candidate;
+            return model;
+        }
+        model->isPlaying = false;
+    }
+    list.append(candidate);
+    return candidate;
+}
+
+void sortAndLinkFileList(QList<LuFileInfoModel *> &list)
+{
+    std::sort(list.begin(), list.end(), [](const LuFileInfoModel *a, const LuFileInfoModel *b) {
+        return a->nativePath < b->nativePath;
+    });
+
+    std::map<QString, LuFileInfoModel *> byChannel[4];
+    for (LuFileInfoModel *model : list)
+        if (model->channelIndex >= 1 && model->channelIndex <= 3)
+            byChannel[model->channelIndex].emplace(model->nativePath, model);
+
+    const auto sibling = [](const std::map<QString, LuFileInfoModel *> &channel,
+                            const LuFileInfoModel *of) -> LuFileInfoModel * {
+        for (const QString *path : {&of->siblingPath1, &of->siblingPath2}) {
+            const auto found = channel.find(*path);
+            if (found != channel.end())
+                return found->second;
+        }
+        return nullptr;
+    };
+    // Links go only through a back file: front and inside files alone stay unlinked.
+    for (const auto &entry : byChannel[2]) {
+        LuFileInfoModel *back = entry.second;
+        LuFileInfoModel *front = sibling(byChannel[1], back);
+        LuFileInfoModel *inside = sibling(byChannel[3], back);
+        back->prevChannel = front;
+        back->nextChannel = inside;
+        if (front) {
+            front->nextChannel = back;
+            front->prevChannel = nullptr;
+        }
+        if (inside) {
+            inside->prevChannel = back;
+            inside->nextChannel = nullptr;
+        }
+    }
+
+    QStringList paths;
+    paths.reserve(list.size());
+    for (const LuFileInfoModel *model : list)
+        paths << model->nativePath;
+    HWDefaultSettings::instance()->setLastFileList(paths);
+}

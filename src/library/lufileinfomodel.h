@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QFileInfo>
+#include <QList>
+#include <QMetaType>
+#include <QModelIndex>
+#include <QMutex>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class LuGPSModel;
+class QDateTime;
+
+// One video file the user added: its channel identity and sibling files, the names of its
+// track cache and preview picture, and once loadTrack has run, its track with the statistics,
+// map route texts and acceleration series computed from it.
+class LuFileInfoModel : public QObject
+{
+    Q_OBJECT
+
+public:
+    LuFileInfoModel(const QString &fileName, const QString &absolutePath,
+                    QObject *parent = nullptr);
+    ~LuFileInfoModel() override;
+
+    // The sibling candidates of path, in the order to test them; sets *channelIndex to the
+    // channel of the matched naming row, and leaves it alone when no row matches.
+    static QStringList getBackPath(const QString &path, int *channelIndex);
+
+    // Fills the track from the cache, extracting it from the video first when no cache exists.
+    void loadTrack();
+
+    float videoDuration = 0;
+    QString fileName;
+    QString nativePath;
+    QString previewPath;
+    QString fileStem;
+    QString trackCachePath;
+    QString identityPath;
+    bool isPlaying = false;
+    QModelIndex rowIndex;
+    QFileInfo fileInfo;
+    bool trackLoaded = false;
+    QMutex trackMutex;
+    QList<LuGPSModel *> track;
+    QString routeTextBd;
+    QString routeTextWgs;
+    QString routeTextWgs2;
+    float maxSpeed = 0;
+    float averageSpeed = 0;
+    float totalDistance = 0;
+    float durationSeconds = 0;
+    QString startTimeText;
+    QString endTimeText;
+    int videoWidth = 0;
+    int videoHeight = 0;
+    QList<float> gsensorX;
+    QList<float> gsensorY;
+    QList<float> gsensorZ;
+    bool hasGsensor = false;
+    int channelCount = 1;
+    int channelIndex = 0;
+    QString siblingPath1;
+    QString siblingPath2;
+    LuFileInfoModel *prevChannel = nullptr;
+    LuFileInfoModel *nextChannel = nullptr;
+    bool fineGScale = false;
+
+private:
+    void findSiblings(const QStringList &candidates);
+    bool buildTrackCache();
+    bool readTrackCache(const QString &cachePath);
+    void computeStatistics();
+};
+
+Q_DECLARE_METATYPE(LuFileInfoModel *)
+
+// Keeps candidate in the library unless a model of the same file is already there: then the
+// candidate is deleted and the existing model returned. Models compared before a match (all of
+// them when there is none) stop counting as playing.
+LuFileInfoModel *addUniqueModel(QList<LuFileInfoModel *> &list, LuFileInfoModel *candidate);
+
+// Sorts the list by path, links the channels of each recording front -> back -> inside (only
+// through a back file), and stores the paths as the last session's file list.
+void sortAndLinkFileList(QList<LuFileInfoModel *> &list);
+
+// The time text of a point as a string, and read back as a local date and time.
+QString recordTimeText(const LuGPSModel *point);
+QDateTime parseRecordTime(const LuGPSModel *point);

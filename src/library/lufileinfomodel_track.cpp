@@ -1,0 +1,219 @@
+// The track side of a recording: the cache file, the points read from it and what is computed
+// from them once.
+#include "lufileinfomodel.h"
+
+#include "appglobals.h"
+#include "coordinates.h"
+#include "extracttrack.h"
+#include "lugpsmodel.h"
+
+#include <QDateTime>
+#include <QDebug>
+#include <QFile>
+#include <QLoggingCategory>
+#include <QMutexLocker>
+
+#include <cstdio>
+
+namespace {
+Q_LOGGING_CATEGORY(lcCacheLines, "qmarl.library.cachelines", QtWarningMsg)
+
+const QString kTxt = QStringLiteral(".txt");
+// A cache line is about 90 characters; anything far longer is damage, read and dropped whole.
+constexpr qint64 kLongestLine = 4096;
+constexpr float kFineScale = 1.0f / 4096.0f;
+constexpr double kCoarseScale = 1.0 / 256.0;
+
+bool isNonEmptyFile(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.isFile() && info.size() > 0;
+}
+
+QString withHaisiMarker(const QString &cachePath)
+{
+    if (cachePath.contains(g_haisiSuffix + kTxt))
+        return cachePath;
+    const int at = cachePath.indexOf(kTxt, 0, Qt::CaseSensitive);
+    return at < 0 ? cachePath : QString(cachePath).insert(at, g_haisiSuffix);
+}
+
+// Every field of a track line present; anything less is not a sample but damage.
+bool isCompleteTrackLine(const char *line)
+{
+    char status = 0;
+    char time[16] = {};
+    double latitude = 0, longitude = 0;
+    char latHemisphere = 0, lonHemisphere = 0;
+    float speed = 0, course = 0;
+    int x = 0, y = 0, z = 0;
+    return std::sscanf(line, "%c%15[^,],%lf,%c,%lf,%c,%f,%f,%d,%d,%d", &status, time, &latitude,
+                       &latHemisphere, &longitude, &lonHemisphere, &speed, &course, &x, &y,
+                       &z) == 11;
+}
+
+// Reads one whole line however long it is; false at the end of the file.
+bool readWholeLine(QFile &file, QByteArray &line)
+{
+    line = file.readLine(kLongestLine);
+    if (line.isEmpty())
+        return false;
+    while (!line.endsWith('\n') && !file.atEnd()) {
+        line.clear(); // too long: drop it, then skip to its end
+        const QByteArray rest = file.readLine(kLongestLine);
+        if (rest.endsWith('\n') || file.atEnd())
+            return true;
+    }
+    return true;
+}
+
+QString pointText(double longitude, double latitude)
+{
+    return QStringLiteral("{lng:%1,lat:%2}")
+        .arg(longitude, 0, 'f', 6)
+        .arg(latitude, 0, 'f', 6);
+}
+} // namespace
+
+QString recordTimeText(const LuGPSModel *point)
+{
+    return QStringLiteral("%1").arg(QString::fromLatin1(point->timeText));
+}
+
+QDateTime parseRecordTime(const LuGPSModel *point)
+{
+    return QDateTime::fromString(recordTimeText(point), QStringLiteral("yyyyMMddHHmmss"));
+}
+
+void LuFileInfoModel::loadTrack()
+{
+    QMutexLocker locker(&trackMutex);
+    if (trackLoaded)
+        return;
+
+    // A HiSilicon track is cached under the marked name so its finer G-sensor scale survives a
+    // restart; look for that name first.
+    const QString marked = withHaisiMarker(trackCachePath);
+    if (isNonEmptyFile(marked)) {
+        trackCachePath = marked;
+        fineGScale = true;
+    } else if (!isNonEmptyFile(trackCachePath)) {
+        buildTrackCache();
+    }
+
+    qWarning() << "............................" << channelCount;
+    if (!readTrackCache(trackCachePath))
+        return;
+    qWarning() << "............................";
+    if (track.size() >= 2)
+        computeStatistics();
+    trackLoaded = true;
+}
+
+bool LuFileInfoModel::buildTrackCache()
+{
+    qWarning() << "need paras gps info..." << fileName;
+    const QString temporary = trackCachePath + QStringLiteral(".tmp");
+    const int result = extractTrack(QFile::encodeName(nativePath).constData(),
+                                    QFile::encodeName(temporary).constData(),
+                                    containerKindForPath(fileName));
+    if (result != 0) {
+        qWarning() << "LuFileInfoModel::loadTrack: no track in" << nativePath << "result"
+                   << result;
+        QFile::remove(temporary);
+        return false;
+    }
+    if (isHaisiTrack() == 1) {
+        fineGScale = true;
+        trackCachePath = withHaisiMarker(trackCachePath);
+    }
+    QFile::remove(trackCachePath);
+    if (!QFile::rename(temporary, trackCachePath)) {
+        qWarning() << "LuFileInfoModel::loadTrack: cannot move" << temporary << "to"
+                   << trackCachePath;
+        QFile::remove(temporary);
+        return false;
+    }
+    return true;
+}
+
+bool LuFileInfoModel::readTrackCache(const QString &cachePath)
+{
+    QFile file(cachePath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        qWarning() << "LuFileInfoModel::loadTrack: cannot open" << cachePath
+                   << file.errorString();
+        return false;
+    }
+    QByteArray line;
+    int dropped = 0;
+    while (readWholeLine(file, line)) {
+        qCDebug(lcCacheLines) << line;
+        if (!isCompleteTrackLine(line.constData())) {
+            ++dropped;
+            continue;
+        }
+        auto *point = new LuGPSModel(line.constData(), this);
+        point->fromHaisi = fineGScale;
+        track.append(point);
+    }
+    if (dropped > 0)
+        qWarning() << "LuFileInfoModel::loadTrack: dropped" << dropped << "damaged lines of"
+                   << cachePath;
+    if (dropped > 0 && track.isEmpty()) {
+        // Nothing usable: drop the damaged cache so the next open extracts the track again.
+        file.close();
+        QFile::remove(cachePath);
+        return false;
+    }
+    return true;
+}
+
+void LuFileInfoModel::computeStatistics()
+{
+    startTimeText = recordTimeText(track.first());
+    endTimeText = recordTimeText(track.last());
+    durationSeconds = float(parseRecordTime(track.first()).secsTo(parseRecordTime(track.last())));
+
+    QString bd = QStringLiteral("[");
+    QString wgs = QStringLiteral("[");
+    double speedSum = 0;
+    const LuGPSModel *previous = nullptr;
+    for (const LuGPSModel *point : qAsConst(track)) {
+        if (point->speedKnots > maxSpeed)
+            maxSpeed = point->speedKnots;
+        speedSum += point->speedKnots;
+        if (previous)
+            totalDistance = float(double(totalDistance) +
+                                  distanceMetres(previous->longitude, previous->latitude,
+                                                 point->longitude, point->latitude));
+        float x, y, z;
+        if (point->fromHaisi) {
+            x = float(point->gRawX) * kFineScale;
+            y = float(point->gRawY) * kFineScale;
+            z = float(point->gRawZ) * kFineScale;
+        } else {
+            x = float(point->gRawX * kCoarseScale);
+            y = float(point->gRawY * kCoarseScale);
+            z = float(point->gRawZ * kCoarseScale);
+        }
+        gsensorX.append(x);
+        gsensorY.append(y);
+        gsensorZ.append(z);
+        if (!hasGsensor && (x != 0 || y != 0 || z != 0))
+            hasGsensor = true;
+        previous = point;
+        if (point->status == 'A') {
+            // The separator follows every valid point but the track's last, so a track that
+            // ends in void points ends in ",]"; the map pages accept that.
+            const QString separator = point == track.last() ? QString() : QStringLiteral(",");
+            bd += pointText(point->longitude, point->latitude) + separator;
+            wgs += pointText(point->wgsLongitude, point->wgsLatitude) + separator;
+        }
+    }
+    routeTextBd = bd + QLatin1Char(']');
+    routeTextWgs = wgs + QLatin1Char(']');
+    routeTextWgs2 = routeTextWgs;
+    averageSpeed = float(speedSum / track.size());
+    qWarning().noquote() << "===============" + routeTextBd + "============";
+}

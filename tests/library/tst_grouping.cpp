@@ -1,0 +1,194 @@
+#include "hwdefaultsettings.h"
+#include "lufileinfomodel.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+// Channel names, sibling search and linking, with real files in a temporary folder.
+class TestGrouping : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    QString touch(const QString &name, int size = 10)
+    {
+        const QString path = m_dir.filePath(name);
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(QByteArray(size, 'x'));
+        return path;
+    }
+
+    LuFileInfoModel *model(const QString &name)
+    {
+        const QString path = m_dir.filePath(name);
+        return new LuFileInfoModel(QFileInfo(path).fileName(), path);
+    }
+
+private slots:
+    void init()
+    {
+        QDir(m_dir.path()).removeRecursively();
+        QDir().mkpath(m_dir.path());
+    }
+
+    void getBackPath_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("channel");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QStringList>("expected"); // "index=name" pairs
+        QTest::newRow("timestamped front")
+            << "2024_0516_101500_003A.MP4" << 1 << 50
+            << QStringList{"0=2024_0516_101459_001B.MP4", "1=2024_0516_101458_001B.MP4",
+                           "2=2024_0516_101500_001B.MP4", "3=2024_0516_101501_001B.MP4",
+                           "24=2024_0516_101502_005B.MP4", "25=2024_0516_101459_001C.MP4",
+                           "49=2024_0516_101502_005C.MP4"};
+        QTest::newRow("timestamped over midnight")
+            << "2024_1231_235959_000C.mov" << 3 << 50
+            << QStringList{"0=2024_1231_235958_-02A.mov", "3=2025_0101_000000_-02A.mov",
+                           "12=2024_1231_235959_000A.mov", "37=2024_1231_235959_000B.mov"};
+        QTest::newRow("plain back") << "REC0001B.MP4" << 2 << 2
+                                    << QStringList{"0=REC0001A.MP4", "1=REC0001C.MP4"};
+        QTest::newRow("numbered back") << "x_01_b.MP4" << 2 << 2
+                                       << QStringList{"0=x_00.MP4", "1=x_02_c.MP4"};
+        QTest::newRow("numbered front mov") << "x_00.MOV" << 1 << 2
+                                            << QStringList{"0=x_01_b.MOV", "1=x_02_c.MOV"};
+        QTest::newRow("transport stream inside") << "CAR_C.ts" << 3 << 2
+                                                 << QStringList{"0=CAR_A.ts", "1=CAR_B.ts"};
+        QTest::newRow("lower-case letter is no channel") << "clipa.mp4" << 0 << 0
+                                                         << QStringList{};
+        QTest::newRow("mixed-case extension") << "CLIPA.Mp4" << 0 << 0 << QStringList{};
+        QTest::newRow("every ending removed") << "A.MP4A.MP4" << 1 << 2
+                                              << QStringList{"0=B.MP4", "1=C.MP4"};
+    }
+
+    void getBackPath()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, channel);
+        QFETCH(int, count);
+        QFETCH(QStringList, expected);
+        const QString folder = QStringLiteral("/media/card/DCIM/");
+        int channelIndex = -7;
+        const QStringList candidates = LuFileInfoModel::getBackPath(folder + name, &channelIndex);
+        QCOMPARE(channelIndex, count ? channel : -7); // untouched when nothing matches
+        QCOMPARE(candidates.size(), count);
+        for (const QString &pair : expected) {
+            const int index = pair.section('=', 0, 0).toInt();
+            QCOMPARE(candidates.at(index), folder + pair.section('=', 1));
+        }
+    }
+
+    void unparsableStampNamesNoShiftedFile()
+    {
+        touch("abcd_efgh_ijkl_001B.MP4");
+        touch("abcd_efgh_ijkl_002B.MP4");
+        std::unique_ptr<LuFileInfoModel> front(model("abcd_efgh_ijkl_002A.MP4"));
+        QCOMPARE(front->channelIndex, 1);
+        QCOMPARE(front->channelCount, 3);
+        QCOMPARE(front->siblingPath1, m_dir.filePath("abcd_efgh_ijkl_001B.MP4"));
+        QCOMPARE(front->siblingPath2, m_dir.filePath("abcd_efgh_ijkl_002B.MP4"));
+    }
+
+    void namesOfCacheAndPreview()
+    {
+        touch("2024_0516_101500_003A.MP4", 5000);
+        std::unique_ptr<LuFileInfoModel> m(model("2024_0516_101500_003A.MP4"));
+        const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+        QCOMPARE(m->fileName, QStringLiteral("2024_0516_101500_003A.MP4"));
+        QCOMPARE(m->fileStem, QStringLiteral("2024_0516_101500_003A"));
+        QCOMPARE(m->nativePath, m_dir.filePath("2024_0516_101500_003A.MP4"));
+        QCOMPARE(m->identityPath, m->nativePath);
+        QCOMPARE(m->trackCachePath, cache + "/GPS/2024_0516_101500_003A_5000.txt");
+        QCOMPARE(m->previewPath, cache + "/Previews/5000_2024_0516_101500_003A.jpg");
+        QVERIFY(QFileInfo(cache + "/GPS").isDir());
+        QVERIFY(QFileInfo(cache + "/Previews").isDir());
+
+        std::unique_ptr<LuFileInfoModel> missing(model("gone.tar.MP4"));
+        QCOMPARE(missing->fileStem, QStringLiteral("gone.tar"));
+        QCOMPARE(missing->trackCachePath, cache + "/GPS/gone_0.txt");
+        QCOMPARE(missing->previewPath, cache + "/Previews/0_gone.jpg");
+    }
+
+    void threeChannelsLinkThroughTheBackFile()
+    {
+        touch("2024_0516_101500_003A.MP4");
+        touch("2024_0516_101501_004B.MP4"); // a second later, numbered one on
+        touch("2024_0516_101459_003C.MP4");
+        QList<LuFileInfoModel *> list = {model("2024_0516_101459_003C.MP4"),
+                                         model("2024_0516_101501_004B.MP4"),
+                                         model("2024_0516_101500_003A.MP4")};
+        LuFileInfoModel *inside = list[0], *back = list[1], *front = list[2];
+        for (LuFileInfoModel *m : list)
+            QCOMPARE(m->channelCount, 3);
+        QCOMPARE(back->siblingPath1, front->nativePath); // the front partner comes first
+        QCOMPARE(back->siblingPath2, inside->nativePath);
+
+        sortAndLinkFileList(list);
+        QCOMPARE(list, (QList<LuFileInfoModel *>{inside, front, back}));
+        QCOMPARE(front->nextChannel, back);
+        QCOMPARE(front->prevChannel, nullptr);
+        QCOMPARE(back->prevChannel, front);
+        QCOMPARE(back->nextChannel, inside);
+        QCOMPARE(inside->prevChannel, back);
+        QCOMPARE(inside->nextChannel, nullptr);
+        QCOMPARE(HWDefaultSettings::instance()->lastFileList(),
+                 (QStringList{inside->nativePath, front->nativePath, back->nativePath}));
+        qDeleteAll(list);
+    }
+
+    void frontAndInsideAloneStayUnlinked()
+    {
+        touch("REC0007A.MP4");
+        touch("REC0007C.MP4");
+        QList<LuFileInfoModel *> list = {model("REC0007A.MP4"), model("REC0007C.MP4")};
+        QCOMPARE(list[0]->channelCount, 2);
+        QCOMPARE(list[1]->channelCount, 2);
+        sortAndLinkFileList(list);
+        for (LuFileInfoModel *m : list) {
+            QCOMPARE(m->prevChannel, nullptr);
+            QCOMPARE(m->nextChannel, nullptr);
+        }
+        qDeleteAll(list);
+    }
+
+    void sortIsByCodeUnit()
+    {
+        QList<LuFileInfoModel *> list = {model("b.MP4"), model("B.MP4"), model("a.MP4"),
+                                         model("_.MP4")};
+        sortAndLinkFileList(list);
+        QStringList names;
+        for (LuFileInfoModel *m : list)
+            names << m->fileName;
+        QCOMPARE(names, (QStringList{"B.MP4", "_.MP4", "a.MP4", "b.MP4"}));
+        qDeleteAll(list);
+    }
+
+    void sameFileAddedTwiceKeepsOneModel()
+    {
+        touch("x_00.MP4");
+        QList<LuFileInfoModel *> list;
+        LuFileInfoModel *first = addUniqueModel(list, model("x_00.MP4"));
+        LuFileInfoModel *other = addUniqueModel(list, model("y_00.MP4"));
+        first->isPlaying = true;
+        other->isPlaying = true;
+        QCOMPARE(addUniqueModel(list, model("x_00.MP4")), first);
+        QCOMPARE(list.size(), 2);
+        // Only models compared before the match stop counting as playing.
+        QCOMPARE(first->isPlaying, true);
+        QCOMPARE(other->isPlaying, true);
+        QCOMPARE(addUniqueModel(list, model("y_00.MP4")), other);
+        QCOMPARE(first->isPlaying, false);
+        qDeleteAll(list);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestGrouping)
+#include "tst_grouping.moc"

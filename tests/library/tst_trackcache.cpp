@@ -1,0 +1,351 @@
+#include "hwfilemanager.h"
+#include "lufileinfomodel.h"
+#include "lugpsmodel.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+
+#include <memory>
+
+// The track cache: extraction into the cache, reading it back, and what is computed from it.
+class TestTrackCache : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    static void appendLe(QByteArray &out, qint32 v)
+    {
+        char b[4];
+        qToLittleEndian(v, b);
+        out.append(b, 4);
+    }
+    static void appendLe(QByteArray &out, float v)
+    {
+        char b[4];
+        qToLittleEndian(v, b);
+        out.append(b, 4);
+    }
+    static void appendBe(QByteArray &out, quint32 v)
+    {
+        char b[4];
+        qToBigEndian(v, b);
+        out.append(b, 4);
+    }
+    static QByteArray box(const char *type, const QByteArray &body)
+    {
+        QByteArray out;
+        appendBe(out, quint32(8 + body.size()));
+        return out + QByteArray(type, 4) + body;
+    }
+
+    // One camera record: 12:30:<second> on 2024-05-16, a fix near Shenzhen.
+    static QByteArray record(int second, float latitude, float longitude, int gx)
+    {
+        QByteArray r;
+        for (qint32 v : {12, 30, second, 24, 5, 16})
+            appendLe(r, v);
+        r.append("ANE", 3).append('\0');
+        for (float v : {latitude, longitude, 10.0f, 90.0f})
+            appendLe(r, v);
+        r.append(QByteArray(8, '\0'));
+        for (qint32 v : {gx, 0, 256})
+            appendLe(r, v);
+        r.append(QByteArray(16, '\0'));
+        return r;
+    }
+
+    QString writeFile(const QString &name, const QByteArray &bytes)
+    {
+        const QString path = m_dir.filePath(name);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
+
+    // A file with a top-level "gps0" box of three records, 10 m apart.
+    QString writeGps0Video(const QString &name)
+    {
+        QByteArray records = record(0, 2232.5f, 11400.0f, 512) +
+                             record(1, 2232.5f, 11400.005f, -256) +
+                             record(2, 2232.5f, 11400.01f, 0);
+        return writeFile(name, box("ftyp", QByteArray("isom\0\0\0\0", 8)) + box("gps0", records));
+    }
+
+    // An MP4 whose one non-video track addresses 716-byte HiSilicon blocks through its "stco".
+    QString writeHiSiliconVideo(const QString &name, int blocks)
+    {
+        const QByteArray tkhd = box("tkhd", QByteArray(84, '\0'));
+        const int moovSize = 8 + 8 + tkhd.size() + 8 + 8 + 8 + 16 + 4 * blocks;
+        const int firstBlock = 16 + moovSize + 8;
+        QByteArray stco(4, '\0');
+        appendBe(stco, quint32(blocks));
+        for (int i = 0; i < blocks; ++i)
+            appendBe(stco, quint32(firstBlock + 716 * i));
+        const QByteArray moov =
+            box("moov", box("trak", tkhd + box("mdia", box("minf", box("stbl", box("stco", stco))))));
+        Q_ASSERT(moov.size() == moovSize);
+        QByteArray data;
+        for (int i = 0; i < blocks; ++i) {
+            QByteArray b;
+            for (qint32 v : {9, 15, i, 0, 1, 22325000, 10000, 114000000, 10000, 12, 1, 180, 1,
+                             16, 5, 24})
+                appendLe(b, v);
+            data += b + QByteArray(716 - b.size(), '\0');
+        }
+        return writeFile(name, box("ftyp", QByteArray("isom\0\0\0\0", 8)) + moov + box("mdat", data));
+    }
+
+    QString writeCache(const LuFileInfoModel &model, const QByteArray &text,
+                       const QString &path = QString())
+    {
+        const QString target = path.isEmpty() ? model.trackCachePath : path;
+        QFile file(target);
+        if (!file.open(QIODevice::WriteOnly))
+            qFatal("cannot write the cache %s", qPrintable(target));
+        file.write(text);
+        return target;
+    }
+
+    static QByteArray line(char status, const char *time, const char *latitude,
+                           const char *longitude, const char *speed, int gx = 0)
+    {
+        return QByteArray(1, status) + time + ',' + latitude + ",N," + longitude + ",E," + speed +
+               ",90.00," + QByteArray::number(gx) + ",0,0\n";
+    }
+
+    std::unique_ptr<LuFileInfoModel> modelFor(const QString &path)
+    {
+        return std::make_unique<LuFileInfoModel>(QFileInfo(path).fileName(), path);
+    }
+
+private slots:
+    void init()
+    {
+        QDir(HWFileManager::cacheFolder()).removeRecursively();
+        QDir(m_dir.path()).removeRecursively();
+        QDir().mkpath(m_dir.path());
+    }
+
+    void statisticsAndRouteTextsFromACache()
+    {
+        const QString video = writeFile("trip_A.MP4", QByteArray(100, 'v'));
+        auto model = modelFor(video);
+        writeCache(*model, line('A', "20240516123000", "4807.038000", "01131.000000", "10.00", 256) +
+                               line('V', "20240516123001", "0.000000", "0.000000", "0.00") +
+                               line('A', "20240516123002", "4808.038000", "01131.000000", "30.00",
+                                    -128) +
+                               line('V', "20240516123005", "0.000000", "0.000000", "2.00"));
+        model->loadTrack();
+
+        QVERIFY(model->trackLoaded);
+        QCOMPARE(model->track.size(), 4);
+        QCOMPARE(model->startTimeText, QStringLiteral("20240516123000"));
+        QCOMPARE(model->endTimeText, QStringLiteral("20240516123005"));
+        QCOMPARE(model->durationSeconds, 5.0f);
+        QCOMPARE(model->maxSpeed, 30.0f);
+        QCOMPARE(model->averageSpeed, 10.5f);
+        // Outside China the map and recorded coordinates agree; the trailing void points leave
+        // the separator after the last valid point in place.
+        const QString expected = "[{lng:11.516667,lat:48.117300},{lng:11.516667,lat:48.133967},]";
+        QCOMPARE(model->routeTextBd, expected);
+        QCOMPARE(model->routeTextWgs, expected);
+        QCOMPARE(model->routeTextWgs2, expected);
+        // Distances run through the void (0, 0) points as well.
+        const float viaOrigin = model->totalDistance;
+        QVERIFY2(viaOrigin > 2 * 5.3e6f && viaOrigin < 4 * 5.4e6f, qPrintable(QString::number(viaOrigin)));
+        QCOMPARE(model->gsensorX, (QList<float>{1.0f, 0.0f, -0.5f, 0.0f}));
+        QCOMPARE(model->gsensorY, (QList<float>{0, 0, 0, 0}));
+        QVERIFY(model->hasGsensor);
+        QCOMPARE(model->fineGScale, false);
+        for (const LuGPSModel *point : qAsConst(model->track))
+            QCOMPARE(point->parent(), model.get());
+    }
+
+    void routeTextsOfSmallOrEmptyTracks_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("points");
+        QTest::addColumn<QString>("route");
+        QTest::newRow("no valid point")
+            << line('V', "20240516123000", "0.0", "0.0", "0.00") +
+                   line('V', "20240516123001", "0.0", "0.0", "0.00")
+            << 2 << "[]";
+        QTest::newRow("one point") << line('A', "20240516123000", "4807.0", "01131.0", "5.00") << 1
+                                   << "";
+        QTest::newRow("last point valid")
+            << line('V', "20240516123000", "0.0", "0.0", "0.00") +
+                   line('A', "20240516123001", "4807.0", "01131.0", "5.00")
+            << 2 << "[{lng:11.516667,lat:48.116667}]";
+    }
+
+    void routeTextsOfSmallOrEmptyTracks()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, points);
+        QFETCH(QString, route);
+        auto model = modelFor(writeFile("r_A.MP4", "x"));
+        writeCache(*model, text);
+        model->loadTrack();
+        QVERIFY(model->trackLoaded);
+        QCOMPARE(model->track.size(), points);
+        QCOMPARE(model->routeTextWgs, route);
+        if (points < 2) {
+            QCOMPARE(model->maxSpeed, 0.0f);
+            QVERIFY(model->gsensorX.isEmpty());
+        }
+    }
+
+    void damagedCacheLines_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("points");
+        QTest::addColumn<bool>("loaded");
+        const QByteArray good = line('A', "20240516123000", "4807.0", "01131.0", "5.00");
+        QTest::newRow("overlong line is one dropped line")
+            << good + QByteArray(5000, '7') + "\n" + good << 2 << true;
+        QTest::newRow("overlong line at the end") << good + QByteArray(300, ',') << 1 << true;
+        QTest::newRow("partial line dropped") << good + "A2024,12.0,N\n" << 1 << true;
+        QTest::newRow("all garbage") << QByteArray("\x01\x02\xff\n\n\n", 6) << 0 << false;
+    }
+
+    void damagedCacheLines()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, points);
+        QFETCH(bool, loaded);
+        auto model = modelFor(writeFile("d_A.MP4", "x"));
+        const QString cache = writeCache(*model, text);
+        model->loadTrack();
+        QCOMPARE(model->track.size(), points);
+        QCOMPARE(model->trackLoaded, loaded);
+        // A cache with nothing usable in it is dropped, so the next open extracts again.
+        QCOMPARE(QFile::exists(cache), loaded);
+    }
+
+    void extractsOnceThenReadsTheCache()
+    {
+        const QString video = writeGps0Video("drive_A.MP4");
+        auto first = modelFor(video);
+        first->loadTrack();
+        QVERIFY(first->trackLoaded);
+        QCOMPARE(first->track.size(), 3);
+        QVERIFY(QFileInfo(first->trackCachePath).size() > 0);
+        QVERIFY(!QFile::exists(first->trackCachePath + ".tmp"));
+        QCOMPARE(first->gsensorX, (QList<float>{2.0f, -1.0f, 0.0f}));
+        QCOMPARE(first->gsensorZ, (QList<float>{1.0f, 1.0f, 1.0f}));
+
+        first->loadTrack(); // loaded already: nothing read again
+        QCOMPARE(first->track.size(), 3);
+
+        // Same name and size, different bytes: a second model must not read the video.
+        QFile video2(video);
+        QVERIFY(video2.open(QIODevice::ReadWrite));
+        video2.write(QByteArray(int(video2.size()), '\0'));
+        video2.close();
+        auto second = modelFor(video);
+        QCOMPARE(second->trackCachePath, first->trackCachePath);
+        second->loadTrack();
+        QCOMPARE(second->track.size(), 3);
+        QCOMPARE(second->routeTextWgs, first->routeTextWgs);
+        QCOMPARE(second->gsensorX, first->gsensorX);
+    }
+
+    void sameStemAndSizeShareACacheFile()
+    {
+        const QString a = writeGps0Video("clip.one_A.MP4");
+        QDir().mkpath(m_dir.filePath("other"));
+        const QString b = writeFile("other/clip.two_A.MP4", QByteArray(int(QFileInfo(a).size()), 0));
+        auto first = modelFor(a);
+        auto second = modelFor(b);
+        QCOMPARE(first->trackCachePath, second->trackCachePath);
+        first->loadTrack();
+        second->loadTrack();
+        QCOMPARE(second->track.size(), 3);
+    }
+
+    void hiSiliconScaleSurvivesARestart()
+    {
+        const QString video = writeHiSiliconVideo("hs_A.MP4", 3);
+        auto first = modelFor(video);
+        const QString plain = first->trackCachePath;
+        first->loadTrack();
+        QCOMPARE(first->track.size(), 3);
+        QVERIFY(first->fineGScale);
+        QVERIFY(first->trackCachePath.endsWith(QStringLiteral("_haisi.txt")));
+        QVERIFY(!QFile::exists(plain));
+        QVERIFY(first->track.first()->fromHaisi);
+
+        // The cache was written from the video; raw counts in it are read at 1/4096 after a
+        // restart too, and the video is not read again.
+        QFile cache(first->trackCachePath);
+        QVERIFY(cache.open(QIODevice::WriteOnly));
+        cache.write(line('A', "20240516091500", "2232.5", "11400.0", "12.00", 4096) +
+                    line('A', "20240516091501", "2232.5", "11400.0", "12.00", 2048));
+        cache.close();
+        auto second = modelFor(video);
+        QCOMPARE(second->trackCachePath, plain);
+        second->loadTrack();
+        QVERIFY(second->fineGScale);
+        QCOMPARE(second->trackCachePath, first->trackCachePath);
+        QCOMPARE(second->gsensorX, (QList<float>{1.0f, 0.5f}));
+    }
+
+    void plainCacheReadsAtTheCoarseScale()
+    {
+        auto model = modelFor(writeFile("p_A.MP4", "xyz"));
+        writeCache(*model, line('A', "20240516123000", "4807.0", "01131.0", "5.00", 4096) +
+                               line('A', "20240516123001", "4807.0", "01131.0", "5.00", 0));
+        model->loadTrack();
+        QVERIFY(!model->fineGScale);
+        QCOMPARE(model->gsensorX, (QList<float>{16.0f, 0.0f}));
+    }
+
+    void missingOrTracklessVideoRetriesLater_data()
+    {
+        QTest::addColumn<bool>("exists");
+        QTest::newRow("missing video") << false;
+        QTest::newRow("video without a track") << true;
+    }
+
+    void missingOrTracklessVideoRetriesLater()
+    {
+        QFETCH(bool, exists);
+        const QString path = m_dir.filePath("none_A.MP4");
+        if (exists)
+            writeFile("none_A.MP4", box("ftyp", QByteArray(8, '\0')) + box("mdat", "frames"));
+        auto model = modelFor(path);
+        model->loadTrack();
+        QVERIFY(!model->trackLoaded);
+        QVERIFY(model->track.isEmpty());
+        QVERIFY(!QFile::exists(model->trackCachePath));
+        QVERIFY(!QFile::exists(model->trackCachePath + ".tmp"));
+
+        // Once the track can be had, the next open picks it up.
+        writeCache(*model, line('A', "20240516123000", "4807.0", "01131.0", "5.00"));
+        model->loadTrack();
+        QVERIFY(model->trackLoaded);
+        QCOMPARE(model->track.size(), 1);
+    }
+
+    void unwritableCacheFolderGivesNoTrack()
+    {
+        const QString video = writeGps0Video("u_A.MP4");
+        auto model = modelFor(video);
+        const QString gps = QFileInfo(model->trackCachePath).path();
+        QVERIFY(QDir(gps).removeRecursively());
+        writeFile("blocker", "x");
+        QVERIFY(QFile::copy(m_dir.filePath("blocker"), gps)); // a file where the folder was
+        model->loadTrack();
+        QVERIFY(!model->trackLoaded);
+        QVERIFY(model->track.isEmpty());
+        QFile::remove(gps);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTrackCache)
+#include "tst_trackcache.moc"
