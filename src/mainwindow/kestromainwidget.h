@@ -1,15 +1,156 @@
 #pragma once
 
-#include <QWidget>
+#include "lubasicwidget.h"
 
-// The viewer's one top-level window.
-class KestroMainWidget : public QWidget
+#include <QList>
+#include <QModelIndex>
+#include <QMutex>
+#include <QPointer>
+#include <QRect>
+
+#include <cstdint>
+
+class HWPlayWidget;
+class LuFileInfoModel;
+class QMenu;
+class QPushButton;
+
+namespace Ui {
+class KestroMainWidget;
+}
+
+// The viewer's one top-level window: the frame and its actions (kestromainwidget.cpp,
+// kestromainwidget_layout.cpp), the playback session across the three panes
+// (kestromainwidget_session.cpp) and the bridge to the map page with the per-second telemetry
+// (kestromainwidget_map.cpp).
+class KestroMainWidget : public LuBasicWidget
 {
     Q_OBJECT
 
 public:
     explicit KestroMainWidget(QWidget *parent = nullptr);
+    ~KestroMainWidget() override;
+
+    static KestroMainWidget *instance();
+
+    // Session operations.
+    void addFilePath(const QString &path);
+    void playSelectFile(const QString &path);
+    void autoPlayFile(LuFileInfoModel *model);
+    LuFileInfoModel *findNextRecording(bool wrap) const;
+    void setPlayControlsEnabled(bool enabled);
+    void resetInfoDisplay();
+    static QString formatPlayTime(int seconds);
+    // Channels of the recording a model belongs to, counted through its links.
+    static int recordingChannelCount(const LuFileInfoModel *model);
+
+    // Frame operations.
+    void layoutPlayWidgets(QPoint origin, QSize size);
+    void switchFullScreen(bool on);
+    void loadMap();
+    void drawTrackOnMap();
+    // Accepted video paths of a drop, in order: local files whose name, from its fifth character
+    // on, holds ".mp4", ".mov" or ".ts" in any letter case.
+    static QStringList filterVideoPaths(const QList<QUrl> &urls);
+    // The 4-pixel resize band under a point in window coordinates (no edges when none).
+    Qt::Edges resizeEdgesAt(const QPoint &pos) const;
+
+    // Read by tests and the map bridge.
+    const QList<LuFileInfoModel *> &libraryModels() const { return m_libraryModels; }
+    int playState() const { return m_playState; }
+    int splitType() const { return m_splitType; }
+    int channelCount() const { return m_channelCount; }
+    bool isInFullScreen() const { return m_isFullScreen; }
+    LuFileInfoModel *channelModel(int channel) const;
+    Ui::KestroMainWidget *form() const { return ui; }
+    QMenu *lastContextMenu() const { return m_contextMenu; }
+
+public slots:
+    // Session.
+    void playStartSlot();
+    void stopPlay();
+    void onStopPlay();
+    void playEndSlot();
+    void updateVideoDurationSlot(float duration);
+    void updateVideoProgressSlot(float progress);
+    void slotUpdateFileAttribute(int64_t filesize, int width, int height);
+    void willDeleteFileSlot(QModelIndex index);
+    void autoPlayNext(LuFileInfoModel *fileModel);
+    void on_pushBtn_open_dir_clicked();
+    void on_treeView_filelist_doubleClicked(QModelIndex index);
+    void on_pushBtn_play_clicked();
+    void on_pushBtn_stop_clicked();
+    void on_pushBtn_lastFrame_clicked();
+    void on_pushBtn_nextFrame_clicked();
+    void on_pushBtn_capture_clicked();
+    void on_pushBtn_speed_slow_2_clicked();
+    void on_pushBtn_speed_slow_1_clicked();
+    void on_pushBtn_speed_normal_clicked();
+    void on_pushBtn_speed_fast_1_clicked();
+    void on_pushBtn_speed_fast_2_clicked();
+    void on_pushBtn_speed_fast_3_clicked();
+    void on_horizontalSlider_progress_valueChanged(int value);
+    void on_horizontalSlider_progress_sliderPressed();
+    void on_horizontalSlider_progress_sliderReleased();
+    // Map and telemetry.
+    void updateProgress(int index);
+    void posChangedSlot(double pos);
+    void mapLoadFinishedSlot(bool isok);
+    // Frame.
+    void showAppSettingSlot();
+    void on_pushBtn_setting_clicked();
+    void willCloseSlot();
+    void showCustomMenuSlot(void *data);
+    void keepVideoAspectSlot();
+    void playWidgetKeyEventSlot(int key);
+    void on_pushBtn_fullscreen_clicked();
+    void on_pushBtn_pipe_clicked();
+    void on_pushBtn_zoom_in_clicked();
+    void on_pushBtn_zoom_out_clicked();
+    void on_pushBtn_mute_clicked();
+    void on_horizontalSlider_volume_valueChanged(int value);
 
 protected:
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool nativeEvent(const QByteArray &eventType, void *message, long *result) override;
+    void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void setToolTips();
+    void layoutWindow();
+    void doExit();
+    void clearAutoNext();
+    void setSpeed(QPushButton *button, float rate);
+    void startPendingAfterStop(LuFileInfoModel *target);
+    bool libraryHoldsOnlyTheOpenRecording() const;
+    QList<HWPlayWidget *> panes() const;
+    QString routeTextForMap(const LuFileInfoModel *model) const;
+    void runPageScript(const QString &script);
+
+    Ui::KestroMainWidget *ui;
+    // Frame.
+    bool m_isFullScreen = false;
+    QRect m_restoreRect;
+    int m_channelCount = 1;
+    int m_splitType = 1;
+    int m_savedVolume = 0;
+    QPointer<QMenu> m_contextMenu;
+    // Session.
+    QList<LuFileInfoModel *> m_libraryModels;
+    LuFileInfoModel *m_channelModel1 = nullptr;
+    LuFileInfoModel *m_channelModel2 = nullptr;
+    LuFileInfoModel *m_channelModel3 = nullptr;
+    int m_playState = 0;
+    bool m_autoNext = true;
+    bool m_pendingPlay = false;
+    LuFileInfoModel *m_pendingModel = nullptr;
+    bool m_sliderPressed = false;
+    float m_maxSpeedKnots = 0;
+    QMutex m_sessionMutex;
 };

@@ -1,0 +1,504 @@
+// The playback session: opening a recording in all of its channels, keeping the panes in step,
+// stepping between recordings, snapshots and deleting files.
+#include "kestromainwidget.h"
+
+#include "hwdefaultsettings.h"
+#include "hwdevicetreeview.h"
+#include "hwplaywidget.h"
+#include "lucoverwidget.h"
+#include "lufileinfomodel.h"
+#include "lugpsspeedlabel.h"
+#include "lucampasslabel.h"
+#include "lugsensorwidget.h"
+#include "regroupfilelist.h"
+#include "ui_kestromainwidget.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFileDialog>
+#include <QMutexLocker>
+
+namespace {
+QString speedUnitText()
+{
+    return HWDefaultSettings::instance()->speedUnit() == 1 ? QStringLiteral("MPH")
+                                                           : QStringLiteral("KM/H");
+}
+} // namespace
+
+LuFileInfoModel *KestroMainWidget::channelModel(int channel) const
+{
+    switch (channel) {
+    case 1:
+        return m_channelModel1;
+    case 2:
+        return m_channelModel2;
+    case 3:
+        return m_channelModel3;
+    default:
+        return nullptr;
+    }
+}
+
+void KestroMainWidget::clearAutoNext()
+{
+    qWarning() << ".............auto stop is false";
+    m_autoNext = false;
+}
+
+int KestroMainWidget::recordingChannelCount(const LuFileInfoModel *model)
+{
+    const LuFileInfoModel *prev = model->prevChannel, *next = model->nextChannel;
+    if (prev && next)
+        return 3;
+    const LuFileInfoModel *neighbour = prev ? prev : next;
+    if (!neighbour)
+        return 1;
+    return neighbour->prevChannel && neighbour->nextChannel ? 3 : 2;
+}
+
+QString KestroMainWidget::formatPlayTime(int seconds)
+{
+    const int h = seconds / 3600, m = (seconds % 3600) / 60, s = seconds % 60;
+    if (h > 0)
+        return QString::asprintf("%.2d:%.2d:%.2d", h, m, s);
+    return QString::asprintf("%.2d:%.2d", m, s);
+}
+
+void KestroMainWidget::addFilePath(const QString &path)
+{
+    const QFileInfo info(path);
+    qWarning() << "KestroMainWidget::addFilePath" << path << info.fileName()
+               << info.absoluteFilePath();
+    auto *model = new LuFileInfoModel(info.fileName(), info.absoluteFilePath());
+    for (LuFileInfoModel *existing : qAsConst(m_libraryModels))
+        if (existing->identityPath != model->identityPath)
+            existing->isPlaying = false;
+    addUniqueModel(m_libraryModels, model);
+}
+
+void KestroMainWidget::playSelectFile(const QString &path)
+{
+    clearAutoNext();
+    stopPlay();
+    const QFileInfo info(path);
+    auto *candidate = new LuFileInfoModel(info.fileName(), info.absoluteFilePath());
+    LuFileInfoModel *model = addUniqueModel(m_libraryModels, candidate);
+    autoPlayFile(model);
+    ui->treeView_filelist->setFileList(m_libraryModels);
+}
+
+void KestroMainWidget::autoPlayFile(LuFileInfoModel *model)
+{
+    {
+        QMutexLocker lock(&m_sessionMutex);
+        m_channelModel1 = model;
+        switch (model->channelIndex) {
+        case 1:
+            m_channelModel2 = model->nextChannel;
+            if (m_channelModel2)
+                m_channelModel3 = m_channelModel2->nextChannel;
+            break;
+        case 2:
+            m_channelModel2 = model->prevChannel;
+            m_channelModel3 = model->nextChannel;
+            break;
+        case 3:
+            m_channelModel2 = model->prevChannel;
+            if (m_channelModel2)
+                m_channelModel3 = m_channelModel2->prevChannel;
+            break;
+        default:
+            break;
+        }
+        const std::pair<LuFileInfoModel *, int> channels[] = {
+            {m_channelModel1, 1}, {m_channelModel2, 2}, {m_channelModel3, 3}};
+        for (const auto &channel : channels) {
+            if (!channel.first)
+                continue;
+            qWarning() << "KestroMainWidget::autoPlayFile" << channel.first->fileName;
+            channel.first->isPlaying = true;
+            channel.first->loadTrack();
+            // One channel plays alone, two side by side, three as one large and two small.
+            constexpr int kSplitForChannels[] = {0, 2, 1, 0};
+            m_channelCount = channel.second;
+            m_splitType = kSplitForChannels[channel.second];
+        }
+        m_maxSpeedKnots = 0;
+    }
+    layoutWindow();
+    drawTrackOnMap();
+    ui->widget_draw_gsensor->setTrack(m_channelModel1);
+    const QList<HWPlayWidget *> all = panes();
+    for (int i = 0; i < 3; ++i) {
+        LuFileInfoModel *channel = channelModel(i + 1);
+        if (!channel)
+            continue;
+        all[i]->previewPath = channel->previewPath;
+        all[i]->openFile(channel->nativePath);
+    }
+    ui->pushBtn_play->setChecked(true);
+    setPlayControlsEnabled(true);
+    m_playState = 2;
+}
+
+void KestroMainWidget::autoPlayNext(LuFileInfoModel *fileModel)
+{
+    if (!fileModel)
+        return;
+    runPageScript(QStringLiteral("clearGPSLine()"));
+    autoPlayFile(fileModel);
+    ui->treeView_filelist->setFileList(m_libraryModels);
+}
+
+void KestroMainWidget::stopPlay()
+{
+    if (m_playState == 0)
+        return;
+    qWarning() << "KestroMainWidget::stopPlay";
+    ui->widget_display_cover->show();
+    ui->widget_display_cover->raise();
+    for (HWPlayWidget *pane : panes())
+        pane->hide();
+    {
+        QMutexLocker lock(&m_sessionMutex);
+        ui->widget_display_1->stopVideo();
+        if (m_channelModel2)
+            ui->widget_display_2->stopVideo();
+        if (m_channelModel3)
+            ui->widget_display_3->stopVideo();
+        ui->widget_draw_gsensor->setTrack(nullptr);
+        m_playState = 0;
+        for (LuFileInfoModel *channel : {m_channelModel1, m_channelModel2, m_channelModel3})
+            if (channel)
+                channel->isPlaying = false;
+        ui->treeView_filelist->setFileList(m_libraryModels);
+        m_channelModel1 = m_channelModel2 = m_channelModel3 = nullptr;
+        ui->pushBtn_play->setChecked(false);
+        runPageScript(QStringLiteral("clearGPSLine()"));
+        setPlayControlsEnabled(false);
+        resetInfoDisplay();
+    }
+    m_channelCount = 1;
+    layoutWindow();
+    if (ui->widget_display_1->isFullScreen() && m_isFullScreen)
+        switchFullScreen(false);
+}
+
+void KestroMainWidget::setPlayControlsEnabled(bool enabled)
+{
+    QWidget *controls[] = {ui->pushBtn_capture,       ui->pushBtn_fullscreen,
+                           ui->pushBtn_play,          ui->pushBtn_stop,
+                           ui->pushBtn_lastFrame,     ui->pushBtn_nextFrame,
+                           ui->pushBtn_zoom_in,       ui->pushBtn_zoom_out,
+                           ui->pushBtn_speed_slow_2,  ui->pushBtn_speed_slow_1,
+                           ui->pushBtn_speed_normal,  ui->pushBtn_speed_fast_1,
+                           ui->pushBtn_speed_fast_2,  ui->pushBtn_speed_fast_3,
+                           ui->horizontalSlider_progress};
+    for (QWidget *control : controls)
+        control->setEnabled(enabled);
+}
+
+void KestroMainWidget::resetInfoDisplay()
+{
+    ui->label_play_time->setText(QStringLiteral("00:00/00:00"));
+    ui->label_lng->setText(QStringLiteral("000.000000"));
+    ui->label_lat->setText(QStringLiteral("00.000000"));
+    ui->label_max_speed->setText(QStringLiteral("0 %1").arg(speedUnitText()));
+    ui->label_draw_speed->setAngle(0);
+    ui->label_speed_value->setText(QStringLiteral("000"));
+    ui->label_campass->setAngle(0);
+    ui->label_file_size->setText(QStringLiteral("0 MB"));
+    ui->label_duration->setText(QStringLiteral("00:00"));
+    ui->label_resolution->setText(QStringLiteral("0000"));
+    ui->pushBtn_gsensor_x->setText(QStringLiteral("X: 0"));
+    ui->pushBtn_gsensor_y->setText(QStringLiteral("Y: 0"));
+    ui->pushBtn_gsensor_z->setText(QStringLiteral("Z: 0"));
+    ui->horizontalSlider_progress->setValue(0);
+}
+
+void KestroMainWidget::on_pushBtn_open_dir_clicked()
+{
+    HWDefaultSettings *store = HWDefaultSettings::instance();
+    const QStringList files = QFileDialog::getOpenFileNames(
+        this, tr("打开文件"), store->videoDir(), QStringLiteral("*.mp4 *.mov *.ts"));
+    if (files.isEmpty())
+        return;
+    for (const QString &file : files)
+        addFilePath(file);
+    regroupFileList(m_libraryModels, ui->treeView_filelist);
+    playSelectFile(files.first());
+    store->setVideoDir(QFileInfo(files.first()).absolutePath());
+}
+
+void KestroMainWidget::on_treeView_filelist_doubleClicked(QModelIndex index)
+{
+    LuFileInfoModel *model = HWDeviceTreeView::modelAt(index);
+    if (!model)
+        return;
+    clearAutoNext();
+    if (m_playState == 0) {
+        autoPlayFile(model);
+        ui->treeView_filelist->setFileList(m_libraryModels);
+    } else {
+        stopPlay();
+        m_pendingPlay = true;
+        m_pendingModel = model;
+    }
+}
+
+void KestroMainWidget::on_pushBtn_play_clicked()
+{
+    if (!m_channelModel1)
+        return;
+    QMutexLocker lock(&m_sessionMutex);
+    if (m_playState == 2) {
+        for (HWPlayWidget *pane : panes())
+            pane->pauseVideo();
+        m_playState = 1;
+        ui->pushBtn_play->setChecked(false);
+    } else {
+        for (HWPlayWidget *pane : panes())
+            pane->continueVideo();
+        m_playState = 2;
+        ui->pushBtn_play->setChecked(true);
+    }
+}
+
+void KestroMainWidget::on_pushBtn_stop_clicked()
+{
+    qWarning() << "KestroMainWidget::on_pushBtn_stop_clicked";
+    clearAutoNext();
+    stopPlay();
+}
+
+bool KestroMainWidget::libraryHoldsOnlyTheOpenRecording() const
+{
+    const int models = m_libraryModels.size();
+    const int channels = recordingChannelCount(m_channelModel1);
+    return models == 1 || (models == 2 && channels == 2) || (models == 3 && channels == 3);
+}
+
+void KestroMainWidget::startPendingAfterStop(LuFileInfoModel *target)
+{
+    qWarning() << "KestroMainWidget: next recording" << target->fileName;
+    clearAutoNext();
+    stopPlay();
+    m_pendingPlay = true;
+    m_pendingModel = target;
+}
+
+void KestroMainWidget::on_pushBtn_lastFrame_clicked()
+{
+    if (!m_channelModel1 || libraryHoldsOnlyTheOpenRecording())
+        return;
+    LuFileInfoModel *anchor = m_channelModel1;
+    for (LuFileInfoModel *channel : {m_channelModel1, m_channelModel2, m_channelModel3})
+        if (channel && channel->channelIndex == 1) {
+            anchor = channel;
+            break;
+        }
+    const int i = m_libraryModels.indexOf(anchor);
+    if (i < 0)
+        return;
+    LuFileInfoModel *target = m_libraryModels.last();
+    if (i > 0) {
+        target = m_libraryModels.at(i - 1);
+        if (target == anchor->prevChannel || target == anchor->nextChannel)
+            target = i > 1 ? m_libraryModels.at(i - 2) : m_libraryModels.last();
+    }
+    startPendingAfterStop(target);
+}
+
+LuFileInfoModel *KestroMainWidget::findNextRecording(bool wrap) const
+{
+    QList<LuFileInfoModel *> open;
+    for (LuFileInfoModel *channel : {m_channelModel1, m_channelModel2, m_channelModel3})
+        if (channel)
+            open << channel;
+    LuFileInfoModel *anchor = m_channelModel1;
+    for (LuFileInfoModel *channel : qAsConst(open))
+        if (channel->channelIndex == open.size()) {
+            anchor = channel;
+            break;
+        }
+    const int i = m_libraryModels.indexOf(anchor);
+    if (i < 0)
+        return nullptr;
+    const int last = m_libraryModels.size() - 1;
+    LuFileInfoModel *first = wrap ? m_libraryModels.first() : nullptr;
+    if (i == last)
+        return first;
+    LuFileInfoModel *candidate = m_libraryModels.at(i + 1);
+    if (candidate == anchor->prevChannel || candidate == anchor->nextChannel)
+        return i < last - 1 ? m_libraryModels.at(i + 2) : first;
+    return candidate;
+}
+
+void KestroMainWidget::on_pushBtn_nextFrame_clicked()
+{
+    if (!m_channelModel1 || libraryHoldsOnlyTheOpenRecording())
+        return;
+    if (LuFileInfoModel *target = findNextRecording(true))
+        startPendingAfterStop(target);
+}
+
+void KestroMainWidget::setSpeed(QPushButton *button, float rate)
+{
+    if (m_playState == 0)
+        return;
+    ui->widget_display_1->setSpeed(rate);
+    QPushButton *speeds[] = {ui->pushBtn_speed_slow_2, ui->pushBtn_speed_slow_1,
+                             ui->pushBtn_speed_normal, ui->pushBtn_speed_fast_1,
+                             ui->pushBtn_speed_fast_2, ui->pushBtn_speed_fast_3};
+    for (QPushButton *speed : speeds)
+        speed->setChecked(speed == button);
+}
+
+void KestroMainWidget::on_pushBtn_speed_slow_2_clicked() { setSpeed(ui->pushBtn_speed_slow_2, 0.25f); }
+void KestroMainWidget::on_pushBtn_speed_slow_1_clicked() { setSpeed(ui->pushBtn_speed_slow_1, 0.5f); }
+void KestroMainWidget::on_pushBtn_speed_normal_clicked() { setSpeed(ui->pushBtn_speed_normal, 1.0f); }
+void KestroMainWidget::on_pushBtn_speed_fast_1_clicked() { setSpeed(ui->pushBtn_speed_fast_1, 3.0f); }
+void KestroMainWidget::on_pushBtn_speed_fast_2_clicked() { setSpeed(ui->pushBtn_speed_fast_2, 15.0f); }
+void KestroMainWidget::on_pushBtn_speed_fast_3_clicked() { setSpeed(ui->pushBtn_speed_fast_3, 60.0f); }
+
+void KestroMainWidget::on_pushBtn_capture_clicked()
+{
+    if (m_playState == 0)
+        return;
+    HWDefaultSettings *store = HWDefaultSettings::instance();
+    const QString folder = store->snapDir();
+    int n = store->lastCaptureIndex() + 1;
+    if (QDir(folder).entryList(QDir::Files).isEmpty())
+        n = 1;
+    const int digits = n >= 1000 ? 4 : 3;
+    const QList<HWPlayWidget *> all = panes();
+    bool first = true;
+    for (int i = 0; i < 3; ++i) {
+        LuFileInfoModel *channel = channelModel(i + 1);
+        if (!channel)
+            continue;
+        if (!first)
+            ++n;
+        first = false;
+        const QString path = folder + QLatin1Char('/') + channel->fileStem +
+                             QStringLiteral("_%1.jpg").arg(n, digits, 10, QLatin1Char('0'));
+        store->setLastCaptureIndex(n);
+        all[i]->snapshot(path);
+    }
+}
+
+void KestroMainWidget::on_horizontalSlider_progress_sliderPressed()
+{
+    qWarning() << "KestroMainWidget::on_horizontalSlider_progress_sliderPressed";
+    m_sliderPressed = true;
+}
+
+void KestroMainWidget::on_horizontalSlider_progress_sliderReleased()
+{
+    qWarning() << "KestroMainWidget::on_horizontalSlider_progress_sliderReleased";
+    m_sliderPressed = false;
+}
+
+void KestroMainWidget::on_horizontalSlider_progress_valueChanged(int value)
+{
+    if (!m_sliderPressed)
+        return;
+    for (HWPlayWidget *pane : panes())
+        pane->seek(value);
+    updateProgress(value);
+}
+
+void KestroMainWidget::playStartSlot()
+{
+    ui->widget_display_cover->hide();
+    qWarning() << "KestroMainWidget::playStartSlot" << ui->widget_display_cover->geometry();
+}
+
+void KestroMainWidget::updateVideoDurationSlot(float duration)
+{
+    qWarning() << "KestroMainWidget::updateVideoDurationSlot" << duration;
+    if (!m_channelModel1)
+        return;
+    m_autoNext = true;
+    m_channelModel1->videoDuration = duration;
+    ui->horizontalSlider_progress->setRange(0, int(duration));
+    ui->label_duration->setText(formatPlayTime(int(duration)));
+}
+
+void KestroMainWidget::updateVideoProgressSlot(float progress)
+{
+    if (!m_channelModel1)
+        return;
+    const int p = int(progress + 0.5f);
+    ui->horizontalSlider_progress->setValue(p);
+    ui->label_play_time->setText(QStringLiteral("%1/%2").arg(
+        formatPlayTime(p), formatPlayTime(int(m_channelModel1->videoDuration))));
+    updateProgress(p);
+}
+
+void KestroMainWidget::slotUpdateFileAttribute(int64_t filesize, int width, int height)
+{
+    Q_UNUSED(filesize)
+    if (!m_channelModel1)
+        return;
+    m_channelModel1->videoWidth = width;
+    m_channelModel1->videoHeight = height;
+    ui->label_resolution->setText(QStringLiteral("%1 * %2").arg(width).arg(height));
+    const double megabytes =
+        double(QFileInfo(m_channelModel1->nativePath).size()) * 0.0009765625 * 0.0009765625;
+    ui->label_file_size->setText(QStringLiteral("%1 MB").arg(qint64(megabytes)));
+}
+
+void KestroMainWidget::playEndSlot()
+{
+    onStopPlay();
+}
+
+void KestroMainWidget::onStopPlay()
+{
+    qWarning() << "KestroMainWidget::onStopPlay";
+    if (m_autoNext && m_channelModel1) {
+        qWarning() << "KestroMainWidget::onStopPlay: the recording ended, playing the next";
+        clearAutoNext();
+        LuFileInfoModel *next = findNextRecording(false);
+        stopPlay();
+        if (next)
+            autoPlayNext(next);
+        else if (m_isFullScreen)
+            switchFullScreen(false);
+    } else if (m_pendingPlay && m_pendingModel) {
+        qWarning() << "KestroMainWidget::onStopPlay: starting the chosen recording";
+        LuFileInfoModel *pending = m_pendingModel;
+        m_pendingPlay = false;
+        m_pendingModel = nullptr;
+        autoPlayNext(pending);
+    } else {
+        qWarning() << "KestroMainWidget::onStopPlay: nothing to start";
+    }
+}
+
+void KestroMainWidget::willDeleteFileSlot(QModelIndex index)
+{
+    if (!index.isValid())
+        return;
+    LuFileInfoModel *model = HWDeviceTreeView::modelAt(index);
+    if (!model)
+        return;
+    if (model == m_channelModel1 || model == m_channelModel2 || model == m_channelModel3) {
+        qWarning() << "KestroMainWidget::willDeleteFileSlot: deleting an open file";
+        clearAutoNext();
+        stopPlay();
+    }
+    if (model->prevChannel)
+        model->prevChannel->nextChannel = nullptr;
+    if (model->nextChannel)
+        model->nextChannel->prevChannel = nullptr;
+    if (m_pendingModel == model) {
+        m_pendingModel = nullptr;
+        m_pendingPlay = false;
+    }
+    m_libraryModels.removeAll(model);
+    delete model;
+    regroupFileList(m_libraryModels, ui->treeView_filelist);
+}
