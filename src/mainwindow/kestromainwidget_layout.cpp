@@ -5,6 +5,7 @@
 #include "hwplaywidget.h"
 #include "lucoverwidget.h"
 #include "lutitlebar.h"
+#include "panelayout.h"
 #include "ui_kestromainwidget.h"
 
 #include <QDebug>
@@ -19,87 +20,28 @@
 #endif
 
 namespace {
-struct SplitFractions
-{
-    float a, b, c, d, e;
-    bool show1, show2, show3;
-    bool changesVisibility;
-};
-
-SplitFractions fractionsFor(int splitType)
-{
-    switch (splitType) {
-    case 0:
-        return {1.0f, 0.6666667f, 0.5f, 0.5f, 0.5f, true, true, true, true};
-    case 1:
-        return {0.5f, 1.0f, 0.5f, 1.0f, 0.0f, true, true, false, true};
-    case 2:
-        return {1.0f, 1.0f, 0.0f, 0.0f, 0.0f, true, false, false, true};
-    case 3:
-        return {0.0f, 0.0f, 1.0f, 1.0f, 0.0f, false, true, false, true};
-    case 4:
-        return {0.0f, 0.0f, 0.0f, 0.0f, 1.0f, false, false, true, true};
-    default:
-        return {0.5f, 1.0f, 0.5f, 0.5f, 0.5f, false, false, false, false};
-    }
-}
-
 constexpr int kBandOuter = 2; // the outermost pixels belong to the window manager
 constexpr int kBandInner = 6;
 
-// Inclusive edges, as the toolkit's rectangles count them.
-int rightOf(const QRect &r) { return r.left() + r.width() - 1; }
-int bottomOf(const QRect &r) { return r.top() + r.height() - 1; }
 } // namespace
 
 void KestroMainWidget::layoutPlayWidgets(QPoint origin, QSize size)
 {
-    HWPlayWidget *pane1 = ui->widget_display_1;
-    HWPlayWidget *pane2 = ui->widget_display_2;
-    HWPlayWidget *pane3 = ui->widget_display_3;
-    const int x = origin.x(), y = origin.y(), W = size.width(), H = size.height();
-
-    if (m_channelCount <= 1) {
-        pane1->setGeometry(x, y, W, H);
-        if (pane2->isVisible())
-            pane2->hide();
-        if (pane3->isVisible())
-            pane3->hide();
+    const QList<HWPlayWidget *> all = panes();
+    const PaneLayout layout =
+        paneLayout(m_splitType, m_channelCount, QRect(origin, size),
+                   {all[0]->isKeepRatio(), all[1]->isKeepRatio(), all[2]->isKeepRatio()});
+    if (layout.singleChannel) {
+        all[0]->setGeometry(layout.rects[0]);
+        for (HWPlayWidget *pane : {all[1], all[2]})
+            if (pane->isVisible())
+                pane->hide();
         return;
     }
-
-    const SplitFractions f = fractionsFor(m_splitType);
-    if (f.changesVisibility) {
-        pane1->setVisible(f.show1);
-        pane2->setVisible(f.show2);
-        pane3->setVisible(f.show3);
-    }
-    const bool keep1 = pane1->isKeepRatio();
-    if (m_splitType == 0) {
-        const int h1 = int(float(H) * f.b);
-        const int w1 = keep1 ? h1 * 16 / 9 : W;
-        const QRect r1(x + int(float(W - w1) * 0.5f), y, w1, h1);
-        const QRect r2(r1.left(), bottomOf(r1), int(float(w1) * f.c), int(float(h1) * f.d));
-        const QRect r3(rightOf(r2), bottomOf(r1), int(float(w1) * f.c), int(float(h1) * f.d));
-        pane1->setGeometry(r1);
-        pane2->setGeometry(r2);
-        pane3->setGeometry(r3);
-    } else if (m_splitType == 1) {
-        const int w1 = int(float(W) * f.a);
-        const int h1 = keep1 ? int(float(w1) * 9.0f * 0.0625f) : H;
-        const QRect r1(x, y + int(float(H - h1) * 0.5f), w1, h1);
-        const QRect r2(rightOf(r1), r1.top(), w1, h1);
-        const QRect r3(rightOf(r1), bottomOf(r2), int(float(W) * f.a), int(float(H) * f.e));
-        pane1->setGeometry(r1);
-        pane2->setGeometry(r2);
-        pane3->setGeometry(r3);
-    } else {
-        const std::pair<HWPlayWidget *, float> columns[] = {{pane1, f.a}, {pane2, f.c}, {pane3, f.e}};
-        for (const auto &column : columns) {
-            const int wp = int(float(W) * column.second);
-            const int hp = column.first->isKeepRatio() ? int(float(wp) * 9.0f * 0.0625f) : H;
-            column.first->setGeometry(x, y + int(float(H - hp) * 0.5f), wp, hp);
-        }
+    for (int p = 0; p < 3; ++p) {
+        if (layout.changesVisibility)
+            all[p]->setVisible(layout.visible[size_t(p)]);
+        all[p]->setGeometry(layout.rects[size_t(p)]);
     }
 }
 
@@ -123,7 +65,7 @@ void KestroMainWidget::layoutWindow()
         layoutPlayWidgets(area.topLeft(), area.size());
         ui->widget_display_cover->setGeometry(area);
         const QRect left = ui->widget_left->geometry();
-        ui->label_main_split->setGeometry(rightOf(left), left.top(), 2, left.height());
+        ui->label_main_split->setGeometry(left.right(), left.top(), 2, left.height());
         qWarning() << "---->" << area;
     }
     qWarning() << "is full screen " << m_isFullScreen;

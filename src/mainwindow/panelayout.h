@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QRect>
+
+#include <array>
+
+// Where the three playback panes go in the display area for a split mode (0 one large above two
+// small, 1 side by side, 2/3/4 pane 1/2/3 alone) and a recording's channel count.
+struct PaneLayout
+{
+    std::array<QRect, 3> rects;
+    // Whether each pane is to be shown; false in changesVisibility leaves visibility alone.
+    std::array<bool, 3> visible{};
+    bool changesVisibility = false;
+    // Only pane 1 is placed; panes 2 and 3 are to be hidden if they show.
+    bool singleChannel = false;
+};
+
+PaneLayout paneLayout(int splitType, int channelCount, const QRect &area,
+                      const std::array<bool, 3> &keepRatio);
