@@ -157,3 +157,5 @@ private:
 };
 
 } // namespace fixtures
+
+Q_DECLARE_METATYPE(RMCINFO)
