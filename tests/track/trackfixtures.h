@@ -19,8 +19,14 @@ inline QByteArray be32(quint32 v)
         b[i] = char(v >> (24 - 8 * i));
     return b;
 }
-inline QByteArray be16(quint16 v) { return be32(v).mid(2); }
-inline QByteArray be64(quint64 v) { return be32(quint32(v >> 32)) + be32(quint32(v)); }
+inline QByteArray be16(quint16 v)
+{
+    return be32(v).mid(2);
+}
+inline QByteArray be64(quint64 v)
+{
+    return be32(quint32(v >> 32)) + be32(quint32(v));
+}
 inline QByteArray le32(qint32 v)
 {
     QByteArray b(4, '\0');
@@ -28,16 +34,25 @@ inline QByteArray le32(qint32 v)
         b[i] = char(quint32(v) >> (8 * i));
     return b;
 }
-inline QByteArray zeros(int n) { return QByteArray(n, '\0'); }
+inline QByteArray zeros(int n)
+{
+    return QByteArray(n, '\0');
+}
 
 inline QByteArray box(const char *type, const QByteArray &payload)
 {
     return be32(quint32(8 + payload.size())) + QByteArray(type, 4) + payload;
 }
 // A box whose head claims the given size whatever follows.
-inline QByteArray rawHead(quint32 size, const char *type) { return be32(size) + QByteArray(type, 4); }
+inline QByteArray rawHead(quint32 size, const char *type)
+{
+    return be32(size) + QByteArray(type, 4);
+}
 
-inline QByteArray ftyp() { return box("ftyp", QByteArray("isom") + be32(0x200) + "isommp41"); }
+inline QByteArray ftyp()
+{
+    return box("ftyp", QByteArray("isom") + be32(0x200) + "isommp41");
+}
 
 // Width and height as the integer parts of 16.16 values at the very end, as in a real header.
 inline QByteArray tkhd(int width, int height)
@@ -65,10 +80,10 @@ inline QByteArray stco(const QList<quint32> &offsets, int count = -1)
 // A track with the usual nesting around its sample table.
 inline QByteArray trak(const QByteArray &header, const QByteArray &stbl)
 {
-    const QByteArray minf = box("minf", box("smhd", zeros(8)) + box("dinf", zeros(4)) +
-                                            box("stbl", stbl));
-    return box("trak", header + box("mdia", box("mdhd", zeros(24)) + box("hdlr", zeros(24)) +
-                                                minf));
+    const QByteArray minf =
+        box("minf", box("smhd", zeros(8)) + box("dinf", zeros(4)) + box("stbl", stbl));
+    return box("trak",
+               header + box("mdia", box("mdhd", zeros(24)) + box("hdlr", zeros(24)) + minf));
 }
 
 inline RMCINFO sample(char status, float lat, float lon, int second = 0)
@@ -106,9 +121,8 @@ inline QByteArray line(const RMCINFO &r)
     return QByteArray::fromStdString(
         QString::asprintf("%c20%02d%02d%02d%02d%02d%02d,%.6f,%c,%.6f,%c,%.2f,%.2f,%d,%d,%d\n",
                           r.status, r.year, r.month, r.day, r.hour, r.minute, r.second,
-                          double(r.latitude), r.latHemisphere, double(r.longitude),
-                          r.lonHemisphere, double(r.speed), double(r.course), r.gRawX, r.gRawY,
-                          r.gRawZ)
+                          double(r.latitude), r.latHemisphere, double(r.longitude), r.lonHemisphere,
+                          double(r.speed), double(r.course), r.gRawX, r.gRawY, r.gRawZ)
             .toStdString());
 }
 
@@ -127,7 +141,8 @@ public:
     {
         const QString path = m_dir.filePath(name);
         QFile f(path);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(content) != content.size())
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            f.write(content) != content.size())
             return QString();
         return path;
     }

@@ -12,7 +12,10 @@ class TestTrackModel : public QObject
 {
     Q_OBJECT
 
-    static bool near(double a, double b, double tolerance = 1e-9) { return std::fabs(a - b) <= tolerance; }
+    static bool near(double a, double b, double tolerance = 1e-9)
+    {
+        return std::fabs(a - b) <= tolerance;
+    }
 
 private slots:
     void initTestCase() { setTrackDiagnosticsStream(fopen("/dev/null", "w")); }
@@ -35,8 +38,10 @@ private slots:
         QCOMPARE(m.gRawZ, 3);
         QCOMPARE(m.fromHaisi, false);
         // BD-09 of the point, computed separately from the published formulas.
-        QVERIFY2(near(m.latitude, 22.545126212379), qPrintable(QString::number(m.latitude, 'f', 12)));
-        QVERIFY2(near(m.longitude, 114.011411753448), qPrintable(QString::number(m.longitude, 'f', 12)));
+        QVERIFY2(near(m.latitude, 22.545126212379),
+                 qPrintable(QString::number(m.latitude, 'f', 12)));
+        QVERIFY2(near(m.longitude, 114.011411753448),
+                 qPrintable(QString::number(m.longitude, 'f', 12)));
     }
 
     void hemispheresAndForms_data()
@@ -47,18 +52,24 @@ private slots:
         QTest::addColumn<QByteArray>("timeText");
         QTest::addColumn<int>("gZ");
         const double lat = 22.0 + 32.5 / 60;
-        QTest::newRow("south") << QByteArray("A20240516123000,2232.500000,S,11400.000000,E,1.00,0.00,0,0,7")
-                               << -lat << 114.0 << QByteArray("20240516123000") << 7;
-        QTest::newRow("west") << QByteArray("A20240516123000,2232.500000,N,11400.000000,W,1.00,0.00,0,0,7")
+        QTest::newRow("south")
+            << QByteArray("A20240516123000,2232.500000,S,11400.000000,E,1.00,0.00,0,0,7") << -lat
+            << 114.0 << QByteArray("20240516123000") << 7;
+        QTest::newRow("west") << QByteArray(
+                                     "A20240516123000,2232.500000,N,11400.000000,W,1.00,0.00,0,0,7")
                               << lat << -114.0 << QByteArray("20240516123000") << 7;
-        QTest::newRow("south west") << QByteArray("V20240516123000,4530.000000,S,07015.000000,W,0.00,0.00,0,0,-5")
-                                    << -45.5 << -70.25 << QByteArray("20240516123000") << -5;
-        QTest::newRow("transport stream") << QByteArray("A20240516123000,2232.500000,N,11400.000000,E,1.00,0.00,0,0,7,0.000000\n")
-                                          << lat << 114.0 << QByteArray("20240516123000") << 7;
+        QTest::newRow("south west")
+            << QByteArray("V20240516123000,4530.000000,S,07015.000000,W,0.00,0.00,0,0,-5") << -45.5
+            << -70.25 << QByteArray("20240516123000") << -5;
+        QTest::newRow("transport stream")
+            << QByteArray("A20240516123000,2232.500000,N,11400.000000,E,1.00,0.00,0,0,7,0.000000\n")
+            << lat << 114.0 << QByteArray("20240516123000") << 7;
         char chip[128];
-        std::snprintf(chip, sizeof chip, "%c%.4d%.2d%.2d%.2d%.2d%.2d,%f,%c,%f,%c,%.2f,%.2f,%d,%d,%d\n", 'A', 2024, 5,
+        std::snprintf(chip, sizeof chip,
+                      "%c%.4d%.2d%.2d%.2d%.2d%.2d,%f,%c,%f,%c,%.2f,%.2f,%d,%d,%d\n", 'A', 2024, 5,
                       16, 12, 30, 0, 2232.5, 'N', 11400.0, 'E', 36.0, 0.0, 0, 1, 7);
-        QTest::newRow("chip trailer") << QByteArray(chip) << lat << 114.0 << QByteArray("20240516123000") << 7;
+        QTest::newRow("chip trailer")
+            << QByteArray(chip) << lat << 114.0 << QByteArray("20240516123000") << 7;
     }
     void hemispheresAndForms()
     {
@@ -87,8 +98,9 @@ private slots:
         QTest::newRow("empty") << QByteArray("") << char(0) << QByteArray();
         QTest::newRow("newline only") << QByteArray("\n") << '\n' << QByteArray();
         QTest::newRow("status only") << QByteArray("A") << 'A' << QByteArray();
-        QTest::newRow("overlong time") << QByteArray("A2024051612300012345678901234567890,2232.5,N,11400.0,E,1,2,3,4,5")
-                                       << 'A' << QByteArray("202405161230001");
+        QTest::newRow("overlong time")
+            << QByteArray("A2024051612300012345678901234567890,2232.5,N,11400.0,E,1,2,3,4,5") << 'A'
+            << QByteArray("202405161230001");
         QTest::newRow("garbage") << QByteArray("Xabc") << 'X' << QByteArray("abc");
     }
     void malformedLines()
@@ -170,7 +182,8 @@ private slots:
         QTest::newRow("shenzhen") << 114.06 << 22.54 << 114.065116155194 << 22.537286218915
                                   << 114.071663145056 << 22.542952630319;
         // Widely published pair for Tiananmen: GCJ-02 116.40374, 39.91010.
-        QTest::newRow("beijing") << 116.3975 << 39.9087 << 116.403743572652 << 39.910103499345 << 0.0 << 0.0;
+        QTest::newRow("beijing") << 116.3975 << 39.9087 << 116.403743572652 << 39.910103499345
+                                 << 0.0 << 0.0;
         QTest::newRow("origin unchanged") << 0.0 << 0.0 << 0.0 << 0.0 << 0.0 << 0.0;
         QTest::newRow("taipei unchanged") << 121.5 << 25.0 << 121.5 << 25.0 << 0.0 << 0.0;
     }
@@ -217,7 +230,8 @@ private slots:
         QCOMPARE(distanceMetres(lon1, lat1, lon2, lat2), metres);
         // The single-precision form takes latitude first.
         const float f = distanceMetresF(float(lat1), float(lon1), float(lat2), float(lon2));
-        QVERIFY2(std::fabs(double(f) - metres) < 0.1 + metres * 1e-6, qPrintable(QString::number(double(f))));
+        QVERIFY2(std::fabs(double(f) - metres) < 0.1 + metres * 1e-6,
+                 qPrintable(QString::number(double(f))));
     }
 
     void containerKind_data()
@@ -246,7 +260,8 @@ private slots:
         QCOMPARE(QByteArray(trackLayoutName(TrackLayout::GpsIndex)), QByteArray("gps-index"));
         QCOMPARE(QByteArray(trackLayoutName(TrackLayout::HiSilicon)), QByteArray("hisilicon"));
         QCOMPARE(QByteArray(trackLayoutName(TrackLayout::FreeGps)), QByteArray("freegps"));
-        QCOMPARE(QByteArray(trackLayoutName(TrackLayout::TransportStream)), QByteArray("transport-stream"));
+        QCOMPARE(QByteArray(trackLayoutName(TrackLayout::TransportStream)),
+                 QByteArray("transport-stream"));
     }
 };
 

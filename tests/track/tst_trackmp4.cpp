@@ -78,15 +78,17 @@ private slots:
         QTest::newRow("A with latitude 0") << QList<RMCINFO>{zeroLat} << line(zeroLatOut);
 
         QTest::newRow("invalid dates dropped")
-            << QList<RMCINFO>{withDate(a, 3001, 5, 16), withDate(a, 24, 0, 16), withDate(a, 24, 13, 16),
-                              withDate(a, 24, 5, 0), withDate(a, 24, 5, 32), withDate(a, 3000, 12, 31)}
+            << QList<RMCINFO>{withDate(a, 3001, 5, 16), withDate(a, 24, 0, 16),
+                              withDate(a, 24, 13, 16),  withDate(a, 24, 5, 0),
+                              withDate(a, 24, 5, 32),   withDate(a, 3000, 12, 31)}
             << line(withDate(a, 3000, 12, 31));
 
         // 100 m after one second is a jump: written as the last accepted record, time included;
         // 70 m from it one second later is within 2 x 40 m.
         const RMCINFO jump = sample('A', k100m, 11400.0f, 1);
         const RMCINFO next = sample('A', k70m, 11400.0f, 2);
-        QTest::newRow("jump filter") << QList<RMCINFO>{a, jump, next} << line(a) + line(a) + line(next);
+        QTest::newRow("jump filter")
+            << QList<RMCINFO>{a, jump, next} << line(a) + line(a) + line(next);
         QTest::newRow("jump then accepted after a miss")
             << QList<RMCINFO>{a, sample('V', 0, 0, 1), sample('A', k70m, 11400.0f, 2)}
             << line(a) + line(sample('V', 0, 0, 1)) + line(sample('A', k70m, 11400.0f, 2));
@@ -97,7 +99,8 @@ private slots:
             << QList<RMCINFO>{a, sample('A', k70m, 11400.0f, 1)} << line(a) + line(a);
         RMCINFO south = sample('A', kBase, 11400.0f, 1);
         south.latHemisphere = 'S';
-        QTest::newRow("other hemisphere is far away") << QList<RMCINFO>{a, south} << line(a) + line(a);
+        QTest::newRow("other hemisphere is far away")
+            << QList<RMCINFO>{a, south} << line(a) + line(a);
     }
     void gps0Box()
     {
@@ -151,8 +154,8 @@ private slots:
         QByteArray index = be32(7) + be32(quint32(offsets.size()));
         for (quint32 o : offsets)
             index += be32(o) + be32(0);
-        const QByteArray file = ftyp() + box("mdat", data) + box("gps ", index) +
-                                box("moov", box("mvhd", zeros(100)));
+        const QByteArray file =
+            ftyp() + box("mdat", data) + box("gps ", index) + box("moov", box("mvhd", zeros(100)));
 
         RMCINFO firstOut = first;
         firstOut.year = 24;
@@ -184,13 +187,18 @@ private slots:
     {
         QFETCH(bool, badDate);
         const int dataStart = ftyp().size() + 8;
-        const QByteArray data = hisiBlock(0, 1, 22325000, 114000000) + hisiBlock(1, 0, -22325000, -114000000) +
-                                hisiBlock(2, 1, 0, 0, badDate ? 32 : 16) + hisiBlock(9, 1, 12345678, 12345678);
-        const QList<quint32> chunks{quint32(dataStart), quint32(dataStart + 716), quint32(dataStart + 1432)};
+        const QByteArray data =
+            hisiBlock(0, 1, 22325000, 114000000) + hisiBlock(1, 0, -22325000, -114000000) +
+            hisiBlock(2, 1, 0, 0, badDate ? 32 : 16) + hisiBlock(9, 1, 12345678, 12345678);
+        const QList<quint32> chunks{quint32(dataStart), quint32(dataStart + 716),
+                                    quint32(dataStart + 1432)};
         // The video track points at a valid block too; it must be passed over.
-        const QByteArray video = trak(tkhd(1920, 1080), box("stsd", zeros(8)) + stco({quint32(dataStart + 2148)}));
-        const QByteArray meta = trak(tkhd(0, 0), box("stsd", zeros(8)) + box("stts", zeros(8)) + stco(chunks));
-        const QByteArray file = ftyp() + box("mdat", data) + box("moov", box("mvhd", zeros(100)) + video + meta);
+        const QByteArray video =
+            trak(tkhd(1920, 1080), box("stsd", zeros(8)) + stco({quint32(dataStart + 2148)}));
+        const QByteArray meta =
+            trak(tkhd(0, 0), box("stsd", zeros(8)) + box("stts", zeros(8)) + stco(chunks));
+        const QByteArray file =
+            ftyp() + box("mdat", data) + box("moov", box("mvhd", zeros(100)) + video + meta);
 
         const Result r = m_ws.extract(file, 1);
         if (badDate) {
@@ -202,9 +210,10 @@ private slots:
         QCOMPARE(r.code, 0);
         QCOMPARE(r.haisi, 1);
         QCOMPARE(r.layout, TrackLayout::HiSilicon);
-        QCOMPARE(r.text, QByteArray("A20240516123000,2232.500000,N,11400.000000,E,10.50,0.00,0,0,0\n"
-                                    "V20240516123001,2232.500000,S,11400.000000,W,10.50,0.00,0,0,0\n"
-                                    "A20240516123002,0.000000,S,0.000000,W,10.50,0.00,0,0,0\n"));
+        QCOMPARE(r.text,
+                 QByteArray("A20240516123000,2232.500000,N,11400.000000,E,10.50,0.00,0,0,0\n"
+                            "V20240516123001,2232.500000,S,11400.000000,W,10.50,0.00,0,0,0\n"
+                            "A20240516123002,0.000000,S,0.000000,W,10.50,0.00,0,0,0\n"));
         // The flag belongs to the last extraction only.
         QCOMPARE(m_ws.extract(gps0File({}), 1).haisi, 0);
     }
@@ -244,14 +253,14 @@ private slots:
         auto block = [](const RMCINFO &r) -> QByteArray {
             return QByteArray("\0\0\0\0freeGPS\0\0\0\0\0", 16) + zeros(32) + bytes(r);
         };
-        file.replace(40960, 128, block(a));     // 24576 + 16384 or 16384 + 16384 + 8192
+        file.replace(40960, 128, block(a)); // 24576 + 16384 or 16384 + 16384 + 8192
         file.replace(32768, 128, doubling ? zeros(128) : block(a));
         file.replace(65536, 128, block(zeroLon));
         file.replace(36864, 128, block(badYear)); // 20000 + 16384 is not aligned: never read
-        const QByteArray head = ftyp() +
-                                box("moov", box("mvhd", zeros(100)) + trak(tkhd(1920, 1080), stco({0})) +
-                                                trak(tkhd(0, 0), stsd(1, bits, 8000) + box("stsz", zeros(8)) +
-                                                                     stco(chunks)));
+        const QByteArray head =
+            ftyp() + box("moov", box("mvhd", zeros(100)) + trak(tkhd(1920, 1080), stco({0})) +
+                                     trak(tkhd(0, 0), stsd(1, bits, 8000) + box("stsz", zeros(8)) +
+                                                          stco(chunks)));
         file.replace(0, head.size(), head);
         file.replace(head.size(), 8, rawHead(quint32(file.size() - head.size()), "mdat"));
 
@@ -267,7 +276,8 @@ private slots:
 
     void freeGpsNothingAligned()
     {
-        QByteArray file = ftyp() + box("moov", trak(tkhd(0, 0), stsd(1, 16, 8000) + stco({100, 200})));
+        QByteArray file =
+            ftyp() + box("moov", trak(tkhd(0, 0), stsd(1, 16, 8000) + stco({100, 200})));
         file += zeros(40000);
         const Result r = m_ws.extract(file, 0);
         QVERIFY(r.code < 0);

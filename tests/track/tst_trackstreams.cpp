@@ -68,20 +68,23 @@ private slots:
         zeroOut.status = 'V';
         zeroOut.longitude = 0;
 
-        QTest::newRow("record at 10") << tsPacket(kVideoStart) + tsPacket(kGpsStart, 10, a) + tsPacket(kVideoStart) +
-                                             tsPacket(kGpsStart, 10, v) + tsPacket(kGpsStart, 10, zeroLat)
-                                      << tsLine(a) + tsLine(v) + tsLine(zeroOut);
-        // Byte 34 holds no status: the records sit at 42 from then on, even where 10 would look valid.
+        QTest::newRow("record at 10")
+            << tsPacket(kVideoStart) + tsPacket(kGpsStart, 10, a) + tsPacket(kVideoStart) +
+                   tsPacket(kGpsStart, 10, v) + tsPacket(kGpsStart, 10, zeroLat)
+            << tsLine(a) + tsLine(v) + tsLine(zeroOut);
+        // Byte 34 holds no status: the records sit at 42 from then on, even where 10 would look
+        // valid.
         QByteArray decoy = tsPacket(kGpsStart, 42, v);
         decoy.replace(10, 32, bytes(a).left(32));
-        QTest::newRow("switch to 42") << tsPacket(kGpsStart, 42, a) + decoy + tsPacket(kGpsStart, 42, x)
-                                      << tsLine(a) + tsLine(v);
-        QTest::newRow("other PIDs ignored") << tsPacket(QByteArray("\x47\x43\x01", 3), 10, a) +
-                                                   tsPacket(QByteArray("\x46\x43\x00", 3), 10, a) +
-                                                   tsPacket(kGpsStart, 10, v)
-                                            << tsLine(v);
-        QTest::newRow("partial last packet") << tsPacket(kGpsStart, 10, a) + tsPacket(kGpsStart, 10, v).left(120)
-                                             << tsLine(a);
+        QTest::newRow("switch to 42")
+            << tsPacket(kGpsStart, 42, a) + decoy + tsPacket(kGpsStart, 42, x)
+            << tsLine(a) + tsLine(v);
+        QTest::newRow("other PIDs ignored")
+            << tsPacket(QByteArray("\x47\x43\x01", 3), 10, a) +
+                   tsPacket(QByteArray("\x46\x43\x00", 3), 10, a) + tsPacket(kGpsStart, 10, v)
+            << tsLine(v);
+        QTest::newRow("partial last packet")
+            << tsPacket(kGpsStart, 10, a) + tsPacket(kGpsStart, 10, v).left(120) << tsLine(a);
     }
     void transportStream()
     {
@@ -125,15 +128,19 @@ private slots:
     void chipTrailerStopsAtInvalidDate_data()
     {
         QTest::addColumn<QByteArray>("bad");
-        QTest::newRow("year") << textBlock("3001/05/16 12:30:00 N:2232.5 E:11400.0 1.0 km/h x:+0 y:+0 z:+0");
-        QTest::newRow("month") << textBlock("2024/13/16 12:30:00 N:2232.5 E:11400.0 1.0 km/h x:+0 y:+0 z:+0");
-        QTest::newRow("day") << textBlock("2024/05/00 12:30:00 N:2232.5 E:11400.0 1.0 km/h x:+0 y:+0 z:+0");
+        QTest::newRow("year") << textBlock(
+            "3001/05/16 12:30:00 N:2232.5 E:11400.0 1.0 km/h x:+0 y:+0 z:+0");
+        QTest::newRow("month") << textBlock(
+            "2024/13/16 12:30:00 N:2232.5 E:11400.0 1.0 km/h x:+0 y:+0 z:+0");
+        QTest::newRow("day") << textBlock(
+            "2024/05/00 12:30:00 N:2232.5 E:11400.0 1.0 km/h x:+0 y:+0 z:+0");
         QTest::newRow("empty") << zeros(132);
     }
     void chipTrailerStopsAtInvalidDate()
     {
         QFETCH(QByteArray, bad);
-        const Result r = m_ws.extract(chipFile({textBlock(kBlock1), bad, textBlock(kBlock2)}, 8), 0);
+        const Result r =
+            m_ws.extract(chipFile({textBlock(kBlock1), bad, textBlock(kBlock2)}, 8), 0);
         QCOMPARE(r.code, 0);
         QCOMPARE(r.text, QByteArray(kLine1));
         // Nothing valid at all: the other readers get their turn (and find nothing here).
@@ -179,9 +186,12 @@ private slots:
     void chipAxesOutOfRange()
     {
         const Result r = m_ws.extract(
-            chipFile({textBlock("2024/05/16 12:30:00 N:1 E:1 1.0 km/h x:-1e30 y:+nan z:+1e30")}, 8), 0);
+            chipFile({textBlock("2024/05/16 12:30:00 N:1 E:1 1.0 km/h x:-1e30 y:+nan z:+1e30")}, 8),
+            0);
         QCOMPARE(r.code, 0);
-        QCOMPARE(r.text, QByteArray("A20240516123000,1.000000,N,1.000000,E,1.00,0.00,-2147483648,0,2147483647\n"));
+        QCOMPARE(r.text,
+                 QByteArray(
+                     "A20240516123000,1.000000,N,1.000000,E,1.00,0.00,-2147483648,0,2147483647\n"));
     }
 };
 
