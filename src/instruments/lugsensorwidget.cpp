@@ -66,9 +66,11 @@ int LuGsensorWidget::scrollFor(int index, int width)
 
 qreal LuGsensorWidget::cursorX(int index, int width)
 {
+    // Left of the right edge the line lies to the right of its sample's pixel boundary; from
+    // the right edge on it lies to the left, so a cursor exactly one width in stays visible.
     const int x0 = pixelsPerSample * index;
     const int scroll = scrollFor(index, width);
-    return scroll == 0 ? x0 + 0.5 - scroll : x0 - 0.5 - scroll;
+    return x0 < width ? x0 + 0.5 : x0 - 0.5 - scroll;
 }
 
 QRect LuGsensorWidget::cursorRect(int index) const
