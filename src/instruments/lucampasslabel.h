@@ -8,6 +8,9 @@
 // north lies, so it turns counter-clockwise as the course grows.
 class LuCampassLabel : public QLabel
 {
+    // For style-sheet type selectors and qobject_cast.
+    Q_OBJECT
+
 public:
     explicit LuCampassLabel(QWidget *parent = nullptr);
 

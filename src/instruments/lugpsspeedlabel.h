@@ -8,6 +8,9 @@
 // picture points at 0 and one unit of speed turns it one degree clockwise.
 class LuGPSSpeedLabel : public QLabel
 {
+    // For style-sheet type selectors and qobject_cast.
+    Q_OBJECT
+
 public:
     explicit LuGPSSpeedLabel(QWidget *parent = nullptr);
 
