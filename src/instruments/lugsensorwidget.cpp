@@ -1,5 +1,7 @@
 #include "lugsensorwidget.h"
 
+#include "lufileinfomodel.h"
+
 #include <QDebug>
 #include <QLine>
 #include <QPainter>
@@ -24,6 +26,14 @@ float usable(float value)
 LuGsensorWidget::LuGsensorWidget(QWidget *parent)
     : QWidget(parent)
 {
+}
+
+void LuGsensorWidget::setTrack(const LuFileInfoModel *recording)
+{
+    if (!recording)
+        clearSeries();
+    else if (recording->hasGsensor)
+        setSeries(recording->gsensorX, recording->gsensorY, recording->gsensorZ);
 }
 
 void LuGsensorWidget::setSeries(const QList<float> &x, const QList<float> &y,

@@ -4,6 +4,8 @@
 #include <QPixmap>
 #include <QWidget>
 
+class LuFileInfoModel;
+
 // Strip chart of the three acceleration series (X, Y, Z, in g) of the open recording, four
 // pixels per sample, with a vertical cursor at the sample being played. Once the cursor would
 // leave the right edge the chart scrolls so the cursor stays there.
@@ -16,6 +18,10 @@ class LuGsensorWidget : public QWidget
 
 public:
     explicit LuGsensorWidget(QWidget *parent = nullptr);
+
+    // Takes the recording's acceleration series: a null recording lets go of the series, one
+    // without G-sensor data leaves the chart with what it holds.
+    void setTrack(const LuFileInfoModel *recording);
 
     // Holds the series of a recording (the lists have one entry per track sample) and raises
     // the maxima. The chart draws nothing until series are held.

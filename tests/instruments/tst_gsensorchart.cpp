@@ -1,3 +1,4 @@
+#include "lufileinfomodel.h"
 #include "lugsensorwidget.h"
 
 #include <QPainter>
@@ -101,6 +102,37 @@ private slots:
         QCOMPARE(widget.fullScale(), fullScale);
         QCOMPARE(widget.maxAbsY(), maxY);
         QCOMPARE(widget.maxAbsZ(), maxZ);
+    }
+
+    // A recording is taken only when it has G-sensor data; none lets go of what is held.
+    void setTrackTakesOnlyRecordingsWithData()
+    {
+        LuGsensorWidget widget;
+        LuFileInfoModel rough(QStringLiteral("a_A.MP4"), QStringLiteral("/nowhere/a_A.MP4"));
+        rough.gsensorX = {1.0f, -2.0f};
+        rough.gsensorY = {0.5f, 0.0f};
+        rough.gsensorZ = {0.0f, 1.0f};
+        rough.hasGsensor = true;
+        LuFileInfoModel flat(QStringLiteral("b_A.MP4"), QStringLiteral("/nowhere/b_A.MP4"));
+        flat.gsensorX = flat.gsensorY = flat.gsensorZ = {0.0f, 0.0f};
+
+        widget.setTrack(&rough);
+        QVERIFY(widget.hasSeries());
+        QCOMPARE(widget.fullScale(), 2.0f);
+        widget.setTrack(&flat);
+        QVERIFY(widget.hasSeries()); // still the rough recording's curves
+        QImage withRough(300, 60, QImage::Format_RGB32);
+        QPainter painter(&withRough);
+        widget.paintChart(painter, withRough.rect());
+        painter.end();
+        widget.setTrack(&rough);
+        QImage again(300, 60, QImage::Format_RGB32);
+        QPainter painter2(&again);
+        widget.paintChart(painter2, again.rect());
+        painter2.end();
+        QCOMPARE(withRough, again);
+        widget.setTrack(nullptr);
+        QVERIFY(!widget.hasSeries());
     }
 
     void scrollKeepsCursorInside_data()
