@@ -15,6 +15,7 @@ packages=(
     ffmpeg
     xvfb
     xauth
+    librsvg2-bin
     libgl1-mesa-dri
     fonts-noto-cjk
     locales
