@@ -1,16 +1,29 @@
 #pragma once
-#include <cstdio>
 #include <QString>
-// Writes the track of videoPath into textPath (created or truncated). kind: 0 MOV, 1 MP4, 2 transport stream.
-// Returns 0 or more on success, a negative value on failure.
+#include <cstdio>
+// Writes the track of videoPath into textPath (created or truncated). kind: 0 MOV, 1 MP4, 2
+// transport stream. Returns 0 or more on success, a negative value on failure.
 int extractTrack(const char *videoPath, const char *textPath, int kind);
-// 1 when the text written by the last extractTrack came from the HiSilicon reader and it succeeded, else 0.
+// 1 when the text written by the last extractTrack came from the HiSilicon reader and it succeeded,
+// else 0.
 int isHaisiTrack();
 // Which reader produced the last successful extraction.
-enum class TrackLayout { None, ChipTrailer, Gps0, GpsIndex, HiSilicon, FreeGps, TransportStream };
+enum class TrackLayout
+{
+    None,
+    ChipTrailer,
+    Gps0,
+    GpsIndex,
+    HiSilicon,
+    FreeGps,
+    TransportStream
+};
 TrackLayout lastTrackLayout();
-const char *trackLayoutName(TrackLayout layout); // "none", "chip-trailer", "gps0", "gps-index", "hisilicon", "freegps", "transport-stream"
-// Where the readers' printf-style diagnostics go: standard output unless changed (the command-line tool sends them to standard error, a fuzzer to a null stream).
+const char *trackLayoutName(TrackLayout layout); // "none", "chip-trailer", "gps0", "gps-index",
+                                                 // "hisilicon", "freegps", "transport-stream"
+// Where the readers' printf-style diagnostics go: standard output unless changed (the command-line
+// tool sends them to standard error, a fuzzer to a null stream).
 void setTrackDiagnosticsStream(FILE *stream);
-// Container kind from a file name the way the track cache derives it: contains ".mp4" -> 1, else ".mov" -> 0, else ".ts" -> 2, else 0; letter case ignored.
+// Container kind from a file name the way the track cache derives it: contains ".mp4" -> 1, else
+// ".mov" -> 0, else ".ts" -> 2, else 0; letter case ignored.
 int containerKindForPath(const QString &path);

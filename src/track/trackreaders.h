@@ -1,0 +1,26 @@
+#pragma once
+#include "extracttrack.h"
+#include "trackio.h"
+
+// The readers behind extractTrack. Each writes track text lines into textPath (opened "w+") and
+// returns 0 (or more) on success, -1 when the file is not of its layout, is damaged before any
+// sample, or a file cannot be opened.
+
+// GPS text blocks before a marker in the last 16 bytes of the file.
+int readChipTrailer(const char *videoPath, const char *textPath);
+// A top-level "gps0" box of RMCINFO records.
+int readGps0Box(const char *videoPath, const char *textPath);
+// The "gps " block index, else 716-byte blocks through a non-video track's chunk table; layout
+// tells which of the two succeeded.
+int readMp4Track(const char *videoPath, const char *textPath, TrackLayout *layout);
+// "freeGPS" blocks after the audio chunks.
+int readMovFreeGps(const char *videoPath, const char *textPath);
+// 188-byte transport-stream packets of PID 0x300.
+int readTransportStream(const char *videoPath, const char *textPath);
+
+// Shared by the two readers that walk tracks.
+// Reads the width and height at the end of a "tkhd" box and tells whether the track is video.
+bool isVideoTrackHeader(InputFile &file, const BoxHead &tkhd);
+// Where the "freeGPS" block sits behind an audio chunk, from the sound sample description;
+// false when the box is too small to hold one.
+bool audioGpsOffset(InputFile &file, const BoxHead &stsd, int64_t *gpsOffset);

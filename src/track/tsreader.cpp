@@ -1,0 +1,57 @@
+#include "jumpfilter.h"
+#include "trackdiagnostics.h"
+#include "trackreaders.h"
+
+namespace {
+constexpr std::size_t kPacketSize = 188;
+// Sync byte, then payload-unit-start with PID 0x300.
+constexpr unsigned char kGpsPacketStart[3] = {0x47, 0x43, 0x00};
+// Older firmware puts the record at byte 10, newer at byte 42.
+constexpr std::size_t kOldRecordOffset = 10;
+constexpr std::size_t kNewRecordOffset = 42;
+static_assert(kNewRecordOffset + kRmcInfoSize <= kPacketSize, "record fits the packet");
+
+bool isStatus(char status)
+{
+    return status == 'V' || status == 'A';
+}
+} // namespace
+
+int readTransportStream(const char *videoPath, const char *textPath)
+{
+    InputFile file(videoPath);
+    if (!file.isOpen())
+        return -1;
+    TextFile text(textPath);
+    if (!text.isOpen())
+        return -1;
+    trackDiag("Filesize:%lld\n", static_cast<long long>(file.size()));
+
+    std::size_t recordOffset = kOldRecordOffset;
+    int gpsPackets = 0;
+    unsigned char packet[kPacketSize];
+    // Every packet is looked at, so the file is read straight through; a partial packet at the
+    // end is left alone.
+    for (int64_t offset = 0; offset < file.size(); offset += int64_t(kPacketSize)) {
+        if (!file.readNext(packet, sizeof packet))
+            break;
+        if (packet[0] != kGpsPacketStart[0] || packet[1] != kGpsPacketStart[1] ||
+            packet[2] != kGpsPacketStart[2])
+            continue;
+        ++gpsPackets;
+        trackDiag("(%d)----%x-%x-%x\n", gpsPackets, unsigned(packet[0]), unsigned(packet[1]),
+                  unsigned(packet[2]));
+        RMCINFO info = decodeRmcInfo(packet + recordOffset);
+        if (recordOffset == kOldRecordOffset && !isStatus(info.status)) {
+            recordOffset = kNewRecordOffset;
+            info = decodeRmcInfo(packet + recordOffset);
+        }
+        if (!isStatus(info.status))
+            continue;
+        voidFixWithoutPosition(&info);
+        writeTsTrackLine(text.stream(), info);
+        text.lineWritten();
+    }
+    trackDiag("prase ts end...\n");
+    return text.lines() > 0 ? 0 : -1;
+}
