@@ -13,6 +13,7 @@ packages=(
     qttools5-dev-tools
     libmpv-dev
     ffmpeg
+    clang
     xvfb
     xauth
     libgl1-mesa-dri
