@@ -226,7 +226,7 @@ int main(int argc, char **argv)
         case Format::Csv: {
             if (!e.ok)
                 break;
-            const TrackExportOptions options{speedUnitForLayout(e.layout), e.haisi};
+            const TrackExportOptions options = exportOptionsFor(e.layout, e.haisi);
             const QVector<TrackPoint> points = trackPointsFromText(e.text, options);
             if (format == Format::Csv)
                 out.write(trackPointsToCsv(points));

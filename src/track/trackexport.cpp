@@ -27,6 +27,16 @@ TrackSpeedUnit speedUnitForLayout(TrackLayout layout)
     return layout == TrackLayout::ChipTrailer ? TrackSpeedUnit::KilometresPerHour : TrackSpeedUnit::Knots;
 }
 
+TrackExportOptions exportOptionsFor(TrackLayout layout, bool haisiTrack)
+{
+    TrackExportOptions options;
+    options.speedUnit = speedUnitForLayout(layout);
+    options.haisiScale = haisiTrack;
+    // The chip trailer's text has no course; its reader writes 0 in that field.
+    options.courseRecorded = layout != TrackLayout::ChipTrailer;
+    return options;
+}
+
 QVector<TrackPoint> trackPointsFromText(const QByteArray &text, const TrackExportOptions &options)
 {
     QVector<TrackPoint> points;
@@ -53,6 +63,7 @@ QVector<TrackPoint> trackPointsFromText(const QByteArray &text, const TrackExpor
                         ? double(sample.speedKnots) / 3.6
                         : double(sample.speedKnots) * kMetresPerSecondPerKnot;
         p.course = double(sample.course);
+        p.hasCourse = options.courseRecorded;
         p.gX = sample.gRawX * gScale;
         p.gY = sample.gRawY * gScale;
         p.gZ = sample.gRawZ * gScale;
@@ -93,11 +104,13 @@ QByteArray tracksToGpx(const QVector<ExportedTrack> &tracks, const QString &crea
             w.writeStartElement(gpx, QStringLiteral("extensions"));
             w.writeStartElement(tpx, QStringLiteral("TrackPointExtension"));
             w.writeTextElement(tpx, QStringLiteral("speed"), fixed(p.speedMs, 3));
-            // The schema's course range is [0, 360).
-            double course = std::fmod(p.course, 360.0);
-            if (course < 0)
-                course += 360.0;
-            w.writeTextElement(tpx, QStringLiteral("course"), fixed(course, 2));
+            if (p.hasCourse) {
+                // The schema's course range is [0, 360).
+                double course = std::fmod(p.course, 360.0);
+                if (course < 0)
+                    course += 360.0;
+                w.writeTextElement(tpx, QStringLiteral("course"), fixed(course, 2));
+            }
             w.writeEndElement();
             w.writeEndElement();
             w.writeEndElement();
@@ -120,7 +133,7 @@ QByteArray trackPointsToCsv(const QVector<TrackPoint> &points)
     QByteArray out;
     for (const TrackPoint &p : points) {
         const QStringList fields{isoTime(p.time),         fixed(p.latitude, 7),  fixed(p.longitude, 7),
-                                 fixed(p.speedMs, 3),     fixed(p.speedMs * 3.6, 2), fixed(p.course, 2),
+                                 fixed(p.speedMs, 3),     fixed(p.speedMs * 3.6, 2), p.hasCourse ? fixed(p.course, 2) : QString(),
                                  fixed(p.gX, 4),          fixed(p.gY, 4),        fixed(p.gZ, 4)};
         out += fields.join(QLatin1Char(',')).toLatin1() + '\n';
     }

@@ -15,6 +15,7 @@ struct TrackPoint
     double longitude = 0;
     double speedMs = 0;
     double course = 0;
+    bool hasCourse = true; // false where the layout records no course (the line holds 0)
     double gX = 0;
     double gY = 0;
     double gZ = 0;
@@ -29,7 +30,11 @@ struct TrackExportOptions
 {
     TrackSpeedUnit speedUnit = TrackSpeedUnit::Knots;
     bool haisiScale = false; // raw G-sensor counts are 4096 per g instead of 256
+    bool courseRecorded = true;
 };
+
+// Export options that fit the track a layout's reader wrote.
+TrackExportOptions exportOptionsFor(TrackLayout layout, bool haisiTrack);
 
 // The valid fixes ('A') of a track text in file order. A line identical to the one before it is
 // the jump filter's repeat of the last accepted sample and is kept once.

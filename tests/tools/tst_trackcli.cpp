@@ -167,6 +167,8 @@ private slots:
         }
         QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
         QCOMPARE(segments, 1);
+        // The chip trailer records no course, so none is claimed.
+        QCOMPARE(r.out.contains("<gpxtpx:course>"), !speedIsKmh);
         QCOMPARE(got.size(), expected.size());
         for (int i = 0; i < got.size(); ++i) {
             QVERIFY2(std::fabs(got[i].lat - expected[i].lat) < 1e-6, qPrintable(QString::number(i)));
