@@ -80,7 +80,10 @@ struct Writer
     }
 };
 
-QByteArray ftyp() { return box("ftyp", QByteArray("isom\0\0\2\0isomiso2avc1mp41", 24)); }
+QByteArray ftyp()
+{
+    return box("ftyp", QByteArray("isom\0\0\2\0isomiso2avc1mp41", 24));
+}
 
 // ftyp, mdat (the hole), then `tail` at 1 GiB minus its size.
 qint64 sparseHead(Writer &w, qint64 tailSize)
@@ -146,14 +149,16 @@ void makeHisilicon(const QString &path)
     QByteArray blocks;
     for (int i = 0; i < kSamples; ++i) {
         QByteArray b(716, '\0');
-        const qint32 fields[] = {8 + i / 3600, (i / 60) % 60, i % 60, 0, 1, 2232500 + i, 1000, 11403000, 1000,
-                                 2700, 100, 0, 100, 16, 5, 24};
+        const qint32 fields[] = {
+            8 + i / 3600, (i / 60) % 60, i % 60, 0, 1,   2232500 + i, 1000, 11403000,
+            1000,         2700,          100,    0, 100, 16,          5,    24};
         std::memcpy(b.data(), fields, sizeof fields);
         blocks += b;
     }
     const auto movie = [](const QVector<quint32> &offsets) {
-        return box("moov", fullBox("mvhd", QByteArray(96, '\0')) + track(tkhd(1920, 1080), QByteArray(), {}, "vmhd")
-                               + track(tkhd(0, 0), QByteArray(), offsets, "gmhd"));
+        return box("moov", fullBox("mvhd", QByteArray(96, '\0')) +
+                               track(tkhd(1920, 1080), QByteArray(), {}, "vmhd") +
+                               track(tkhd(0, 0), QByteArray(), offsets, "gmhd"));
     };
     const qint64 moovSize = movie(QVector<quint32>(kSamples, 0)).size();
     const qint64 at = sparseHead(w, moovSize + 8 + blocks.size());
@@ -178,9 +183,9 @@ void makeFreeGps(const QString &path)
     QVector<quint32> chunks;
     for (int i = 0; i < kSamples; ++i)
         chunks << quint32(first + qint64(i) * 32768);
-    const QByteArray moov = box("moov", fullBox("mvhd", QByteArray(96, '\0'))
-                                            + track(tkhd(1920, 1080), QByteArray(), {}, "vmhd")
-                                            + track(tkhd(0, 0), stsd, chunks, "smhd"));
+    const QByteArray moov = box("moov", fullBox("mvhd", QByteArray(96, '\0')) +
+                                            track(tkhd(1920, 1080), QByteArray(), {}, "vmhd") +
+                                            track(tkhd(0, 0), stsd, chunks, "smhd"));
     QByteArray head = box("ftyp", QByteArray("qt  \0\0\2\0qt  ", 12));
     QByteArray mdat;
     const qint64 moovAt = kGiB - moov.size();
@@ -199,8 +204,10 @@ void makeChip(const QString &path)
     QByteArray blocks;
     for (int i = 0; i < kSamples; ++i) {
         char text[160];
-        std::snprintf(text, sizeof text, "2024/05/16 %02d:%02d:%02d N:%.4f E:11403.0000 50.0 km/h x:+0.10 y:-0.20 z:+1.00",
-                      8 + i / 3600, (i / 60) % 60, i % 60, 2232.5 + i * 0.0075);
+        std::snprintf(
+            text, sizeof text,
+            "2024/05/16 %02d:%02d:%02d N:%.4f E:11403.0000 50.0 km/h x:+0.10 y:-0.20 z:+1.00",
+            8 + i / 3600, (i / 60) % 60, i % 60, 2232.5 + i * 0.0075);
         QByteArray b(text);
         b.append(132 - b.size(), ' ');
         blocks += b;
@@ -252,7 +259,8 @@ void makeTransportStream(const QString &path, const QString &templatePath)
 
 double timeExtraction(const QString &video, int kind, int runs, int *result)
 {
-    const QByteArray v = QFile::encodeName(video), t = QFile::encodeName(video + QStringLiteral(".txt"));
+    const QByteArray v = QFile::encodeName(video),
+                     t = QFile::encodeName(video + QStringLiteral(".txt"));
     double best = 1e300;
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer timer;
@@ -279,8 +287,10 @@ int main(int argc, char **argv)
         int kind;
         void (*make)(const QString &);
     };
-    const Case cases[] = {{"gps0.mp4", 1, makeGps0},           {"gpsindex.mp4", 1, makeGpsIndex},
-                          {"hisilicon.mp4", 1, makeHisilicon}, {"freegps.mov", 0, makeFreeGps},
+    const Case cases[] = {{"gps0.mp4", 1, makeGps0},
+                          {"gpsindex.mp4", 1, makeGpsIndex},
+                          {"hisilicon.mp4", 1, makeHisilicon},
+                          {"freegps.mov", 0, makeFreeGps},
                           {"chip.mp4", 1, makeChip}};
     for (const Case &c : cases) {
         const QString path = dir + QLatin1Char('/') + QLatin1String(c.name);
@@ -298,7 +308,8 @@ int main(int argc, char **argv)
         int result = 0;
         timeExtraction(path, 2, 1, &result); // warm the page cache
         const double ms = timeExtraction(path, 2, 3, &result);
-        std::printf("%-14s %9.2f ms  result %d  %.0f MiB/s\n", "drive.ts", ms, result, 1024.0 / (ms / 1000.0));
+        std::printf("%-14s %9.2f ms  result %d  %.0f MiB/s\n", "drive.ts", ms, result,
+                    1024.0 / (ms / 1000.0));
     }
     std::fflush(stdout);
     return 0;

@@ -75,7 +75,8 @@ struct Walker
                                 .arg(at)
                                 .arg(size));
             result.boxes.push_back(BoxEntry{depth, at, qint64(size), type});
-            if (isContainer(type) && depth < kMaxDepth && !walk(at + headSize, at + qint64(size), depth + 1))
+            if (isContainer(type) && depth < kMaxDepth &&
+                !walk(at + headSize, at + qint64(size), depth + 1))
                 return false;
             at += qint64(size);
         }

@@ -19,9 +19,16 @@
 
 namespace {
 
-enum class Format { Text, Gpx, Csv, Probe };
+enum class Format
+{
+    Text,
+    Gpx,
+    Csv,
+    Probe
+};
 
-const char kUsage[] = "Usage: q-marl-track [--kind 0|1|2] [--gpx | --csv | --probe] [--output FILE] VIDEO...";
+const char kUsage[] =
+    "Usage: q-marl-track [--kind 0|1|2] [--gpx | --csv | --probe] [--output FILE] VIDEO...";
 
 void report(const QString &message)
 {
@@ -57,7 +64,8 @@ struct Extraction
 Extraction extract(const QString &video, int kind, const QString &textPath)
 {
     Extraction e;
-    const int result = extractTrack(QFile::encodeName(video).constData(), QFile::encodeName(textPath).constData(), kind);
+    const int result = extractTrack(QFile::encodeName(video).constData(),
+                                    QFile::encodeName(textPath).constData(), kind);
     e.ok = result >= 0;
     e.layout = lastTrackLayout();
     e.haisi = isHaisiTrack() != 0;
@@ -80,7 +88,8 @@ QByteArray probeReport(const QString &video, const Extraction &e)
     QFile file(video);
     add(QStringLiteral("file: %1").arg(video));
     add(QStringLiteral("size: %1").arg(QFileInfo(video).size()));
-    add(QStringLiteral("layout: %1").arg(QString::fromLatin1(trackLayoutName(e.ok ? e.layout : TrackLayout::None))));
+    add(QStringLiteral("layout: %1")
+            .arg(QString::fromLatin1(trackLayoutName(e.ok ? e.layout : TrackLayout::None))));
     add(QStringLiteral("samples: %1").arg(e.ok ? sampleCount(e.text) : 0));
     if (!file.open(QIODevice::ReadOnly)) {
         add(QStringLiteral("boxes: cannot open the file"));
@@ -119,22 +128,26 @@ int main(int argc, char **argv)
         "Without a format option the track text is written exactly as the viewer caches it.\n"
         "GPX and CSV hold the valid fixes only, in WGS-84 with UTC times; a sample the camera\n"
         "repeated for a rejected position jump is kept once."));
-    const QCommandLineOption kindOption(QStringLiteral("kind"),
-                                        QStringLiteral("Container kind: 0 MOV, 1 MP4, 2 transport stream "
-                                                       "(default: from the file name)."),
-                                        QStringLiteral("0|1|2"));
-    const QCommandLineOption outputOption({QStringLiteral("o"), QStringLiteral("output")},
-                                          QStringLiteral("Write to FILE instead of standard output."),
-                                          QStringLiteral("FILE"));
+    const QCommandLineOption kindOption(
+        QStringLiteral("kind"),
+        QStringLiteral("Container kind: 0 MOV, 1 MP4, 2 transport stream "
+                       "(default: from the file name)."),
+        QStringLiteral("0|1|2"));
+    const QCommandLineOption outputOption(
+        {QStringLiteral("o"), QStringLiteral("output")},
+        QStringLiteral("Write to FILE instead of standard output."), QStringLiteral("FILE"));
     const QCommandLineOption gpxOption(QStringLiteral("gpx"), QStringLiteral("Write GPX 1.1."));
-    const QCommandLineOption csvOption(QStringLiteral("csv"), QStringLiteral("Write CSV with a header row."));
-    const QCommandLineOption probeOption(QStringLiteral("probe"),
-                                         QStringLiteral("Report the layout found, the box structure and the "
-                                                        "sample count."));
+    const QCommandLineOption csvOption(QStringLiteral("csv"),
+                                       QStringLiteral("Write CSV with a header row."));
+    const QCommandLineOption probeOption(
+        QStringLiteral("probe"),
+        QStringLiteral("Report the layout found, the box structure and the "
+                       "sample count."));
     const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
                                         QStringLiteral("Show this help."));
     parser.addOptions({kindOption, outputOption, gpxOption, csvOption, probeOption, helpOption});
-    parser.addPositionalArgument(QStringLiteral("VIDEO"), QStringLiteral("Video files, processed in turn."),
+    parser.addPositionalArgument(QStringLiteral("VIDEO"),
+                                 QStringLiteral("Video files, processed in turn."),
                                  QStringLiteral("VIDEO..."));
 
     if (!parser.parse(QCoreApplication::arguments())) {
@@ -145,7 +158,9 @@ int main(int argc, char **argv)
     if (parser.isSet(helpOption)) {
         QFile out;
         out.open(resultFd, QIODevice::WriteOnly);
-        out.write(parser.helpText().replace(QLatin1String("[options]"), QLatin1String("[options] VIDEO...")).toUtf8());
+        out.write(parser.helpText()
+                      .replace(QLatin1String("[options]"), QLatin1String("[options] VIDEO..."))
+                      .toUtf8());
         return 0;
     }
     int kind = -1;
@@ -157,13 +172,14 @@ int main(int argc, char **argv)
         }
         kind = k.toInt();
     }
-    const int formats = int(parser.isSet(gpxOption)) + int(parser.isSet(csvOption)) + int(parser.isSet(probeOption));
+    const int formats = int(parser.isSet(gpxOption)) + int(parser.isSet(csvOption)) +
+                        int(parser.isSet(probeOption));
     if (formats > 1) {
         report(QStringLiteral("choose one of --gpx, --csv and --probe"));
         return 2;
     }
-    const Format format = parser.isSet(gpxOption)   ? Format::Gpx
-                          : parser.isSet(csvOption) ? Format::Csv
+    const Format format = parser.isSet(gpxOption)     ? Format::Gpx
+                          : parser.isSet(csvOption)   ? Format::Csv
                           : parser.isSet(probeOption) ? Format::Probe
                                                       : Format::Text;
     const QStringList videos = parser.positionalArguments();

@@ -24,7 +24,8 @@ QString isoTime(const QDateTime &time)
 
 TrackSpeedUnit speedUnitForLayout(TrackLayout layout)
 {
-    return layout == TrackLayout::ChipTrailer ? TrackSpeedUnit::KilometresPerHour : TrackSpeedUnit::Knots;
+    return layout == TrackLayout::ChipTrailer ? TrackSpeedUnit::KilometresPerHour
+                                              : TrackSpeedUnit::Knots;
 }
 
 TrackExportOptions exportOptionsFor(TrackLayout layout, bool haisiTrack)
@@ -75,7 +76,8 @@ QVector<TrackPoint> trackPointsFromText(const QByteArray &text, const TrackExpor
 QByteArray tracksToGpx(const QVector<ExportedTrack> &tracks, const QString &creator)
 {
     static const QString gpx = QStringLiteral("http://www.topografix.com/GPX/1/1");
-    static const QString tpx = QStringLiteral("http://www.garmin.com/xmlschemas/TrackPointExtension/v2");
+    static const QString tpx =
+        QStringLiteral("http://www.garmin.com/xmlschemas/TrackPointExtension/v2");
     QByteArray out;
     QXmlStreamWriter w(&out);
     w.setAutoFormatting(true);
@@ -83,13 +85,16 @@ QByteArray tracksToGpx(const QVector<ExportedTrack> &tracks, const QString &crea
     w.writeStartDocument();
     w.writeDefaultNamespace(gpx);
     w.writeNamespace(tpx, QStringLiteral("gpxtpx"));
-    w.writeNamespace(QStringLiteral("http://www.w3.org/2001/XMLSchema-instance"), QStringLiteral("xsi"));
+    w.writeNamespace(QStringLiteral("http://www.w3.org/2001/XMLSchema-instance"),
+                     QStringLiteral("xsi"));
     w.writeStartElement(gpx, QStringLiteral("gpx"));
     w.writeAttribute(QStringLiteral("version"), QStringLiteral("1.1"));
     w.writeAttribute(QStringLiteral("creator"), creator);
-    w.writeAttribute(QStringLiteral("http://www.w3.org/2001/XMLSchema-instance"), QStringLiteral("schemaLocation"),
-                     gpx + QStringLiteral(" http://www.topografix.com/GPX/1/1/gpx.xsd ") + tpx
-                         + QStringLiteral(" https://www8.garmin.com/xmlschemas/TrackPointExtensionv2.xsd"));
+    w.writeAttribute(
+        QStringLiteral("http://www.w3.org/2001/XMLSchema-instance"),
+        QStringLiteral("schemaLocation"),
+        gpx + QStringLiteral(" http://www.topografix.com/GPX/1/1/gpx.xsd ") + tpx +
+            QStringLiteral(" https://www8.garmin.com/xmlschemas/TrackPointExtensionv2.xsd"));
     for (const ExportedTrack &track : tracks) {
         w.writeStartElement(gpx, QStringLiteral("trk"));
         if (!track.name.isEmpty())
@@ -132,9 +137,15 @@ QByteArray trackPointsToCsv(const QVector<TrackPoint> &points)
 {
     QByteArray out;
     for (const TrackPoint &p : points) {
-        const QStringList fields{isoTime(p.time),         fixed(p.latitude, 7),  fixed(p.longitude, 7),
-                                 fixed(p.speedMs, 3),     fixed(p.speedMs * 3.6, 2), p.hasCourse ? fixed(p.course, 2) : QString(),
-                                 fixed(p.gX, 4),          fixed(p.gY, 4),        fixed(p.gZ, 4)};
+        const QStringList fields{isoTime(p.time),
+                                 fixed(p.latitude, 7),
+                                 fixed(p.longitude, 7),
+                                 fixed(p.speedMs, 3),
+                                 fixed(p.speedMs * 3.6, 2),
+                                 p.hasCourse ? fixed(p.course, 2) : QString(),
+                                 fixed(p.gX, 4),
+                                 fixed(p.gY, 4),
+                                 fixed(p.gZ, 4)};
         out += fields.join(QLatin1Char(',')).toLatin1() + '\n';
     }
     return out;

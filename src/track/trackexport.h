@@ -23,7 +23,11 @@ struct TrackPoint
 
 // The speed field of a track line holds knots, except in tracks from the chip trailer, whose
 // reader copies the km/h figure of the camera's text unchanged.
-enum class TrackSpeedUnit { Knots, KilometresPerHour };
+enum class TrackSpeedUnit
+{
+    Knots,
+    KilometresPerHour
+};
 TrackSpeedUnit speedUnitForLayout(TrackLayout layout);
 
 struct TrackExportOptions

@@ -64,12 +64,14 @@ QVector<Point> fixesOf(const QByteArray &text, bool speedIsKmh)
         if (f.size() < 10 || line.at(0) != 'A')
             continue;
         const QByteArray t = f[0].mid(1);
-        const QString iso = QStringLiteral("%1-%2-%3T%4:%5:%6Z")
-                                .arg(QString::fromLatin1(t.mid(0, 4)), QString::fromLatin1(t.mid(4, 2)),
-                                     QString::fromLatin1(t.mid(6, 2)), QString::fromLatin1(t.mid(8, 2)),
-                                     QString::fromLatin1(t.mid(10, 2)), QString::fromLatin1(t.mid(12, 2)));
+        const QString iso =
+            QStringLiteral("%1-%2-%3T%4:%5:%6Z")
+                .arg(QString::fromLatin1(t.mid(0, 4)), QString::fromLatin1(t.mid(4, 2)),
+                     QString::fromLatin1(t.mid(6, 2)), QString::fromLatin1(t.mid(8, 2)),
+                     QString::fromLatin1(t.mid(10, 2)), QString::fromLatin1(t.mid(12, 2)));
         const double speed = f[5].toDouble();
-        points.push_back({degrees(f[1].toDouble(), f[2].at(0)), degrees(f[3].toDouble(), f[4].at(0)),
+        points.push_back({degrees(f[1].toDouble(), f[2].at(0)),
+                          degrees(f[3].toDouble(), f[4].at(0)),
                           speedIsKmh ? speed / 3.6 : speed * 1852.0 / 3600.0, iso});
     }
     return points;
@@ -88,7 +90,8 @@ private slots:
     void writesTheTrackTextToStandardOutput_data()
     {
         QTest::addColumn<QString>("fixture");
-        for (const char *f : {"gps0.mp4", "gpsindex-new.mp4", "freegps.mov", "tokyo.ts", "chip-end0.mp4"})
+        for (const char *f :
+             {"gps0.mp4", "gpsindex-new.mp4", "freegps.mov", "tokyo.ts", "chip-end0.mp4"})
             QTest::newRow(f) << QString::fromLatin1(f);
     }
 
@@ -106,7 +109,8 @@ private slots:
     void writesTheOutputFile()
     {
         const QString out = m_dir.filePath(QStringLiteral("track.txt"));
-        const Run r = run({QStringLiteral("--output"), out, trackFixture(QStringLiteral("gps0.mp4"))});
+        const Run r =
+            run({QStringLiteral("--output"), out, trackFixture(QStringLiteral("gps0.mp4"))});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out, QByteArray());
         QCOMPARE(readAll(out), readAll(expectedTrackPath(QStringLiteral("gps0.mp4"))));
@@ -151,13 +155,15 @@ private slots:
             const QStringRef name = xml.name();
             if (name == QLatin1String("gpx")) {
                 QCOMPARE(xml.namespaceUri().toString(), gpxNs);
-                QCOMPARE(xml.attributes().value(QLatin1String("version")).toString(), QStringLiteral("1.1"));
+                QCOMPARE(xml.attributes().value(QLatin1String("version")).toString(),
+                         QStringLiteral("1.1"));
             } else if (name == QLatin1String("trkseg")) {
                 ++segments;
             } else if (name == QLatin1String("trkpt")) {
                 QCOMPARE(xml.namespaceUri().toString(), gpxNs);
                 got.push_back({xml.attributes().value(QLatin1String("lat")).toDouble(),
-                               xml.attributes().value(QLatin1String("lon")).toDouble(), -1, QString()});
+                               xml.attributes().value(QLatin1String("lon")).toDouble(), -1,
+                               QString()});
                 inPoint = true;
             } else if (inPoint && name == QLatin1String("time")) {
                 got.last().time = xml.readElementText();
@@ -171,9 +177,12 @@ private slots:
         QCOMPARE(r.out.contains("<gpxtpx:course>"), !speedIsKmh);
         QCOMPARE(got.size(), expected.size());
         for (int i = 0; i < got.size(); ++i) {
-            QVERIFY2(std::fabs(got[i].lat - expected[i].lat) < 1e-6, qPrintable(QString::number(i)));
-            QVERIFY2(std::fabs(got[i].lon - expected[i].lon) < 1e-6, qPrintable(QString::number(i)));
-            QVERIFY2(std::fabs(got[i].speedMs - expected[i].speedMs) < 2e-3, qPrintable(QString::number(i)));
+            QVERIFY2(std::fabs(got[i].lat - expected[i].lat) < 1e-6,
+                     qPrintable(QString::number(i)));
+            QVERIFY2(std::fabs(got[i].lon - expected[i].lon) < 1e-6,
+                     qPrintable(QString::number(i)));
+            QVERIFY2(std::fabs(got[i].speedMs - expected[i].speedMs) < 2e-3,
+                     qPrintable(QString::number(i)));
             QCOMPARE(got[i].time, expected[i].time);
             QVERIFY(QDateTime::fromString(got[i].time, Qt::ISODate).isValid());
         }
@@ -185,9 +194,10 @@ private slots:
         QCOMPARE(r.exitCode, 0);
         QList<QByteArray> rows = r.out.split('\n');
         QCOMPARE(rows.takeLast(), QByteArray());
-        QCOMPARE(rows.takeFirst(),
-                 QByteArray("time,latitude,longitude,speed_mps,speed_kmh,course_deg,accel_x_g,accel_y_g,accel_z_g"));
-        const QVector<Point> expected = fixesOf(readAll(expectedTrackPath(QStringLiteral("freegps.mov"))), false);
+        QCOMPARE(rows.takeFirst(), QByteArray("time,latitude,longitude,speed_mps,speed_kmh,course_"
+                                              "deg,accel_x_g,accel_y_g,accel_z_g"));
+        const QVector<Point> expected =
+            fixesOf(readAll(expectedTrackPath(QStringLiteral("freegps.mov"))), false);
         QCOMPARE(rows.size(), expected.size());
         for (int i = 0; i < rows.size(); ++i) {
             const QList<QByteArray> f = rows[i].split(',');
@@ -203,7 +213,8 @@ private slots:
     void aMissingFileDoesNotStopTheOthers()
     {
         const QString missing = m_dir.filePath(QStringLiteral("nope.mp4"));
-        const Run r = run({missing, trackFixture(QStringLiteral("gps0.mp4")), trackFixture(QStringLiteral("plain.mp4"))});
+        const Run r = run({missing, trackFixture(QStringLiteral("gps0.mp4")),
+                           trackFixture(QStringLiteral("plain.mp4"))});
         QCOMPARE(r.exitCode, 1);
         QCOMPARE(r.out, readAll(expectedTrackPath(QStringLiteral("gps0.mp4"))));
         QVERIFY(r.err.contains(QFile::encodeName(missing) + ": cannot open the file\n"));
@@ -241,9 +252,13 @@ private slots:
     void usageErrors_data()
     {
         QTest::addColumn<QStringList>("args");
-        QTest::newRow("unknown option") << QStringList{QStringLiteral("--frobnicate"), trackFixture(QStringLiteral("gps0.mp4"))};
-        QTest::newRow("bad kind") << QStringList{QStringLiteral("--kind"), QStringLiteral("7"), trackFixture(QStringLiteral("gps0.mp4"))};
-        QTest::newRow("two formats") << QStringList{QStringLiteral("--gpx"), QStringLiteral("--csv"), trackFixture(QStringLiteral("gps0.mp4"))};
+        QTest::newRow("unknown option") << QStringList{QStringLiteral("--frobnicate"),
+                                                       trackFixture(QStringLiteral("gps0.mp4"))};
+        QTest::newRow("bad kind") << QStringList{QStringLiteral("--kind"), QStringLiteral("7"),
+                                                 trackFixture(QStringLiteral("gps0.mp4"))};
+        QTest::newRow("two formats")
+            << QStringList{QStringLiteral("--gpx"), QStringLiteral("--csv"),
+                           trackFixture(QStringLiteral("gps0.mp4"))};
         QTest::newRow("no video") << QStringList{};
         QTest::newRow("missing option value") << QStringList{QStringLiteral("--output")};
     }

@@ -46,11 +46,16 @@ private slots:
         QTest::newRow("gps index, new blocks") << "gpsindex-new.mp4" << true << "gps-index" << 0;
         QTest::newRow("hisilicon track") << "hisilicon.mp4" << true << "hisilicon" << 1;
         QTest::newRow("freeGPS after audio") << "freegps.mov" << true << "freegps" << 0;
-        QTest::newRow("transport stream, record at 10") << "tokyo.ts" << true << "transport-stream" << 0;
-        QTest::newRow("transport stream, record at 42") << "shenzhen-head.ts" << true << "transport-stream" << 0;
-        QTest::newRow("chip trailer, marker at 0") << "chip-end0.mp4" << true << "chip-trailer" << 0;
-        QTest::newRow("chip trailer, marker at 5") << "chip-end5.mov" << true << "chip-trailer" << 0;
-        QTest::newRow("chip trailer, marker at 8") << "chip-end8.mp4" << true << "chip-trailer" << 0;
+        QTest::newRow("transport stream, record at 10")
+            << "tokyo.ts" << true << "transport-stream" << 0;
+        QTest::newRow("transport stream, record at 42")
+            << "shenzhen-head.ts" << true << "transport-stream" << 0;
+        QTest::newRow("chip trailer, marker at 0")
+            << "chip-end0.mp4" << true << "chip-trailer" << 0;
+        QTest::newRow("chip trailer, marker at 5")
+            << "chip-end5.mov" << true << "chip-trailer" << 0;
+        QTest::newRow("chip trailer, marker at 8")
+            << "chip-end8.mp4" << true << "chip-trailer" << 0;
         QTest::newRow("mp4 without track") << "plain.mp4" << false << "none" << 0;
         QTest::newRow("transport stream without track") << "plain.ts" << false << "none" << 0;
     }
@@ -64,17 +69,20 @@ private slots:
         const QString video = trackFixture(fixture);
         QVERIFY2(QFile::exists(video), qPrintable(video));
         const QString text = m_dir.filePath(fixture + QStringLiteral(".txt"));
-        const int result = extractTrack(QFile::encodeName(video).constData(), QFile::encodeName(text).constData(),
-                                        containerKindForPath(video));
+        const int result =
+            extractTrack(QFile::encodeName(video).constData(), QFile::encodeName(text).constData(),
+                         containerKindForPath(video));
         QCOMPARE(result >= 0, succeeds);
-        QCOMPARE(QString::fromLatin1(trackLayoutName(lastTrackLayout())), succeeds ? layout : QStringLiteral("none"));
+        QCOMPARE(QString::fromLatin1(trackLayoutName(lastTrackLayout())),
+                 succeeds ? layout : QStringLiteral("none"));
         QCOMPARE(isHaisiTrack(), haisi);
         if (!succeeds)
             return;
         const QByteArray written = readAll(text);
         const QByteArray expected = readAll(expectedTrackPath(fixture));
         if (fixture == QLatin1String("hisilicon.mp4"))
-            QEXPECT_FAIL("", "reader prints a zero coordinate of a void sample as -0.000000", Continue);
+            QEXPECT_FAIL("", "reader prints a zero coordinate of a void sample as -0.000000",
+                         Continue);
         QCOMPARE(written, expected);
     }
 
@@ -82,11 +90,13 @@ private slots:
     void haisiFlagIsClearedByTheNextFile()
     {
         const QString text = m_dir.filePath(QStringLiteral("again.txt"));
-        QVERIFY(extractTrack(QFile::encodeName(trackFixture(QStringLiteral("hisilicon.mp4"))).constData(),
-                             QFile::encodeName(text).constData(), 1) >= 0);
+        QVERIFY(extractTrack(
+                    QFile::encodeName(trackFixture(QStringLiteral("hisilicon.mp4"))).constData(),
+                    QFile::encodeName(text).constData(), 1) >= 0);
         QCOMPARE(isHaisiTrack(), 1);
-        QVERIFY(extractTrack(QFile::encodeName(trackFixture(QStringLiteral("gps0.mp4"))).constData(),
-                             QFile::encodeName(text).constData(), 1) >= 0);
+        QVERIFY(
+            extractTrack(QFile::encodeName(trackFixture(QStringLiteral("gps0.mp4"))).constData(),
+                         QFile::encodeName(text).constData(), 1) >= 0);
         QCOMPARE(isHaisiTrack(), 0);
         QCOMPARE(lastTrackLayout(), TrackLayout::Gps0);
     }
@@ -117,8 +127,9 @@ private slots:
     void missingVideoFails()
     {
         const QString text = m_dir.filePath(QStringLiteral("missing.txt"));
-        QVERIFY(extractTrack(QFile::encodeName(m_dir.filePath(QStringLiteral("nope.mp4"))).constData(),
-                             QFile::encodeName(text).constData(), 1) < 0);
+        QVERIFY(
+            extractTrack(QFile::encodeName(m_dir.filePath(QStringLiteral("nope.mp4"))).constData(),
+                         QFile::encodeName(text).constData(), 1) < 0);
         QCOMPARE(lastTrackLayout(), TrackLayout::None);
     }
 };

@@ -21,8 +21,8 @@ class TestTrackFixtures : public QObject
     static QStringList fixtures()
     {
         return QDir(QStringLiteral(QMARL_TRACK_FIXTURES))
-            .entryList({QStringLiteral("*.mp4"), QStringLiteral("*.mov"), QStringLiteral("*.ts")}, QDir::Files,
-                       QDir::Name);
+            .entryList({QStringLiteral("*.mp4"), QStringLiteral("*.mov"), QStringLiteral("*.ts")},
+                       QDir::Files, QDir::Name);
     }
 
 private slots:
@@ -39,18 +39,21 @@ private slots:
     {
         QFETCH(QString, fixture);
         QProcess ffmpeg;
-        ffmpeg.start(QStringLiteral("ffmpeg"), {QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
-                                                QStringLiteral("-i"), trackFixture(fixture), QStringLiteral("-f"),
-                                                QStringLiteral("null"), QStringLiteral("-")});
+        ffmpeg.start(QStringLiteral("ffmpeg"),
+                     {QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
+                      QStringLiteral("-i"), trackFixture(fixture), QStringLiteral("-f"),
+                      QStringLiteral("null"), QStringLiteral("-")});
         QVERIFY(ffmpeg.waitForFinished(60000));
         QCOMPARE(ffmpeg.exitCode(), 0);
         QCOMPARE(ffmpeg.readAllStandardError(), QByteArray());
 
         QProcess probe;
         probe.start(QStringLiteral("ffprobe"),
-                    {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"), QStringLiteral("v"),
-                     QStringLiteral("-show_entries"), QStringLiteral("stream=codec_name,width,height"),
-                     QStringLiteral("-of"), QStringLiteral("csv=p=0"), trackFixture(fixture)});
+                    {QStringLiteral("-v"), QStringLiteral("error"),
+                     QStringLiteral("-select_streams"), QStringLiteral("v"),
+                     QStringLiteral("-show_entries"),
+                     QStringLiteral("stream=codec_name,width,height"), QStringLiteral("-of"),
+                     QStringLiteral("csv=p=0"), trackFixture(fixture)});
         QVERIFY(probe.waitForFinished(60000));
         QCOMPARE(probe.exitCode(), 0);
         // Transport streams list the stream once more under their program.
@@ -70,9 +73,10 @@ private slots:
         QVERIFY2(gen.exitCode() == 0, gen.readAllStandardError().constData());
         for (const QString &f : fixtures()) {
             QVERIFY2(readAll(dir.filePath(f)) == readAll(trackFixture(f)), qPrintable(f));
-            QVERIFY2(readAll(dir.filePath(QStringLiteral("expected/")) + f + QStringLiteral(".txt"))
-                         == readAll(trackFixture(QStringLiteral("expected/")) + f + QStringLiteral(".txt")),
-                     qPrintable(f));
+            QVERIFY2(
+                readAll(dir.filePath(QStringLiteral("expected/")) + f + QStringLiteral(".txt")) ==
+                    readAll(trackFixture(QStringLiteral("expected/")) + f + QStringLiteral(".txt")),
+                qPrintable(f));
         }
     }
 
@@ -87,8 +91,9 @@ private slots:
     void committedExpectationsMatchTheGenerator()
     {
         QFETCH(QString, fixture);
-        QCOMPARE(readAll(expectedTrackPath(fixture)),
-                 readAll(trackFixture(QStringLiteral("expected/")) + fixture + QStringLiteral(".txt")));
+        QCOMPARE(
+            readAll(expectedTrackPath(fixture)),
+            readAll(trackFixture(QStringLiteral("expected/")) + fixture + QStringLiteral(".txt")));
     }
 };
 
