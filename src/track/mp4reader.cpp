@@ -2,6 +2,7 @@
 #include "trackdiagnostics.h"
 #include "trackreaders.h"
 
+#include <cmath>
 #include <initializer_list>
 
 namespace {
@@ -117,9 +118,9 @@ int readHisiTable(InputFile &file, const BoxHead &stco, const char *textPath, bo
         info.status = readLe32s(b + 16) == 1 ? 'A' : 'V';
         const float latitude = rational(readLe32s(b + 20), readLe32s(b + 24));
         const float longitude = rational(readLe32s(b + 28), readLe32s(b + 32));
-        info.latitude = latitude > 0 ? latitude : -latitude;
+        info.latitude = std::fabs(latitude);
         info.latHemisphere = latitude > 0 ? 'N' : 'S';
-        info.longitude = longitude > 0 ? longitude : -longitude;
+        info.longitude = std::fabs(longitude);
         info.lonHemisphere = longitude > 0 ? 'E' : 'W';
         info.speed = rational(readLe32s(b + 36), readLe32s(b + 40));
         info.course = rational(readLe32s(b + 44), readLe32s(b + 48));
