@@ -13,6 +13,7 @@ packages=(
     qttools5-dev-tools
     libmpv-dev
     ffmpeg
+    clang
     xvfb
     xauth
     librsvg2-bin

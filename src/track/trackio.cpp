@@ -53,6 +53,11 @@ bool InputFile::readNext(void *buffer, std::size_t length)
     return m_file && std::fread(buffer, 1, length, m_file) == length;
 }
 
+std::size_t InputFile::readSome(void *buffer, std::size_t length)
+{
+    return m_file ? std::fread(buffer, 1, length, m_file) : 0;
+}
+
 TextFile::TextFile(const char *path)
 {
     if (path)

@@ -20,6 +20,8 @@ public:
     bool readAt(int64_t offset, void *buffer, std::size_t length);
     // Sequential read from the current position, for streams read packet by packet.
     bool readNext(void *buffer, std::size_t length);
+    // Sequential read of up to length bytes; returns how many arrived (0 at the end).
+    std::size_t readSome(void *buffer, std::size_t length);
 
 private:
     FILE *m_file = nullptr;

@@ -2,6 +2,8 @@
 #include "trackdiagnostics.h"
 #include "trackreaders.h"
 
+#include <vector>
+
 namespace {
 constexpr std::size_t kPacketSize = 188;
 // Sync byte, then payload-unit-start with PID 0x300.
@@ -9,6 +11,8 @@ constexpr unsigned char kGpsPacketStart[3] = {0x47, 0x43, 0x00};
 // Older firmware puts the record at byte 10, newer at byte 42.
 constexpr std::size_t kOldRecordOffset = 10;
 constexpr std::size_t kNewRecordOffset = 42;
+// About 770 KB: large enough that the reader keeps up with the disk cache.
+constexpr std::size_t kPacketsPerRead = 4096;
 static_assert(kNewRecordOffset + kRmcInfoSize <= kPacketSize, "record fits the packet");
 
 bool isStatus(char status)
@@ -29,28 +33,33 @@ int readTransportStream(const char *videoPath, const char *textPath)
 
     std::size_t recordOffset = kOldRecordOffset;
     int gpsPackets = 0;
-    unsigned char packet[kPacketSize];
-    // Every packet is looked at, so the file is read straight through; a partial packet at the
-    // end is left alone.
-    for (int64_t offset = 0; offset < file.size(); offset += int64_t(kPacketSize)) {
-        if (!file.readNext(packet, sizeof packet))
-            break;
-        if (packet[0] != kGpsPacketStart[0] || packet[1] != kGpsPacketStart[1] ||
-            packet[2] != kGpsPacketStart[2])
-            continue;
-        ++gpsPackets;
-        trackDiag("(%d)----%x-%x-%x\n", gpsPackets, unsigned(packet[0]), unsigned(packet[1]),
-                  unsigned(packet[2]));
-        RMCINFO info = decodeRmcInfo(packet + recordOffset);
-        if (recordOffset == kOldRecordOffset && !isStatus(info.status)) {
-            recordOffset = kNewRecordOffset;
-            info = decodeRmcInfo(packet + recordOffset);
+    // Every packet is looked at, so the file is read straight through in large runs of whole
+    // packets; a partial packet at the end is left alone.
+    std::vector<unsigned char> chunk(kPacketSize * kPacketsPerRead);
+    for (;;) {
+        const std::size_t got = file.readSome(chunk.data(), chunk.size());
+        const std::size_t whole = got - got % kPacketSize;
+        for (std::size_t at = 0; at < whole; at += kPacketSize) {
+            const unsigned char *packet = chunk.data() + at;
+            if (packet[0] != kGpsPacketStart[0] || packet[1] != kGpsPacketStart[1] ||
+                packet[2] != kGpsPacketStart[2])
+                continue;
+            ++gpsPackets;
+            trackDiag("(%d)----%x-%x-%x\n", gpsPackets, unsigned(packet[0]),
+                      unsigned(packet[1]), unsigned(packet[2]));
+            RMCINFO info = decodeRmcInfo(packet + recordOffset);
+            if (recordOffset == kOldRecordOffset && !isStatus(info.status)) {
+                recordOffset = kNewRecordOffset;
+                info = decodeRmcInfo(packet + recordOffset);
+            }
+            if (!isStatus(info.status))
+                continue;
+            voidFixWithoutPosition(&info);
+            writeTsTrackLine(text.stream(), info);
+            text.lineWritten();
         }
-        if (!isStatus(info.status))
-            continue;
-        voidFixWithoutPosition(&info);
-        writeTsTrackLine(text.stream(), info);
-        text.lineWritten();
+        if (got < chunk.size())
+            break;
     }
     trackDiag("prase ts end...\n");
     return text.lines() > 0 ? 0 : -1;

@@ -1,0 +1,135 @@
+// End to end: the extraction entry over real recordings in every embedded-track layout.
+#include "extracttrack.h"
+#include "trackfixtures.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cstdio>
+
+class TestTrackExtraction : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    FILE *m_null = nullptr;
+
+    static QByteArray readAll(const QString &path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_null = std::fopen("/dev/null", "w");
+        QVERIFY(m_null);
+        setTrackDiagnosticsStream(m_null);
+    }
+    void cleanupTestCase()
+    {
+        setTrackDiagnosticsStream(stdout);
+        std::fclose(m_null);
+    }
+
+    void extractsEveryLayout_data()
+    {
+        QTest::addColumn<QString>("fixture");
+        QTest::addColumn<bool>("succeeds");
+        QTest::addColumn<QString>("layout");
+        QTest::addColumn<int>("haisi");
+        QTest::newRow("gps0 box") << "gps0.mp4" << true << "gps0" << 0;
+        QTest::newRow("gps index, old blocks") << "gpsindex-old.mp4" << true << "gps-index" << 0;
+        QTest::newRow("gps index, new blocks") << "gpsindex-new.mp4" << true << "gps-index" << 0;
+        QTest::newRow("hisilicon track") << "hisilicon.mp4" << true << "hisilicon" << 1;
+        QTest::newRow("freeGPS after audio") << "freegps.mov" << true << "freegps" << 0;
+        QTest::newRow("transport stream, record at 10")
+            << "tokyo.ts" << true << "transport-stream" << 0;
+        QTest::newRow("transport stream, record at 42")
+            << "shenzhen-head.ts" << true << "transport-stream" << 0;
+        QTest::newRow("chip trailer, marker at 0")
+            << "chip-end0.mp4" << true << "chip-trailer" << 0;
+        QTest::newRow("chip trailer, marker at 5")
+            << "chip-end5.mov" << true << "chip-trailer" << 0;
+        QTest::newRow("chip trailer, marker at 8")
+            << "chip-end8.mp4" << true << "chip-trailer" << 0;
+        QTest::newRow("mp4 without track") << "plain.mp4" << false << "none" << 0;
+        QTest::newRow("transport stream without track") << "plain.ts" << false << "none" << 0;
+    }
+
+    void extractsEveryLayout()
+    {
+        QFETCH(QString, fixture);
+        QFETCH(bool, succeeds);
+        QFETCH(QString, layout);
+        QFETCH(int, haisi);
+        const QString video = trackFixture(fixture);
+        QVERIFY2(QFile::exists(video), qPrintable(video));
+        const QString text = m_dir.filePath(fixture + QStringLiteral(".txt"));
+        const int result =
+            extractTrack(QFile::encodeName(video).constData(), QFile::encodeName(text).constData(),
+                         containerKindForPath(video));
+        QCOMPARE(result >= 0, succeeds);
+        QCOMPARE(QString::fromLatin1(trackLayoutName(lastTrackLayout())),
+                 succeeds ? layout : QStringLiteral("none"));
+        QCOMPARE(isHaisiTrack(), haisi);
+        if (!succeeds)
+            return;
+        const QByteArray written = readAll(text);
+        const QByteArray expected = readAll(expectedTrackPath(fixture));
+        QCOMPARE(written, expected);
+    }
+
+    // The entry remembers nothing from the previous file.
+    void haisiFlagIsClearedByTheNextFile()
+    {
+        const QString text = m_dir.filePath(QStringLiteral("again.txt"));
+        QVERIFY(extractTrack(
+                    QFile::encodeName(trackFixture(QStringLiteral("hisilicon.mp4"))).constData(),
+                    QFile::encodeName(text).constData(), 1) >= 0);
+        QCOMPARE(isHaisiTrack(), 1);
+        QVERIFY(
+            extractTrack(QFile::encodeName(trackFixture(QStringLiteral("gps0.mp4"))).constData(),
+                         QFile::encodeName(text).constData(), 1) >= 0);
+        QCOMPARE(isHaisiTrack(), 0);
+        QCOMPARE(lastTrackLayout(), TrackLayout::Gps0);
+    }
+
+    // Every layout carries its own kind; the wrong kind finds only what every kind tries.
+    void kindSelectsTheReaders_data()
+    {
+        QTest::addColumn<QString>("fixture");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("succeeds");
+        QTest::newRow("gps0 is read for any kind") << "gps0.mp4" << 2 << true;
+        QTest::newRow("chip trailer is read for any kind") << "chip-end8.mp4" << 2 << true;
+        QTest::newRow("transport stream read as mp4") << "tokyo.ts" << 1 << false;
+        QTest::newRow("freeGPS read as transport stream") << "freegps.mov" << 2 << false;
+    }
+
+    void kindSelectsTheReaders()
+    {
+        QFETCH(QString, fixture);
+        QFETCH(int, kind);
+        QFETCH(bool, succeeds);
+        const QString text = m_dir.filePath(QStringLiteral("kind.txt"));
+        const int result = extractTrack(QFile::encodeName(trackFixture(fixture)).constData(),
+                                        QFile::encodeName(text).constData(), kind);
+        QCOMPARE(result >= 0, succeeds);
+    }
+
+    void missingVideoFails()
+    {
+        const QString text = m_dir.filePath(QStringLiteral("missing.txt"));
+        QVERIFY(
+            extractTrack(QFile::encodeName(m_dir.filePath(QStringLiteral("nope.mp4"))).constData(),
+                         QFile::encodeName(text).constData(), 1) < 0);
+        QCOMPARE(lastTrackLayout(), TrackLayout::None);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTrackExtraction)
+#include "tst_trackextraction.moc"

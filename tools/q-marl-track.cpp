@@ -1,0 +1,263 @@
+// q-marl-track: extracts the GPS track a dash camera embedded in its video files, the same way the
+// viewer does, and writes it as the viewer's track text, as GPX 1.1 or as CSV.
+//
+// Standard output carries only the requested result. Everything else (the readers' progress
+// lines, per-file reports, errors) goes to standard error.
+#include "boxwalk.h"
+#include "extracttrack.h"
+#include "trackexport.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <clocale>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+enum class Format
+{
+    Text,
+    Gpx,
+    Csv,
+    Probe
+};
+
+const char kUsage[] =
+    "Usage: q-marl-track [--kind 0|1|2] [--gpx | --csv | --probe] [--output FILE] VIDEO...";
+
+void report(const QString &message)
+{
+    std::fprintf(stderr, "q-marl-track: %s\n", message.toLocal8Bit().constData());
+}
+
+// The readers and the region test print progress with printf; point standard output at standard
+// error and keep a private descriptor for the result, so nothing can mix into it.
+int takeOverStandardOutput()
+{
+    std::fflush(stdout);
+    const int result = ::dup(STDOUT_FILENO);
+    if (result < 0 || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0)
+        return -1;
+    return result;
+}
+
+void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    // The sample parser warns for every point outside China; that is no news here.
+    if (type == QtFatalMsg || type == QtCriticalMsg)
+        report(message);
+}
+
+struct Extraction
+{
+    bool ok = false;
+    TrackLayout layout = TrackLayout::None;
+    bool haisi = false;
+    QByteArray text;
+};
+
+Extraction extract(const QString &video, int kind, const QString &textPath)
+{
+    Extraction e;
+    const int result = extractTrack(QFile::encodeName(video).constData(),
+                                    QFile::encodeName(textPath).constData(), kind);
+    e.ok = result >= 0;
+    e.layout = lastTrackLayout();
+    e.haisi = isHaisiTrack() != 0;
+    QFile text(textPath);
+    if (e.ok && text.open(QIODevice::ReadOnly))
+        e.text = text.readAll();
+    QFile::remove(textPath);
+    return e;
+}
+
+int sampleCount(const QByteArray &text)
+{
+    return int(text.count('\n')) + (text.isEmpty() || text.endsWith('\n') ? 0 : 1);
+}
+
+QByteArray probeReport(const QString &video, const Extraction &e)
+{
+    QByteArray out;
+    const auto add = [&out](const QString &s) { out += s.toUtf8() + '\n'; };
+    QFile file(video);
+    add(QStringLiteral("file: %1").arg(video));
+    add(QStringLiteral("size: %1").arg(QFileInfo(video).size()));
+    add(QStringLiteral("layout: %1")
+            .arg(QString::fromLatin1(trackLayoutName(e.ok ? e.layout : TrackLayout::None))));
+    add(QStringLiteral("samples: %1").arg(e.ok ? sampleCount(e.text) : 0));
+    if (!file.open(QIODevice::ReadOnly)) {
+        add(QStringLiteral("boxes: cannot open the file"));
+        return out;
+    }
+    const BoxWalk walk = walkBoxes(file);
+    add(QStringLiteral("boxes:"));
+    for (const BoxEntry &b : walk.boxes)
+        add(QStringLiteral("%1%2 '%3' size %4")
+                .arg(QString(2 + 2 * b.depth, QLatin1Char(' ')))
+                .arg(b.offset)
+                .arg(QString::fromLatin1(b.type))
+                .arg(b.size));
+    if (!walk.stopReason.isEmpty())
+        add(QStringLiteral("  walk stopped: %1").arg(walk.stopReason));
+    return out;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const int resultFd = takeOverStandardOutput();
+    QCoreApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C"); // the track text always uses a decimal point
+    QCoreApplication::setApplicationName(QStringLiteral("q-marl-track"));
+    qInstallMessageHandler(quietMessages);
+    if (resultFd < 0) {
+        report(QStringLiteral("cannot set up standard output"));
+        return 1;
+    }
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Extracts the GPS track embedded in dash-camera video files (MP4, MOV, MPEG-TS).\n"
+        "Without a format option the track text is written exactly as the viewer caches it.\n"
+        "GPX and CSV hold the valid fixes only, in WGS-84 with UTC times; a sample the camera\n"
+        "repeated for a rejected position jump is kept once."));
+    const QCommandLineOption kindOption(
+        QStringLiteral("kind"),
+        QStringLiteral("Container kind: 0 MOV, 1 MP4, 2 transport stream "
+                       "(default: from the file name)."),
+        QStringLiteral("0|1|2"));
+    const QCommandLineOption outputOption(
+        {QStringLiteral("o"), QStringLiteral("output")},
+        QStringLiteral("Write to FILE instead of standard output."), QStringLiteral("FILE"));
+    const QCommandLineOption gpxOption(QStringLiteral("gpx"), QStringLiteral("Write GPX 1.1."));
+    const QCommandLineOption csvOption(QStringLiteral("csv"),
+                                       QStringLiteral("Write CSV with a header row."));
+    const QCommandLineOption probeOption(
+        QStringLiteral("probe"),
+        QStringLiteral("Report the layout found, the box structure and the "
+                       "sample count."));
+    const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
+                                        QStringLiteral("Show this help."));
+    parser.addOptions({kindOption, outputOption, gpxOption, csvOption, probeOption, helpOption});
+    parser.addPositionalArgument(QStringLiteral("VIDEO"),
+                                 QStringLiteral("Video files, processed in turn."),
+                                 QStringLiteral("VIDEO..."));
+
+    if (!parser.parse(QCoreApplication::arguments())) {
+        report(parser.errorText());
+        std::fprintf(stderr, "%s\n", kUsage);
+        return 2;
+    }
+    if (parser.isSet(helpOption)) {
+        QFile out;
+        out.open(resultFd, QIODevice::WriteOnly);
+        out.write(parser.helpText()
+                      .replace(QLatin1String("[options]"), QLatin1String("[options] VIDEO..."))
+                      .toUtf8());
+        return 0;
+    }
+    int kind = -1;
+    if (parser.isSet(kindOption)) {
+        const QString k = parser.value(kindOption);
+        if (k != QLatin1String("0") && k != QLatin1String("1") && k != QLatin1String("2")) {
+            report(QStringLiteral("--kind takes 0, 1 or 2, not '%1'").arg(k));
+            return 2;
+        }
+        kind = k.toInt();
+    }
+    const int formats = int(parser.isSet(gpxOption)) + int(parser.isSet(csvOption)) +
+                        int(parser.isSet(probeOption));
+    if (formats > 1) {
+        report(QStringLiteral("choose one of --gpx, --csv and --probe"));
+        return 2;
+    }
+    const Format format = parser.isSet(gpxOption)     ? Format::Gpx
+                          : parser.isSet(csvOption)   ? Format::Csv
+                          : parser.isSet(probeOption) ? Format::Probe
+                                                      : Format::Text;
+    const QStringList videos = parser.positionalArguments();
+    if (videos.isEmpty()) {
+        report(QStringLiteral("no video file given"));
+        std::fprintf(stderr, "%s\n", kUsage);
+        return 2;
+    }
+
+    QFile out;
+    if (parser.isSet(outputOption)) {
+        out.setFileName(parser.value(outputOption));
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            report(QStringLiteral("cannot write %1: %2").arg(out.fileName(), out.errorString()));
+            return 1;
+        }
+    } else if (!out.open(resultFd, QIODevice::WriteOnly)) {
+        report(QStringLiteral("cannot write to standard output"));
+        return 1;
+    }
+
+    QTemporaryDir scratch;
+    if (!scratch.isValid()) {
+        report(QStringLiteral("cannot create a temporary folder: %1").arg(scratch.errorString()));
+        return 1;
+    }
+    setTrackDiagnosticsStream(stderr);
+
+    bool anyFailed = false;
+    QVector<ExportedTrack> tracks;
+    if (format == Format::Csv)
+        out.write(trackCsvHeader());
+    for (const QString &video : videos) {
+        const int fileKind = kind >= 0 ? kind : containerKindForPath(video);
+        const QFileInfo info(video);
+        Extraction e;
+        if (!info.isFile() || !info.isReadable()) {
+            report(QStringLiteral("%1: cannot open the file").arg(video));
+        } else {
+            e = extract(video, fileKind, scratch.filePath(QStringLiteral("track.txt")));
+            if (e.ok)
+                report(QStringLiteral("%1: %2 samples, layout %3%4")
+                           .arg(video)
+                           .arg(sampleCount(e.text))
+                           .arg(QString::fromLatin1(trackLayoutName(e.layout)))
+                           .arg(e.haisi ? QStringLiteral(" (fine G-sensor scale)") : QString()));
+            else
+                report(QStringLiteral("%1: no track found").arg(video));
+        }
+        anyFailed = anyFailed || !e.ok;
+        switch (format) {
+        case Format::Text:
+            out.write(e.text);
+            break;
+        case Format::Probe:
+            if (info.isFile())
+                out.write(probeReport(video, e));
+            break;
+        case Format::Gpx:
+        case Format::Csv: {
+            if (!e.ok)
+                break;
+            const TrackExportOptions options = exportOptionsFor(e.layout, e.haisi);
+            const QVector<TrackPoint> points = trackPointsFromText(e.text, options);
+            if (format == Format::Csv)
+                out.write(trackPointsToCsv(points));
+            else
+                tracks.push_back(ExportedTrack{info.fileName(), points});
+            break;
+        }
+        }
+    }
+    if (format == Format::Gpx)
+        out.write(tracksToGpx(tracks, QStringLiteral("q-marl-track")));
+    if (!out.flush()) {
+        report(QStringLiteral("cannot write the result: %1").arg(out.errorString()));
+        return 1;
+    }
+    out.close();
+    return anyFailed ? 1 : 0;
+}
