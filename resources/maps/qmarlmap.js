@@ -531,7 +531,8 @@
         if (config.service === 'google')
             return 'https://maps.googleapis.com/maps/api/js?key=' + key +
                    '&callback=initMap&language=' + encodeURIComponent(config.language || 'en');
-        return 'https://api.map.baidu.com/api?v=2.0&ak=' + key + '&callback=initMap';
+        // s=1: the loader's own resources over https as well.
+        return 'https://api.map.baidu.com/api?v=2.0&ak=' + key + '&s=1&callback=initMap';
     }
 
     function loadService() {
