@@ -207,6 +207,25 @@ private slots:
         }
     }
 
+    // The copies in the resource tree work as pages too: their script, Leaflet and marker
+    // images resolve inside the tree.
+    void resourceTreePageDraws()
+    {
+        MapPage map;
+        map.view()->show();
+        map.load(QUrl("qrc:/maps/mapinfo/solvaneos.html"));
+        QCOMPARE(map.waitReady().value("kind").toString(), QStringLiteral("osm"));
+        map.js("initGPSLine(" + mapkit::routeText(kTrack) + ", '#5298ff')");
+        QCOMPARE(map.state().value("linePoints").toInt(), kTrack.size());
+        QTRY_VERIFY_WITH_TIMEOUT(
+            map.js("Array.prototype.filter.call(document.querySelectorAll("
+                   "'img.leaflet-marker-icon'), function (i) {"
+                   " return i.complete && i.naturalWidth === 22; }).length")
+                    .toInt() == 3,
+            10000);
+        noScriptErrors(map);
+    }
+
     void googlePagesAskForTheirLanguage_data()
     {
         QTest::addColumn<QString>("page");
