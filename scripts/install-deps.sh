@@ -20,6 +20,7 @@ packages=(
     libgl1-mesa-dri
     fonts-noto-cjk
     locales
+    librsvg2-bin
 )
 
 missing=()
