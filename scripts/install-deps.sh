@@ -20,7 +20,6 @@ packages=(
     libgl1-mesa-dri
     fonts-noto-cjk
     locales
-    librsvg2-bin
 )
 
 missing=()
