@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QLabel>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QWheelEvent>
@@ -182,6 +183,37 @@ private slots:
         pane.widget->on_pushBtn_zoomMin_clicked();
         QCOMPARE(pane.shown(), QString());
         QCOMPARE(mpvDouble(pane.widget->player(), "video-zoom"), 0.0);
+    }
+
+    void indicatorShowsOverThePicture()
+    {
+        if (!drawing())
+            QSKIP("needs a drawing video output (runs under Xvfb)");
+        Pane pane;
+        QVERIFY(QTest::qWaitForWindowExposed(pane.widget.get()));
+        QVERIFY(pane.play(media("halves.mp4")));
+        pane.widget->zoomIn();
+        QCOMPARE(pane.shown(), QStringLiteral("1X"));
+        // The picture's lower right corner is blue; the indicator must cover it.
+        const QRect area(pane.indicator->mapToGlobal(QPoint(0, 0)), pane.indicator->size());
+        auto indicatorPixel = [&] {
+            return QGuiApplication::primaryScreen()
+                ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+                .toImage()
+                .pixelColor(2, 2);
+        };
+        const QPoint below = pane.widget->mapToGlobal(QPoint(600, 430));
+        QTRY_VERIFY_WITH_TIMEOUT(QGuiApplication::primaryScreen()
+                                         ->grabWindow(0, below.x(), below.y(), 1, 1)
+                                         .toImage()
+                                         .pixelColor(0, 0)
+                                         .blue() > 200,
+                                 playTimeout);
+        // While mpv keeps drawing frames the indicator stays on top.
+        for (int look = 0; look < 5; ++look) {
+            QTest::qWait(200);
+            QVERIFY2(indicatorPixel().blue() < 100, qPrintable(indicatorPixel().name()));
+        }
     }
 
     void zoomWhileStoppedDoesNothing()
