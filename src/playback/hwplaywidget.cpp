@@ -18,7 +18,7 @@ HWPlayWidget::HWPlayWidget(QWidget *parent)
     // The pane is black around the picture; a plain QWidget draws its style-sheet
     // background only with this attribute.
     setAttribute(Qt::WA_StyledBackground);
-    ui->setupUi(this);
+    ui->setupUi(this); // throws when libmpv cannot start
     zoomLevel = 0;
     playState = 0;
     keepRatio = true;
@@ -35,10 +35,7 @@ HWPlayWidget::HWPlayWidget(QWidget *parent)
     ui->widget_zoom->hide();
 }
 
-HWPlayWidget::~HWPlayWidget()
-{
-    delete ui;
-}
+HWPlayWidget::~HWPlayWidget() = default;
 
 void HWPlayWidget::openFile(QString path)
 {

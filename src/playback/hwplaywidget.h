@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <memory>
 
 namespace Ui {
 class HWPlayWidget;
@@ -76,7 +77,8 @@ private:
     void showZoomLevel();
     void hideZoomLevel();
 
-    Ui::HWPlayWidget *ui;
+    // Owned so that the form goes too when the player inside it refuses to start.
+    std::unique_ptr<Ui::HWPlayWidget> ui;
     int zoomLevel = 0;
     int playState = 0;
     bool keepRatio = true;
