@@ -41,6 +41,9 @@ PlayLabel::PlayLabel(QWidget *parent)
     int64_t wid = static_cast<int64_t>(winId());
     mpv_set_option(mpv, "wid", MPV_FORMAT_INT64, &wid);
     mpv_set_option_string(mpv, "hwdec", "auto");
+    // Mouse input over the picture belongs to the pane (wheel zoom, double click, menu), not to
+    // mpv's own window.
+    mpv_set_option_string(mpv, "input-cursor", "no");
 
     // A misspelt extra option would otherwise be dropped silently; refusing to start says so.
     bool extrasAccepted = true;
@@ -131,9 +134,11 @@ void PlayLabel::on_file_Scale(bool isKeepRatio)
 {
     qWarning() << "PlayLabel::on_file_Scale" << __LINE__;
     keepRatio = isKeepRatio;
-    const int value = isKeepRatio ? 0 : 20;
-    qWarning() << "keep ration = " << value;
-    setOption("video-zoom", QString::number(value));
+    qWarning() << "keep ration = " << (isKeepRatio ? 0 : 20);
+    // Ignoring the original size stretches the picture over the pane. (A zoom of 20 would
+    // enlarge it 2^20 times: video-zoom counts in powers of two.)
+    setOption("keepaspect", isKeepRatio ? QStringLiteral("yes") : QStringLiteral("no"));
+    setOption("video-zoom", QStringLiteral("0"));
 }
 
 bool PlayLabel::on_file_zoom_in()

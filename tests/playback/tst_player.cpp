@@ -189,19 +189,23 @@ private slots:
     void zoomOutToZeroRestoresTheModesZoom_data()
     {
         QTest::addColumn<bool>("keepRatio");
-        QTest::addColumn<double>("modeZoom");
-        QTest::newRow("keep original size") << true << 0.0;
-        QTest::newRow("fill") << false << 20.0;
+        QTest::addColumn<QString>("keepAspect");
+        QTest::newRow("keep original size") << true << "yes";
+        QTest::newRow("fill the pane") << false << "no";
     }
 
     void zoomOutToZeroRestoresTheModesZoom()
     {
         QFETCH(bool, keepRatio);
-        QFETCH(double, modeZoom);
+        QFETCH(QString, keepAspect);
+        const double modeZoom = 0.0;
         Host host;
         host.player->on_file_Scale(keepRatio);
         QCOMPARE(host.player->keepsRatio(), keepRatio);
         QCOMPARE(mpvDouble(host.player, "video-zoom"), modeZoom);
+        char *aspect = mpv_get_property_string(host.player->mpvHandle(), "keepaspect");
+        QCOMPARE(QString::fromUtf8(aspect), keepAspect);
+        mpv_free(aspect);
         QVERIFY(host.player->on_file_zoom_in());
         QVERIFY(host.player->on_file_zoom_in());
         QVERIFY(host.player->on_file_zoom_out());
