@@ -263,19 +263,6 @@ def compass():
     write("icon_pointer", size, size, needle)
 
 
-def map_markers():
-    # Pins 26 x 34 with the point at the bottom centre (13, 34).
-    pin = "M13 33 C13 33 2 20.5 2 12.5 A11 11 0 0 1 24 12.5 C24 20.5 13 33 13 33 Z"
-    for name, colour, letter in [("map_tab_s", START, "S"), ("map_tab_f", NORTH, "F")]:
-        write(name, 26, 34,
-              f'<path d="{pin}" fill="{colour}" stroke="#ffffff" stroke-width="1.5"/>\n'
-              + text(letter, 13, 12.5, 1.5, "#ffffff", 2.0))
-    # The moving marker is anchored at its centre.
-    write("map_tab_current", 22, 22,
-          f'<circle cx="11" cy="11" r="9.5" fill="{ACCENT}" stroke="#ffffff" stroke-width="2"/>\n'
-          '<circle cx="11" cy="11" r="3.5" fill="#ffffff"/>\n')
-
-
 if __name__ == "__main__":
     title_buttons()
     logo()
@@ -284,4 +271,3 @@ if __name__ == "__main__":
     list_pictures()
     speedometer()
     compass()
-    map_markers()

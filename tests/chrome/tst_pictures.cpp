@@ -54,7 +54,6 @@ static const struct
     {"icon_set_dropdown", 25, 28},
     {"icon_meter_ring", 156, 156}, {"icon_meter_pointer", 156, 156},
     {"icon_pointer_ring", 110, 110}, {"icon_pointer", 110, 110},
-    {"map_tab_s", 26, 34}, {"map_tab_f", 26, 34}, {"map_tab_current", 22, 22},
 };
 
 static QString path(const char *name)

@@ -1,0 +1,18 @@
+#include "luprogressslider.h"
+
+#include <QDebug>
+#include <QMouseEvent>
+
+LuProgressSlider::LuProgressSlider(QWidget *parent)
+    : QSlider(Qt::Horizontal, parent)
+{
+}
+
+void LuProgressSlider::mousePressEvent(QMouseEvent *e)
+{
+    QSlider::mousePressEvent(e);
+    const double pos = double(e->x()) / double(width());
+    setValue(int(minimum() + (maximum() - minimum()) * pos));
+    qWarning() << "clicked pos" << pos;
+    emit posChangedSignal(pos);
+}

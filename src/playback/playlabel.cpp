@@ -1,0 +1,275 @@
+#include "playlabel.h"
+
+#include "mpvoptions.h"
+
+#include <QDebug>
+#include <QMetaObject>
+
+#include <mpv/client.h>
+
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+// Called on libmpv's own threads: it may only hand the work over to the GUI thread.
+void wakeup(void *ctx)
+{
+    QMetaObject::invokeMethod(static_cast<QObject *>(ctx), "on_mpv_events", Qt::QueuedConnection);
+}
+
+QString number(float value)
+{
+    return QString::number(double(value), 'g', 6);
+}
+
+} // namespace
+
+PlayLabel::PlayLabel(QWidget *parent)
+    : QLabel(parent)
+{
+    setStyleSheet(QStringLiteral("background:black"));
+
+    mpv = mpv_create();
+    if (!mpv)
+        throw std::runtime_error("can't create mpv instance");
+
+    // mpv draws into this window for its whole life; no native ancestors are forced, so the
+    // rest of the window stays alien.
+    setAttribute(Qt::WA_DontCreateNativeAncestors);
+    setAttribute(Qt::WA_NativeWindow);
+    int64_t wid = static_cast<int64_t>(winId());
+    mpv_set_option(mpv, "wid", MPV_FORMAT_INT64, &wid);
+    mpv_set_option_string(mpv, "hwdec", "auto");
+    // Mouse input over the picture belongs to the pane (wheel zoom, double click, menu), not to
+    // mpv's own window.
+    mpv_set_option_string(mpv, "input-cursor", "no");
+
+    // A misspelt extra option would otherwise be dropped silently; refusing to start says so.
+    bool extrasAccepted = true;
+    for (const auto &option : mpvOptionsFromEnvironment()) {
+        const int result = mpv_set_option_string(mpv, option.first.constData(),
+                                                 option.second.constData());
+        if (result < 0) {
+            qWarning() << "PlayLabel::PlayLabel" << __LINE__ << mpvOptionsVariable
+                       << option.first << option.second << mpv_error_string(result);
+            extrasAccepted = false;
+        }
+    }
+
+    mpv_observe_property(mpv, 0, "time-pos", MPV_FORMAT_DOUBLE);
+    mpv_observe_property(mpv, 0, "track-list", MPV_FORMAT_NODE);
+    mpv_observe_property(mpv, 0, "chapter-list", MPV_FORMAT_NODE);
+    mpv_set_wakeup_callback(mpv, wakeup, this);
+
+    if (!extrasAccepted || mpv_initialize(mpv) < 0) {
+        mpv_set_wakeup_callback(mpv, nullptr, nullptr);
+        mpv_terminate_destroy(mpv);
+        mpv = nullptr;
+        throw std::runtime_error("mpv failed to initialize");
+    }
+
+    setFocus(Qt::OtherFocusReason);
+    connect(this, &PlayLabel::mpv_events, this, &PlayLabel::on_mpv_events, Qt::QueuedConnection);
+}
+
+PlayLabel::~PlayLabel()
+{
+    // Runs before QWidget destroys the native window, so mpv never outlives its target.
+    if (mpv) {
+        mpv_set_wakeup_callback(mpv, nullptr, nullptr);
+        mpv_terminate_destroy(mpv);
+        mpv = nullptr;
+    }
+}
+
+void PlayLabel::setOption(const char *name, const QString &value)
+{
+    mpv_set_option_string(mpv, name, value.toLocal8Bit().constData());
+}
+
+void PlayLabel::command(std::initializer_list<QByteArray> args)
+{
+    std::vector<const char *> argv;
+    argv.reserve(args.size() + 1);
+    for (const QByteArray &arg : args)
+        argv.push_back(arg.constData());
+    argv.push_back(nullptr);
+    mpv_command_async(mpv, 0, argv.data());
+}
+
+void PlayLabel::on_file_close()
+{
+    qWarning() << "PlayLabel::on_file_close" << __LINE__;
+    if (!mpv)
+        return;
+    command({"stop"});
+    on_file_Scale(keepRatio);
+    zoom = 0.0f;
+}
+
+void PlayLabel::on_file_open(QString path)
+{
+    qWarning() << "PlayLabel::on_file_open" << __LINE__;
+    if (!mpv)
+        return;
+    command({"loadfile", path.toUtf8()});
+}
+
+void PlayLabel::on_file_contiue()
+{
+    qWarning() << "PlayLabel::on_file_contiue" << __LINE__;
+    setOption("pause", QStringLiteral("no"));
+    paused = false;
+}
+
+void PlayLabel::on_file_pause()
+{
+    qWarning() << "PlayLabel::on_file_pause" << __LINE__;
+    setOption("pause", QStringLiteral("yes"));
+    paused = true;
+}
+
+void PlayLabel::on_file_Scale(bool isKeepRatio)
+{
+    qWarning() << "PlayLabel::on_file_Scale" << __LINE__;
+    keepRatio = isKeepRatio;
+    qWarning() << "keep ration = " << (isKeepRatio ? 0 : 20);
+    // Ignoring the original size stretches the picture over the pane. (A zoom of 20 would
+    // enlarge it 2^20 times: video-zoom counts in powers of two.)
+    setOption("keepaspect", isKeepRatio ? QStringLiteral("yes") : QStringLiteral("no"));
+    setOption("video-zoom", QStringLiteral("0"));
+}
+
+bool PlayLabel::on_file_zoom_in()
+{
+    zoom = float(double(zoom) + 0.5);
+    qWarning() << "zoomvalue = " << zoom;
+    if (zoom > 3.0f) {
+        zoom = 3.0f;
+        return false;
+    }
+    setOption("video-zoom", number(zoom));
+    return true;
+}
+
+bool PlayLabel::on_file_zoom_out()
+{
+    zoom = float(double(zoom) - 0.5);
+    qWarning() << "zoomvalue = " << zoom;
+    if (zoom < 0.0f) {
+        zoom = 0.0f;
+        return false;
+    }
+    if (zoom == 0.0f) {
+        on_file_Scale(keepRatio); // back to the mode's own zoom
+        return true;
+    }
+    setOption("video-zoom", number(zoom));
+    return true;
+}
+
+void PlayLabel::on_file_Speed(float factor)
+{
+    qWarning() << "PlayLabel::on_file_Speed" << __LINE__;
+    setOption("speed", number(factor));
+}
+
+void PlayLabel::on_file_volume(int v)
+{
+    if (v == volume)
+        return;
+    qWarning() << "PlayLabel::on_file_volume" << __LINE__;
+    qWarning() << "set volume to " << v;
+    setOption("volume", QString::number(v));
+    volume = v;
+}
+
+void PlayLabel::on_file_seek(int seconds)
+{
+    qWarning() << "PlayLabel::on_file_seek" << __LINE__;
+    if (!mpv)
+        return;
+    command({"seek", QString::number(seconds).toLatin1(), "absolute"});
+}
+
+void PlayLabel::shotImage(QString filepath)
+{
+    command({"screenshot-to-file", filepath.toUtf8()});
+}
+
+void PlayLabel::on_mpv_events()
+{
+    while (mpv) {
+        mpv_event *event = mpv_wait_event(mpv, 0);
+        if (event->event_id == MPV_EVENT_NONE || event->event_id == MPV_EVENT_SHUTDOWN)
+            break;
+        handleEvent(event);
+    }
+}
+
+void PlayLabel::reportFileAttributes(bool evenWithoutFrameSize)
+{
+    if (!attributesPending)
+        return;
+    int64_t filesize = 0, width = 0, height = 0;
+    mpv_get_property(mpv, "file-size", MPV_FORMAT_INT64, &filesize);
+    mpv_get_property(mpv, "width", MPV_FORMAT_INT64, &width);
+    mpv_get_property(mpv, "height", MPV_FORMAT_INT64, &height);
+    if ((width <= 0 || height <= 0) && !evenWithoutFrameSize)
+        return;
+    attributesPending = false;
+    qWarning() << "filesize is " << filesize << "width = " << width << "height = " << height;
+    emit sigUpdateFileAttribute(filesize, int(width), int(height));
+}
+
+void PlayLabel::handleEvent(const mpv_event *event)
+{
+    switch (event->event_id) {
+    case MPV_EVENT_PROPERTY_CHANGE: {
+        const auto *property = static_cast<const mpv_event_property *>(event->data);
+        if (property->format != MPV_FORMAT_DOUBLE)
+            break;
+        const double value = *static_cast<const double *>(property->data);
+        if (qstrcmp(property->name, "duration") == 0) {
+            qWarning("video time is %f", value);
+            emit sigSetVideoRange(float(value));
+        } else if (qstrcmp(property->name, "time-pos") == 0) {
+            emit sigProgressChange(float(value));
+        }
+        break;
+    }
+    case MPV_EVENT_FILE_LOADED: {
+        // mpv often learns the frame size only from the first decoded frame, a moment after
+        // the file is loaded; then the attributes follow as soon as it knows.
+        attributesPending = true;
+        reportFileAttributes(false);
+        double duration = 0.0;
+        const int ret = mpv_get_property(mpv, "duration", MPV_FORMAT_DOUBLE, &duration);
+        qWarning() << "duration is " << duration << " and ret is " << ret;
+        emit sigSetVideoRange(float(duration));
+        break;
+    }
+    case MPV_EVENT_END_FILE:
+        qWarning("event->event_id %d", int(event->event_id));
+        reportFileAttributes(true);
+        emit sigPlayFinish();
+        break;
+    case MPV_EVENT_VIDEO_RECONFIG:
+        qWarning("event->event_id %d", int(event->event_id));
+        reportFileAttributes(false);
+        break;
+    case MPV_EVENT_PLAYBACK_RESTART:
+        qWarning("event->event_id %d", int(event->event_id));
+        reportFileAttributes(true); // a file without video has no frame size to wait for
+        emit sigPlaybackRestart();
+        break;
+    case MPV_EVENT_COMMAND_REPLY:
+        qWarning("event->event_id %d", int(event->event_id));
+        emit sigCommandReplay();
+        break;
+    default:
+        qWarning("event->event_id %d", int(event->event_id));
+        break;
+    }
+}

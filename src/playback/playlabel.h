@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QLabel>
+#include <QString>
+
+#include <cstdint>
+
+struct mpv_handle;
+
+// The video surface of one playback pane: libmpv draws straight into this label's native
+// window. Requests become libmpv options and asynchronous commands; libmpv's events come back
+// as signals on the GUI thread. One libmpv instance per label, alive from construction to
+// destruction.
+//
+// The constructor takes the native window id, so the label must be created inside its final
+// window and never reparented afterwards. It throws std::runtime_error when libmpv cannot be
+// created or initialised (see playerstartup.h for how the program reports that).
+class PlayLabel : public QLabel
+{
+    Q_OBJECT
+
+public:
+    explicit PlayLabel(QWidget *parent = nullptr);
+    ~PlayLabel() override;
+
+    float zoomValue() const { return zoom; }
+    bool isPaused() const { return paused; }
+    int volumeValue() const { return volume; }
+    bool keepsRatio() const { return keepRatio; }
+    // For reading libmpv's state (tests, benchmark); requests go through the slots.
+    mpv_handle *mpvHandle() const { return mpv; }
+
+signals:
+    void mpv_events();
+    void sigProgressChange(float seconds);
+    void sigSetVideoRange(float seconds);
+    void sigUpdateFileAttribute(int64_t filesize, int width, int height);
+    void sigPlayFinish();
+    void sigPlaybackRestart();
+    void sigCommandReplay();
+
+public slots:
+    void on_file_close();
+    void on_file_open(QString path);
+    void on_file_contiue();
+    void on_file_pause();
+    void on_file_Scale(bool isKeepRatio);
+    bool on_file_zoom_in();
+    bool on_file_zoom_out();
+    void on_file_Speed(float factor);
+    void on_file_volume(int v);
+    void on_file_seek(int seconds);
+    void on_mpv_events();
+    void shotImage(QString filepath);
+
+private:
+    void handleEvent(const struct mpv_event *event);
+    void reportFileAttributes(bool evenWithoutFrameSize);
+    void setOption(const char *name, const QString &value);
+    void command(std::initializer_list<QByteArray> args);
+
+    bool keepRatio = true;
+    float zoom = 0.0f;
+    bool paused = false;
+    int volume = 100;
+    mpv_handle *mpv = nullptr;
+    bool attributesPending = false; // loaded, frame size not reported yet
+};

@@ -1,0 +1,90 @@
+#include "mpvoptions.h"
+#include "playerstartup.h"
+
+#include <QProcess>
+#include <QtTest>
+
+// How the players take their extra options, and what the program does when libmpv cannot
+// start: one line on standard error and a failure status, never a crash.
+class TestPlayerStart : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void parsesExtraOptions_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QStringList>("expected"); // name=value, in order
+        QTest::newRow("unset") << QByteArray() << QStringList();
+        QTest::newRow("two") << QByteArray("vo=null,hwdec=no") << QStringList{"vo=null", "hwdec=no"};
+        QTest::newRow("spaces and empty entries")
+            << QByteArray(" vo = gpu ,, gpu-sw=yes ,") << QStringList{"vo=gpu", "gpu-sw=yes"};
+        QTest::newRow("bare name is a flag") << QByteArray("mute") << QStringList{"mute=yes"};
+        QTest::newRow("value with equals")
+            << QByteArray("vf=lavfi=hflip") << QStringList{"vf=lavfi=hflip"};
+        QTest::newRow("empty value") << QByteArray("log-file=") << QStringList{"log-file="};
+        QTest::newRow("no name") << QByteArray("=x,ao=null") << QStringList{"ao=null"};
+    }
+
+    void parsesExtraOptions()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QStringList, expected);
+        QStringList parsed;
+        for (const auto &option : parseMpvOptions(text))
+            parsed << QString::fromUtf8(option.first + '=' + option.second);
+        QCOMPARE(parsed, expected);
+    }
+
+    void onlyPlayerFailuresAreCaught()
+    {
+        QCOMPARE(runWithPlayers([] { return 7; }), 7);
+        QCOMPARE(runWithPlayers([]() -> int { throw std::runtime_error("mpv failed to initialize"); }),
+                 playerStartFailureStatus);
+        QCOMPARE(runWithPlayers([]() -> int { throw std::runtime_error("can't create mpv instance"); }),
+                 playerStartFailureStatus);
+        QVERIFY_EXCEPTION_THROWN(runWithPlayers([]() -> int { throw std::runtime_error("other"); }),
+                                 std::runtime_error);
+    }
+
+    void programEndsCleanlyWithoutAPlayer_data()
+    {
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<bool>("starts");
+        QTest::newRow("working options") << "vo=null,ao=null,hwdec=no" << true;
+        QTest::newRow("unknown option") << "vo=null,no-such-option=1" << false;
+        QTest::newRow("bad value") << "vo=null,volume=loud" << false;
+        // Accepted as an option, refused by mpv_initialize itself.
+        QTest::newRow("initialisation fails") << "vo=null,o=/nonexistent/out.zzz" << false;
+    }
+
+    void programEndsCleanlyWithoutAPlayer()
+    {
+        QFETCH(QString, options);
+        QFETCH(bool, starts);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QString::fromLatin1(mpvOptionsVariable), options);
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("QT_LOGGING_RULES", "*.warning=false"); // leaves only the program's own line
+        QProcess probe;
+        probe.setProcessEnvironment(env);
+        probe.start(QStringLiteral(QMARL_BIN_DIR "/playerstart_probe"), QStringList());
+        QVERIFY(probe.waitForFinished(60000));
+        QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
+        const QString errors = QString::fromLocal8Bit(probe.readAllStandardError());
+        const QStringList lines = errors.split('\n', Qt::SkipEmptyParts);
+        if (starts) {
+            QCOMPARE(probe.exitCode(), 0);
+            QVERIFY2(!errors.contains("cannot start"), qPrintable(errors));
+            return;
+        }
+        QCOMPARE(probe.exitCode(), playerStartFailureStatus);
+        QCOMPARE(lines.size(), 1);
+        QVERIFY2(lines[0].startsWith("q-marl: cannot start the video player (mpv failed to initialize)"),
+                 qPrintable(lines[0]));
+        QVERIFY(lines[0].contains("libmpv"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPlayerStart)
+#include "tst_playerstart.moc"
