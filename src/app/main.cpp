@@ -3,6 +3,7 @@
 #include "firstinstall.h"
 #include "hwdefaultsettings.h"
 #include "kestromainwidget.h"
+#include "playerstartup.h"
 #include "processenvironment.h"
 #include "terminationsignals.h"
 #include "translation.h"
@@ -29,7 +30,10 @@ int main(int argc, char *argv[])
     loadTranslation(language);
     QCoreApplication::installTranslator(&g_translator);
 
-    KestroMainWidget window;
-    window.show();
-    return app.exec();
+    // Without a working libmpv there is no viewer: one clear line and a failure status.
+    return runWithPlayers([] {
+        KestroMainWidget window;
+        window.show();
+        return QApplication::exec();
+    });
 }

@@ -252,11 +252,11 @@ void KestroMainWidget::on_pushBtn_mute_clicked()
     }
 }
 
-void KestroMainWidget::showCustomMenuSlot(void *data)
+void KestroMainWidget::showCustomMenuSlot(void *requestingPane)
 {
-    if (ui->widget_display_1->isFullScreen() || m_playState == 0)
+    if (ui->widget_display_1->QWidget::isFullScreen() || m_playState == 0)
         return;
-    auto *pane = static_cast<HWPlayWidget *>(data);
+    auto *pane = static_cast<HWPlayWidget *>(requestingPane);
     if (m_contextMenu)
         m_contextMenu->deleteLater();
     auto *menu = new QMenu(pane);

@@ -6,13 +6,13 @@
 #include <QModelIndex>
 #include <QMutex>
 #include <QPointer>
+#include <QMenu>
 #include <QRect>
 
 #include <cstdint>
 
 class HWPlayWidget;
 class LuFileInfoModel;
-class QMenu;
 class QPushButton;
 
 namespace Ui {
@@ -137,6 +137,7 @@ private:
     // Frame.
     bool m_isFullScreen = false;
     QRect m_restoreRect;
+    QSize m_restoreMinimumSize;
     int m_channelCount = 1;
     int m_splitType = 1;
     int m_savedVolume = 0;

@@ -125,6 +125,10 @@ void KestroMainWidget::switchFullScreen(bool on)
             widget->hide();
         m_restoreRect = geometry();
         qWarning() << "restore rect is" << m_restoreRect;
+        // The window's minimum size is for its controls; without them the pictures may fill a
+        // work area smaller than that.
+        m_restoreMinimumSize = minimumSize();
+        setMinimumSize(0, 0);
         const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
         setGeometry(0, 0, work.width(), work.height());
     } else {
@@ -134,6 +138,7 @@ void KestroMainWidget::switchFullScreen(bool on)
         for (QWidget *widget : chrome)
             widget->show();
         qWarning() << "....restore rect is" << m_restoreRect;
+        setMinimumSize(m_restoreMinimumSize);
         setGeometry(m_restoreRect);
     }
     layoutWindow();

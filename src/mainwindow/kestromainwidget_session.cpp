@@ -181,7 +181,7 @@ void KestroMainWidget::stopPlay()
     }
     m_channelCount = 1;
     layoutWindow();
-    if (ui->widget_display_1->isFullScreen() && m_isFullScreen)
+    if (ui->widget_display_1->QWidget::isFullScreen() && m_isFullScreen)
         switchFullScreen(false);
 }
 

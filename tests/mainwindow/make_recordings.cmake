@@ -1,0 +1,28 @@
+# Writes the recordings the main window tests open, deterministically and only once:
+# a three-channel recording in the timestamped naming family, a two-channel one in the
+# numbered family and a single file, each channel in a colour of its own.
+# Run as: cmake -DOUT=<folder> -P make_recordings.cmake
+file(MAKE_DIRECTORY ${OUT})
+
+function(make_video name colour seconds)
+    if(EXISTS ${OUT}/${name})
+        return()
+    endif()
+    execute_process(
+        COMMAND ffmpeg -nostdin -loglevel error -y
+                -f lavfi -i color=c=${colour}:s=192x108:r=10:d=${seconds}
+                -an -c:v mpeg4 -q:v 4 -g 10 -bitexact -fflags +bitexact -flags:v +bitexact
+                -map_metadata -1 -f mp4 ${OUT}/${name}.part
+        RESULT_VARIABLE result)
+    if(NOT result EQUAL 0)
+        message(FATAL_ERROR "ffmpeg could not write ${name}")
+    endif()
+    file(RENAME ${OUT}/${name}.part ${OUT}/${name})
+endfunction()
+
+make_video(2024_0516_101500_001A.MP4 red 4)
+make_video(2024_0516_101500_001B.MP4 green 4)
+make_video(2024_0516_101501_002C.MP4 blue 4)
+make_video(R2_00.MP4 yellow 4)
+make_video(R2_01_b.MP4 cyan 4)
+make_video(clip.MP4 white 3)

@@ -1,0 +1,62 @@
+#include "mainwindowtest.h"
+
+#include <QScreen>
+
+using namespace windowtest;
+
+// Under Xvfb with real drawing: the window empty and playing a three-channel recording, saved
+// for review, and the channels' colours found where their panes are.
+class TestScreenshot : public QObject
+{
+    Q_OBJECT
+
+    static QImage grabScreen(const QRect &area)
+    {
+        return QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(),
+                                                              area.height()).toImage();
+    }
+
+    static bool looksLike(QRgb pixel, QColor colour)
+    {
+        const QColor seen(pixel);
+        return qAbs(seen.red() - colour.red()) < 60 && qAbs(seen.green() - colour.green()) < 60 &&
+               qAbs(seen.blue() - colour.blue()) < 60;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        clearSettings();
+        QDir().mkpath(QStringLiteral(QMARL_SCREENSHOTS));
+    }
+
+    void playingThreeChannels()
+    {
+        auto window = makeWindow();
+        window->move(0, 0);
+        QTest::qWait(300);
+        QVERIFY(grabScreen(window->frameGeometry())
+                    .save(QStringLiteral(QMARL_SCREENSHOTS "/mainwindow-empty.png")));
+
+        addAndPlay(*window, libraryFiles(), 3);
+        QTest::qWait(500);
+        grabScreen(window->frameGeometry())
+            .save(QStringLiteral(QMARL_SCREENSHOTS "/mainwindow-playing.png"));
+        const QList<HWPlayWidget *> all = panes(*window);
+        // The colours ffmpeg gives "red", "green" and "blue".
+        const QColor colours[] = {QColor(255, 0, 0), QColor(0, 128, 0), QColor(0, 0, 255)};
+        for (int i = 0; i < 3; ++i) {
+            const QRect area(all[i]->mapToGlobal(QPoint(0, 0)), all[i]->size());
+            const QPoint centre = area.center() - area.topLeft();
+            QTRY_VERIFY_WITH_TIMEOUT(looksLike(grabScreen(area).pixel(centre), colours[i]),
+                                     timeout);
+        }
+        window->on_pushBtn_play_clicked();
+        QTest::qWait(200);
+        QVERIFY(grabScreen(window->frameGeometry())
+                    .save(QStringLiteral(QMARL_SCREENSHOTS "/mainwindow-playing.png")));
+    }
+};
+
+MAINWINDOW_TEST_MAIN(TestScreenshot)
+#include "tst_mainwindow_screenshot.moc"
