@@ -6,6 +6,7 @@
 #include "hwdevicetreeview.h"
 #include "hwplaywidget.h"
 #include "lufileinfomodel.h"
+#include "lumappage.h"
 #include "lugpsmodel.h"
 #include "luprogressslider.h"
 #include "lutitlebar.h"
@@ -91,6 +92,7 @@ KestroMainWidget::KestroMainWidget(QWidget *parent)
             &KestroMainWidget::willCloseSlot);
     connect(ui->treeView_filelist, &HWDeviceTreeView::willDeleteFileSignal, this,
             &KestroMainWidget::willDeleteFileSlot);
+    ui->webview->setPage(new LuMapPage(ui->webview));
     connect(ui->webview, &QWebEngineView::loadFinished, this,
             &KestroMainWidget::mapLoadFinishedSlot);
     connect(ui->horizontalSlider_progress, &LuProgressSlider::posChangedSignal, this,

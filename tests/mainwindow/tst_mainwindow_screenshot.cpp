@@ -38,8 +38,21 @@ private slots:
         QVERIFY(grabScreen(window->frameGeometry())
                     .save(QStringLiteral(QMARL_SCREENSHOTS "/mainwindow-empty.png")));
 
+        // A drive through Shenzhen on the front channel, so the map shows its route.
+        const QString front = libraryFiles().first();
+        const LuFileInfoModel probe(QFileInfo(front).fileName(), front);
+        QFile cache(probe.trackCachePath);
+        QVERIFY(cache.open(QIODevice::WriteOnly));
+        for (int second = 0; second < 4; ++second)
+            cache.write(QStringLiteral("A2024051610150%1,%2,N,%3,E,%4,45.00,0,0,256\n")
+                            .arg(second)
+                            .arg(2232.0 + second * 0.35, 0, 'f', 6)
+                            .arg(11403.0 + second * 0.5, 0, 'f', 6)
+                            .arg(20 + second * 5)
+                            .toLatin1());
+        cache.close();
         addAndPlay(*window, libraryFiles(), 3);
-        QTest::qWait(500);
+        QTest::qWait(1500);
         grabScreen(window->frameGeometry())
             .save(QStringLiteral(QMARL_SCREENSHOTS "/mainwindow-playing.png"));
         const QList<HWPlayWidget *> all = panes(*window);

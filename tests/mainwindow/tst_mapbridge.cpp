@@ -1,0 +1,231 @@
+#include "mainwindowtest.h"
+
+#include "lufileinfomodel.h"
+#include "lugpsmodel.h"
+#include "lumappage.h"
+#include "luprogressslider.h"
+
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <QWebEngineView>
+
+using namespace windowtest;
+
+// The bridge between the window and its map page, and the telemetry that follows playback.
+class TestMapBridge : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<KestroMainWidget> m_window;
+    KestroMainWidget &window() { return *m_window; }
+    Ui::KestroMainWidget *ui() { return m_window->form(); }
+
+    // Writes the track cache of a recording so that opening it reads these lines.
+    static void writeTrack(const QString &video, const QByteArray &lines)
+    {
+        const LuFileInfoModel probe(QFileInfo(video).fileName(), video);
+        QFile cache(probe.trackCachePath);
+        QVERIFY(cache.open(QIODevice::WriteOnly));
+        cache.write(lines);
+    }
+
+    static QByteArray line(char status, int second, const char *lat, const char *lon,
+                           const char *knots, const char *course)
+    {
+        // Built by hand: "%1" followed by digits would read as a two-digit placeholder.
+        return QByteArray(1, status) + "202405161230" +
+               QByteArray::number(second).rightJustified(2, '0') + ',' + lat + ",N," + lon +
+               ",E," + knots + ',' + course + ",256,0,-512\n";
+    }
+
+    QJsonObject pageState()
+    {
+        QJsonObject state;
+        bool done = false;
+        ui()->webview->page()->runJavaScript(
+            QStringLiteral("window.qmarlMapState ? window.qmarlMapState() : {}"),
+            [&](const QVariant &result) {
+                state = QJsonObject::fromVariantMap(result.toMap());
+                done = true;
+            });
+        QElapsedTimer clock;
+        clock.start();
+        while (!done && clock.elapsed() < timeout)
+            QTest::qWait(10);
+        return state;
+    }
+
+    // Opens a recording with its track, waits for the page and pauses playback so that only
+    // the test moves the telemetry.
+    void openPaused(const QString &video)
+    {
+        m_window = std::make_unique<KestroMainWidget>();
+        QSignalSpy loaded(ui()->webview, &QWebEngineView::loadFinished);
+        window().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window()));
+        if (loaded.isEmpty())
+            QVERIFY(loaded.wait(timeout));
+        addAndPlay(window(), {video}, 1);
+        window().on_pushBtn_play_clicked();
+        QTRY_VERIFY_WITH_TIMEOUT(mpvString(ui()->widget_display_1, "pause") == "yes", timeout);
+        QTest::qWait(100);
+    }
+
+private slots:
+    void init() { clearSettings(); }
+    void cleanup() { m_window.reset(); }
+
+    void pageFollowsMapAndLanguage_data()
+    {
+        QTest::addColumn<int>("mapType");
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("page");
+        QTest::newRow("google, japanese") << 0 << 0 << "/solvanegg_ja.html";
+        QTest::newRow("google, english") << 0 << 1 << "/solvanegg.html";
+        QTest::newRow("google, chinese") << 0 << 2 << "/solvanegg.html";
+        QTest::newRow("google, russian") << 0 << 3 << "/solvanegg_ru.html";
+        QTest::newRow("google, vietnamese") << 0 << 4 << "/solvanegg_vi.html";
+        QTest::newRow("google, unknown language") << 0 << 9 << "/solvanegg.html";
+        QTest::newRow("baidu, russian") << 1 << 3 << "/solvanebd.html";
+        QTest::newRow("baidu, chinese") << 1 << 2 << "/solvanebd.html";
+        QTest::newRow("openstreetmap") << 2 << 0 << "/solvaneos.html";
+    }
+
+    void pageFollowsMapAndLanguage()
+    {
+        QFETCH(int, mapType);
+        QFETCH(int, language);
+        QFETCH(QString, page);
+        m_window = std::make_unique<KestroMainWidget>();
+        HWDefaultSettings::instance()->setMapType(mapType);
+        HWDefaultSettings::instance()->setLanguage(language);
+        window().loadMap();
+        const QUrl url = ui()->webview->page()->requestedUrl();
+        QVERIFY(url.isLocalFile());
+        QCOMPARE(url.toLocalFile(), QCoreApplication::applicationDirPath() + page);
+    }
+
+    void telemetryFollowsTheTrack_data()
+    {
+        QTest::addColumn<int>("mapType");
+        QTest::addColumn<int>("unit");
+        QTest::addColumn<QString>("lng");
+        QTest::addColumn<QString>("lat");
+        QTest::addColumn<QStringList>("maxima"); // after seconds 0, 1, 2
+        QTest::addColumn<QStringList>("speeds");
+        // Shenzhen: Baidu shows BD-09, the others the recorded WGS-84.
+        const LuGPSModel point(line('A', 0, "2232.500000", "11400.000000", "10.00", "90.00")
+                                   .constData());
+        QTest::newRow("baidu, km/h")
+            << 1 << 0 << QString::number(point.longitude, 'f', 6)
+            << QString::number(point.latitude, 'f', 6)
+            << QStringList{"18 KM/H", "55 KM/H", "55 KM/H"} << QStringList{"18", "55", "37"};
+        QTest::newRow("google, km/h")
+            << 0 << 0 << "114.000000" << "22.541667"
+            << QStringList{"18 KM/H", "55 KM/H", "55 KM/H"} << QStringList{"18", "55", "37"};
+        QTest::newRow("openstreetmap, mph")
+            << 2 << 1 << "114.000000" << "22.541667"
+            << QStringList{"11 MPH", "34 MPH", "34 MPH"} << QStringList{"11", "34", "23"};
+    }
+
+    void telemetryFollowsTheTrack()
+    {
+        QFETCH(int, mapType);
+        QFETCH(int, unit);
+        QFETCH(QString, lng);
+        QFETCH(QString, lat);
+        QFETCH(QStringList, maxima);
+        QFETCH(QStringList, speeds);
+        HWDefaultSettings::instance()->setMapType(mapType);
+        HWDefaultSettings::instance()->setSpeedUnit(unit);
+        const QString video = recording("clip.MP4");
+        writeTrack(video, line('A', 0, "2232.500000", "11400.000000", "10.00", "90.00") +
+                              line('A', 1, "2232.500000", "11400.000000", "30.00", "180.00") +
+                              line('A', 2, "2232.600000", "11400.100000", "20.00", "270.00") +
+                              line('V', 3, "0.000000", "0.000000", "0.00", "45.00"));
+        openPaused(video);
+        QTRY_COMPARE_WITH_TIMEOUT(pageState().value("linePoints").toInt(), 3, timeout);
+
+        for (int second = 0; second < 3; ++second) {
+            window().updateProgress(second);
+            QCOMPARE(ui()->label_max_speed->text(), maxima[second]);
+            QCOMPARE(ui()->label_speed_value->text(), speeds[second]);
+            QCOMPARE(ui()->label_speed_unit->text(), unit ? "MPH" : "KM/H");
+        }
+        QCOMPARE(ui()->pushBtn_gsensor_x->text(), QStringLiteral("X: 1.0000"));
+        QCOMPARE(ui()->pushBtn_gsensor_z->text(), QStringLiteral("Z: -2.0000"));
+        QCOMPARE(ui()->widget_draw_gsensor->currentIndex(), 2);
+        window().updateProgress(0);
+        QCOMPARE(ui()->label_lng->text(), lng);
+        QCOMPARE(ui()->label_lat->text(), lat);
+        QCOMPARE(ui()->label_max_speed->text(), maxima[2]); // the maximum never drops
+        // The marker follows. Without the network every page shows the offline map, which
+        // takes Baidu's coordinates back to WGS-84, so the marker lands on the recorded point.
+        const QString marker = QStringLiteral("114.000000");
+        QTRY_COMPARE_WITH_TIMEOUT(
+            QString::number(pageState().value("moving").toObject().value("lng").toDouble(), 'f', 6),
+            marker, timeout);
+
+        // No fix: blank speed, zero coordinates, maximum and marker stay.
+        window().updateProgress(3);
+        QCOMPARE(ui()->label_lng->text(), QStringLiteral("000.000000"));
+        QCOMPARE(ui()->label_lat->text(), QStringLiteral("00.000000"));
+        QCOMPARE(ui()->label_speed_value->text(), QString());
+        QCOMPARE(ui()->label_max_speed->text(), maxima[2]);
+        QCOMPARE(ui()->label_campass->currentAngle(), 45.0);
+        QTest::qWait(200);
+        QCOMPARE(QString::number(pageState().value("moving").toObject().value("lng").toDouble(),
+                                 'f', 6),
+                 marker);
+
+        // Outside the track nothing changes.
+        for (int outside : {-1, 4, 1000}) {
+            window().updateProgress(outside);
+            QCOMPARE(ui()->label_lng->text(), QStringLiteral("000.000000"));
+            QCOMPARE(ui()->widget_draw_gsensor->currentIndex(), 3);
+        }
+    }
+
+    void clickOnTheProgressBarSeeksEveryPane()
+    {
+        const QString video = recording("long_A.MP4");
+        QByteArray lines;
+        for (int second = 0; second <= 120; ++second)
+            lines += QStringLiteral("A20240516%1%2,%3,N,11400.000000,E,12.00,90.00,0,0,256\n")
+                         .arg(1230 + second / 60, 4, 10, QLatin1Char('0'))
+                         .arg(second % 60, 2, 10, QLatin1Char('0'))
+                         .arg(4807.0 + second * 0.01, 0, 'f', 6)
+                         .toLatin1();
+        writeTrack(video, lines);
+        HWDefaultSettings::instance()->setMapType(0);
+        openPaused(video);
+        QTRY_COMPARE_WITH_TIMEOUT(ui()->horizontalSlider_progress->maximum(), 120, timeout);
+
+        LuProgressSlider *bar = ui()->horizontalSlider_progress;
+        QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, bar->height() / 2));
+        QTRY_VERIFY_WITH_TIMEOUT(qAbs(mpvDouble(ui()->widget_display_1, "time-pos") - 60.0) < 1.0,
+                                 timeout);
+        // Second 60's sample shows at once.
+        QCOMPARE(ui()->label_lat->text(),
+                 QString::number(LuGPSModel(lines.split('\n').at(60).constData()).wgsLatitude,
+                                 'f', 6));
+    }
+
+    void linksLeavingTheMapOpenOutside()
+    {
+        m_window = makeWindow();
+        auto *page = qobject_cast<LuMapPage *>(ui()->webview->page());
+        QVERIFY(page);
+        QList<QUrl> opened;
+        page->setExternalOpener([&](const QUrl &url) { opened << url; });
+        page->runJavaScript(QStringLiteral(
+            "var a = document.createElement('a'); a.href = 'https://www.openstreetmap.org/copyright';"
+            "a.target = '_blank'; document.body.appendChild(a); a.click();"));
+        QTRY_COMPARE_WITH_TIMEOUT(opened.size(), 1, timeout);
+        QCOMPARE(opened.first(), QUrl("https://www.openstreetmap.org/copyright"));
+        QVERIFY(ui()->webview->url().isLocalFile()); // the map stays
+    }
+};
+
+MAINWINDOW_TEST_MAIN(TestMapBridge)
+#include "tst_mapbridge.moc"
