@@ -3,6 +3,7 @@
 #include "kestromainwidget.h"
 
 #include "hwdefaultsettings.h"
+#include "luappsettingdialog.h"
 #include "hwdevicetreeview.h"
 #include "hwplaywidget.h"
 #include "lufileinfomodel.h"
@@ -11,6 +12,7 @@
 #include "lutitlebar.h"
 #include "regroupfilelist.h"
 #include "ui_kestromainwidget.h"
+#include "usagereport.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -115,6 +117,7 @@ KestroMainWidget::KestroMainWidget(QWidget *parent)
     if (!lastFiles.isEmpty())
         regroupFileList(m_libraryModels, ui->treeView_filelist);
     qWarning() << "KestroMainWidget::KestroMainWidget" << __LINE__;
+    checkClientIdentify();
 }
 
 KestroMainWidget::~KestroMainWidget()
@@ -311,8 +314,17 @@ void KestroMainWidget::dropEvent(QDropEvent *event)
 
 void KestroMainWidget::showAppSettingSlot()
 {
-    // The settings dialog arrives with its own change; until then the entry points only log.
-    qWarning() << "KestroMainWidget::showAppSettingSlot: no settings dialog in this build";
+    // The dialog deletes itself once closed; every result is already in the store.
+    auto *dialog = new LuAppSettingDialog(
+        [this](bool reloadMap) {
+            // The empty display shows the speed unit, so it follows a unit change at once.
+            if (m_playState == 0)
+                resetInfoDisplay();
+            if (reloadMap)
+                loadMap();
+        },
+        this);
+    dialog->exec();
 }
 
 void KestroMainWidget::on_pushBtn_setting_clicked()
