@@ -3,9 +3,9 @@
 #include "kestromainwidget.h"
 
 #include "hwdefaultsettings.h"
-#include "luappsettingdialog.h"
 #include "hwdevicetreeview.h"
 #include "hwplaywidget.h"
+#include "luappsettingdialog.h"
 #include "lufileinfomodel.h"
 #include "lugpsmodel.h"
 #include "luprogressslider.h"

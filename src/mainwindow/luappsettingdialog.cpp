@@ -53,8 +53,7 @@ void LuAppSettingDialog::fillControls()
     fill(ui->comboBox_language,
          {tr("Japanese"), tr("English"), tr("简体中文"), tr("Russian"), tr("Vietnamese")},
          store->language());
-    fill(ui->comboBox_map, {tr("谷歌地图"), tr("百度地图"), tr("OpenStreetMap")},
-         store->mapType());
+    fill(ui->comboBox_map, {tr("谷歌地图"), tr("百度地图"), tr("OpenStreetMap")}, store->mapType());
     fill(ui->comboBox_unit, {QStringLiteral("KM/H"), QStringLiteral("MPH")}, store->speedUnit());
     fill(ui->comboBox_video_solution, {tr("记录仪支持重力感应"), tr("记录仪没有重力感应")},
          store->videoSolution());

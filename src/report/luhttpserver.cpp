@@ -41,8 +41,7 @@ void logSystemDetails()
 }
 } // namespace
 
-LuHttpServer::LuHttpServer(QObject *parent)
-    : QObject(parent), m_manager(this)
+LuHttpServer::LuHttpServer(QObject *parent) : QObject(parent), m_manager(this)
 {
     m_request.setHeader(QNetworkRequest::ContentTypeHeader,
                         QStringLiteral("application/x-www-form-urlencoded"));
@@ -90,17 +89,17 @@ void LuHttpServer::uploadUseRecord(Callback callback)
     fields.insert(QStringLiteral("version"), kVersion);
     fields.insert(QStringLiteral("pkgName"), g_installIdentity);
     fields.insert(QStringLiteral("sysType"), QStringLiteral("1"));
-    fields.insert(QStringLiteral("userdata1"), QStringLiteral("cpu:%1 system:%2")
-                                                   .arg(QSysInfo::currentCpuArchitecture(),
-                                                        QSysInfo::prettyProductName()));
+    fields.insert(QStringLiteral("userdata1"),
+                  QStringLiteral("cpu:%1 system:%2")
+                      .arg(QSysInfo::currentCpuArchitecture(), QSysInfo::prettyProductName()));
 
     HWDefaultSettings *store = HWDefaultSettings::instance();
     const int rand = store->createRandIndex();
-    const QString token = QStringLiteral("%1_%2_%3_%4")
-                              .arg(fields.value(QStringLiteral("sysType")),
-                                   fields.value(QStringLiteral("pkgName")))
-                              .arg(store->createTimeIndex())
-                              .arg(rand);
+    const QString token =
+        QStringLiteral("%1_%2_%3_%4")
+            .arg(fields.value(QStringLiteral("sysType")), fields.value(QStringLiteral("pkgName")))
+            .arg(store->createTimeIndex())
+            .arg(rand);
     const QByteArray tokenBytes = token.toUtf8();
     qWarning() << "token before: " << tokenBytes << "rand" << rand;
     const QByteArray authToken = tokenBytes.toBase64();

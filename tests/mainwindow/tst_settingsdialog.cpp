@@ -93,8 +93,7 @@ protected:
 // Runs `act` on the first modal widget of type T once it shows, from inside the modal loop
 // that the caller is about to start. Gives up after `timeout` by closing whatever is modal,
 // so a test never hangs in an event loop it cannot leave.
-template <typename T>
-void whenModal(std::function<void(T *)> act)
+template <typename T> void whenModal(std::function<void(T *)> act)
 {
     auto *poll = new QTimer(qApp);
     auto *clock = new QElapsedTimer;
@@ -208,8 +207,9 @@ private slots:
         QCOMPARE(ui()->label_6->text(), QString::fromUtf8("Snap Dir："));
         QCOMPARE(ui()->pushBtn_selectSnapDir->text(), QStringLiteral("..."));
         QCOMPARE(ui()->pushBtn_ok->text(), QStringLiteral("Save"));
-        QCOMPARE(items(ui()->comboBox_language),
-                 (QStringList{"Japanese", "English", "Simplified Chinese", "Russian", "Vietnamese"}));
+        QCOMPARE(
+            items(ui()->comboBox_language),
+            (QStringList{"Japanese", "English", "Simplified Chinese", "Russian", "Vietnamese"}));
         QCOMPARE(items(ui()->comboBox_map),
                  (QStringList{"Google Map", "Baidu Map", "OpenStreetMap"}));
         QCOMPARE(items(ui()->comboBox_unit), (QStringList{"KM/H", "MPH"}));
@@ -371,7 +371,8 @@ private slots:
             form->comboBox_unit->setCurrentIndex(0);
             form->comboBox_map->setCurrentIndex(2);
             form->lineEdit_snapDir->setText(QStringLiteral("/typed/by/hand"));
-            dialog->titleBarWidget()->findChild<QPushButton *>(QStringLiteral("ButtonClose"))
+            dialog->titleBarWidget()
+                ->findChild<QPushButton *>(QStringLiteral("ButtonClose"))
                 ->click();
         });
         QAction *shortcut = nullptr;
@@ -443,7 +444,7 @@ private slots:
         const QHash<QString, QString> entries = catalogue(language);
         Ui::KestroMainWidget *form = windowUi();
         const std::pair<QLabel *, const char *> captions[] = {
-            {form->label_7, "当前经度"}, {form->label_6, "当前纬度"}, {form->label_8, "最大速度"},
+            {form->label_7, "当前经度"},  {form->label_6, "当前纬度"},  {form->label_8, "最大速度"},
             {form->label_14, "录像时长"}, {form->label_13, "文件大小"}, {form->label_9, "分辨率"},
         };
         QTRY_COMPARE(form->label_7->text(), translated(entries, "当前经度"));

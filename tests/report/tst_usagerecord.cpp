@@ -34,8 +34,7 @@ QByteArray percentEncoded(const QString &text)
             (byte >= '0' && byte <= '9') || byte == '-' || byte == '.' || byte == '_' ||
             byte == '~')
             out += static_cast<char>(byte);
-        else
-        {
+        else {
             static const char hex[] = "0123456789ABCDEF";
             out += '%';
             out += hex[byte >> 4];
@@ -198,7 +197,8 @@ private slots:
 
         QVERIFY(service.complete);
         const QList<QByteArray> lines = service.head.split('\n');
-        QCOMPARE(lines.first().trimmed(), QByteArray("POST /qtzr/soft/api/uploadUseRecord HTTP/1.1"));
+        QCOMPARE(lines.first().trimmed(),
+                 QByteArray("POST /qtzr/soft/api/uploadUseRecord HTTP/1.1"));
         QMap<QByteArray, QByteArray> headers;
         for (const QByteArray &line : lines.mid(1)) {
             const int colon = line.indexOf(':');
@@ -206,16 +206,16 @@ private slots:
         }
         QCOMPARE(headers.value("content-type"), QByteArray("application/x-www-form-urlencoded"));
         QCOMPARE(headers.value("content-length"), QByteArray::number(service.body.size()));
-        QCOMPARE(headers.value("host"), QByteArray("127.0.0.1:" + QByteArray::number(service.port())));
+        QCOMPARE(headers.value("host"),
+                 QByteArray("127.0.0.1:" + QByteArray::number(service.port())));
 
         const QByteArray expected =
             "appName=" + percentEncoded(QCoreApplication::applicationName()) +
             "&authToken=" + percentEncoded(QString::fromLatin1(kToken)) +
-            "&pkgName=mac.VOLQ.Q-MARL" + "&remark=" + kRemark + "&sysType=1" +
-            "&userdata1=" +
-            percentEncoded(QStringLiteral("cpu:%1 system:%2")
-                               .arg(QSysInfo::currentCpuArchitecture(),
-                                    QSysInfo::prettyProductName())) +
+            "&pkgName=mac.VOLQ.Q-MARL" + "&remark=" + kRemark + "&sysType=1" + "&userdata1=" +
+            percentEncoded(
+                QStringLiteral("cpu:%1 system:%2")
+                    .arg(QSysInfo::currentCpuArchitecture(), QSysInfo::prettyProductName())) +
             "&version=V1.24.0516";
         QCOMPARE(service.body, expected);
         QVERIFY(service.body.contains("%3D%3D&pkgName"));
@@ -286,7 +286,7 @@ private slots:
         LuHttpServer client;
         Outcome outcome;
         client.uploadUseRecord(recordInto(outcome));
-        QCOMPARE(outcome.calls, 0); // never from inside the caller
+        QCOMPARE(outcome.calls, 0);                              // never from inside the caller
         QCOMPARE(client.remark(), QString::fromLatin1(kRemark)); // the record is still built
         QTRY_COMPARE_WITH_TIMEOUT(outcome.calls, 1, timeout);
         QVERIFY(!outcome.ok);
