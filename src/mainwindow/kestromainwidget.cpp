@@ -5,6 +5,7 @@
 #include "hwdefaultsettings.h"
 #include "hwdevicetreeview.h"
 #include "hwplaywidget.h"
+#include "luappsettingdialog.h"
 #include "lufileinfomodel.h"
 #include "lumappage.h"
 #include "lugpsmodel.h"
@@ -12,6 +13,7 @@
 #include "lutitlebar.h"
 #include "regroupfilelist.h"
 #include "ui_kestromainwidget.h"
+#include "usagereport.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -117,6 +119,7 @@ KestroMainWidget::KestroMainWidget(QWidget *parent)
     if (!lastFiles.isEmpty())
         regroupFileList(m_libraryModels, ui->treeView_filelist);
     qWarning() << "KestroMainWidget::KestroMainWidget" << __LINE__;
+    checkClientIdentify();
 }
 
 KestroMainWidget::~KestroMainWidget()
@@ -313,8 +316,17 @@ void KestroMainWidget::dropEvent(QDropEvent *event)
 
 void KestroMainWidget::showAppSettingSlot()
 {
-    // The settings dialog arrives with its own change; until then the entry points only log.
-    qWarning() << "KestroMainWidget::showAppSettingSlot: no settings dialog in this build";
+    // The dialog deletes itself once closed; every result is already in the store.
+    auto *dialog = new LuAppSettingDialog(
+        [this](bool reloadMap) {
+            // The empty display shows the speed unit, so it follows a unit change at once.
+            if (m_playState == 0)
+                resetInfoDisplay();
+            if (reloadMap)
+                loadMap();
+        },
+        this);
+    dialog->exec();
 }
 
 void KestroMainWidget::on_pushBtn_setting_clicked()

@@ -1,0 +1,14 @@
+#include "usagereport.h"
+
+#include "luhttpserver.h"
+
+#include <QDebug>
+
+void checkClientIdentify()
+{
+    // One client for the process: it must outlive any answer, and it is never deleted.
+    static LuHttpServer *const client = new LuHttpServer(nullptr);
+    client->uploadUseRecord([](bool ok, const QJsonObject &reply, const QString &remark) {
+        qWarning() << "checkClientIdentify" << __LINE__ << ok << reply << remark;
+    });
+}

@@ -1,0 +1,4 @@
+#pragma once
+
+// Sends this start's usage record; the answer is only logged.
+void checkClientIdentify();
