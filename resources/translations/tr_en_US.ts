@@ -207,5 +207,9 @@
         <source>静音</source>
         <translation>Mute</translation>
     </message>
+    <message>
+        <source>导出轨迹…</source>
+        <translation>Export Track…</translation>
+    </message>
 </context>
 </TS>

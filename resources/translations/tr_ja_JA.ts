@@ -207,5 +207,9 @@
         <source>静音</source>
         <translation>ミュート</translation>
     </message>
+    <message>
+        <source>导出轨迹…</source>
+        <translation>軌跡をエクスポート…</translation>
+    </message>
 </context>
 </TS>

@@ -207,5 +207,9 @@
         <source>静音</source>
         <translation>Включение/Выключение Звука</translation>
     </message>
+    <message>
+        <source>导出轨迹…</source>
+        <translation>Экспорт трека…</translation>
+    </message>
 </context>
 </TS>

@@ -207,5 +207,9 @@
         <source>静音</source>
         <translation>Tắt tiếng</translation>
     </message>
+    <message>
+        <source>导出轨迹…</source>
+        <translation>Xuất hành trình…</translation>
+    </message>
 </context>
 </TS>

@@ -34,6 +34,8 @@ int main(int argc, char *argv[])
     return runWithPlayers([] {
         KestroMainWidget window;
         window.show();
+        // Files handed over by a file manager; Qt has already taken its own options.
+        window.openFilesFromArguments(QCoreApplication::arguments().mid(1));
         return QApplication::exec();
     });
 }

@@ -92,6 +92,8 @@ KestroMainWidget::KestroMainWidget(QWidget *parent)
             &KestroMainWidget::showAppSettingSlot);
     connect(titleBarWidget(), &LuTitleBar::signalButtonCloseClicked, this,
             &KestroMainWidget::willCloseSlot);
+    connect(ui->treeView_filelist, &QWidget::customContextMenuRequested, this,
+            &KestroMainWidget::showFileListMenu);
     connect(ui->treeView_filelist, &HWDeviceTreeView::willDeleteFileSignal, this,
             &KestroMainWidget::willDeleteFileSlot);
     ui->webview->setPage(new LuMapPage(ui->webview));
@@ -305,13 +307,37 @@ void KestroMainWidget::dragEnterEvent(QDragEnterEvent *event)
 void KestroMainWidget::dropEvent(QDropEvent *event)
 {
     qWarning() << "KestroMainWidget::dropEvent" << __LINE__;
-    const QStringList paths = filterVideoPaths(event->mimeData()->urls());
+    openFiles(filterVideoPaths(event->mimeData()->urls()));
+}
+
+void KestroMainWidget::openFiles(const QStringList &paths)
+{
     if (paths.isEmpty())
         return;
     for (const QString &path : paths)
         addFilePath(path);
     regroupFileList(m_libraryModels, ui->treeView_filelist);
     playSelectFile(paths.first());
+}
+
+void KestroMainWidget::openFilesFromArguments(const QStringList &arguments)
+{
+    QList<QUrl> urls;
+    for (const QString &argument : arguments) {
+        const QFileInfo info(argument);
+        if (!info.isFile()) {
+            qWarning() << "KestroMainWidget: ignoring the argument" << argument
+                       << "- not an existing file";
+            continue;
+        }
+        urls << QUrl::fromLocalFile(info.absoluteFilePath());
+    }
+    const QStringList videos = filterVideoPaths(urls);
+    for (const QUrl &url : qAsConst(urls))
+        if (!videos.contains(url.toLocalFile()))
+            qWarning() << "KestroMainWidget: ignoring the argument" << url.toLocalFile()
+                       << "- not a video file";
+    openFiles(videos);
 }
 
 void KestroMainWidget::showAppSettingSlot()

@@ -44,6 +44,14 @@ public:
     // Channels of the recording a model belongs to, counted through its links.
     static int recordingChannelCount(const LuFileInfoModel *model);
 
+    // Adds files to the library and plays the first, as a drop of them does.
+    void openFiles(const QStringList &paths);
+    // Files named on the command line (by a file manager's "open with"): existing video files
+    // are opened as if dropped; anything else is logged and skipped.
+    void openFilesFromArguments(const QStringList &arguments);
+    // Writes a file's track, valid fixes only, as GPX 1.1 or, for a ".csv" path, as CSV.
+    static bool exportTrack(LuFileInfoModel *model, const QString &path);
+
     // Frame operations.
     void layoutPlayWidgets(QPoint origin, QSize size);
     void switchFullScreen(bool on);
@@ -109,6 +117,8 @@ public slots:
     void on_pushBtn_zoom_out_clicked();
     void on_pushBtn_mute_clicked();
     void on_horizontalSlider_volume_valueChanged(int value);
+    // The file list's own menu: export the track of the file under the pointer.
+    void showFileListMenu(const QPoint &pos);
 
 protected:
     void changeEvent(QEvent *event) override;
