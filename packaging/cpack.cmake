@@ -21,8 +21,10 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${CPACK_PACKAGE_CONTACT})
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://localhost/q-marl")
-# The runtime libraries by their Debian 12 package names, so the package states them even where
-# dpkg-shlibdeps is missing; where it is present it adds the versioned C and C++ runtimes.
+# Named by their Debian 12 packages, so the package states what the viewer needs whatever the
+# linker kept (the fonts are loaded at run time and no library link names them). Where
+# dpkg-shlibdeps is present it adds the versions the build linked against and the C and C++
+# runtimes.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libqt5core5a (>= 5.15), libqt5gui5 (>= 5.15), libqt5widgets5 (>= 5.15), \
 libqt5network5 (>= 5.15), libqt5webenginewidgets5 (>= 5.15), libmpv2, fonts-noto-cjk")

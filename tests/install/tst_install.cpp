@@ -120,9 +120,9 @@ class TestInstall : public QObject
     // Small and quick: the demo's layout, at a size a test can afford.
     static QString makeDemo(const QString &folder)
     {
-        const Result r = runTool(QStringLiteral(QMARL_TRACK_FIXTURE_TOOL),
-                                 {"--demo", "--seconds", "8", "--size", "160x90", "--fps", "5",
-                                  folder});
+        const Result r =
+            runTool(QStringLiteral(QMARL_TRACK_FIXTURE_TOOL),
+                    {"--demo", "--seconds", "8", "--size", "160x90", "--fps", "5", folder});
         return r.exitCode == 0 ? QString() : r.err;
     }
 
@@ -137,8 +137,9 @@ private slots:
     {
         QVERIFY(m_root.isValid());
         m_prefix = m_root.filePath("prefix");
-        const Result r = runTool(QStringLiteral(QMARL_CMAKE_COMMAND),
-                                 {"--install", QStringLiteral(QMARL_BUILD_DIR), "--prefix", m_prefix});
+        const Result r =
+            runTool(QStringLiteral(QMARL_CMAKE_COMMAND),
+                    {"--install", QStringLiteral(QMARL_BUILD_DIR), "--prefix", m_prefix});
         QVERIFY2(r.exitCode == 0, qPrintable(r.out + r.err));
     }
 
@@ -155,12 +156,13 @@ private slots:
 
     void pagesAndImagesLieBesideTheViewer()
     {
-        QStringList expected{"solvanebd.html",     "solvaneos.html",     "solvanegg.html",
-                             "solvanegg_ja.html",  "solvanegg_ru.html",  "solvanegg_vi.html",
-                             "qmarlmap.js",        "qmarlmap.css",       "map_tab_s.png",
-                             "map_tab_f.png",      "map_tab_current.png", "leaflet/leaflet.js",
+        QStringList expected{"solvanebd.html",      "solvaneos.html",      "solvanegg.html",
+                             "solvanegg_ja.html",   "solvanegg_ru.html",   "solvanegg_vi.html",
+                             "qmarlmap.js",         "qmarlmap.css",        "map_tab_s.png",
+                             "map_tab_f.png",       "map_tab_current.png", "leaflet/leaflet.js",
                              "leaflet/leaflet.css", "leaflet/LICENSE"};
-        const QDir leafletImages(QStringLiteral(QMARL_SOURCE_DIR) + "/resources/maps/leaflet/images");
+        const QDir leafletImages(QStringLiteral(QMARL_SOURCE_DIR) +
+                                 "/resources/maps/leaflet/images");
         const QStringList images = leafletImages.entryList({"*.png"}, QDir::Files);
         QVERIFY(!images.isEmpty());
         for (const QString &image : images)
@@ -252,58 +254,85 @@ private slots:
         }
         QVERIFY2(speeds.size() >= 4, "the speed changes along the drive");
         for (int channel : {1, 2}) {
-            const Result other = runTool(bin() + "/q-marl-track",
-                                         {folder.filePath(demoNames()[channel])});
+            const Result other =
+                runTool(bin() + "/q-marl-track", {folder.filePath(demoNames()[channel])});
             QVERIFY(other.exitCode != 0);
             QVERIFY(other.out.isEmpty());
         }
     }
 
-    void demoJoinsTheUsersListAndSurvivesTheFirstStart()
+    // A user who has run the viewer before: the demo goes after their own files, once.
+    void demoJoinsTheUsersList()
     {
         QTemporaryDir folder;
         QCOMPARE(makeDemo(folder.path()), QString());
         QStringList demo;
         for (const QString &name : demoNames())
             demo << QFileInfo(folder.filePath(name)).canonicalFilePath();
-        // The user's own recording, already in the list from an earlier session.
         QVERIFY(QDir().mkpath(folder.filePath("own")));
         QVERIFY(QFile::copy(demo[1], folder.filePath("own/clip.mp4")));
         const QString own = QFileInfo(folder.filePath("own/clip.mp4")).canonicalFilePath();
 
         Home home;
+        QVERIFY(QDir().mkpath(QFileInfo(home.marker()).path()));
+        QFile marker(home.marker());
+        QVERIFY(marker.open(QIODevice::WriteOnly)); // not a first start
+        marker.close();
         {
             QSettings store(home.settingsFile(), QSettings::IniFormat);
-            store.setValue("g_settingKey_last_filelist", QStringList{own});
+            // The demo's front file is already there, by a path of another spelling.
+            store.setValue("g_settingKey_last_filelist",
+                           QStringList{own, folder.path() + "/own/../" + demoNames()[0]});
             store.setValue("g_settingKey_volume", 33);
         }
-        QVERIFY(!QFile::exists(home.marker()));
-        const Result first = runTool(QStringLiteral(QMARL_BIN_DIR "/qmarl_demo_seed"), demo,
-                                     home.environment());
+        const Result first =
+            runTool(QStringLiteral(QMARL_BIN_DIR "/qmarl_demo_seed"), demo, home.environment());
         QVERIFY2(first.exitCode == 0, qPrintable(first.err));
-        QCOMPARE(home.storedList(), QStringList{own} + demo);
-        QVERIFY(QFile::exists(home.marker())); // the viewer's first-start reset has happened
+        const QStringList seeded{own, folder.path() + "/own/../" + demoNames()[0], demo[1],
+                                 demo[2]};
+        QCOMPARE(home.storedList(), seeded);
+        QCOMPARE(QSettings(home.settingsFile(), QSettings::IniFormat)
+                     .value("g_settingKey_volume")
+                     .toInt(),
+                 33);
 
-        const QString marker = readFile(home.marker());
-        const Result again = runTool(QStringLiteral(QMARL_BIN_DIR "/qmarl_demo_seed"), demo,
-                                     home.environment());
+        const Result again =
+            runTool(QStringLiteral(QMARL_BIN_DIR "/qmarl_demo_seed"), demo, home.environment());
         QVERIFY2(again.exitCode == 0, qPrintable(again.err));
         QVERIFY2(again.out.contains("already holds"), qPrintable(again.out));
-        QCOMPARE(home.storedList(), QStringList{own} + demo);
-        QCOMPARE(readFile(home.marker()), marker);
+        QCOMPARE(home.storedList(), seeded);
+    }
 
-        // The viewer reopens all four and keeps them in its list.
+    // A first start: the helper carries out the viewer's first-start reset itself, so the
+    // viewer keeps the seeded list and reopens the recording.
+    void demoSurvivesTheFirstStart()
+    {
+        QTemporaryDir folder;
+        QCOMPARE(makeDemo(folder.path()), QString());
+        QStringList demo;
+        for (const QString &name : demoNames())
+            demo << QFileInfo(folder.filePath(name)).canonicalFilePath();
+
+        Home home;
+        QVERIFY(!QFile::exists(home.marker()));
+        const Result seed =
+            runTool(QStringLiteral(QMARL_BIN_DIR "/qmarl_demo_seed"), demo, home.environment());
+        QVERIFY2(seed.exitCode == 0, qPrintable(seed.err));
+        QCOMPARE(home.storedList(), demo);
+        QVERIFY(QFile::exists(home.marker()));
+        const QString marker = readFile(home.marker());
+
         const Run run = startViewer(home);
         QVERIFY2(run.sawMapLoaded, qPrintable(run.output));
         QVERIFY2(run.closedCleanly(), qPrintable(run.output));
+        QVERIFY(!run.output.contains("checkFirstInstall 47")); // no second reset
         for (const QString &path : demo)
             QVERIFY2(run.output.contains("KestroMainWidget::addFilePath \"" + path + '"'),
                      qPrintable(path));
         QStringList stored = home.storedList();
-        QStringList wanted = QStringList{own} + demo;
         stored.sort();
-        wanted.sort();
-        QCOMPARE(stored, wanted);
+        QCOMPARE(stored, demo);
+        QCOMPARE(readFile(home.marker()), marker);
     }
 
     void seedingRefusesMissingFiles()
