@@ -17,6 +17,7 @@ packages=(
     xvfb
     xauth
     librsvg2-bin
+    desktop-file-utils
     libgl1-mesa-dri
     fonts-noto-cjk
     locales
