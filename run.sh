@@ -23,4 +23,8 @@ if [[ "${QMARL_NO_DEMO:-0}" != 1 ]]; then
     fi
 fi
 
+# Started without files of its own, the viewer plays the demo at once.
+if [[ $# -eq 0 && "${QMARL_NO_DEMO:-0}" != 1 && -f build/release/demo/2024_0516_101500_001A.MP4 ]]; then
+    set -- build/release/demo/2024_0516_101500_001A.MP4
+fi
 exec build/release/bin/q-marl "$@"

@@ -69,6 +69,23 @@ private slots:
         QVERIFY(grabScreen(window->frameGeometry())
                     .save(QStringLiteral(QMARL_SCREENSHOTS "/mainwindow-playing.png")));
     }
+
+    // The demo drive a few seconds in: three channels, the route and the live instruments.
+    void demoDrive()
+    {
+        clearSettings();
+        HWDefaultSettings::instance()->setSpeedUnit(0);
+        auto window = makeWindow();
+        window->move(0, 0);
+        const QString demo = QStringLiteral(QMARL_DEMO "/2024_0516_101500_001");
+        addAndPlay(*window, {demo + "A.MP4", demo + "B.MP4", demo + "C.MP4"}, 3);
+        QTRY_VERIFY_WITH_TIMEOUT(window->form()->horizontalSlider_progress->value() >= 6, timeout);
+        window->on_pushBtn_play_clicked();
+        QTest::qWait(500);
+        QVERIFY(window->form()->label_lat->text().startsWith(QLatin1String("22.5")));
+        QVERIFY(grabScreen(window->frameGeometry())
+                    .save(QStringLiteral(QMARL_SCREENSHOTS "/demo.png")));
+    }
 };
 
 MAINWINDOW_TEST_MAIN(TestScreenshot)
