@@ -12,13 +12,9 @@ void LuGPSSpeedLabel::setAngle(float value)
 {
     if (value == angle)
         return;
-    const QRect before = needle.coveredRect(size(), needleRotation(angle));
+    const qreal from = needleRotation(angle);
     angle = value;
-    const QRect after = needle.coveredRect(size(), needleRotation(angle));
-    if (before.isEmpty() || after.isEmpty())
-        update();
-    else
-        update(QRegion(before) + after);
+    needle.updateSweep(*this, from, needleRotation(angle));
 }
 
 void LuGPSSpeedLabel::paintEvent(QPaintEvent *event)

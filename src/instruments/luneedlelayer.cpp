@@ -1,5 +1,8 @@
 #include "luneedlelayer.h"
 
+#include <QRegion>
+#include <QWidget>
+
 #include <QImage>
 #include <QPainter>
 #include <QTransform>
@@ -75,6 +78,16 @@ void LuNeedleLayer::paint(QPainter &painter, const QSize &size, qreal devicePixe
     painter.setTransform(transform(size, rotation), true);
     painter.drawPixmap(0, 0, scaled);
     painter.restore();
+}
+
+void LuNeedleLayer::updateSweep(QWidget &widget, qreal fromRotation, qreal toRotation) const
+{
+    const QRect before = coveredRect(widget.size(), fromRotation);
+    const QRect after = coveredRect(widget.size(), toRotation);
+    if (before.isEmpty() || after.isEmpty())
+        widget.update();
+    else
+        widget.update(QRegion(before) + after);
 }
 
 QRect LuNeedleLayer::coveredRect(const QSize &size, qreal rotation) const

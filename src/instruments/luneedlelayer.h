@@ -6,6 +6,7 @@
 #include <QString>
 
 class QPainter;
+class QWidget;
 
 // The moving part of a dial: a needle picture drawn over the whole widget, turned about the
 // widget's centre. The picture is scaled once per widget size and pixel ratio, not per paint,
@@ -21,6 +22,10 @@ public:
     // Widget area the needle covers at the given rotation, widened for antialiasing; empty
     // before the first paint (the caller then repaints everything).
     QRect coveredRect(const QSize &size, qreal rotation) const;
+
+    // Has widget repaint what the needle sweeps turning from one rotation to the other (all of
+    // it when the needle has not been drawn at this size yet).
+    void updateSweep(QWidget &widget, qreal fromRotation, qreal toRotation) const;
 
     // Turn about (width / 2, height / 2) in whole pixels.
     static QTransform transform(const QSize &size, qreal rotation);
