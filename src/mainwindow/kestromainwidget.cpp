@@ -128,7 +128,13 @@ KestroMainWidget::~KestroMainWidget()
 {
     if (s_mainWindow == this)
         s_mainWindow = nullptr;
-    // The panes' players go with the form; the library models are the window's own.
+    // The children outlive this part of the window: a player stopping or a page finishing while
+    // they go must not reach the window's slots any more.
+    for (QObject *sender : std::initializer_list<QObject *>{
+             ui->widget_display_1, ui->widget_display_2, ui->widget_display_3,
+             ui->treeView_filelist, ui->webview, ui->horizontalSlider_progress})
+        sender->disconnect(this);
+    // The panes' players go with the widgets; the library models are the window's own.
     delete ui;
     qDeleteAll(m_libraryModels);
 }
