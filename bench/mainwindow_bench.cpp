@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 #include <ctime>
@@ -153,9 +154,17 @@ int main(int argc, char *argv[])
         const double gui0 = threadCpuSeconds(), all0 = processCpuSeconds();
         QElapsedTimer clock;
         clock.start();
-        // At 60x the minute runs out in about a second; the measurement ends with playback.
-        while (clock.elapsed() < seconds * 1000 && window.playState() != 0)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        // The GUI thread sleeps in its event loop as in the real program; at 60x the minute
+        // runs out in about a second and the measurement ends with playback.
+        QEventLoop loop;
+        QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
+            if (window.playState() == 0)
+                loop.quit();
+        });
+        watch.start(50);
+        loop.exec();
         const double wall = clock.elapsed() / 1000.0;
         const double gui = threadCpuSeconds() - gui0, all = processCpuSeconds() - all0;
         out << "three channels at " << rate.second << " for " << QString::number(wall, 'f', 1)
