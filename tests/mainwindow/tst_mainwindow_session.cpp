@@ -279,10 +279,13 @@ private slots:
         QVERIFY(waitForMaster(r2->nativePath));
         // Let R2 run out: R3 follows by itself.
         QVERIFY(waitForMaster(recording("clip.MP4")));
-        // The end of the last recording stops and starts nothing.
+        window().on_pushBtn_fullscreen_clicked();
+        QVERIFY(window().isInFullScreen());
+        // The end of the last recording stops, starts nothing and leaves full screen.
         QTRY_COMPARE_WITH_TIMEOUT(window().playState(), 0, timeout);
         QTest::qWait(500);
         QCOMPARE(window().playState(), 0);
+        QVERIFY(!window().isInFullScreen());
         QVERIFY(ui()->widget_display_cover->isVisible());
     }
 
