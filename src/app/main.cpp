@@ -15,6 +15,7 @@
 
 int main(int argc, char *argv[])
 {
+    keepStandardDescriptorsOpen();
     if (QFile::exists(g_logFileName))
         qInstallMessageHandler(debugLogHandler);
     qWarning() << "============start==========" << QDate::currentDate();

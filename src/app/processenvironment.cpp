@@ -3,8 +3,22 @@
 #include <QCoreApplication>
 #include <QtGlobal>
 
+#include <cerrno>
 #include <clocale>
+#include <fcntl.h>
 #include <unistd.h>
+
+void keepStandardDescriptorsOpen()
+{
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        // open() takes the lowest free number, which is this one.
+        const int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        if (opened != fd && opened >= 0)
+            ::close(opened);
+    }
+}
 
 void prepareProcessEnvironment()
 {

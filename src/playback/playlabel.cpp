@@ -1,6 +1,7 @@
 #include "playlabel.h"
 
 #include "mpvoptions.h"
+#include "videooutputchoice.h"
 
 #include <QDebug>
 #include <QMetaObject>
@@ -41,6 +42,11 @@ PlayLabel::PlayLabel(QWidget *parent)
     int64_t wid = static_cast<int64_t>(winId());
     mpv_set_option(mpv, "wid", MPV_FORMAT_INT64, &wid);
     mpv_set_option_string(mpv, "hwdec", "auto");
+    // The output is named, never left to each player's own probing (see VideoOutputChoice).
+    VideoOutputChoice &output = VideoOutputChoice::instance();
+    output.start();
+    if (output.isReady())
+        applyOutputChoice();
     // Mouse input over the picture belongs to the pane (wheel zoom, double click, menu), not to
     // mpv's own window.
     mpv_set_option_string(mpv, "input-cursor", "no");
@@ -71,6 +77,45 @@ PlayLabel::PlayLabel(QWidget *parent)
 
     setFocus(Qt::OtherFocusReason);
     connect(this, &PlayLabel::mpv_events, this, &PlayLabel::on_mpv_events, Qt::QueuedConnection);
+    if (!outputApplied)
+        connect(&output, &VideoOutputChoice::decided, this, &PlayLabel::applyOutputChoice);
+}
+
+void PlayLabel::applyOutputChoice()
+{
+    if (outputApplied || !mpv)
+        return;
+    outputApplied = true;
+    const VideoOutputChoice &output = VideoOutputChoice::instance();
+    for (const auto &option : output.options()) {
+        // Before mpv_initialize these are options; afterwards the same names are properties.
+        const int result = mpv_set_property_string(mpv, option.first.constData(),
+                                                   option.second.constData());
+        if (result < 0)
+            qWarning() << "PlayLabel::applyOutputChoice" << __LINE__ << option.first
+                       << option.second << mpv_error_string(result);
+    }
+    showNoPictureNotice(!output.showsPicture());
+    if (!pendingPath.isEmpty()) {
+        const QString path = pendingPath;
+        pendingPath.clear();
+        command({"loadfile", path.toUtf8()});
+    }
+}
+
+void PlayLabel::showNoPictureNotice(bool show)
+{
+    if (show == !text().isEmpty())
+        return;
+    if (!show) {
+        clear();
+        return;
+    }
+    qWarning() << "PlayLabel: no video output shows a picture here";
+    setStyleSheet(QStringLiteral("background:black; color:#d0d0d0"));
+    setAlignment(Qt::AlignCenter);
+    setWordWrap(true);
+    setText(tr("本机没有可用的视频输出，无法显示画面。"));
 }
 
 PlayLabel::~PlayLabel()
@@ -103,6 +148,7 @@ void PlayLabel::on_file_close()
     qWarning() << "PlayLabel::on_file_close" << __LINE__;
     if (!mpv)
         return;
+    pendingPath.clear();
     command({"stop"});
     on_file_Scale(keepRatio);
     zoom = 0.0f;
@@ -113,6 +159,10 @@ void PlayLabel::on_file_open(QString path)
     qWarning() << "PlayLabel::on_file_open" << __LINE__;
     if (!mpv)
         return;
+    if (!outputApplied) {
+        pendingPath = path; // loaded once the output is chosen
+        return;
+    }
     command({"loadfile", path.toUtf8()});
 }
 
@@ -262,6 +312,7 @@ void PlayLabel::handleEvent(const mpv_event *event)
     case MPV_EVENT_PLAYBACK_RESTART:
         qWarning("event->event_id %d", int(event->event_id));
         reportFileAttributes(true); // a file without video has no frame size to wait for
+        checkPictureShown();
         emit sigPlaybackRestart();
         break;
     case MPV_EVENT_COMMAND_REPLY:
@@ -272,4 +323,17 @@ void PlayLabel::handleEvent(const mpv_event *event)
         qWarning("event->event_id %d", int(event->event_id));
         break;
     }
+}
+
+void PlayLabel::checkPictureShown()
+{
+    if (!VideoOutputChoice::instance().showsPicture())
+        return; // the notice is already up
+    char *vid = mpv_get_property_string(mpv, "vid");
+    const bool hasVideo = vid && qstrcmp(vid, "no") != 0;
+    mpv_free(vid);
+    int configured = 0;
+    mpv_get_property(mpv, "vo-configured", MPV_FORMAT_FLAG, &configured);
+    // The chosen output can still fail on a given file (a driver refusing its frame size).
+    showNoPictureNotice(hasVideo && !configured);
 }

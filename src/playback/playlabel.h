@@ -52,12 +52,15 @@ public slots:
     void on_file_seek(int seconds);
     void on_mpv_events();
     void shotImage(QString filepath);
+    void applyOutputChoice();
 
 private:
     void handleEvent(const struct mpv_event *event);
     void reportFileAttributes(bool evenWithoutFrameSize);
     void setOption(const char *name, const QString &value);
     void command(std::initializer_list<QByteArray> args);
+    void showNoPictureNotice(bool show);
+    void checkPictureShown();
 
     bool keepRatio = true;
     float zoom = 0.0f;
@@ -65,4 +68,6 @@ private:
     int volume = 100;
     mpv_handle *mpv = nullptr;
     bool attributesPending = false; // loaded, frame size not reported yet
+    bool outputApplied = false;     // the chosen video output is set
+    QString pendingPath;            // opened before the output was chosen
 };
