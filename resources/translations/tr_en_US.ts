@@ -211,5 +211,9 @@
         <source>导出轨迹…</source>
         <translation>Export Track…</translation>
     </message>
+    <message>
+        <source>本机没有可用的视频输出，无法显示画面。</source>
+        <translation>No video output works on this machine: the picture cannot be shown.</translation>
+    </message>
 </context>
 </TS>

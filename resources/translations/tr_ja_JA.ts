@@ -211,5 +211,9 @@
         <source>导出轨迹…</source>
         <translation>軌跡をエクスポート…</translation>
     </message>
+    <message>
+        <source>本机没有可用的视频输出，无法显示画面。</source>
+        <translation>このコンピューターでは使える映像出力がないため、映像を表示できません。</translation>
+    </message>
 </context>
 </TS>

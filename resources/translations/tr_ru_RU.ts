@@ -211,5 +211,9 @@
         <source>导出轨迹…</source>
         <translation>Экспорт трека…</translation>
     </message>
+    <message>
+        <source>本机没有可用的视频输出，无法显示画面。</source>
+        <translation>На этом компьютере нет работающего видеовывода: изображение не может быть показано.</translation>
+    </message>
 </context>
 </TS>

@@ -211,5 +211,9 @@
         <source>导出轨迹…</source>
         <translation>Xuất hành trình…</translation>
     </message>
+    <message>
+        <source>本机没有可用的视频输出，无法显示画面。</source>
+        <translation>Máy này không có đầu ra video nào hoạt động: không thể hiển thị hình ảnh.</translation>
+    </message>
 </context>
 </TS>

@@ -96,7 +96,9 @@ private slots:
         QFETCH(int, language);
         QFETCH(QString, name);
         const QVector<Entry> entries = catalogueSource(name);
-        QCOMPARE(entries.size(), 52);
+        // Every catalogue holds what the English one holds.
+        QVERIFY(!entries.isEmpty());
+        QCOMPARE(entries.size(), catalogueSource(QStringLiteral("tr_en_US")).size());
         QTest::ignoreMessage(QtWarningMsg, "load translate true");
         ::loadTranslation(language);
         QCoreApplication::installTranslator(&g_translator);

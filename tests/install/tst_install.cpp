@@ -208,6 +208,8 @@ private slots:
         Home home;
         const Run run = startViewer(home);
         QVERIFY2(run.sawMapLoaded, qPrintable(run.output));
+        // The helper that picks the video output where the installed viewer looks for it.
+        QVERIFY(QFileInfo(m_prefix + "/libexec/q-marl/q-marl-vo-probe").isExecutable());
         QVERIFY2(run.closedCleanly(), qPrintable(run.output));
         const int load = run.output.indexOf("KestroMainWidget::loadMap");
         QVERIFY(load >= 0);
@@ -324,6 +326,8 @@ private slots:
 
         const Run run = startViewer(home);
         QVERIFY2(run.sawMapLoaded, qPrintable(run.output));
+        // The helper that picks the video output where the installed viewer looks for it.
+        QVERIFY(QFileInfo(m_prefix + "/libexec/q-marl/q-marl-vo-probe").isExecutable());
         QVERIFY2(run.closedCleanly(), qPrintable(run.output));
         QVERIFY(!run.output.contains("checkFirstInstall 47")); // no second reset
         for (const QString &path : demo)
