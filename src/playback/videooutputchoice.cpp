@@ -73,7 +73,8 @@ void VideoOutputChoice::start()
                    .arg(QCoreApplication::applicationFilePath()));
         return;
     }
-    runTrials(program);
+    // After the window is up: the probes would only slow its construction down.
+    QTimer::singleShot(0, this, [this, program] { runTrials(program); });
 }
 
 void VideoOutputChoice::runTrials(const QString &program)

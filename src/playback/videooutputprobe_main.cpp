@@ -22,6 +22,7 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <sys/resource.h>
 
 namespace {
 
@@ -84,6 +85,8 @@ private:
 
 int main(int argc, char *argv[])
 {
+    // The viewer builds its window meanwhile; that comes first.
+    setpriority(PRIO_PROCESS, 0, 10);
     QGuiApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
     if (argc != 2)
