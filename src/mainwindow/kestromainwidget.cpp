@@ -10,6 +10,7 @@
 #include "lumappage.h"
 #include "lugpsmodel.h"
 #include "luprogressslider.h"
+#include "channelsync.h"
 #include "lutitlebar.h"
 #include "regroupfilelist.h"
 #include "ui_kestromainwidget.h"
@@ -82,6 +83,9 @@ KestroMainWidget::KestroMainWidget(QWidget *parent)
                 &KestroMainWidget::updateVideoDurationSlot);
     }
     HWPlayWidget *master = ui->widget_display_1;
+    m_channelSync = new ChannelSync(this);
+    m_channelSync->setPlayers({master->player(), ui->widget_display_2->player(),
+                               ui->widget_display_3->player()});
     connect(master, &HWPlayWidget::playStartSignal, this, &KestroMainWidget::playStartSlot);
     connect(master, &HWPlayWidget::sigUpdateFileAttribute, this,
             &KestroMainWidget::slotUpdateFileAttribute);

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 
+class ChannelSync;
 class HWPlayWidget;
 class LuFileInfoModel;
 class QPushButton;
@@ -164,4 +165,5 @@ private:
     bool m_sliderPressed = false;
     float m_maxSpeedKnots = 0;
     QMutex m_sessionMutex;
+    ChannelSync *m_channelSync = nullptr; // keeps panes 2 and 3 on pane 1's time
 };

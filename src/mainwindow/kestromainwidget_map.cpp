@@ -1,6 +1,8 @@
 // The bridge to the map page and the per-second telemetry that follows the master pane.
 #include "kestromainwidget.h"
 
+#include "channelsync.h"
+
 #include "hwdefaultsettings.h"
 #include "hwplaywidget.h"
 #include "lucampasslabel.h"
@@ -95,8 +97,7 @@ void KestroMainWidget::drawTrackOnMap()
 void KestroMainWidget::posChangedSlot(double pos)
 {
     const int t = int(ui->horizontalSlider_progress->maximum() * pos);
-    for (HWPlayWidget *pane : panes())
-        pane->seek(t);
+    m_channelSync->seek(t, true);
     updateProgress(t);
 }
 

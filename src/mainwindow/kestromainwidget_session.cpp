@@ -2,6 +2,7 @@
 // stepping between recordings, snapshots and deleting files.
 #include "kestromainwidget.h"
 
+#include "channelsync.h"
 #include "hwdefaultsettings.h"
 #include "hwdevicetreeview.h"
 #include "hwplaywidget.h"
@@ -137,6 +138,8 @@ void KestroMainWidget::autoPlayFile(LuFileInfoModel *model)
         all[i]->previewPath = channel->previewPath;
         all[i]->openFile(channel->nativePath);
     }
+    m_channelSync->setChannelCount(m_channelCount);
+    m_channelSync->setPlaying(true);
     ui->pushBtn_play->setChecked(true);
     setPlayControlsEnabled(true);
     m_playState = 2;
@@ -168,6 +171,7 @@ void KestroMainWidget::stopPlay()
         if (m_channelModel3)
             ui->widget_display_3->stopVideo();
         ui->widget_draw_gsensor->setTrack(nullptr);
+        m_channelSync->stopped();
         m_playState = 0;
         for (LuFileInfoModel *channel : {m_channelModel1, m_channelModel2, m_channelModel3})
             if (channel)
@@ -256,11 +260,13 @@ void KestroMainWidget::on_pushBtn_play_clicked()
         for (HWPlayWidget *pane : panes())
             pane->pauseVideo();
         m_playState = 1;
+        m_channelSync->setPlaying(false);
         ui->pushBtn_play->setChecked(false);
     } else {
         for (HWPlayWidget *pane : panes())
             pane->continueVideo();
         m_playState = 2;
+        m_channelSync->setPlaying(true);
         ui->pushBtn_play->setChecked(true);
     }
 }
@@ -347,7 +353,8 @@ void KestroMainWidget::setSpeed(QPushButton *button, float rate)
 {
     if (m_playState == 0)
         return;
-    ui->widget_display_1->setSpeed(rate);
+    // Every channel: a rate for pane 1 alone would leave the others minutes behind.
+    m_channelSync->setRate(rate);
     QPushButton *speeds[] = {ui->pushBtn_speed_slow_2, ui->pushBtn_speed_slow_1,
                              ui->pushBtn_speed_normal, ui->pushBtn_speed_fast_1,
                              ui->pushBtn_speed_fast_2, ui->pushBtn_speed_fast_3};
@@ -398,14 +405,22 @@ void KestroMainWidget::on_horizontalSlider_progress_sliderReleased()
 {
     qWarning() << "KestroMainWidget::on_horizontalSlider_progress_sliderReleased";
     m_sliderPressed = false;
+    if (m_playState == 0)
+        return;
+    // One exact seek where the handle was let go (the drag itself only showed key frames).
+    const int value = ui->horizontalSlider_progress->value();
+    m_channelSync->seek(value, true);
+    updateProgress(value);
 }
 
 void KestroMainWidget::on_horizontalSlider_progress_valueChanged(int value)
 {
-    if (!m_sliderPressed)
+    if (!m_sliderPressed || m_playState == 0)
         return;
-    for (HWPlayWidget *pane : panes())
-        pane->seek(value);
+    // Fast key-frame seeks follow the handle in every pane.
+    m_channelSync->seek(value, false);
+    ui->label_play_time->setText(QStringLiteral("%1/%2").arg(
+        formatPlayTime(value), formatPlayTime(int(m_channelModel1->videoDuration))));
     updateProgress(value);
 }
 
@@ -429,6 +444,10 @@ void KestroMainWidget::updateVideoDurationSlot(float duration)
 void KestroMainWidget::updateVideoProgressSlot(float progress)
 {
     if (!m_channelModel1)
+        return;
+    m_channelSync->masterMoved();
+    // While the user drags the handle it stays under the mouse, not on the playing position.
+    if (m_sliderPressed)
         return;
     const int p = int(progress + 0.5f);
     ui->horizontalSlider_progress->setValue(p);

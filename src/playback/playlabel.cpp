@@ -240,7 +240,7 @@ void PlayLabel::on_file_seek(int seconds)
     qWarning() << "PlayLabel::on_file_seek" << __LINE__;
     if (!mpv)
         return;
-    command({"seek", QString::number(seconds).toLatin1(), "absolute"});
+    command({"seek", QString::number(seconds).toLatin1(), "absolute+exact"});
 }
 
 void PlayLabel::shotImage(QString filepath)
@@ -336,4 +336,46 @@ void PlayLabel::checkPictureShown()
     mpv_get_property(mpv, "vo-configured", MPV_FORMAT_FLAG, &configured);
     // The chosen output can still fail on a given file (a driver refusing its frame size).
     showNoPictureNotice(hasVideo && !configured);
+}
+
+double PlayLabel::position() const
+{
+    double value = -1.0;
+    if (!mpv || mpv_get_property(mpv, "time-pos", MPV_FORMAT_DOUBLE, &value) < 0)
+        return -1.0;
+    return value;
+}
+
+double PlayLabel::fileDuration() const
+{
+    double value = -1.0;
+    if (!mpv || mpv_get_property(mpv, "duration", MPV_FORMAT_DOUBLE, &value) < 0)
+        return -1.0;
+    return value;
+}
+
+bool PlayLabel::endReached() const
+{
+    int value = 0;
+    return mpv && mpv_get_property(mpv, "eof-reached", MPV_FORMAT_FLAG, &value) >= 0 && value;
+}
+
+void PlayLabel::seekTo(double seconds, bool exact)
+{
+    if (!mpv)
+        return;
+    command({"seek", QByteArray::number(qMax(0.0, seconds), 'f', 3),
+             exact ? QByteArrayLiteral("absolute+exact") : QByteArrayLiteral("absolute+keyframes")});
+}
+
+void PlayLabel::setRate(double rate)
+{
+    if (mpv)
+        mpv_set_property(mpv, "speed", MPV_FORMAT_DOUBLE, &rate);
+}
+
+void PlayLabel::setHoldLastFrame(bool hold)
+{
+    if (mpv)
+        mpv_set_property_string(mpv, "keep-open", hold ? "yes" : "no");
 }

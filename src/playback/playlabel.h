@@ -30,6 +30,17 @@ public:
     // For reading libmpv's state (tests, benchmark); requests go through the slots.
     mpv_handle *mpvHandle() const { return mpv; }
 
+    // Keeping several players in step (ChannelSync): where this one is, now, and whether
+    // its file is over. -1 while no file plays.
+    double position() const;
+    double fileDuration() const;
+    bool endReached() const;
+    // Seconds, to the frame (exact) or to the nearest key frame before (fast, for dragging).
+    void seekTo(double seconds, bool exact);
+    void setRate(double rate);
+    // A player that stops on its last frame instead of closing the file at its end.
+    void setHoldLastFrame(bool hold);
+
 signals:
     void mpv_events();
     void sigProgressChange(float seconds);

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QList>
+#include <QObject>
+#include <QVector>
+
+class PlayLabel;
+
+// Keeps the channels of one recording showing the same moment. Each channel plays in a player
+// of its own, and players drift apart: they start a moment apart, decode at different costs
+// and, at fast rates, drop different frames. The first player is the master (its clock is the
+// recording's clock); on each of its position reports every other player that is off by more
+// than a bound is brought back, by a small change of its rate when slightly off and by an
+// exact seek when far off. Rates and seeks always go to every channel.
+class ChannelSync : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit ChannelSync(QObject *parent = nullptr);
+
+    // players[0] is the master; the others follow it. They stay owned by their panes.
+    void setPlayers(const QList<PlayLabel *> &players);
+    // How many of the players hold a channel of the open recording (1 to 3).
+    void setChannelCount(int count);
+    // Paused, every channel shows the master's frame, decoded in full even after a fast rate.
+    void setPlaying(bool playing);
+    // The session ended: nothing is playing and nothing is to be kept in step.
+    void stopped();
+
+    void setRate(double rate);
+    double rate() const { return m_rate; }
+    // All channels to the same time: exact (to the frame) or fast (nearest key frame, for
+    // following a dragged handle).
+    void seek(double seconds, bool exact);
+    // With each of the master's position reports.
+    void masterMoved();
+
+    // Offsets (seconds of recording) below the first bound count as in step; above the second a
+    // channel is seeked rather than nudged. Both grow with the rate: the players report their
+    // position once per shown frame, and at fast rates frames are far apart in time.
+    static double inStepBound(double rate);
+    static double seekBound(double rate);
+
+private:
+    struct Follower
+    {
+        PlayLabel *player = nullptr;
+        bool nudged = false;     // runs at a rate other than the session's
+        QElapsedTimer sinceSeek; // a seek of its own is still landing
+    };
+
+    void follow(Follower &follower, double master);
+    void applyRateOptions();
+    void setKeyFramesOnly(bool keyFramesOnly);
+
+    PlayLabel *m_master = nullptr;
+    QVector<Follower> m_followers;
+    int m_channelCount = 1;
+    double m_rate = 1.0;
+    bool m_playing = false;
+    QElapsedTimer m_lastCheck;
+    QElapsedTimer m_sinceSharedSeek;
+};

@@ -1,0 +1,236 @@
+#include "channelsync.h"
+#include "mainwindowtest.h"
+
+#include "luprogressslider.h"
+
+#include <QScreen>
+#include <QStyleOptionSlider>
+#include <QSignalSpy>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace windowtest;
+
+// The three channels of one recording show the same moment at every rate, after a click on the
+// progress bar, after a drag, and while a shorter channel has ended. The recording's frames
+// carry their time (a grey band stepping every quarter second), so under Xvfb the pictures
+// themselves are compared, not only what the players report.
+class TestChannelSync : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<KestroMainWidget> window;
+
+    static QString clock(const char *channel)
+    {
+        return QStringLiteral(QMARL_CLOCK "/2024_0516_120000_007%1.MP4").arg(QLatin1String(channel));
+    }
+
+    QList<double> positions() const
+    {
+        QList<double> all;
+        for (HWPlayWidget *pane : panes(*window))
+            all << pane->player()->position();
+        return all;
+    }
+
+    // The largest distance of pane 2 and pane 3 from pane 1.
+    double largestGap() const
+    {
+        const QList<double> p = positions();
+        return std::max(std::fabs(p[1] - p[0]), std::fabs(p[2] - p[0]));
+    }
+
+    LuProgressSlider *slider() const { return window->form()->horizontalSlider_progress; }
+
+    // Waits for this many of the master's position reports.
+    void waitForReports(int count)
+    {
+        QSignalSpy reports(window->form()->widget_display_1, &HWPlayWidget::updateVideoProgressSignal);
+        QTRY_VERIFY_WITH_TIMEOUT(reports.size() >= count, timeout);
+    }
+
+    void pauseAndSettle()
+    {
+        if (window->playState() == 2)
+            window->on_pushBtn_play_clicked();
+        waitForReports(0);
+    }
+
+    // Quarter seconds modulo 40, read from the grey band at the top of a pane's picture.
+    static int shownQuarter(HWPlayWidget *pane)
+    {
+        const QPoint spot = pane->mapToGlobal(QPoint(pane->width() / 2, pane->height() / 20));
+        const QImage image =
+            QGuiApplication::primaryScreen()->grabWindow(0, spot.x() - 2, spot.y(), 5, 1).toImage();
+        const int grey = qGray(image.pixel(2, 0));
+        return qRound(grey * 219.0 / 255.0 / 5.0); // video range: luma 16 shows as black
+    }
+
+private slots:
+    void initTestCase()
+    {
+        clearSettings();
+        window = makeWindow();
+        window->move(0, 0);
+        addAndPlay(*window, {clock("A"), clock("B"), clock("C")}, 3);
+        QCOMPARE(window->channelCount(), 3);
+    }
+
+    void inStepAtEveryRate_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<double>("rate");
+        QTest::addColumn<double>("bound"); // seconds; generous for a busy machine
+        QTest::newRow("1x") << "pushBtn_speed_normal" << 1.0 << 0.25;
+        QTest::newRow("3x") << "pushBtn_speed_fast_1" << 3.0 << 0.5;
+        QTest::newRow("15x") << "pushBtn_speed_fast_2" << 15.0 << 1.5;
+        QTest::newRow("60x") << "pushBtn_speed_fast_3" << 60.0 << 4.0;
+    }
+
+    void inStepAtEveryRate()
+    {
+        QFETCH(QString, button);
+        QFETCH(double, rate);
+        QFETCH(double, bound);
+        // From near the start each time, so even 60x stays inside the shorter back channel.
+        window->posChangedSlot(0.05);
+        if (window->playState() != 2)
+            window->on_pushBtn_play_clicked();
+        QVERIFY(QMetaObject::invokeMethod(window.get(),
+                                          qPrintable(QStringLiteral("on_%1_clicked").arg(button))));
+        for (HWPlayWidget *pane : panes(*window))
+            QCOMPARE(mpvDouble(pane, "speed") / rate, 1.0);
+
+        // Some seconds of playing at that rate, then in step and staying so.
+        const double from = panes(*window)[0]->player()->position();
+        QTRY_VERIFY_WITH_TIMEOUT(panes(*window)[0]->player()->position() >= from + 3 * rate,
+                                 timeout);
+        QTRY_VERIFY2_WITH_TIMEOUT(largestGap() <= bound, qPrintable(QString::number(largestGap())),
+                                  timeout);
+        for (int i = 0; i < 5; ++i) {
+            waitForReports(2);
+            QVERIFY2(largestGap() <= bound, qPrintable(QString::number(largestGap())));
+        }
+        if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+            // What is on the screen: paused, every pane shows the same quarter second.
+            pauseAndSettle();
+            const QList<HWPlayWidget *> all = panes(*window);
+            const int expected = int(std::floor(all[0]->player()->position() * 4)) % 40;
+            const auto apart = [](int a, int b) { return std::min(std::abs(a - b), 40 - std::abs(a - b)); };
+            QTRY_VERIFY2_WITH_TIMEOUT(
+                apart(shownQuarter(all[0]), expected) <= 2 &&
+                    apart(shownQuarter(all[1]), shownQuarter(all[0])) <= 1 &&
+                    apart(shownQuarter(all[2]), shownQuarter(all[0])) <= 1,
+                qPrintable(QStringLiteral("quarters shown %1 %2 %3, expected %4")
+                               .arg(shownQuarter(all[0]))
+                               .arg(shownQuarter(all[1]))
+                               .arg(shownQuarter(all[2]))
+                               .arg(expected)),
+                timeout);
+        }
+        window->on_pushBtn_speed_normal_clicked();
+    }
+
+    // A channel that drifted (a slow disk, a decoder that fell behind) comes back by itself.
+    void driftedChannelComesBack_data()
+    {
+        QTest::addColumn<double>("offset");
+        QTest::newRow("far behind: seeked") << -20.0;
+        QTest::newRow("slightly ahead: nudged") << 0.6;
+    }
+
+    void driftedChannelComesBack()
+    {
+        QFETCH(double, offset);
+        window->posChangedSlot(0.1);
+        if (window->playState() != 2)
+            window->on_pushBtn_play_clicked();
+        QTRY_VERIFY_WITH_TIMEOUT(largestGap() < 0.25, timeout);
+        PlayLabel *back = panes(*window)[1]->player();
+        back->seekTo(panes(*window)[0]->player()->position() + offset, true);
+        QTRY_VERIFY_WITH_TIMEOUT(largestGap() > std::fabs(offset) / 2, timeout);
+        QTRY_VERIFY2_WITH_TIMEOUT(largestGap() < 0.15, qPrintable(QString::number(largestGap())),
+                                  timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(mpvDouble(panes(*window)[1], "speed"), 1.0, timeout); // back at the rate
+    }
+
+    void clickPutsAllAtTheSameFrame()
+    {
+        pauseAndSettle();
+        // Off the handle (near the start): a jump, one exact seek in every pane.
+        const QPoint at(int(slider()->width() * 0.6), slider()->height() / 2);
+        QTest::mouseClick(slider(), Qt::LeftButton, Qt::NoModifier, at);
+        const double target = slider()->value();
+        QVERIFY(std::fabs(target - slider()->maximum() * 0.6) < 2.0);
+        QTRY_VERIFY2_WITH_TIMEOUT(std::fabs(positions()[0] - target) < 1.0,
+                                  qPrintable(QStringLiteral("%1 for %2, slider %3 of %4")
+                                                 .arg(positions()[0])
+                                                 .arg(target)
+                                                 .arg(slider()->value())
+                                                 .arg(slider()->maximum())),
+                                  timeout);
+        for (int i = 0; i < 3; ++i)
+            QTRY_VERIFY2_WITH_TIMEOUT(std::fabs(positions()[i] - positions()[0]) < 0.15,
+                                      qPrintable(QString::number(positions()[i])), timeout);
+    }
+
+    void dragEndsWithAllTogether()
+    {
+        if (window->playState() != 2)
+            window->on_pushBtn_play_clicked();
+        window->posChangedSlot(0.1);
+        QTRY_VERIFY_WITH_TIMEOUT(slider()->value() > 0, timeout);
+        const QStyleOptionSlider option = [this] {
+            QStyleOptionSlider o;
+            o.initFrom(slider());
+            o.orientation = Qt::Horizontal;
+            o.minimum = slider()->minimum();
+            o.maximum = slider()->maximum();
+            o.sliderPosition = o.sliderValue = slider()->value();
+            return o;
+        }();
+        const QPoint handle = slider()->style()
+                                  ->subControlRect(QStyle::CC_Slider, &option,
+                                                   QStyle::SC_SliderHandle, slider())
+                                  .center();
+        QSignalSpy seeks(window->form()->widget_display_2, &HWPlayWidget::playStartSignal);
+        QTest::mousePress(slider(), Qt::LeftButton, Qt::NoModifier, handle);
+        QVERIFY(slider()->isSliderDown());
+        const QPoint end(int(slider()->width() * 0.3), handle.y());
+        QMouseEvent move(QEvent::MouseMove, end, Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(slider(), &move);
+        const int dragged = slider()->value();
+        QVERIFY(dragged > int(slider()->maximum() * 0.2));
+        // Playback goes on meanwhile; the handle stays where the mouse holds it.
+        waitForReports(3);
+        QCOMPARE(slider()->value(), dragged);
+        QTest::mouseRelease(slider(), Qt::LeftButton, Qt::NoModifier, end);
+        QTRY_VERIFY_WITH_TIMEOUT(std::fabs(positions()[0] - dragged) < 1.5, timeout);
+        QTRY_VERIFY2_WITH_TIMEOUT(largestGap() < 0.25, qPrintable(QString::number(largestGap())),
+                                  timeout);
+    }
+
+    void shorterChannelEndsAlone()
+    {
+        // The back channel is a quarter shorter than the others.
+        const double backLength = panes(*window)[1]->player()->fileDuration();
+        const double frontLength = panes(*window)[0]->player()->fileDuration();
+        QVERIFY(backLength > 0 && backLength < frontLength - 10);
+        window->posChangedSlot((backLength - 2) / slider()->maximum());
+        if (window->playState() != 2)
+            window->on_pushBtn_play_clicked();
+        window->on_pushBtn_speed_fast_1_clicked();
+        QTRY_VERIFY_WITH_TIMEOUT(panes(*window)[0]->player()->position() > backLength + 3, timeout);
+        QVERIFY(panes(*window)[1]->player()->endReached());
+        QCOMPARE(window->playState(), 2);
+        QVERIFY(std::fabs(positions()[2] - positions()[0]) <= 0.5);
+        window->on_pushBtn_speed_normal_clicked();
+    }
+
+    void cleanupTestCase() { window.reset(); }
+};
+
+MAINWINDOW_TEST_MAIN(TestChannelSync)
+#include "tst_channelsync.moc"
