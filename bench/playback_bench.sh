@@ -9,12 +9,7 @@ seconds=${2:-20}
 bench="$build/bin/playback_bench"
 [[ -x "$bench" ]] || { echo "build playback_bench first (in $build)" >&2; exit 1; }
 
-if ! command -v mpv >/dev/null; then
-    as_root=()
-    [[ $(id -u) -eq 0 ]] || as_root=(sudo)
-    "${as_root[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends mpv
-fi
+source "$(dirname "$0")/needs_mpv.sh"
 
 # Dash-camera-like channels: H.264 at about 10 Mbit/s with changing content, AAC sound.
 media="$build/bench-media"

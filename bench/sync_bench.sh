@@ -10,12 +10,7 @@ seconds=${2:-10}
 for tool in sync_bench make_track_fixtures; do
     [[ -x "$build/bin/$tool" ]] || { echo "build $tool first (in $build)" >&2; exit 1; }
 done
-if ! command -v mpv >/dev/null; then
-    as_root=()
-    [[ $(id -u) -eq 0 ]] || as_root=(sudo)
-    "${as_root[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends mpv
-fi
+source "$(dirname "$0")/needs_mpv.sh"
 
 media="$build/bench-media/clock"
 files=("$media/2024_0516_120000_007A.MP4" "$media/2024_0516_120000_007B.MP4"
