@@ -85,7 +85,7 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(mpvString(pane(i), "pause") == "no", timeout);
     }
 
-    void speedButtonsOnlyWhileOpenAndOnlyPaneOne()
+    void speedButtonsOnlyWhileOpenAndForEveryChannel()
     {
         ui()->pushBtn_speed_fast_3->click(); // disabled: nothing
         window().on_pushBtn_speed_fast_3_clicked();
@@ -94,9 +94,8 @@ private slots:
 
         addAndPlay(window(), libraryFiles(), 3);
         ui()->pushBtn_speed_fast_3->click();
-        QTRY_COMPARE_WITH_TIMEOUT(mpvDouble(pane(1), "speed"), 60.0, timeout);
-        QCOMPARE(mpvDouble(pane(2), "speed"), 1.0);
-        QCOMPARE(mpvDouble(pane(3), "speed"), 1.0);
+        for (int i = 1; i <= 3; ++i)
+            QCOMPARE(mpvDouble(pane(i), "speed"), 60.0);
         QVERIFY(ui()->pushBtn_speed_fast_3->isChecked());
         QVERIFY(!ui()->pushBtn_speed_normal->isChecked());
         ui()->pushBtn_speed_slow_2->click();
