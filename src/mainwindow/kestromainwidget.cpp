@@ -88,6 +88,7 @@ KestroMainWidget::KestroMainWidget(QWidget *parent)
     connect(master, &HWPlayWidget::updateVideoProgressSignal, this,
             &KestroMainWidget::updateVideoProgressSlot);
     connect(master, &HWPlayWidget::playEndSignal, this, &KestroMainWidget::playEndSlot);
+    connect(master, &HWPlayWidget::playFailedSignal, this, &KestroMainWidget::playFailedSlot);
     connect(titleBarWidget(), &LuTitleBar::signalShowAppSetting, this,
             &KestroMainWidget::showAppSettingSlot);
     connect(titleBarWidget(), &LuTitleBar::signalButtonCloseClicked, this,

@@ -79,6 +79,8 @@ public slots:
     void stopPlay();
     void onStopPlay();
     void playEndSlot();
+    // Pane 1's file cannot be played; its end-of-file report follows at once.
+    void playFailedSlot(const QString &reason);
     void updateVideoDurationSlot(float duration);
     void updateVideoProgressSlot(float progress);
     void slotUpdateFileAttribute(int64_t filesize, int width, int height);
@@ -138,6 +140,7 @@ private:
     void clearAutoNext();
     void setSpeed(QPushButton *button, float rate);
     void startPendingAfterStop(LuFileInfoModel *target);
+    void showCannotPlay();
     bool libraryHoldsOnlyTheOpenRecording() const;
     QList<HWPlayWidget *> panes() const;
     QString routeTextForMap(const LuFileInfoModel *model) const;
@@ -161,6 +164,7 @@ private:
     bool m_autoNext = true;
     bool m_pendingPlay = false;
     LuFileInfoModel *m_pendingModel = nullptr;
+    bool m_masterFailed = false; // set by pane 1's failure report, taken by its end report
     bool m_sliderPressed = false;
     float m_maxSpeedKnots = 0;
     QMutex m_sessionMutex;

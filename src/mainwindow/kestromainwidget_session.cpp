@@ -90,6 +90,11 @@ void KestroMainWidget::playSelectFile(const QString &path)
 
 void KestroMainWidget::autoPlayFile(LuFileInfoModel *model)
 {
+    // A start chosen earlier must not fire later over this one.
+    m_pendingPlay = false;
+    m_pendingModel = nullptr;
+    m_masterFailed = false;
+    ui->widget_display_cover->setMessage(QString());
     {
         QMutexLocker lock(&m_sessionMutex);
         m_channelModel1 = model;
@@ -156,6 +161,7 @@ void KestroMainWidget::stopPlay()
     if (m_playState == 0)
         return;
     qWarning() << "KestroMainWidget::stopPlay";
+    ui->widget_display_cover->setMessage(QString());
     ui->widget_display_cover->show();
     ui->widget_display_cover->raise();
     for (HWPlayWidget *pane : panes())
@@ -181,7 +187,8 @@ void KestroMainWidget::stopPlay()
     }
     m_channelCount = 1;
     layoutWindow();
-    if (ui->widget_display_1->QWidget::isFullScreen() && m_isFullScreen)
+    // Without a session full screen would leave a bare cover with no controls to return.
+    if (m_isFullScreen)
         switchFullScreen(false);
 }
 
@@ -241,9 +248,7 @@ void KestroMainWidget::on_treeView_filelist_doubleClicked(QModelIndex index)
         autoPlayFile(model);
         ui->treeView_filelist->setFileList(m_libraryModels);
     } else {
-        stopPlay();
-        m_pendingPlay = true;
-        m_pendingModel = model;
+        startPendingAfterStop(model);
     }
 }
 
@@ -269,6 +274,8 @@ void KestroMainWidget::on_pushBtn_stop_clicked()
 {
     qWarning() << "KestroMainWidget::on_pushBtn_stop_clicked";
     clearAutoNext();
+    m_pendingPlay = false;
+    m_pendingModel = nullptr;
     stopPlay();
 }
 
@@ -283,9 +290,16 @@ void KestroMainWidget::startPendingAfterStop(LuFileInfoModel *target)
 {
     qWarning() << "KestroMainWidget: next recording" << target->fileName;
     clearAutoNext();
+    // Only a player with a started file reports the end of it when stopped; an idle one (its
+    // file failed or ran out) would leave the start waiting for ever.
+    const bool stopWillReport = ui->widget_display_1->hasFile();
     stopPlay();
-    m_pendingPlay = true;
-    m_pendingModel = target;
+    if (stopWillReport) {
+        m_pendingPlay = true;
+        m_pendingModel = target;
+    } else {
+        autoPlayNext(target);
+    }
 }
 
 void KestroMainWidget::on_pushBtn_lastFrame_clicked()
@@ -455,18 +469,47 @@ void KestroMainWidget::playEndSlot()
     onStopPlay();
 }
 
+void KestroMainWidget::playFailedSlot(const QString &reason)
+{
+    if (!m_channelModel1)
+        return;
+    qWarning() << "KestroMainWidget: cannot play" << m_channelModel1->nativePath << "-" << reason;
+    m_masterFailed = true;
+}
+
+void KestroMainWidget::showCannotPlay()
+{
+    ui->widget_display_1->hide();
+    ui->widget_display_cover->setMessage(tr("无法播放此文件"));
+    ui->widget_display_cover->show();
+    ui->widget_display_cover->raise();
+}
+
 void KestroMainWidget::onStopPlay()
 {
     qWarning() << "KestroMainWidget::onStopPlay";
+    const bool failed = m_masterFailed;
+    m_masterFailed = false;
     if (m_autoNext && m_channelModel1) {
         qWarning() << "KestroMainWidget::onStopPlay: the recording ended, playing the next";
         clearAutoNext();
         LuFileInfoModel *next = findNextRecording(false);
         stopPlay();
-        if (next)
+        if (next) {
             autoPlayNext(next);
-        else if (m_isFullScreen)
-            switchFullScreen(false);
+            // Still running on by itself: a next file that cannot be played is passed over too
+            // (it never reports a duration, which would arm this again).
+            m_autoNext = true;
+        } else {
+            if (m_isFullScreen)
+                switchFullScreen(false);
+            if (failed)
+                showCannotPlay();
+        }
+    } else if (failed && m_channelModel1) {
+        // The session stays open on this recording, so that previous and next still work.
+        qWarning() << "KestroMainWidget::onStopPlay: the recording cannot be played";
+        showCannotPlay();
     } else if (m_pendingPlay && m_pendingModel) {
         qWarning() << "KestroMainWidget::onStopPlay: starting the chosen recording";
         LuFileInfoModel *pending = m_pendingModel;

@@ -27,6 +27,7 @@ HWPlayWidget::HWPlayWidget(QWidget *parent)
     connect(playLabel, &PlayLabel::sigSetVideoRange, this, &HWPlayWidget::slotSetVideoRange);
     connect(playLabel, &PlayLabel::sigProgressChange, this, &HWPlayWidget::slotSetProgress);
     connect(playLabel, &PlayLabel::sigPlayFinish, this, &HWPlayWidget::slotPlayEnd);
+    connect(playLabel, &PlayLabel::sigPlayFailed, this, &HWPlayWidget::playFailedSignal);
     connect(playLabel, &PlayLabel::sigPlaybackRestart, this, &HWPlayWidget::slotPlaybackRestart);
     connect(playLabel, &PlayLabel::sigCommandReplay, this, &HWPlayWidget::slogCommandReplay);
     connect(playLabel, &PlayLabel::sigUpdateFileAttribute, this,
@@ -51,6 +52,11 @@ void HWPlayWidget::stopVideo()
     previewPath.clear();
     playState = 0;
     hideZoomLevel();
+}
+
+bool HWPlayWidget::hasFile() const
+{
+    return playLabel->hasFile();
 }
 
 void HWPlayWidget::pauseVideo()

@@ -27,6 +27,8 @@ public:
     bool isPaused() const { return paused; }
     int volumeValue() const { return volume; }
     bool keepsRatio() const { return keepRatio; }
+    // A file has started and not ended yet: only then does a stop bring an end-of-file report.
+    bool hasFile() const { return fileStarted; }
     // For reading libmpv's state (tests, benchmark); requests go through the slots.
     mpv_handle *mpvHandle() const { return mpv; }
 
@@ -36,6 +38,8 @@ signals:
     void sigSetVideoRange(float seconds);
     void sigUpdateFileAttribute(int64_t filesize, int width, int height);
     void sigPlayFinish();
+    // The file could not be played (emitted just before sigPlayFinish); libmpv's reason.
+    void sigPlayFailed(const QString &reason);
     void sigPlaybackRestart();
     void sigCommandReplay();
 
@@ -65,4 +69,5 @@ private:
     int volume = 100;
     mpv_handle *mpv = nullptr;
     bool attributesPending = false; // loaded, frame size not reported yet
+    bool fileStarted = false;
 };

@@ -96,7 +96,7 @@ private slots:
         QFETCH(int, language);
         QFETCH(QString, name);
         const QVector<Entry> entries = catalogueSource(name);
-        QCOMPARE(entries.size(), 52);
+        QCOMPARE(entries.size(), 53);
         QTest::ignoreMessage(QtWarningMsg, "load translate true");
         ::loadTranslation(language);
         QCoreApplication::installTranslator(&g_translator);

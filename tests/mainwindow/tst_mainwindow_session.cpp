@@ -1,6 +1,7 @@
 #include "mainwindowtest.h"
 
 #include "hwdevicetreeview.h"
+#include "lucoverwidget.h"
 #include "luprogressslider.h"
 
 #include <QImageReader>
@@ -287,6 +288,67 @@ private slots:
         QCOMPARE(window().playState(), 0);
         QVERIFY(!window().isInFullScreen());
         QVERIFY(ui()->widget_display_cover->isVisible());
+    }
+
+    void aRecordingThatCannotBePlayedIsPassedOver()
+    {
+        addAndPlay(window(), {recording("cut_a.MP4"), recording("cut_b.MP4"),
+                              recording("cut_c.MP4")}, 1);
+        QVERIFY(waitForMaster(recording("cut_c.MP4")));
+    }
+
+    void choosingAwayFromAFileThatCannotBePlayed_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("target");
+        QTest::newRow("next") << "next" << "cut_c.MP4";
+        QTest::newRow("previous") << "previous" << "cut_a.MP4";
+        QTest::newRow("double click") << "double click" << "cut_c.MP4";
+    }
+
+    void choosingAwayFromAFileThatCannotBePlayed()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, target);
+        addAndPlay(window(), {recording("cut_a.MP4"), recording("cut_b.MP4"),
+                              recording("cut_c.MP4")}, 1);
+        const QList<LuFileInfoModel *> &models = window().libraryModels();
+        window().on_treeView_filelist_doubleClicked(models.at(1)->rowIndex);
+        QTRY_COMPARE_WITH_TIMEOUT(ui()->widget_display_cover->message(),
+                                  QStringLiteral("无法播放此文件"), timeout);
+        QVERIFY(ui()->widget_display_cover->isVisible());
+        QCOMPARE(window().channelModel(1), models.at(1));
+
+        QElapsedTimer clock;
+        clock.start();
+        if (action == "next")
+            window().on_pushBtn_nextFrame_clicked();
+        else if (action == "previous")
+            window().on_pushBtn_lastFrame_clicked();
+        else
+            window().on_treeView_filelist_doubleClicked(models.at(2)->rowIndex);
+        QTRY_COMPARE_WITH_TIMEOUT(playing(pane(1)), recording(qPrintable(target)), 1000);
+        QVERIFY(clock.elapsed() < 1000);
+        QVERIFY(waitForMaster(recording(qPrintable(target))));
+        QVERIFY(ui()->widget_display_cover->message().isEmpty());
+
+        // Stopping now ends the session; no start chosen earlier is left to fire.
+        QSignalSpy ended(pane(1), &HWPlayWidget::playEndSignal);
+        window().on_pushBtn_stop_clicked();
+        QVERIFY(ended.wait(timeout));
+        QCOMPARE(window().playState(), 0);
+    }
+
+    void aBackChannelThatCannotBePlayedLeavesTheOthersPlaying()
+    {
+        QSignalSpy failed(pane(2), &HWPlayWidget::playFailedSignal);
+        addAndPlay(window(), {recording("R4_00.MP4"), recording("R4_01_b.MP4")}, 1);
+        QVERIFY(!failed.isEmpty() || failed.wait(timeout));
+        QCOMPARE(window().channelCount(), 2);
+        QCOMPARE(window().playState(), 2);
+        QCOMPARE(pane(1)->currentPlayState(), 1);
+        QCOMPARE(pane(2)->currentPlayState(), 0);
+        QVERIFY(ui()->widget_display_cover->message().isEmpty());
     }
 
     void deletingThePlayingFileStopsAndUnlinks()
