@@ -139,6 +139,7 @@ void PlayLabel::on_file_Scale(bool isKeepRatio)
     // enlarge it 2^20 times: video-zoom counts in powers of two.)
     setOption("keepaspect", isKeepRatio ? QStringLiteral("yes") : QStringLiteral("no"));
     setOption("video-zoom", QStringLiteral("0"));
+    zoom = 0.0f; // what is applied now
 }
 
 bool PlayLabel::on_file_zoom_in()
