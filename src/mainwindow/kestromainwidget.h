@@ -144,6 +144,8 @@ private:
     bool libraryHoldsOnlyTheOpenRecording() const;
     QList<HWPlayWidget *> panes() const;
     QString routeTextForMap(const LuFileInfoModel *model) const;
+    // Every menu of the window gets the window's dark look.
+    static void styleMenu(QMenu *menu);
     void runPageScript(const QString &script);
 
     Ui::KestroMainWidget *ui;
