@@ -60,6 +60,9 @@ public:
     // Accepted video paths of a drop, in order: local files whose name, from its fifth character
     // on, holds ".mp4", ".mov" or ".ts" in any letter case.
     static QStringList filterVideoPaths(const QList<QUrl> &urls);
+    // The open dialog's name filter. Cameras write upper-case names, and a desktop's native
+    // dialog may match case-sensitively, so both cases are listed.
+    static QString videoFileFilter();
     // The 4-pixel resize band under a point in window coordinates (no edges when none).
     Qt::Edges resizeEdgesAt(const QPoint &pos) const;
 

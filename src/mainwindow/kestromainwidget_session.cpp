@@ -224,11 +224,16 @@ void KestroMainWidget::resetInfoDisplay()
     ui->horizontalSlider_progress->setValue(0);
 }
 
+QString KestroMainWidget::videoFileFilter()
+{
+    return QStringLiteral("*.mp4 *.MP4 *.mov *.MOV *.ts *.TS");
+}
+
 void KestroMainWidget::on_pushBtn_open_dir_clicked()
 {
     HWDefaultSettings *store = HWDefaultSettings::instance();
     const QStringList files = QFileDialog::getOpenFileNames(
-        this, tr("打开文件"), store->videoDir(), QStringLiteral("*.mp4 *.mov *.ts"));
+        this, tr("打开文件"), store->videoDir(), videoFileFilter());
     if (files.isEmpty())
         return;
     for (const QString &file : files)
@@ -533,15 +538,11 @@ void KestroMainWidget::willDeleteFileSlot(QModelIndex index)
         clearAutoNext();
         stopPlay();
     }
-    if (model->prevChannel)
-        model->prevChannel->nextChannel = nullptr;
-    if (model->nextChannel)
-        model->nextChannel->prevChannel = nullptr;
     if (m_pendingModel == model) {
         m_pendingModel = nullptr;
         m_pendingPlay = false;
     }
-    m_libraryModels.removeAll(model);
+    takeModelOut(m_libraryModels, model);
     delete model;
     regroupFileList(m_libraryModels, ui->treeView_filelist);
 }

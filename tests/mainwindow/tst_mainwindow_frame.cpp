@@ -166,6 +166,20 @@ private slots:
         QCOMPARE(KestroMainWidget::filterVideoPaths(list), accepted);
     }
 
+    void openDialogShowsNamesInEitherCase()
+    {
+        QTemporaryDir folder;
+        for (const char *name : {"A.MP4", "b.mp4", "C.MOV", "d.mov", "E.TS", "f.ts", "g.avi"}) {
+            QFile file(folder.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        // Matched with case, as a native dialog may do.
+        const QDir dir(folder.path(), KestroMainWidget::videoFileFilter(), QDir::Name,
+                       QDir::Files | QDir::CaseSensitive);
+        QCOMPARE(dir.entryList(),
+                 (QStringList{"A.MP4", "C.MOV", "E.TS", "b.mp4", "d.mov", "f.ts"}));
+    }
+
     void dropsOfVideosAreAcceptedAndPlayed()
     {
         m_window = makeWindow();
