@@ -339,6 +339,18 @@ private slots:
         QCOMPARE(window().playState(), 0);
     }
 
+    void aNewStartDropsTheWaitingOne()
+    {
+        addAndPlay(window(), libraryFiles(), 3);
+        QSignalSpy ended(pane(1), &HWPlayWidget::playEndSignal);
+        window().on_pushBtn_nextFrame_clicked(); // R2 waits for pane 1's stop
+        LuFileInfoModel *clip = window().libraryModels().last();
+        window().on_treeView_filelist_doubleClicked(clip->rowIndex); // nothing open: at once
+        QVERIFY(ended.wait(timeout)); // the stop's report must not start R2 over it
+        QCOMPARE(window().channelModel(1), clip);
+        QVERIFY(waitForMaster(clip->nativePath));
+    }
+
     void aBackChannelThatCannotBePlayedLeavesTheOthersPlaying()
     {
         QSignalSpy failed(pane(2), &HWPlayWidget::playFailedSignal);
