@@ -6,6 +6,7 @@
 #include "hwdevicetreeview.h"
 #include "hwplaywidget.h"
 #include "luappsettingdialog.h"
+#include "lucoverwidget.h"
 #include "lufileinfomodel.h"
 #include "lumappage.h"
 #include "lugpsmodel.h"
@@ -174,6 +175,8 @@ void KestroMainWidget::changeEvent(QEvent *event)
     if (event->type() == QEvent::LanguageChange) {
         ui->retranslateUi(this);
         setToolTips();
+        if (!ui->widget_display_cover->message().isEmpty())
+            ui->widget_display_cover->setMessage(tr("无法播放此文件"));
     }
     LuBasicWidget::changeEvent(event);
 }

@@ -3,8 +3,10 @@
 #include "hwdevicetreeview.h"
 #include "lucoverwidget.h"
 #include "luprogressslider.h"
+#include "translation.h"
 
 #include <QImageReader>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 using namespace windowtest;
@@ -318,6 +320,17 @@ private slots:
                                   QStringLiteral("无法播放此文件"), timeout);
         QVERIFY(ui()->widget_display_cover->isVisible());
         QCOMPARE(window().channelModel(1), models.at(1));
+        {
+            // The text follows a change of language.
+            const auto chinese =
+                qScopeGuard([] { QCoreApplication::removeTranslator(&g_translator); });
+            int english = 1;
+            loadTranslation(english);
+            QCoreApplication::installTranslator(&g_translator);
+            QTRY_COMPARE(ui()->widget_display_cover->message(),
+                         QStringLiteral("This file cannot be played"));
+        }
+        QTRY_COMPARE(ui()->widget_display_cover->message(), QStringLiteral("无法播放此文件"));
 
         QElapsedTimer clock;
         clock.start();
