@@ -292,10 +292,18 @@ private slots:
         QVERIFY(ui()->widget_display_cover->isVisible());
     }
 
+    void aRecordingThatCannotBePlayedIsPassedOver_data()
+    {
+        QTest::addColumn<QString>("bad");
+        QTest::newRow("cut short") << recording("cut_b.MP4");
+        QTest::newRow("empty") << recording("cut_b_empty.MP4");
+        QTest::newRow("not a video") << recording("cut_b_text.MP4");
+    }
+
     void aRecordingThatCannotBePlayedIsPassedOver()
     {
-        addAndPlay(window(), {recording("cut_a.MP4"), recording("cut_b.MP4"),
-                              recording("cut_c.MP4")}, 1);
+        QFETCH(QString, bad);
+        addAndPlay(window(), {recording("cut_a.MP4"), bad, recording("cut_c.MP4")}, 1);
         QVERIFY(waitForMaster(recording("cut_c.MP4")));
     }
 
