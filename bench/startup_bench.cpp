@@ -48,7 +48,8 @@ Times timeOneStart(const QString &program, bool firstRun, QTemporaryDir &home)
         if (times.outputChosen < 0 && seen.contains("VideoOutputChoice: players use"))
             times.outputChosen = now;
     }
-    ::kill(pid_t(process.processId()), SIGTERM);
+    if (process.processId() > 0) // 0 once ended: kill(0) would signal this whole group
+        ::kill(pid_t(process.processId()), SIGTERM);
     process.waitForFinished(30000);
     return times;
 }

@@ -140,6 +140,10 @@
         <translation>Size</translation>
     </message>
     <message>
+        <source>无法播放此文件</source>
+        <translation>This file cannot be played</translation>
+    </message>
+    <message>
         <source>普通速度</source>
         <translation>Normal</translation>
     </message>

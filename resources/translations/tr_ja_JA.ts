@@ -140,6 +140,10 @@
         <translation>ファイルサイズ</translation>
     </message>
     <message>
+        <source>无法播放此文件</source>
+        <translation>このファイルは再生できません</translation>
+    </message>
+    <message>
         <source>普通速度</source>
         <translation>標準速</translation>
     </message>

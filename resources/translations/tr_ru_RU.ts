@@ -140,6 +140,10 @@
         <translation>Размер</translation>
     </message>
     <message>
+        <source>无法播放此文件</source>
+        <translation>Этот файл невозможно воспроизвести</translation>
+    </message>
+    <message>
         <source>普通速度</source>
         <translation>Исходная Скорость</translation>
     </message>

@@ -140,6 +140,10 @@
         <translation>KT video</translation>
     </message>
     <message>
+        <source>无法播放此文件</source>
+        <translation>Không thể phát tệp này</translation>
+    </message>
+    <message>
         <source>普通速度</source>
         <translation>Bình thường</translation>
     </message>

@@ -123,8 +123,14 @@ void HWDefaultSettings::setSpeedUnit(int speedUnit)
 QString HWDefaultSettings::snapDir()
 {
     if (!m_settings->contains(g_settingKey_snapDir)) {
-        const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-        const QString pictures = cache + QStringLiteral("/Pictures");
+        // Snapshots are kept as evidence: they belong with the user's pictures, never in a
+        // cache that cleaners empty. A folder chosen or stored before is left as it is.
+        QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+        if (pictures.isEmpty()) {
+            pictures = QDir::homePath();
+            qWarning() << "HWDefaultSettings::snapDir: no pictures folder, using" << pictures;
+        }
+        pictures += QStringLiteral("/Q-MARL");
         if (!QDir().mkpath(pictures))
             qWarning() << "HWDefaultSettings::snapDir: cannot create" << pictures;
         store(g_settingKey_snapDir, pictures);

@@ -30,6 +30,9 @@ int main(int argc, char *argv[])
     int language = HWDefaultSettings::instance()->language();
     loadTranslation(language);
     QCoreApplication::installTranslator(&g_translator);
+    // What the interface will show, as a sample of its texts.
+    qWarning() << "interface language" << language
+               << QCoreApplication::translate("main", "语言设置：");
 
     // Without a working libmpv there is no viewer: one clear line and a failure status.
     return runWithPlayers([] {

@@ -147,6 +147,18 @@ LuFileInfoModel *addUniqueModel(QList<LuFileInfoModel *> &list, LuFileInfoModel 
     return candidate;
 }
 
+void takeModelOut(QList<LuFileInfoModel *> &list, LuFileInfoModel *model)
+{
+    list.removeAll(model);
+    for (LuFileInfoModel *other : qAsConst(list)) {
+        if (other->prevChannel == model)
+            other->prevChannel = nullptr;
+        if (other->nextChannel == model)
+            other->nextChannel = nullptr;
+    }
+    model->prevChannel = model->nextChannel = nullptr;
+}
+
 void sortAndLinkFileList(QList<LuFileInfoModel *> &list)
 {
     std::sort(list.begin(), list.end(), [](const LuFileInfoModel *a, const LuFileInfoModel *b) {

@@ -85,6 +85,10 @@ LuFileInfoModel *addUniqueModel(QList<LuFileInfoModel *> &list, LuFileInfoModel 
 // through a back file), and stores the paths as the last session's file list.
 void sortAndLinkFileList(QList<LuFileInfoModel *> &list);
 
+// Removes the model from the list and clears every link to it. Two back files may both link to
+// one front file, so its own two links do not name every model that points at it.
+void takeModelOut(QList<LuFileInfoModel *> &list, LuFileInfoModel *model);
+
 // The time text of a point as a string, and read back as a local date and time.
 QString recordTimeText(const LuGPSModel *point);
 QDateTime parseRecordTime(const LuGPSModel *point);

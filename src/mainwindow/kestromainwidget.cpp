@@ -6,6 +6,7 @@
 #include "hwdevicetreeview.h"
 #include "hwplaywidget.h"
 #include "luappsettingdialog.h"
+#include "lucoverwidget.h"
 #include "lufileinfomodel.h"
 #include "lumappage.h"
 #include "lugpsmodel.h"
@@ -92,6 +93,7 @@ KestroMainWidget::KestroMainWidget(QWidget *parent)
     connect(master, &HWPlayWidget::updateVideoProgressSignal, this,
             &KestroMainWidget::updateVideoProgressSlot);
     connect(master, &HWPlayWidget::playEndSignal, this, &KestroMainWidget::playEndSlot);
+    connect(master, &HWPlayWidget::playFailedSignal, this, &KestroMainWidget::playFailedSlot);
     connect(titleBarWidget(), &LuTitleBar::signalShowAppSetting, this,
             &KestroMainWidget::showAppSettingSlot);
     connect(titleBarWidget(), &LuTitleBar::signalButtonCloseClicked, this,
@@ -177,6 +179,8 @@ void KestroMainWidget::changeEvent(QEvent *event)
     if (event->type() == QEvent::LanguageChange) {
         ui->retranslateUi(this);
         setToolTips();
+        if (!ui->widget_display_cover->message().isEmpty())
+            ui->widget_display_cover->setMessage(tr("无法播放此文件"));
     }
     LuBasicWidget::changeEvent(event);
 }
@@ -278,9 +282,7 @@ void KestroMainWidget::showCustomMenuSlot(void *requestingPane)
         m_contextMenu->deleteLater();
     auto *menu = new QMenu(pane);
     m_contextMenu = menu;
-    QFile sheet(QStringLiteral(":/images/images/appMenuSheet.css"));
-    if (sheet.open(QIODevice::ReadOnly))
-        menu->setStyleSheet(menu->styleSheet() + QString::fromUtf8(sheet.readAll()));
+    styleMenu(menu);
     menu->addAction(tr("播放/暂停"), this, &KestroMainWidget::on_pushBtn_play_clicked);
     menu->addAction(tr("停止"), this, &KestroMainWidget::on_pushBtn_stop_clicked);
     menu->addAction(ui->widget_display_1->isKeepRatio() ? tr("铺满屏幕") : tr("保持画面比例"),
@@ -288,6 +290,15 @@ void KestroMainWidget::showCustomMenuSlot(void *requestingPane)
     menu->addAction(tr("拍照"), this, &KestroMainWidget::on_pushBtn_capture_clicked);
     menu->addAction(tr("全屏"), this, &KestroMainWidget::on_pushBtn_fullscreen_clicked);
     menu->popup(QCursor::pos());
+}
+
+void KestroMainWidget::styleMenu(QMenu *menu)
+{
+    QFile sheet(QStringLiteral(":/images/images/appMenuSheet.css"));
+    if (sheet.open(QIODevice::ReadOnly))
+        menu->setStyleSheet(menu->styleSheet() + QString::fromUtf8(sheet.readAll()));
+    else
+        qWarning() << "KestroMainWidget::styleMenu: no menu style sheet" << sheet.fileName();
 }
 
 QStringList KestroMainWidget::filterVideoPaths(const QList<QUrl> &urls)

@@ -61,6 +61,9 @@ public:
     // Accepted video paths of a drop, in order: local files whose name, from its fifth character
     // on, holds ".mp4", ".mov" or ".ts" in any letter case.
     static QStringList filterVideoPaths(const QList<QUrl> &urls);
+    // The open dialog's name filter. Cameras write upper-case names, and a desktop's native
+    // dialog may match case-sensitively, so both cases are listed.
+    static QString videoFileFilter();
     // The 4-pixel resize band under a point in window coordinates (no edges when none).
     Qt::Edges resizeEdgesAt(const QPoint &pos) const;
 
@@ -80,6 +83,8 @@ public slots:
     void stopPlay();
     void onStopPlay();
     void playEndSlot();
+    // Pane 1's file cannot be played; its end-of-file report follows at once.
+    void playFailedSlot(const QString &reason);
     void updateVideoDurationSlot(float duration);
     void updateVideoProgressSlot(float progress);
     void slotUpdateFileAttribute(int64_t filesize, int width, int height);
@@ -139,9 +144,12 @@ private:
     void clearAutoNext();
     void setSpeed(QPushButton *button, float rate);
     void startPendingAfterStop(LuFileInfoModel *target);
+    void showCannotPlay();
     bool libraryHoldsOnlyTheOpenRecording() const;
     QList<HWPlayWidget *> panes() const;
     QString routeTextForMap(const LuFileInfoModel *model) const;
+    // Every menu of the window gets the window's dark look.
+    static void styleMenu(QMenu *menu);
     void runPageScript(const QString &script);
 
     Ui::KestroMainWidget *ui;
@@ -162,6 +170,7 @@ private:
     bool m_autoNext = true;
     bool m_pendingPlay = false;
     LuFileInfoModel *m_pendingModel = nullptr;
+    bool m_masterFailed = false; // set by pane 1's failure report, taken by its end report
     bool m_sliderPressed = false;
     float m_maxSpeedKnots = 0;
     QMutex m_sessionMutex;

@@ -49,9 +49,7 @@ void KestroMainWidget::showFileListMenu(const QPoint &pos)
         return;
     auto *menu = new QMenu(ui->treeView_filelist);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    QFile sheet(QStringLiteral(":/images/images/appMenuSheet.css"));
-    if (sheet.open(QIODevice::ReadOnly))
-        menu->setStyleSheet(QString::fromUtf8(sheet.readAll()));
+    styleMenu(menu);
     menu->addAction(tr("导出轨迹…"), this, [this, model] {
         const QString suggested = QFileInfo(HWDefaultSettings::instance()->videoDir(),
                                             model->fileStem + QStringLiteral(".gpx"))

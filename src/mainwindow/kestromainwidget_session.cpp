@@ -91,6 +91,11 @@ void KestroMainWidget::playSelectFile(const QString &path)
 
 void KestroMainWidget::autoPlayFile(LuFileInfoModel *model)
 {
+    // A start chosen earlier must not fire later over this one.
+    m_pendingPlay = false;
+    m_pendingModel = nullptr;
+    m_masterFailed = false;
+    ui->widget_display_cover->setMessage(QString());
     {
         QMutexLocker lock(&m_sessionMutex);
         m_channelModel1 = model;
@@ -159,6 +164,7 @@ void KestroMainWidget::stopPlay()
     if (m_playState == 0)
         return;
     qWarning() << "KestroMainWidget::stopPlay";
+    ui->widget_display_cover->setMessage(QString());
     ui->widget_display_cover->show();
     ui->widget_display_cover->raise();
     for (HWPlayWidget *pane : panes())
@@ -185,7 +191,8 @@ void KestroMainWidget::stopPlay()
     }
     m_channelCount = 1;
     layoutWindow();
-    if (ui->widget_display_1->QWidget::isFullScreen() && m_isFullScreen)
+    // Without a session full screen would leave a bare cover with no controls to return.
+    if (m_isFullScreen)
         switchFullScreen(false);
 }
 
@@ -221,11 +228,16 @@ void KestroMainWidget::resetInfoDisplay()
     ui->horizontalSlider_progress->setValue(0);
 }
 
+QString KestroMainWidget::videoFileFilter()
+{
+    return QStringLiteral("*.mp4 *.MP4 *.mov *.MOV *.ts *.TS");
+}
+
 void KestroMainWidget::on_pushBtn_open_dir_clicked()
 {
     HWDefaultSettings *store = HWDefaultSettings::instance();
     const QStringList files = QFileDialog::getOpenFileNames(
-        this, tr("打开文件"), store->videoDir(), QStringLiteral("*.mp4 *.mov *.ts"));
+        this, tr("打开文件"), store->videoDir(), videoFileFilter());
     if (files.isEmpty())
         return;
     for (const QString &file : files)
@@ -245,9 +257,7 @@ void KestroMainWidget::on_treeView_filelist_doubleClicked(QModelIndex index)
         autoPlayFile(model);
         ui->treeView_filelist->setFileList(m_libraryModels);
     } else {
-        stopPlay();
-        m_pendingPlay = true;
-        m_pendingModel = model;
+        startPendingAfterStop(model);
     }
 }
 
@@ -275,6 +285,8 @@ void KestroMainWidget::on_pushBtn_stop_clicked()
 {
     qWarning() << "KestroMainWidget::on_pushBtn_stop_clicked";
     clearAutoNext();
+    m_pendingPlay = false;
+    m_pendingModel = nullptr;
     stopPlay();
 }
 
@@ -289,9 +301,16 @@ void KestroMainWidget::startPendingAfterStop(LuFileInfoModel *target)
 {
     qWarning() << "KestroMainWidget: next recording" << target->fileName;
     clearAutoNext();
+    // Only a player with a started file reports the end of it when stopped; an idle one (its
+    // file failed or ran out) would leave the start waiting for ever.
+    const bool stopWillReport = ui->widget_display_1->hasFile();
     stopPlay();
-    m_pendingPlay = true;
-    m_pendingModel = target;
+    if (stopWillReport) {
+        m_pendingPlay = true;
+        m_pendingModel = target;
+    } else {
+        autoPlayNext(target);
+    }
 }
 
 void KestroMainWidget::on_pushBtn_lastFrame_clicked()
@@ -474,18 +493,47 @@ void KestroMainWidget::playEndSlot()
     onStopPlay();
 }
 
+void KestroMainWidget::playFailedSlot(const QString &reason)
+{
+    if (!m_channelModel1)
+        return;
+    qWarning() << "KestroMainWidget: cannot play" << m_channelModel1->nativePath << "-" << reason;
+    m_masterFailed = true;
+}
+
+void KestroMainWidget::showCannotPlay()
+{
+    ui->widget_display_1->hide();
+    ui->widget_display_cover->setMessage(tr("无法播放此文件"));
+    ui->widget_display_cover->show();
+    ui->widget_display_cover->raise();
+}
+
 void KestroMainWidget::onStopPlay()
 {
     qWarning() << "KestroMainWidget::onStopPlay";
+    const bool failed = m_masterFailed;
+    m_masterFailed = false;
     if (m_autoNext && m_channelModel1) {
         qWarning() << "KestroMainWidget::onStopPlay: the recording ended, playing the next";
         clearAutoNext();
         LuFileInfoModel *next = findNextRecording(false);
         stopPlay();
-        if (next)
+        if (next) {
             autoPlayNext(next);
-        else if (m_isFullScreen)
-            switchFullScreen(false);
+            // Still running on by itself: a next file that cannot be played is passed over too
+            // (it never reports a duration, which would arm this again).
+            m_autoNext = true;
+        } else {
+            if (m_isFullScreen)
+                switchFullScreen(false);
+            if (failed)
+                showCannotPlay();
+        }
+    } else if (failed && m_channelModel1) {
+        // The session stays open on this recording, so that previous and next still work.
+        qWarning() << "KestroMainWidget::onStopPlay: the recording cannot be played";
+        showCannotPlay();
     } else if (m_pendingPlay && m_pendingModel) {
         qWarning() << "KestroMainWidget::onStopPlay: starting the chosen recording";
         LuFileInfoModel *pending = m_pendingModel;
@@ -509,15 +557,11 @@ void KestroMainWidget::willDeleteFileSlot(QModelIndex index)
         clearAutoNext();
         stopPlay();
     }
-    if (model->prevChannel)
-        model->prevChannel->nextChannel = nullptr;
-    if (model->nextChannel)
-        model->nextChannel->prevChannel = nullptr;
     if (m_pendingModel == model) {
         m_pendingModel = nullptr;
         m_pendingPlay = false;
     }
-    m_libraryModels.removeAll(model);
+    takeModelOut(m_libraryModels, model);
     delete model;
     regroupFileList(m_libraryModels, ui->treeView_filelist);
 }

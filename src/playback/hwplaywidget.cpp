@@ -27,6 +27,7 @@ HWPlayWidget::HWPlayWidget(QWidget *parent)
     connect(playLabel, &PlayLabel::sigSetVideoRange, this, &HWPlayWidget::slotSetVideoRange);
     connect(playLabel, &PlayLabel::sigProgressChange, this, &HWPlayWidget::slotSetProgress);
     connect(playLabel, &PlayLabel::sigPlayFinish, this, &HWPlayWidget::slotPlayEnd);
+    connect(playLabel, &PlayLabel::sigPlayFailed, this, &HWPlayWidget::playFailedSignal);
     connect(playLabel, &PlayLabel::sigPlaybackRestart, this, &HWPlayWidget::slotPlaybackRestart);
     connect(playLabel, &PlayLabel::sigCommandReplay, this, &HWPlayWidget::slogCommandReplay);
     connect(playLabel, &PlayLabel::sigUpdateFileAttribute, this,
@@ -50,7 +51,12 @@ void HWPlayWidget::stopVideo()
     qWarning() << "HWPlayWidget::stopVideo" << __LINE__;
     previewPath.clear();
     playState = 0;
-    hideZoomLevel();
+    showZoomLevel();
+}
+
+bool HWPlayWidget::hasFile() const
+{
+    return playLabel->hasFile();
 }
 
 void HWPlayWidget::pauseVideo()
@@ -82,6 +88,7 @@ void HWPlayWidget::setKeepRatio(bool keep)
 {
     playLabel->on_file_Scale(keep);
     keepRatio = keep;
+    showZoomLevel(); // the mode's own zoom is back
 }
 
 bool HWPlayWidget::snapshot(QString path)
@@ -92,6 +99,12 @@ bool HWPlayWidget::snapshot(QString path)
 
 void HWPlayWidget::showZoomLevel()
 {
+    // Always the zoom the player applies, in its half steps; nothing at the mode's own zoom.
+    zoomLevel = qRound(playLabel->zoomValue() * 2.0f);
+    if (zoomLevel <= 0) {
+        hideZoomLevel();
+        return;
+    }
     ui->label_zoom->setText(QString::asprintf("%dX", zoomLevel));
     ui->widget_zoom->show();
     ui->widget_zoom->raise();
@@ -108,25 +121,16 @@ void HWPlayWidget::zoomIn()
 {
     if (playState != 1)
         return;
-    if (playLabel->on_file_zoom_in())
-        ++zoomLevel;
-    else
-        zoomLevel = 6; // the player is at its limit
+    playLabel->on_file_zoom_in();
     showZoomLevel();
 }
 
 void HWPlayWidget::on_pushBtn_zoomMin_clicked()
 {
     qWarning() << "HWPlayWidget::on_pushBtn_zoomMin_clicked" << __LINE__;
-    if (playState == 1 && playLabel->on_file_zoom_out()) {
-        --zoomLevel;
-        if (zoomLevel != 0) {
-            ui->label_zoom->setText(QString::asprintf("%dX", zoomLevel));
-            ui->widget_zoom->raise();
-            return;
-        }
-    }
-    hideZoomLevel();
+    if (playState == 1)
+        playLabel->on_file_zoom_out();
+    showZoomLevel();
 }
 
 void HWPlayWidget::startVideo()
@@ -225,9 +229,7 @@ void HWPlayWidget::keyPressEvent(QKeyEvent *event)
 void HWPlayWidget::resizeEvent(QResizeEvent *event)
 {
     Q_UNUSED(event)
-    // The indicator restarts from nothing; the picture keeps the player's zoom.
-    if (zoomLevel != 0)
-        hideZoomLevel();
+    // The picture keeps the player's zoom, and so does the indicator.
     const int w = width();
     const int h = height();
     playLabel->setGeometry(0, 0, w, h);

@@ -41,6 +41,8 @@ public:
     PlayLabel *player() const { return playLabel; }
     int currentZoomLevel() const { return zoomLevel; }
     int currentPlayState() const { return playState; }
+    // The player holds a started file, so stopping it will report an end of file.
+    bool hasFile() const;
 
     // Written by the main window.
     bool isFullScreen = false;
@@ -54,6 +56,7 @@ signals:
     void updateVideoDurationSignal(float duration);
     void updateVideoProgressSignal(float progress);
     void playEndSignal();
+    void playFailedSignal(const QString &reason);
     void playStartSignal();
     void sigUpdateFileAttribute(int64_t filesize, int width, int height);
 

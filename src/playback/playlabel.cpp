@@ -189,6 +189,7 @@ void PlayLabel::on_file_Scale(bool isKeepRatio)
     // enlarge it 2^20 times: video-zoom counts in powers of two.)
     setOption("keepaspect", isKeepRatio ? QStringLiteral("yes") : QStringLiteral("no"));
     setOption("video-zoom", QStringLiteral("0"));
+    zoom = 0.0f; // what is applied now
 }
 
 bool PlayLabel::on_file_zoom_in()
@@ -300,11 +301,25 @@ void PlayLabel::handleEvent(const mpv_event *event)
         emit sigSetVideoRange(float(duration));
         break;
     }
-    case MPV_EVENT_END_FILE:
+    case MPV_EVENT_START_FILE:
         qWarning("event->event_id %d", int(event->event_id));
+        fileStarted = true;
+        break;
+    case MPV_EVENT_END_FILE: {
+        qWarning("event->event_id %d", int(event->event_id));
+        fileStarted = false;
         reportFileAttributes(true);
+        // A truncated, empty or non-video file ends at once with an error, and the player
+        // stays idle afterwards.
+        const auto *end = static_cast<const mpv_event_end_file *>(event->data);
+        if (end && end->reason == MPV_END_FILE_REASON_ERROR) {
+            const QString reason = QString::fromUtf8(mpv_error_string(end->error));
+            qWarning() << "PlayLabel: the file cannot be played:" << reason;
+            emit sigPlayFailed(reason);
+        }
         emit sigPlayFinish();
         break;
+    }
     case MPV_EVENT_VIDEO_RECONFIG:
         qWarning("event->event_id %d", int(event->event_id));
         reportFileAttributes(false);

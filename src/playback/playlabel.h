@@ -27,6 +27,8 @@ public:
     bool isPaused() const { return paused; }
     int volumeValue() const { return volume; }
     bool keepsRatio() const { return keepRatio; }
+    // A file has started and not ended yet: only then does a stop bring an end-of-file report.
+    bool hasFile() const { return fileStarted; }
     // For reading libmpv's state (tests, benchmark); requests go through the slots.
     mpv_handle *mpvHandle() const { return mpv; }
 
@@ -47,6 +49,8 @@ signals:
     void sigSetVideoRange(float seconds);
     void sigUpdateFileAttribute(int64_t filesize, int width, int height);
     void sigPlayFinish();
+    // The file could not be played (emitted just before sigPlayFinish); libmpv's reason.
+    void sigPlayFailed(const QString &reason);
     void sigPlaybackRestart();
     void sigCommandReplay();
 
@@ -81,4 +85,5 @@ private:
     bool attributesPending = false; // loaded, frame size not reported yet
     bool outputApplied = false;     // the chosen video output is set
     QString pendingPath;            // opened before the output was chosen
+    bool fileStarted = false;
 };

@@ -139,14 +139,27 @@ private slots:
         QCOMPARE(store()->mapType(), 2);
     }
 
-    void snapDirDefaultIsCreatedAndStored()
+    void snapDirDefault_data()
     {
-        const QString expected =
-            QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + "/Pictures";
-        QVERIFY(!QDir(expected).exists() || QDir(expected).removeRecursively());
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("expected");
+        const QString pictures =
+            QStandardPaths::writableLocation(QStandardPaths::PicturesLocation) + "/Q-MARL";
+        QTest::newRow("new installation: the user's pictures") << QString() << pictures;
+        QTest::newRow("a stored folder is kept") << "/tmp/kept-snaps" << "/tmp/kept-snaps";
+    }
+
+    void snapDirDefault()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, expected);
+        if (!stored.isEmpty())
+            put(g_settingKey_snapDir, stored);
+        QVERIFY(!expected.contains(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)));
         QCOMPARE(store()->snapDir(), expected);
-        QVERIFY(QDir(expected).exists());
         QCOMPARE(onDisk(g_settingKey_snapDir).toString(), expected);
+        if (stored.isEmpty())
+            QVERIFY(QDir(expected).exists());
     }
 
     void installationIdentityIsMadeOnceAndSurvivesTheReset()

@@ -183,15 +183,17 @@ private slots:
     {
         QTest::addColumn<int>("language");
         QTest::addColumn<QString>("logged");
-        QTest::newRow("english") << 1 << "load translate true";
-        QTest::newRow("chinese shows the source texts") << 2 << "load translate false";
-        QTest::newRow("out of range shows english") << 7 << "load translate true";
+        QTest::addColumn<bool>("english"); // the texts shown are the English catalogue's
+        QTest::newRow("english") << 1 << "load translate true" << true;
+        QTest::newRow("chinese shows the source texts") << 2 << "load translate false" << false;
+        QTest::newRow("out of range shows english") << 7 << "load translate true" << true;
     }
 
     void storedLanguageIsLoaded()
     {
         QFETCH(int, language);
         QFETCH(QString, logged);
+        QFETCH(bool, english);
         Home home;
         QDir().mkpath(QFileInfo(home.marker()).path());
         QFile marker(home.marker());
@@ -204,6 +206,11 @@ private slots:
         const Run run = start(home);
         QVERIFY(run.shown);
         QVERIFY2(run.output.contains(logged), qPrintable(run.output));
+        // Loaded is not enough: the program must also have installed it.
+        const int at = run.output.indexOf(QLatin1String("interface language"));
+        QVERIFY2(at >= 0, qPrintable(run.output));
+        const QString line = run.output.mid(at).section('\n', 0, 0);
+        QVERIFY2(line.contains(QLatin1String("\"Language:\"")) == english, qPrintable(line));
         QCOMPARE(storeOf(home).value("g_settingKey_language").toInt(), language);
     }
 

@@ -134,7 +134,7 @@ private slots:
         QCOMPARE(menu.font().family(), QStringLiteral("Aharoni"));
         QCOMPARE(menu.font().pointSize(), 10);
         QCOMPARE(menu.font().weight(), 75);
-        QCOMPARE(menu.palette().color(QPalette::Active, QPalette::WindowText), QColor(51, 51, 51));
+        QCOMPARE(menu.palette().color(QPalette::Active, QPalette::WindowText), QColor(212, 221, 227));
         QVERIFY(menu.styleSheet().contains(QLatin1String("#2dabf9")));
     }
 };

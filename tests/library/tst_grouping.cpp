@@ -144,6 +144,28 @@ private slots:
         qDeleteAll(list);
     }
 
+    void takingAFrontOutUnlinksEveryBack()
+    {
+        // Both back files lie within two seconds and two numbers of the front file.
+        const QStringList names = {"2024_0516_101500_001A.MP4", "2024_0516_101500_001B.MP4",
+                                   "2024_0516_101501_002B.MP4"};
+        QList<LuFileInfoModel *> list;
+        for (const QString &name : names)
+            touch(name);
+        for (const QString &name : names)
+            list << model(name);
+        sortAndLinkFileList(list);
+        LuFileInfoModel *front = list[0];
+        QCOMPARE(list[1]->prevChannel, front);
+        QCOMPARE(list[2]->prevChannel, front);
+        takeModelOut(list, front);
+        QCOMPARE(list.size(), 2);
+        for (const LuFileInfoModel *back : qAsConst(list))
+            QCOMPARE(back->prevChannel, nullptr);
+        delete front;
+        qDeleteAll(list);
+    }
+
     void frontAndInsideAloneStayUnlinked()
     {
         touch("REC0007A.MP4");

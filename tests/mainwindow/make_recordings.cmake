@@ -27,3 +27,33 @@ make_video(R2_00.MP4 yellow 4)
 make_video(R2_01_b.MP4 cyan 4)
 make_video(clip.MP4 white 3)
 make_video(long_A.MP4 gray 120)
+
+# Recordings cut short, as when the card is pulled while recording: the index that the camera
+# writes at the end of the file is missing. One between two good single files, and the back
+# channel of a two-channel recording.
+function(make_cut_video name)
+    if(EXISTS ${OUT}/${name})
+        return()
+    endif()
+    make_video(${name}.whole green 4)
+    execute_process(COMMAND head -c 1024 ${OUT}/${name}.whole
+                    OUTPUT_FILE ${OUT}/${name}.part RESULT_VARIABLE result)
+    if(NOT result EQUAL 0)
+        message(FATAL_ERROR "could not cut ${name}")
+    endif()
+    file(REMOVE ${OUT}/${name}.whole)
+    file(RENAME ${OUT}/${name}.part ${OUT}/${name})
+endfunction()
+
+make_video(cut_a.MP4 red 2)
+make_cut_video(cut_b.MP4)
+make_video(cut_c.MP4 blue 2)
+make_video(R4_00.MP4 yellow 3)
+make_cut_video(R4_01_b.MP4)
+# Files with a video name that hold no video: empty, and plain text.
+if(NOT EXISTS ${OUT}/cut_b_empty.MP4)
+    file(WRITE ${OUT}/cut_b_empty.MP4 "")
+endif()
+if(NOT EXISTS ${OUT}/cut_b_text.MP4)
+    file(WRITE ${OUT}/cut_b_text.MP4 "not a video\n")
+endif()

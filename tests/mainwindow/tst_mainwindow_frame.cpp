@@ -1,10 +1,13 @@
 #include "mainwindowtest.h"
 
+#include "hwdevicetreeview.h"
 #include "lutitlebar.h"
 
 #include <QMenu>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 
 using namespace windowtest;
@@ -163,6 +166,20 @@ private slots:
         QCOMPARE(KestroMainWidget::filterVideoPaths(list), accepted);
     }
 
+    void openDialogShowsNamesInEitherCase()
+    {
+        QTemporaryDir folder;
+        for (const char *name : {"A.MP4", "b.mp4", "C.MOV", "d.mov", "E.TS", "f.ts", "g.avi"}) {
+            QFile file(folder.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        // Matched with case, as a native dialog may do.
+        const QDir dir(folder.path(), KestroMainWidget::videoFileFilter(), QDir::Name,
+                       QDir::Files | QDir::CaseSensitive);
+        QCOMPARE(dir.entryList(),
+                 (QStringList{"A.MP4", "C.MOV", "E.TS", "b.mp4", "d.mov", "f.ts"}));
+    }
+
     void dropsOfVideosAreAcceptedAndPlayed()
     {
         m_window = makeWindow();
@@ -264,12 +281,23 @@ private slots:
         QCOMPARE(ui()->widget_display_1->width(), fullWidth);
     }
 
+    void contextMenuOnlyWhileARecordingIsOpen_data()
+    {
+        QTest::addColumn<bool>("fullScreen");
+        QTest::newRow("in the window") << false;
+        QTest::newRow("in full screen") << true;
+    }
+
     void contextMenuOnlyWhileARecordingIsOpen()
     {
+        QFETCH(bool, fullScreen);
         m_window = makeWindow();
         window().showCustomMenuSlot(ui()->widget_display_1);
         QVERIFY(!window().lastContextMenu());
         addAndPlay(window(), {recording("clip.MP4")}, 1);
+        if (fullScreen)
+            window().on_pushBtn_fullscreen_clicked();
+        QCOMPARE(window().isInFullScreen(), fullScreen);
         emit ui()->widget_display_1->customContextMenuRequested(QPoint(10, 10));
         QTRY_VERIFY(window().lastContextMenu());
         QMenu *menu = window().lastContextMenu();
@@ -283,6 +311,78 @@ private slots:
         QVERIFY(menu->styleSheet().contains(QStringLiteral("#2dabf9")));
         menu->actions().at(1)->trigger(); // stop
         QCOMPARE(window().playState(), 0);
+        // Back to the window with its controls, over a black cover.
+        QVERIFY(!window().isInFullScreen());
+        QVERIFY(ui()->widget_navigate->isVisible() && ui()->widget_right->isVisible());
+        QWidget *cover = ui()->widget_display_cover;
+        QVERIFY(cover->isVisible());
+        QCOMPARE(cover->grab().toImage().pixelColor(cover->width() / 2, cover->height() / 2),
+                 QColor(Qt::black));
+    }
+
+    void menusHaveTheWindowsLook_data()
+    {
+        QTest::addColumn<bool>("fileList");
+        QTest::newRow("pane") << false;
+        QTest::newRow("file list") << true;
+    }
+
+    void menusHaveTheWindowsLook()
+    {
+        QFETCH(bool, fileList);
+        m_window = makeWindow();
+        addAndPlay(window(), {recording("clip.MP4")}, 1);
+        QMenu *menu = nullptr;
+        if (fileList) {
+            HWDeviceTreeView *list = ui()->treeView_filelist;
+            window().showFileListMenu(list->visualRect(list->model()->index(0, 0)).center());
+            menu = list->findChild<QMenu *>();
+        } else {
+            window().showCustomMenuSlot(ui()->widget_display_1);
+            menu = window().lastContextMenu();
+        }
+        QVERIFY(menu);
+        QTRY_VERIFY(menu->isVisible());
+        // Inside the border, beside the first item's text: the window's own dark grey.
+        const QImage image = menu->grab().toImage();
+        const QColor window(34, 34, 34);
+        QCOMPARE(image.pixelColor(3, 3), window);
+        QCOMPARE(image.pixelColor(image.width() - 4, image.height() / 2), window);
+        menu->close();
+    }
+
+    void dialsAreWholeAtTheMinimumSize()
+    {
+        m_window = makeWindow();
+        window().resize(window().minimumSize());
+        QTRY_COMPARE(window().size(), window().minimumSize());
+        for (QWidget *part : std::initializer_list<QWidget *>{
+                 ui()->label_draw_speed, ui()->label_speed_value, ui()->label_speed_unit,
+                 ui()->label_campass}) {
+            // What the ancestors leave of the widget, in window coordinates.
+            QRect shown(part->mapTo(&window(), QPoint(0, 0)), part->size());
+            const QRect whole = shown;
+            for (QWidget *w = part->parentWidget(); w && w != &window(); w = w->parentWidget())
+                shown &= QRect(w->mapTo(&window(), QPoint(0, 0)), w->size());
+            QVERIFY2(shown == whole, qPrintable(part->objectName()));
+        }
+    }
+
+    void theUsageRecordIsPostedOnce()
+    {
+        QTcpServer service;
+        QVERIFY(service.listen(QHostAddress::LocalHost));
+        qputenv("Q_MARL_USAGE_ENDPOINT",
+                QByteArray("http://127.0.0.1:") + QByteArray::number(service.serverPort()));
+        m_window = makeWindow();
+        qunsetenv("Q_MARL_USAGE_ENDPOINT");
+        QTRY_VERIFY_WITH_TIMEOUT(service.hasPendingConnections(), timeout);
+        QTcpSocket *client = service.nextPendingConnection();
+        QByteArray request;
+        connect(client, &QTcpSocket::readyRead, this, [&] { request += client->readAll(); });
+        request += client->readAll();
+        QTRY_VERIFY_WITH_TIMEOUT(request.contains("appName="), timeout);
+        QVERIFY2(request.startsWith("POST "), request.constData());
     }
 
     void theLastSessionReopens()

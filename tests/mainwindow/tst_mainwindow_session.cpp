@@ -1,9 +1,12 @@
 #include "mainwindowtest.h"
 
 #include "hwdevicetreeview.h"
+#include "lucoverwidget.h"
 #include "luprogressslider.h"
+#include "translation.h"
 
 #include <QImageReader>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 using namespace windowtest;
@@ -286,6 +289,98 @@ private slots:
         QCOMPARE(window().playState(), 0);
         QVERIFY(!window().isInFullScreen());
         QVERIFY(ui()->widget_display_cover->isVisible());
+    }
+
+    void aRecordingThatCannotBePlayedIsPassedOver_data()
+    {
+        QTest::addColumn<QString>("bad");
+        QTest::newRow("cut short") << recording("cut_b.MP4");
+        QTest::newRow("empty") << recording("cut_b_empty.MP4");
+        QTest::newRow("not a video") << recording("cut_b_text.MP4");
+    }
+
+    void aRecordingThatCannotBePlayedIsPassedOver()
+    {
+        QFETCH(QString, bad);
+        addAndPlay(window(), {recording("cut_a.MP4"), bad, recording("cut_c.MP4")}, 1);
+        QVERIFY(waitForMaster(recording("cut_c.MP4")));
+    }
+
+    void choosingAwayFromAFileThatCannotBePlayed_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("target");
+        QTest::newRow("next") << "next" << "cut_c.MP4";
+        QTest::newRow("previous") << "previous" << "cut_a.MP4";
+        QTest::newRow("double click") << "double click" << "cut_c.MP4";
+    }
+
+    void choosingAwayFromAFileThatCannotBePlayed()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, target);
+        addAndPlay(window(), {recording("cut_a.MP4"), recording("cut_b.MP4"),
+                              recording("cut_c.MP4")}, 1);
+        const QList<LuFileInfoModel *> &models = window().libraryModels();
+        window().on_treeView_filelist_doubleClicked(models.at(1)->rowIndex);
+        QTRY_COMPARE_WITH_TIMEOUT(ui()->widget_display_cover->message(),
+                                  QStringLiteral("无法播放此文件"), timeout);
+        QVERIFY(ui()->widget_display_cover->isVisible());
+        QCOMPARE(window().channelModel(1), models.at(1));
+        {
+            // The text follows a change of language.
+            const auto chinese =
+                qScopeGuard([] { QCoreApplication::removeTranslator(&g_translator); });
+            int english = 1;
+            loadTranslation(english);
+            QCoreApplication::installTranslator(&g_translator);
+            QTRY_COMPARE(ui()->widget_display_cover->message(),
+                         QStringLiteral("This file cannot be played"));
+        }
+        QTRY_COMPARE(ui()->widget_display_cover->message(), QStringLiteral("无法播放此文件"));
+
+        QElapsedTimer clock;
+        clock.start();
+        if (action == "next")
+            window().on_pushBtn_nextFrame_clicked();
+        else if (action == "previous")
+            window().on_pushBtn_lastFrame_clicked();
+        else
+            window().on_treeView_filelist_doubleClicked(models.at(2)->rowIndex);
+        QTRY_COMPARE_WITH_TIMEOUT(playing(pane(1)), recording(qPrintable(target)), 1000);
+        QVERIFY(clock.elapsed() < 1000);
+        QVERIFY(waitForMaster(recording(qPrintable(target))));
+        QVERIFY(ui()->widget_display_cover->message().isEmpty());
+
+        // Stopping now ends the session; no start chosen earlier is left to fire.
+        QSignalSpy ended(pane(1), &HWPlayWidget::playEndSignal);
+        window().on_pushBtn_stop_clicked();
+        QVERIFY(ended.wait(timeout));
+        QCOMPARE(window().playState(), 0);
+    }
+
+    void aNewStartDropsTheWaitingOne()
+    {
+        addAndPlay(window(), libraryFiles(), 3);
+        QSignalSpy ended(pane(1), &HWPlayWidget::playEndSignal);
+        window().on_pushBtn_nextFrame_clicked(); // R2 waits for pane 1's stop
+        LuFileInfoModel *clip = window().libraryModels().last();
+        window().on_treeView_filelist_doubleClicked(clip->rowIndex); // nothing open: at once
+        QVERIFY(ended.wait(timeout)); // the stop's report must not start R2 over it
+        QCOMPARE(window().channelModel(1), clip);
+        QVERIFY(waitForMaster(clip->nativePath));
+    }
+
+    void aBackChannelThatCannotBePlayedLeavesTheOthersPlaying()
+    {
+        QSignalSpy failed(pane(2), &HWPlayWidget::playFailedSignal);
+        addAndPlay(window(), {recording("R4_00.MP4"), recording("R4_01_b.MP4")}, 1);
+        QVERIFY(!failed.isEmpty() || failed.wait(timeout));
+        QCOMPARE(window().channelCount(), 2);
+        QCOMPARE(window().playState(), 2);
+        QCOMPARE(pane(1)->currentPlayState(), 1);
+        QCOMPARE(pane(2)->currentPlayState(), 0);
+        QVERIFY(ui()->widget_display_cover->message().isEmpty());
     }
 
     void deletingThePlayingFileStopsAndUnlinks()

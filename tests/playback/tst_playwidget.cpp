@@ -242,23 +242,36 @@ private slots:
         QCOMPARE(pane.shown(), QString()); // stopped again
     }
 
-    void resizeHidesTheIndicator()
+    void indicatorShowsTheAppliedZoom_data()
     {
+        // '+' and '-' turn the wheel, 'R' resizes the pane, 'K' switches the original size.
+        QTest::addColumn<QString>("steps");
+        QTest::newRow("resize, then in") << "++R+";
+        QTest::newRow("resize at the limit, then in") << "++++++R+";
+        QTest::newRow("resize, then out") << "+R--";
+        QTest::newRow("original size while zoomed, then out") << "+++K-";
+        QTest::newRow("original size twice, then in") << "++KK+";
+    }
+
+    void indicatorShowsTheAppliedZoom()
+    {
+        QFETCH(QString, steps);
         Pane pane;
         QVERIFY(pane.play(media("long.mp4")));
-        pane.wheel(120);
-        pane.wheel(120);
-        QCOMPARE(pane.shown(), QStringLiteral("2X"));
-
-        pane.widget->resize(500, 300);
-        QCOMPARE(pane.shown(), QString());
-        QCOMPARE(pane.widget->currentZoomLevel(), 0);
-        QCOMPARE(pane.widget->player()->zoomValue(), 1.0f); // the picture stays zoomed
-        QCOMPARE(pane.widget->player()->geometry(), QRect(0, 0, 500, 300));
-        QCOMPARE(pane.indicator->geometry(), QRect(461, 265, 29, 25));
-
-        pane.wheel(120);
-        QCOMPARE(pane.shown(), QStringLiteral("1X"));
+        int size = 0;
+        for (const QChar step : steps) {
+            if (step == '+' || step == '-')
+                pane.wheel(step == '+' ? 120 : -120);
+            else if (step == 'R')
+                pane.widget->resize(500 + 10 * ++size, 300);
+            else
+                pane.widget->setKeepRatio(!pane.widget->isKeepRatio());
+            const int applied = qRound(mpvDouble(pane.widget->player(), "video-zoom") * 2);
+            QCOMPARE(pane.shown(), applied > 0 ? QStringLiteral("%1X").arg(applied) : QString());
+            if (step == 'R')
+                QCOMPARE(pane.indicator->geometry().bottomRight(),
+                         pane.widget->rect().bottomRight() - QPoint(10, 10));
+        }
     }
 
     void keys_data()
