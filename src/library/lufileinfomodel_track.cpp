@@ -19,7 +19,7 @@ namespace {
 Q_LOGGING_CATEGORY(lcCacheLines, "qmarl.library.cachelines", QtWarningMsg)
 
 const QString kTxt = QStringLiteral(".txt");
-// A cache line is about 90 characters; anything far longer is damage, read and dropped whole.
+// A cache line is about 90 characters; anything far longer is damage, read whole as one sample.
 constexpr qint64 kLongestLine = 4096;
 constexpr float kFineScale = 1.0f / 4096.0f;
 constexpr double kCoarseScale = 1.0 / 256.0;
@@ -36,20 +36,6 @@ QString withHaisiMarker(const QString &cachePath)
         return cachePath;
     const int at = cachePath.indexOf(kTxt, 0, Qt::CaseSensitive);
     return at < 0 ? cachePath : QString(cachePath).insert(at, g_haisiSuffix);
-}
-
-// Every field of a track line present; anything less is not a sample but damage.
-bool isCompleteTrackLine(const char *line)
-{
-    char status = 0;
-    char time[16] = {};
-    double latitude = 0, longitude = 0;
-    char latHemisphere = 0, lonHemisphere = 0;
-    float speed = 0, course = 0;
-    int x = 0, y = 0, z = 0;
-    return std::sscanf(line, "%c%15[^,],%lf,%c,%lf,%c,%f,%f,%d,%d,%d", &status, time, &latitude,
-                       &latHemisphere, &longitude, &lonHemisphere, &speed, &course, &x, &y,
-                       &z) == 11;
 }
 
 // Reads one whole line however long it is; false at the end of the file.
@@ -145,26 +131,14 @@ bool LuFileInfoModel::readTrackCache(const QString &cachePath)
                    << file.errorString();
         return false;
     }
+    // Every line is one sample, damaged or not: the telemetry finds a second's sample by its
+    // index, so a line left out would put every later sample a second early.
     QByteArray line;
-    int dropped = 0;
     while (readWholeLine(file, line)) {
         qCDebug(lcCacheLines) << line;
-        if (!isCompleteTrackLine(line.constData())) {
-            ++dropped;
-            continue;
-        }
-        auto *point = new LuGPSModel(line.constData(), this);
+        auto *point = new LuGPSModel(line.constData(), line.size(), this);
         point->fromHaisi = fineGScale;
         track.append(point);
-    }
-    if (dropped > 0)
-        qWarning() << "LuFileInfoModel::loadTrack: dropped" << dropped << "damaged lines of"
-                   << cachePath;
-    if (dropped > 0 && track.isEmpty()) {
-        // Nothing usable: drop the damaged cache so the next open extracts the track again.
-        file.close();
-        QFile::remove(cachePath);
-        return false;
     }
     return true;
 }

@@ -203,28 +203,59 @@ private slots:
     void damagedCacheLines_data()
     {
         QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<int>("points");
-        QTest::addColumn<bool>("loaded");
+        QTest::addColumn<QByteArray>("statuses"); // one per sample, in order
+        QTest::addColumn<QString>("lastTime");
         const QByteArray good = line('A', "20240516123000", "4807.0", "01131.0", "5.00");
-        QTest::newRow("overlong line is one dropped line")
-            << good + QByteArray(5000, '7') + "\n" + good << 2 << true;
-        QTest::newRow("overlong line at the end") << good + QByteArray(300, ',') << 1 << true;
-        QTest::newRow("partial line dropped") << good + "A2024,12.0,N\n" << 1 << true;
-        QTest::newRow("all garbage") << QByteArray("\x01\x02\xff\n\n\n", 6) << 0 << false;
+        const QByteArray later = line('A', "20240516123002", "4807.5", "01131.0", "7.00");
+        // Cameras write zero hemisphere bytes before their first fix; the cache keeps them.
+        static const char zeros[] = "V20240516123001,0.000000,\0,0.000000,\0,0.00,0.00,0,0,0\n";
+        const QByteArray zeroHemispheres(zeros, sizeof zeros - 1);
+        QTest::newRow("overlong line is one sample")
+            << good + QByteArray(5000, '7') + "\n" + later << QByteArray("AVA") << "20240516123002";
+        QTest::newRow("overlong line at the end")
+            << good + QByteArray(300, ',') << QByteArray("AV") << "";
+        QTest::newRow("partial line") << good + "A2024,12.0,N\n" << QByteArray("AV") << "";
+        QTest::newRow("damaged line in the middle")
+            << good + "A2024051612\xff" "01,48x,N,,E\n" + later << QByteArray("AVA")
+            << "20240516123002";
+        QTest::newRow("all garbage") << QByteArray("\x01\x02\xff\n\n\n", 6) << QByteArray("VVV")
+                                     << "";
+        QTest::newRow("zero hemisphere bytes")
+            << zeroHemispheres + later << QByteArray("VA") << "20240516123002";
+        QTest::newRow("missing hemispheres")
+            << QByteArray("V20240516123001,0.000000,,0.000000,,0.00,0.00,0,0,0\n") + later
+            << QByteArray("VA") << "20240516123002";
+        QTest::newRow("non-finite coordinates")
+            << good + line('A', "20240516123001", "nan", "01131.0", "5.00") +
+                   line('A', "20240516123001", "4807.0", "-inf", "5.00") + later
+            << QByteArray("AVVA") << "20240516123002";
     }
 
     void damagedCacheLines()
     {
         QFETCH(QByteArray, text);
-        QFETCH(int, points);
-        QFETCH(bool, loaded);
+        QFETCH(QByteArray, statuses);
+        QFETCH(QString, lastTime);
         auto model = modelFor(writeFile("d_A.MP4", "x"));
         const QString cache = writeCache(*model, text);
         model->loadTrack();
-        QCOMPARE(model->track.size(), points);
-        QCOMPARE(model->trackLoaded, loaded);
-        // A cache with nothing usable in it is dropped, so the next open extracts again.
-        QCOMPARE(QFile::exists(cache), loaded);
+        // Every line stays one sample, so every later sample keeps its second.
+        QVERIFY(model->trackLoaded);
+        QCOMPARE(model->track.size(), statuses.size());
+        QByteArray seen;
+        for (const LuGPSModel *point : qAsConst(model->track))
+            seen += point->status;
+        QCOMPARE(seen, statuses);
+        QCOMPARE(recordTimeText(model->track.last()), lastTime);
+        QVERIFY(QFile::exists(cache));
+        // The route holds the fixes only, every coordinate a number.
+        if (model->track.size() >= 2) {
+            QCOMPARE(model->routeTextWgs.count(QStringLiteral("{lng:")), statuses.count('A'));
+            QVERIFY2(!model->routeTextWgs.contains(QStringLiteral("nan")) &&
+                         !model->routeTextWgs.contains(QStringLiteral("inf")),
+                     qPrintable(model->routeTextWgs));
+            QVERIFY(qIsFinite(model->totalDistance));
+        }
     }
 
     void extractsOnceThenReadsTheCache()
