@@ -8,6 +8,8 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <climits>
+
 #include <memory>
 
 // The track cache: extraction into the cache, reading it back, and what is computed from it.
@@ -284,6 +286,54 @@ private slots:
         QCOMPARE(second->track.size(), 3);
         QCOMPARE(second->routeTextWgs, first->routeTextWgs);
         QCOMPARE(second->gsensorX, first->gsensorX);
+    }
+
+    void everyNameGetsItsTrackAndSiblings_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("front");
+        QTest::addColumn<QString>("back"); // empty: the front file has no partner
+        const QString cjk = QString(80, QChar(0x884C)); // 240 bytes in UTF-8
+        QTest::newRow("spaces") << "card dump" << "drive one A.MP4" << "drive one B.MP4";
+        QTest::newRow("cjk") << QString::fromUtf8("行车记录") << QString::fromUtf8("行车A.MP4")
+                             << QString::fromUtf8("行车B.MP4");
+        QTest::newRow("no extension") << "plain" << "clipA" << "";
+        QTest::newRow("244-byte name") << "long" << cjk + "A.MP4" << cjk + "B.MP4";
+        QTest::newRow("placeholder in folder")
+            << "trip %1" << "2024_0516_101500_001A.MP4" << "2024_0516_101501_002B.MP4";
+        QTest::newRow("percent and comma in folder")
+            << "2024%2C,x" << "2024_0516_101500_001A.MP4" << "2024_0516_101459_000B.MP4";
+        QTest::newRow("placeholder in name") << "n" << "a%1 b A.MP4" << "a%1 b B.MP4";
+    }
+
+    void everyNameGetsItsTrackAndSiblings()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, front);
+        QFETCH(QString, back);
+        QVERIFY(QDir(m_dir.path()).mkpath(folder));
+        const QString frontPath = writeGps0Video(folder + '/' + front);
+        const QString backPath = back.isEmpty() ? QString() : writeGps0Video(folder + '/' + back);
+
+        auto model = modelFor(frontPath);
+        QCOMPARE(model->channelCount, back.isEmpty() ? 1 : 2);
+        QCOMPARE(model->siblingPath1, backPath);
+        const QString cacheName = QFileInfo(model->trackCachePath).fileName();
+        QVERIFY2(QFile::encodeName(cacheName + "_haisi.tmp").size() <= NAME_MAX,
+                 qPrintable(cacheName));
+        model->loadTrack();
+        QVERIFY(model->trackLoaded);
+        QCOMPARE(model->track.size(), 3);
+        QVERIFY(QFileInfo(model->trackCachePath).size() > 0);
+        // The name is the same at every start, so the cache is found again.
+        QCOMPARE(modelFor(frontPath)->trackCachePath, model->trackCachePath);
+        if (!back.isEmpty()) {
+            auto partner = modelFor(backPath);
+            QCOMPARE(partner->siblingPath1, frontPath);
+            QVERIFY(partner->trackCachePath != model->trackCachePath);
+            partner->loadTrack();
+            QCOMPARE(partner->track.size(), 3);
+        }
     }
 
     void sameStemAndSizeShareACacheFile()
