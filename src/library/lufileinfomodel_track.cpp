@@ -12,6 +12,8 @@
 #include <QFile>
 #include <QLoggingCategory>
 #include <QMutexLocker>
+#include <QSet>
+#include <QWaitCondition>
 
 #include <cstdio>
 
@@ -71,59 +73,111 @@ QDateTime parseRecordTime(const LuGPSModel *point)
     return QDateTime::fromString(recordTimeText(point), QStringLiteral("yyyyMMddHHmmss"));
 }
 
+TrackLoadResult::~TrackLoadResult()
+{
+    qDeleteAll(points);
+}
+
 void LuFileInfoModel::loadTrack()
 {
     QMutexLocker locker(&trackMutex);
     if (trackLoaded)
         return;
+    TrackLoadResult result;
+    readTrack(trackSource(), &result);
+    takeTrack(&result);
+}
 
-    // A HiSilicon track is cached under the marked name so its finer G-sensor scale survives a
-    // restart; look for that name first.
-    const QString marked = withHaisiMarker(trackCachePath);
-    if (isNonEmptyFile(marked)) {
-        trackCachePath = marked;
-        fineGScale = true;
-    } else if (!isNonEmptyFile(trackCachePath)) {
-        buildTrackCache();
-    }
+TrackSource LuFileInfoModel::trackSource() const
+{
+    return {nativePath, fileName, trackCachePath, channelCount};
+}
 
-    qWarning() << "............................" << channelCount;
-    if (!readTrackCache(trackCachePath))
+void LuFileInfoModel::applyTrack(TrackLoadResult *result)
+{
+    QMutexLocker locker(&trackMutex);
+    if (!trackLoaded)
+        takeTrack(result);
+}
+
+void LuFileInfoModel::takeTrack(TrackLoadResult *result)
+{
+    trackCachePath = result->cachePath;
+    fineGScale = result->fineGScale;
+    if (!result->loaded)
         return;
-    qWarning() << "............................";
+    for (LuGPSModel *point : qAsConst(result->points))
+        point->setParent(this);
+    track = result->points;
+    result->points.clear();
     if (track.size() >= 2)
         computeStatistics();
     trackLoaded = true;
 }
 
-bool LuFileInfoModel::buildTrackCache()
+namespace {
+// Cache files being built, by name: one extraction per cache file at a time, whichever thread
+// asks, so two opens of one file never write the same temporary file.
+QMutex s_buildMutex;
+QWaitCondition s_buildDone;
+QSet<QString> s_building;
+
+class CacheBuildLock
 {
-    qWarning() << "need paras gps info..." << fileName;
-    const QString temporary = trackCachePath + QStringLiteral(".tmp");
-    const int result = extractTrack(QFile::encodeName(nativePath).constData(),
+public:
+    explicit CacheBuildLock(const QString &cachePath) : m_path(cachePath)
+    {
+        QMutexLocker locker(&s_buildMutex);
+        while (s_building.contains(m_path))
+            s_buildDone.wait(&s_buildMutex);
+        s_building.insert(m_path);
+    }
+    ~CacheBuildLock()
+    {
+        QMutexLocker locker(&s_buildMutex);
+        s_building.remove(m_path);
+        s_buildDone.wakeAll();
+    }
+    CacheBuildLock(const CacheBuildLock &) = delete;
+    CacheBuildLock &operator=(const CacheBuildLock &) = delete;
+
+private:
+    const QString m_path;
+};
+
+// Extracts the video's track into a temporary file and moves it to the cache name, marked when
+// the HiSilicon reader made it.
+bool buildTrackCache(const TrackSource &source, TrackLoadResult *result)
+{
+    qWarning() << "need paras gps info..." << source.fileName;
+    const QString temporary = result->cachePath + QStringLiteral(".tmp");
+    TrackLayout layout = TrackLayout::None;
+    const int code = extractTrackTo(QFile::encodeName(source.nativePath).constData(),
                                     QFile::encodeName(temporary).constData(),
-                                    containerKindForPath(fileName));
-    if (result != 0) {
-        qWarning() << "LuFileInfoModel::loadTrack: no track in" << nativePath << "result"
-                   << result;
+                                    containerKindForPath(source.fileName), &layout);
+    if (code != 0) {
+        qWarning() << "LuFileInfoModel::loadTrack: no track in" << source.nativePath << "result"
+                   << code;
         QFile::remove(temporary);
         return false;
     }
-    if (isHaisiTrack() == 1) {
-        fineGScale = true;
-        trackCachePath = withHaisiMarker(trackCachePath);
+    if (layout == TrackLayout::HiSilicon) {
+        result->fineGScale = true;
+        result->cachePath = withHaisiMarker(result->cachePath);
     }
-    QFile::remove(trackCachePath);
-    if (!QFile::rename(temporary, trackCachePath)) {
+    QFile::remove(result->cachePath);
+    if (!QFile::rename(temporary, result->cachePath)) {
         qWarning() << "LuFileInfoModel::loadTrack: cannot move" << temporary << "to"
-                   << trackCachePath;
+                   << result->cachePath;
         QFile::remove(temporary);
         return false;
     }
     return true;
 }
 
-bool LuFileInfoModel::readTrackCache(const QString &cachePath)
+// Every line is one sample, damaged or not: the telemetry finds a second's sample by its
+// index, so a line left out would put every later sample a second early.
+bool readTrackCache(const QString &cachePath, bool fineGScale, QList<LuGPSModel *> *points)
 {
     QFile file(cachePath);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -131,16 +185,41 @@ bool LuFileInfoModel::readTrackCache(const QString &cachePath)
                    << file.errorString();
         return false;
     }
-    // Every line is one sample, damaged or not: the telemetry finds a second's sample by its
-    // index, so a line left out would put every later sample a second early.
     QByteArray line;
     while (readWholeLine(file, line)) {
         qCDebug(lcCacheLines) << line;
-        auto *point = new LuGPSModel(line.constData(), line.size(), this);
+        auto *point = new LuGPSModel(line.constData(), line.size(), nullptr);
         point->fromHaisi = fineGScale;
-        track.append(point);
+        points->append(point);
     }
     return true;
+}
+} // namespace
+
+void LuFileInfoModel::readTrack(const TrackSource &source, TrackLoadResult *result)
+{
+    result->cachePath = source.cachePath;
+    const auto findCache = [&] {
+        // A HiSilicon track is cached under the marked name so its finer G-sensor scale
+        // survives a restart; look for that name first.
+        const QString marked = withHaisiMarker(source.cachePath);
+        if (isNonEmptyFile(marked)) {
+            result->cachePath = marked;
+            result->fineGScale = true;
+            return true;
+        }
+        return isNonEmptyFile(source.cachePath);
+    };
+    if (!findCache()) {
+        const CacheBuildLock lock(source.cachePath);
+        if (!findCache()) // another thread may have built it meanwhile
+            buildTrackCache(source, result);
+    }
+
+    qWarning() << "............................" << source.channelCount;
+    result->loaded = readTrackCache(result->cachePath, result->fineGScale, &result->points);
+    if (result->loaded)
+        qWarning() << "............................";
 }
 
 void LuFileInfoModel::computeStatistics()

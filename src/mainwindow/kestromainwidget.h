@@ -14,6 +14,7 @@
 class HWPlayWidget;
 class LuFileInfoModel;
 class QPushButton;
+class TrackLoader;
 
 namespace Ui {
 class KestroMainWidget;
@@ -102,6 +103,8 @@ public slots:
     void on_horizontalSlider_progress_sliderReleased();
     // Map and telemetry.
     void updateProgress(int index);
+    // A channel's track, read by a worker, has arrived: the open recording shows it.
+    void trackReadySlot(LuFileInfoModel *model);
     void posChangedSlot(double pos);
     void mapLoadFinishedSlot(bool isok);
     // Frame.
@@ -164,4 +167,5 @@ private:
     bool m_sliderPressed = false;
     float m_maxSpeedKnots = 0;
     QMutex m_sessionMutex;
+    TrackLoader *m_trackLoader = nullptr;
 };

@@ -3,28 +3,24 @@
 #include "trackdiagnostics.h"
 #include "trackreaders.h"
 
-#include <atomic>
 
 namespace {
-// Process-wide like the rest of extraction: one extraction at a time.
-std::atomic<int> s_haisi{0};
-std::atomic<TrackLayout> s_layout{TrackLayout::None};
+// What the last extraction reported, per thread: extractions on worker threads may run side by
+// side, and each caller asks about its own.
+thread_local int t_haisi = 0;
+thread_local TrackLayout t_layout = TrackLayout::None;
 
-int finish(int result, TrackLayout layout)
+int extract(const char *videoPath, const char *textPath, int kind, TrackLayout *layout)
 {
-    if (result >= 0)
-        s_layout = layout;
-    return result;
-}
-} // namespace
-
-int extractTrack(const char *videoPath, const char *textPath, int kind)
-{
-    s_haisi = 0;
-    s_layout = TrackLayout::None;
+    *layout = TrackLayout::None;
     trackDiag("RMCINFO size %d\n", int(sizeof(RMCINFO)));
     if (!videoPath || !textPath)
         return -1;
+    const auto finish = [layout](int result, TrackLayout found) {
+        if (result >= 0)
+            *layout = found;
+        return result;
+    };
 
     if (readChipTrailer(videoPath, textPath) >= 0)
         return finish(0, TrackLayout::ChipTrailer);
@@ -36,13 +32,10 @@ int extractTrack(const char *videoPath, const char *textPath, int kind)
     case 0:
         return finish(readMovFreeGps(videoPath, textPath), TrackLayout::FreeGps);
     case 1: {
-        TrackLayout layout = TrackLayout::None;
-        const int mp4 = readMp4Track(videoPath, textPath, &layout);
-        if (mp4 >= 0) {
-            if (layout == TrackLayout::HiSilicon)
-                s_haisi = 1;
-            return finish(mp4, layout);
-        }
+        TrackLayout found = TrackLayout::None;
+        const int mp4 = readMp4Track(videoPath, textPath, &found);
+        if (mp4 >= 0)
+            return finish(mp4, found);
         return finish(readMovFreeGps(videoPath, textPath), TrackLayout::FreeGps);
     }
     case 2:
@@ -51,15 +44,34 @@ int extractTrack(const char *videoPath, const char *textPath, int kind)
         return gps0;
     }
 }
+} // namespace
+
+int extractTrackTo(const char *videoPath, const char *textPath, int kind, TrackLayout *layout)
+{
+    TrackLayout found = TrackLayout::None;
+    const int result = extract(videoPath, textPath, kind, &found);
+    if (layout)
+        *layout = found;
+    return result;
+}
+
+int extractTrack(const char *videoPath, const char *textPath, int kind)
+{
+    t_haisi = 0;
+    t_layout = TrackLayout::None;
+    const int result = extract(videoPath, textPath, kind, &t_layout);
+    t_haisi = t_layout == TrackLayout::HiSilicon ? 1 : 0;
+    return result;
+}
 
 int isHaisiTrack()
 {
-    return s_haisi;
+    return t_haisi;
 }
 
 TrackLayout lastTrackLayout()
 {
-    return s_layout;
+    return t_layout;
 }
 
 const char *trackLayoutName(TrackLayout layout)

@@ -4,7 +4,7 @@
 // Writes the track of videoPath into textPath (created or truncated). kind: 0 MOV, 1 MP4, 2
 // transport stream. Returns 0 or more on success, a negative value on failure.
 int extractTrack(const char *videoPath, const char *textPath, int kind);
-// 1 when the text written by the last extractTrack came from the HiSilicon reader and it succeeded,
+// 1 when the text written by the calling thread's last extractTrack came from the HiSilicon reader and it succeeded,
 // else 0.
 int isHaisiTrack();
 // Which reader produced the last successful extraction.
@@ -18,7 +18,10 @@ enum class TrackLayout
     FreeGps,
     TransportStream
 };
-TrackLayout lastTrackLayout();
+TrackLayout lastTrackLayout(); // the calling thread's last extraction
+// extractTrack that reports which reader made the track (TrackLayout::None on failure) through
+// layout instead of the calling thread's last-extraction state.
+int extractTrackTo(const char *videoPath, const char *textPath, int kind, TrackLayout *layout);
 const char *trackLayoutName(TrackLayout layout); // "none", "chip-trailer", "gps0", "gps-index",
                                                  // "hisilicon", "freegps", "transport-stream"
 // Where the readers' printf-style diagnostics go: standard output unless changed (the command-line

@@ -1,6 +1,7 @@
 #include "hwfilemanager.h"
 #include "lufileinfomodel.h"
 #include "lugpsmodel.h"
+#include "trackloader.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,7 +11,22 @@
 
 #include <climits>
 
+#include <atomic>
 #include <memory>
+#include <vector>
+
+namespace {
+// Extractions seen, counted from their log line, which any thread may write.
+std::atomic<int> s_extractions{0};
+QtMessageHandler s_previousHandler = nullptr;
+
+void countExtractions(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (message.startsWith(QLatin1String("need paras gps info...")))
+        ++s_extractions;
+    s_previousHandler(type, context, message);
+}
+} // namespace
 
 // The track cache: extraction into the cache, reading it back, and what is computed from it.
 class TestTrackCache : public QObject
@@ -120,12 +136,35 @@ class TestTrackCache : public QObject
                ",90.00," + QByteArray::number(gx) + ",0,0\n";
     }
 
+    // A transport stream of filler packets with three GPS packets early on: large
+    // enough that reading it takes a while.
+    QString writeTransportStream(const QString &name, int packets)
+    {
+        QByteArray filler(188, '\xff');
+        filler[0] = 0x47;
+        filler[1] = 0x1f;
+        QByteArray bytes;
+        bytes.reserve(188 * packets);
+        for (int i = 0; i < packets; ++i) {
+            if (i == 1 || i == 2 || i == 3) {
+                QByteArray gps = QByteArray("\x47\x43\x00", 3) + QByteArray(7, '\0') +
+                                 record(i - 1, 2232.5f, 11400.0f + 0.005f * i, 0);
+                bytes += gps + QByteArray(188 - gps.size(), '\0');
+            } else {
+                bytes += filler;
+            }
+        }
+        return writeFile(name, bytes);
+    }
+
     std::unique_ptr<LuFileInfoModel> modelFor(const QString &path)
     {
         return std::make_unique<LuFileInfoModel>(QFileInfo(path).fileName(), path);
     }
 
 private slots:
+    void initTestCase() { s_previousHandler = qInstallMessageHandler(countExtractions); }
+
     void init()
     {
         QDir(HWFileManager::cacheFolder()).removeRecursively();
@@ -334,6 +373,67 @@ private slots:
             partner->loadTrack();
             QCOMPARE(partner->track.size(), 3);
         }
+    }
+
+    void workerLoadsOffTheCallingThread_data()
+    {
+        QTest::addColumn<int>("models");   // of the same file
+        QTest::addColumn<int>("requests"); // per model
+        QTest::addColumn<QString>("gone"); // what goes before the track arrives
+        QTest::newRow("one recording") << 1 << 1 << "";
+        QTest::newRow("one recording asked twice") << 1 << 2 << "";
+        QTest::newRow("one file opened twice at once") << 2 << 1 << "";
+        QTest::newRow("recording deleted meanwhile") << 1 << 1 << "model";
+        QTest::newRow("loader deleted meanwhile") << 1 << 1 << "loader";
+    }
+
+    void workerLoadsOffTheCallingThread()
+    {
+        QFETCH(int, models);
+        QFETCH(int, requests);
+        QFETCH(QString, gone);
+        const QString video = writeTransportStream("w_A.TS", 100000); // 18 MB
+        std::vector<std::unique_ptr<LuFileInfoModel>> owned;
+        for (int i = 0; i < models; ++i)
+            owned.push_back(modelFor(video));
+        const QString cache = owned.front()->trackCachePath;
+        auto loader = std::make_unique<TrackLoader>();
+        QSignalSpy ready(loader.get(), &TrackLoader::trackReady);
+        s_extractions = 0;
+        for (const auto &model : owned)
+            for (int i = 0; i < requests; ++i)
+                loader->load(model.get());
+        // Nothing is read on the calling thread: the track arrives through its event loop.
+        for (const auto &model : owned)
+            QVERIFY(!model->trackLoaded && model->trackLoading && model->track.isEmpty());
+
+        if (gone == "model")
+            owned.clear();
+        if (gone == "loader")
+            loader.reset();
+        if (gone.isEmpty()) {
+            QTRY_COMPARE_WITH_TIMEOUT(ready.count(), models, 30000);
+        } else {
+            QThreadPool::globalInstance()->waitForDone();
+            QCoreApplication::sendPostedEvents();
+        }
+        QCOMPARE(ready.count(), gone.isEmpty() ? models : 0);
+        QCOMPARE(s_extractions.load(), 1);
+        QVERIFY(QFileInfo(cache).size() > 0);
+        QVERIFY(!QFile::exists(cache + ".tmp"));
+        for (const auto &model : owned) {
+            QCOMPARE(model->trackLoaded, gone.isEmpty());
+            QVERIFY(!model->trackLoading);
+            if (!model->trackLoaded)
+                model->loadTrack(); // a later open reads the cache
+            QCOMPARE(model->track.size(), 3);
+            QCOMPARE(model->routeTextWgs.count(QStringLiteral("{lng:")), 3);
+            for (const LuGPSModel *point : qAsConst(model->track)) {
+                QCOMPARE(point->parent(), model.get());
+                QCOMPARE(point->thread(), model->thread());
+            }
+        }
+        QCOMPARE(s_extractions.load(), 1);
     }
 
     void sameStemAndSizeShareACacheFile()
