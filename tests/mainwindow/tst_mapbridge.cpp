@@ -186,6 +186,71 @@ private slots:
         }
     }
 
+    void everySampleKeepsItsSecond_data()
+    {
+        QTest::addColumn<QByteArray>("lines");
+        QTest::addColumn<int>("fixes");
+        const auto fix = [](int second) {
+            return QStringLiteral("A202405161230%1,%2,N,11400.000000,E,%3,%4,0,0,256\n")
+                .arg(second, 2, 10, QLatin1Char('0'))
+                .arg(4807.0 + second * 0.01, 0, 'f', 6)
+                .arg(double(second), 0, 'f', 2)
+                .arg(double(second * 10), 0, 'f', 2)
+                .toLatin1();
+        };
+        // Cameras write zero hemisphere bytes until their first fix.
+        static const char zeroTail[] = ",0.000000,\0,0.000000,\0,0.00,0.00,0,0,0\n";
+        QByteArray noFixFirst;
+        for (int second = 0; second < 10; ++second) {
+            const QByteArray zeros = QByteArray("V202405161230") +
+                                     QByteArray::number(second).rightJustified(2, '0') +
+                                     QByteArray(zeroTail, sizeof zeroTail - 1);
+            noFixFirst += zeros;
+        }
+        QByteArray damaged;
+        for (int second = 0; second < 10; ++second)
+            damaged += second == 7 ? QByteArray("A20240516\xff\0,48", 14) + "\n" : fix(second);
+        for (int second = 10; second <= 20; ++second) {
+            noFixFirst += fix(second);
+            damaged += fix(second);
+        }
+        QTest::newRow("no fix for ten seconds") << noFixFirst << 11;
+        QTest::newRow("damaged line in the middle") << damaged << 20;
+    }
+
+    void everySampleKeepsItsSecond()
+    {
+        QFETCH(QByteArray, lines);
+        QFETCH(int, fixes);
+        HWDefaultSettings::instance()->setMapType(0);
+        HWDefaultSettings::instance()->setSpeedUnit(0);
+        const QString video = recording("long_A.MP4");
+        writeTrack(video, lines);
+        m_window = std::make_unique<KestroMainWidget>();
+        QSignalSpy loaded(ui()->webview, &QWebEngineView::loadFinished);
+        window().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window()));
+        if (loaded.isEmpty())
+            QVERIFY(loaded.wait(timeout));
+        drop(window(), {video});
+        // The track is read by a worker: the open itself does not wait for it.
+        LuFileInfoModel *model = window().channelModel(1);
+        QVERIFY(model && !model->trackLoaded && model->trackLoading);
+        QTRY_VERIFY_WITH_TIMEOUT(ui()->widget_display_1->currentPlayState() == 1, timeout);
+        window().on_pushBtn_play_clicked();
+        QTRY_VERIFY_WITH_TIMEOUT(model->trackLoaded, timeout);
+        QCOMPARE(model->track.size(), 21);
+        // The route, drawn when the track arrived, holds the fixes only.
+        QTRY_COMPARE_WITH_TIMEOUT(pageState().value("linePoints").toInt(), fixes, timeout);
+
+        window().updateProgress(15);
+        const LuGPSModel expected(lines.split('\n').at(15).constData());
+        QCOMPARE(ui()->label_lat->text(), QString::number(expected.wgsLatitude, 'f', 6));
+        QCOMPARE(ui()->label_lng->text(), QStringLiteral("114.000000"));
+        QCOMPARE(ui()->label_speed_value->text(), QStringLiteral("27")); // 15 knots
+        QCOMPARE(ui()->label_campass->currentAngle(), 150.0);
+    }
+
     void clickOnTheProgressBarSeeksEveryPane()
     {
         const QString video = recording("long_A.MP4");
