@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <cstddef>
 #include <cstdio>
 // Writes the track of videoPath into textPath (created or truncated). kind: 0 MOV, 1 MP4, 2
 // transport stream. Returns 0 or more on success, a negative value on failure.
@@ -22,6 +23,10 @@ TrackLayout lastTrackLayout(); // the calling thread's last extraction
 // extractTrack that reports which reader made the track (TrackLayout::None on failure) through
 // layout instead of the calling thread's last-extraction state.
 int extractTrackTo(const char *videoPath, const char *textPath, int kind, TrackLayout *layout);
+// The same over size bytes in memory instead of a file (for the fuzzers: no file per input); a
+// null textPath keeps the text in memory and throws it away.
+int extractTrackFromMemory(const unsigned char *data, std::size_t size, const char *textPath,
+                           int kind, TrackLayout *layout);
 const char *trackLayoutName(TrackLayout layout); // "none", "chip-trailer", "gps0", "gps-index",
                                                  // "hisilicon", "freegps", "transport-stream"
 // Where the readers' printf-style diagnostics go: standard output unless changed (the command-line
