@@ -21,6 +21,24 @@ struct TrackSource
     int channelCount = 1;
 };
 
+// What a track yields besides its points (the fields of the same names in LuFileInfoModel).
+struct TrackStatistics
+{
+    QString routeTextBd;
+    QString routeTextWgs;
+    QString routeTextWgs2;
+    float maxSpeed = 0;
+    float averageSpeed = 0;
+    float totalDistance = 0;
+    float durationSeconds = 0;
+    QString startTimeText;
+    QString endTimeText;
+    QList<float> gsensorX;
+    QList<float> gsensorY;
+    QList<float> gsensorZ;
+    bool hasGsensor = false;
+};
+
 // A track read from the cache (extracted into it first when needed), not yet given to its
 // recording. The points have no parent until the recording takes them; those left here are
 // deleted with the result.
@@ -35,6 +53,7 @@ struct TrackLoadResult
     QString cachePath;
     bool fineGScale = false;
     QList<LuGPSModel *> points;
+    TrackStatistics statistics; // left empty for fewer than two points
 };
 
 // One video file the user added: its channel identity and sibling files, the names of its
@@ -105,7 +124,6 @@ public:
 private:
     void findSiblings(const QStringList &candidates);
     void takeTrack(TrackLoadResult *result);
-    void computeStatistics();
 };
 
 Q_DECLARE_METATYPE(LuFileInfoModel *)

@@ -73,6 +73,9 @@ QDateTime parseRecordTime(const LuGPSModel *point)
     return QDateTime::fromString(recordTimeText(point), QStringLiteral("yyyyMMddHHmmss"));
 }
 
+// The statistics, route texts and acceleration series of a track of two or more points.
+static void computeStatistics(const QList<LuGPSModel *> &track, TrackStatistics *s);
+
 TrackLoadResult::~TrackLoadResult()
 {
     qDeleteAll(points);
@@ -110,8 +113,20 @@ void LuFileInfoModel::takeTrack(TrackLoadResult *result)
         point->setParent(this);
     track = result->points;
     result->points.clear();
-    if (track.size() >= 2)
-        computeStatistics();
+    const TrackStatistics &statistics = result->statistics;
+    routeTextBd = statistics.routeTextBd;
+    routeTextWgs = statistics.routeTextWgs;
+    routeTextWgs2 = statistics.routeTextWgs2;
+    maxSpeed = statistics.maxSpeed;
+    averageSpeed = statistics.averageSpeed;
+    totalDistance = statistics.totalDistance;
+    durationSeconds = statistics.durationSeconds;
+    startTimeText = statistics.startTimeText;
+    endTimeText = statistics.endTimeText;
+    gsensorX = statistics.gsensorX;
+    gsensorY = statistics.gsensorY;
+    gsensorZ = statistics.gsensorZ;
+    hasGsensor = statistics.hasGsensor;
     trackLoaded = true;
 }
 
@@ -218,28 +233,33 @@ void LuFileInfoModel::readTrack(const TrackSource &source, TrackLoadResult *resu
 
     qWarning() << "............................" << source.channelCount;
     result->loaded = readTrackCache(result->cachePath, result->fineGScale, &result->points);
-    if (result->loaded)
-        qWarning() << "............................";
+    if (!result->loaded)
+        return;
+    qWarning() << "............................";
+    // Computed here too, so a worker leaves the recording's thread only the hand-over.
+    if (result->points.size() >= 2)
+        computeStatistics(result->points, &result->statistics);
 }
 
-void LuFileInfoModel::computeStatistics()
+static void computeStatistics(const QList<LuGPSModel *> &track, TrackStatistics *s)
 {
-    startTimeText = recordTimeText(track.first());
-    endTimeText = recordTimeText(track.last());
-    durationSeconds = float(parseRecordTime(track.first()).secsTo(parseRecordTime(track.last())));
+    s->startTimeText = recordTimeText(track.first());
+    s->endTimeText = recordTimeText(track.last());
+    s->durationSeconds =
+        float(parseRecordTime(track.first()).secsTo(parseRecordTime(track.last())));
 
     QString bd = QStringLiteral("[");
     QString wgs = QStringLiteral("[");
     double speedSum = 0;
     const LuGPSModel *previous = nullptr;
     for (const LuGPSModel *point : qAsConst(track)) {
-        if (point->speedKnots > maxSpeed)
-            maxSpeed = point->speedKnots;
+        if (point->speedKnots > s->maxSpeed)
+            s->maxSpeed = point->speedKnots;
         speedSum += point->speedKnots;
         if (previous)
-            totalDistance = float(double(totalDistance) +
-                                  distanceMetres(previous->longitude, previous->latitude,
-                                                 point->longitude, point->latitude));
+            s->totalDistance = float(double(s->totalDistance) +
+                                     distanceMetres(previous->longitude, previous->latitude,
+                                                    point->longitude, point->latitude));
         float x, y, z;
         if (point->fromHaisi) {
             x = float(point->gRawX) * kFineScale;
@@ -250,11 +270,11 @@ void LuFileInfoModel::computeStatistics()
             y = float(point->gRawY * kCoarseScale);
             z = float(point->gRawZ * kCoarseScale);
         }
-        gsensorX.append(x);
-        gsensorY.append(y);
-        gsensorZ.append(z);
-        if (!hasGsensor && (x != 0 || y != 0 || z != 0))
-            hasGsensor = true;
+        s->gsensorX.append(x);
+        s->gsensorY.append(y);
+        s->gsensorZ.append(z);
+        if (!s->hasGsensor && (x != 0 || y != 0 || z != 0))
+            s->hasGsensor = true;
         previous = point;
         if (point->status == 'A') {
             // The separator follows every valid point but the track's last, so a track that
@@ -264,9 +284,9 @@ void LuFileInfoModel::computeStatistics()
             wgs += pointText(point->wgsLongitude, point->wgsLatitude) + separator;
         }
     }
-    routeTextBd = bd + QLatin1Char(']');
-    routeTextWgs = wgs + QLatin1Char(']');
-    routeTextWgs2 = routeTextWgs;
-    averageSpeed = float(speedSum / track.size());
-    qWarning().noquote() << "===============" + routeTextBd + "============";
+    s->routeTextBd = bd + QLatin1Char(']');
+    s->routeTextWgs = wgs + QLatin1Char(']');
+    s->routeTextWgs2 = s->routeTextWgs;
+    s->averageSpeed = float(speedSum / track.size());
+    qWarning().noquote() << "===============" + s->routeTextBd + "============";
 }
