@@ -32,6 +32,9 @@ const char *trackLayoutName(TrackLayout layout); // "none", "chip-trailer", "gps
 // Where the readers' printf-style diagnostics go: standard output unless changed (the command-line
 // tool sends them to standard error, a fuzzer to a null stream).
 void setTrackDiagnosticsStream(FILE *stream);
+// Drops the diagnostics without formatting them (the fuzzers: formatting costs more than some
+// inputs' whole extraction).
+void discardTrackDiagnostics();
 // Container kind from a file name the way the track cache derives it: contains ".mp4" -> 1, else
 // ".mov" -> 0, else ".ts" -> 2, else 0; letter case ignored.
 int containerKindForPath(const QString &path);
