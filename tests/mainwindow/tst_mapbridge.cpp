@@ -4,10 +4,14 @@
 #include "lugpsmodel.h"
 #include "lumappage.h"
 #include "luprogressslider.h"
+#include "rmcinfo.h"
 
 #include <QJsonObject>
 #include <QSignalSpy>
 #include <QWebEngineView>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace windowtest;
 
@@ -249,6 +253,73 @@ private slots:
         QCOMPARE(ui()->label_lng->text(), QStringLiteral("114.000000"));
         QCOMPARE(ui()->label_speed_value->text(), QStringLiteral("27")); // 15 knots
         QCOMPARE(ui()->label_campass->currentAngle(), 150.0);
+    }
+
+    void aReplacedRecordingsTrackStaysOffScreen()
+    {
+        HWDefaultSettings::instance()->setMapType(0);
+        // The first recording's track has to be extracted from 37 MB on the disk; the second
+        // one's is cached and arrives first.
+        const QString slow = QDir(QStringLiteral(QMARL_RECORDINGS)).filePath("slow_A.TS");
+        {
+            QFile file(slow);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QByteArray filler(188, '\xff');
+            filler[0] = 0x47;
+            filler[1] = 0x1f;
+            for (int i = 0; i < 200000; ++i) {
+                if (i >= 5) {
+                    file.write(filler);
+                    continue;
+                }
+                RMCINFO info{};
+                info.second = i;
+                info.year = 24;
+                info.month = 5;
+                info.day = 16;
+                info.status = 'A';
+                info.latHemisphere = 'N';
+                info.lonHemisphere = 'E';
+                info.latitude = 4807.0f + float(i);
+                info.longitude = 1131.0f;
+                QByteArray packet(188, '\0');
+                packet[0] = 0x47;
+                packet[1] = 0x43;
+                encodeRmcInfo(info, reinterpret_cast<unsigned char *>(packet.data()) + 10);
+                file.write(packet);
+            }
+            // Out of the page cache: the extraction reads the disk and takes its time.
+            file.flush();
+            ::fsync(file.handle());
+            ::posix_fadvise(file.handle(), 0, 0, POSIX_FADV_DONTNEED);
+        }
+        const QString video = recording("clip.MP4");
+        writeTrack(video, line('A', 0, "2232.500000", "11400.000000", "10.00", "90.00") +
+                              line('A', 1, "2232.500000", "11400.000000", "30.00", "180.00") +
+                              line('A', 2, "2232.600000", "11400.100000", "20.00", "270.00"));
+        m_window = std::make_unique<KestroMainWidget>();
+        QSignalSpy loaded(ui()->webview, &QWebEngineView::loadFinished);
+        window().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window()));
+        if (loaded.isEmpty())
+            QVERIFY(loaded.wait(timeout));
+        const QString cache = LuFileInfoModel(QStringLiteral("slow_A.TS"), slow).trackCachePath;
+        QFile::remove(cache);
+
+        window().openFiles({slow});
+        LuFileInfoModel *replaced = window().channelModel(1);
+        window().openFiles({video}); // before the first track can arrive
+        LuFileInfoModel *open = window().channelModel(1);
+        QVERIFY(replaced && open && replaced != open && replaced->trackLoading);
+        QTRY_VERIFY_WITH_TIMEOUT(!replaced->trackLoading && !open->trackLoading, timeout);
+        // The replaced recording keeps its track for its next open; the screen shows the open one.
+        QCOMPARE(replaced->track.size(), 5);
+        QCOMPARE(open->track.size(), 3);
+        // Scripts run in the order they were sent: this query follows every route sent so far.
+        QCOMPARE(pageState().value("linePoints").toInt(), 3);
+        m_window.reset();
+        QFile::remove(slow);
+        QFile::remove(cache);
     }
 
     void clickOnTheProgressBarSeeksEveryPane()
