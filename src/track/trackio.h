@@ -3,8 +3,9 @@
 #include <cstdio>
 #include <vector>
 
-// File access shared by the readers: buffered stdio, 64-bit offsets, every read bounded by the
-// file size so a damaged or hostile file can neither make us read past its end nor seek wildly.
+// File access shared by the readers: buffered stdio (or bytes in memory), 64-bit offsets, every
+// read bounded by the file size so a damaged or hostile file can neither make us read past its
+// end nor seek wildly.
 
 // Where a video's bytes come from: the file at path, or, when data is set, size bytes in memory
 // (the fuzzers feed inputs that way, without a file per input).
