@@ -10,6 +10,7 @@
 // printf and the sample parser's warnings would otherwise dominate the run time.
 inline void silenceTrackOutput()
 {
+    discardTrackDiagnostics();
     static FILE *null = std::fopen("/dev/null", "w");
     if (null) {
         setTrackDiagnosticsStream(null);

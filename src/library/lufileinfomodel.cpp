@@ -7,9 +7,11 @@
 #include <QDateTime>
 #include <QDebug>
 #include <QDir>
+#include <QCryptographicHash>
 #include <QFile>
 
 #include <algorithm>
+#include <climits>
 #include <map>
 
 namespace {
@@ -22,6 +24,32 @@ constexpr int kSecondsSpread = 2;
 QString baseName(const QString &fileName)
 {
     return fileName.section(QLatin1Char('.'), 0, 0);
+}
+
+// The longest ending a cache name gets: the HiSilicon marker, ".txt" and the temporary ".tmp".
+const QString kLongestCacheEnding = QStringLiteral("_haisi.txt.tmp");
+
+// name + ending, shortened when the file system could not hold it: the name is cut to fit
+// (whole characters only) and a hash of the whole name keeps shortened names apart. Names that
+// fit stay as they are, so existing caches keep their names.
+QString fittingFileName(const QString &name, const QString &ending, const QString &longestEnding)
+{
+    const auto bytes = [](const QString &text) { return QFile::encodeName(text).size(); };
+    if (bytes(name + longestEnding) <= NAME_MAX)
+        return name + ending;
+    const QString hash = QLatin1Char('~') +
+                         QString::fromLatin1(QCryptographicHash::hash(name.toUtf8(),
+                                                                      QCryptographicHash::Sha1)
+                                                 .toHex()
+                                                 .left(16));
+    QString head = name;
+    while (!head.isEmpty() && bytes(head + hash + longestEnding) > NAME_MAX) {
+        head.chop(1);
+        if (!head.isEmpty() && head.at(head.size() - 1).isHighSurrogate())
+            head.chop(1);
+    }
+    qWarning() << "LuFileInfoModel: name too long for the file system, shortened:" << name;
+    return head + hash + ending;
 }
 
 const ChannelPattern *matchChannelPattern(const QString &fileName)
@@ -63,17 +91,19 @@ LuFileInfoModel::LuFileInfoModel(const QString &name, const QString &absolutePat
     identityPath = nativePath;
 
     const qint64 size = QFileInfo(absolutePath).size(); // 0 when it cannot be read
-    trackCachePath =
-        QDir::toNativeSeparators(HWFileManager::instance()->trackCachePath() + QLatin1Char('/') +
-                                 baseName(fileName)) +
-        QStringLiteral("_%1.txt").arg(size);
+    const QString sizeText = QString::number(size);
+    const QString cacheEnding = QLatin1Char('_') + sizeText + QStringLiteral(".txt");
+    trackCachePath = QDir::toNativeSeparators(HWFileManager::instance()->trackCachePath() +
+                                              QLatin1Char('/')) +
+                     fittingFileName(baseName(fileName), cacheEnding,
+                                     QLatin1Char('_') + sizeText + kLongestCacheEnding);
 
     findSiblings(getBackPath(nativePath, &channelIndex));
     fileInfo = QFileInfo(absolutePath);
-    previewPath = QStringLiteral("%1/%2_%3.jpg")
-                      .arg(HWFileManager::instance()->previewsPath())
-                      .arg(size)
-                      .arg(baseName(fileName));
+    // Concatenated, not built with arg(): a "%1" in a folder or file name must stay text.
+    const QString previewName = sizeText + QLatin1Char('_') + baseName(fileName);
+    previewPath = HWFileManager::instance()->previewsPath() + QLatin1Char('/') +
+                  fittingFileName(previewName, QStringLiteral(".jpg"), QStringLiteral(".jpg"));
 }
 
 LuFileInfoModel::~LuFileInfoModel()
@@ -120,15 +150,16 @@ QStringList LuFileInfoModel::getBackPath(const QString &path, int *channelIndex)
         for (const char *partner : {row->partner1, row->partner2})
             for (int s = sequence - kSequenceSpread; s <= sequence + kSequenceSpread; ++s)
                 for (const QString &timePrefix : prefixes)
-                    candidates << QStringLiteral("%1%2%3%4")
-                                      .arg(folder, timePrefix)
-                                      .arg(s, 3, 10, QLatin1Char('0'))
-                                      .arg(QLatin1String(partner));
+                    // Concatenated, not built with chained arg(): each arg() would scan the
+                    // folder and prefix already put in for "%1"-like text of their own.
+                    candidates << folder + timePrefix +
+                                      QStringLiteral("%1").arg(s, 3, 10, QLatin1Char('0')) +
+                                      QLatin1String(partner);
         Q_ASSERT(candidates.size() == 2 * (2 * kSequenceSpread + 1) * (2 * kSecondsSpread + 1));
     } else {
         const QString rest = QString(name).remove(own, Qt::CaseSensitive);
-        candidates << QStringLiteral("%1%2%3").arg(folder, rest, QLatin1String(row->partner1))
-                   << QStringLiteral("%1%2%3").arg(folder, rest, QLatin1String(row->partner2));
+        candidates << folder + rest + QLatin1String(row->partner1)
+                   << folder + rest + QLatin1String(row->partner2);
     }
     qWarning() << "LuFileInfoModel::getBackPath" << candidates;
     return candidates;

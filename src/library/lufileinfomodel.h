@@ -12,6 +12,50 @@
 class LuGPSModel;
 class QDateTime;
 
+// What reading a track needs from its recording, copied so the work can run on any thread.
+struct TrackSource
+{
+    QString nativePath;
+    QString fileName;
+    QString cachePath;
+    int channelCount = 1;
+};
+
+// What a track yields besides its points (the fields of the same names in LuFileInfoModel).
+struct TrackStatistics
+{
+    QString routeTextBd;
+    QString routeTextWgs;
+    QString routeTextWgs2;
+    float maxSpeed = 0;
+    float averageSpeed = 0;
+    float totalDistance = 0;
+    float durationSeconds = 0;
+    QString startTimeText;
+    QString endTimeText;
+    QList<float> gsensorX;
+    QList<float> gsensorY;
+    QList<float> gsensorZ;
+    bool hasGsensor = false;
+};
+
+// A track read from the cache (extracted into it first when needed), not yet given to its
+// recording. The points have no parent until the recording takes them; those left here are
+// deleted with the result.
+struct TrackLoadResult
+{
+    TrackLoadResult() = default;
+    ~TrackLoadResult();
+    TrackLoadResult(const TrackLoadResult &) = delete;
+    TrackLoadResult &operator=(const TrackLoadResult &) = delete;
+
+    bool loaded = false; // false: no cache could be read, the next open tries again
+    QString cachePath;
+    bool fineGScale = false;
+    QList<LuGPSModel *> points;
+    TrackStatistics statistics; // left empty for fewer than two points
+};
+
 // One video file the user added: its channel identity and sibling files, the names of its
 // track cache and preview picture, and once loadTrack has run, its track with the statistics,
 // map route texts and acceleration series computed from it.
@@ -30,6 +74,16 @@ public:
 
     // Fills the track from the cache, extracting it from the video first when no cache exists.
     void loadTrack();
+
+    // loadTrack in two halves, so the slow one can run on a worker thread: readTrack does the
+    // file work (thread-safe; one extraction per cache file at a time) and creates the points
+    // on the calling thread; applyTrack takes them on the recording's thread, unless a track
+    // was loaded meanwhile.
+    TrackSource trackSource() const;
+    static void readTrack(const TrackSource &source, TrackLoadResult *result);
+    void applyTrack(TrackLoadResult *result);
+    // Set while a worker reads this recording's track; GUI thread only.
+    bool trackLoading = false;
 
     float videoDuration = 0;
     QString fileName;
@@ -69,9 +123,7 @@ public:
 
 private:
     void findSiblings(const QStringList &candidates);
-    bool buildTrackCache();
-    bool readTrackCache(const QString &cachePath);
-    void computeStatistics();
+    void takeTrack(TrackLoadResult *result);
 };
 
 Q_DECLARE_METATYPE(LuFileInfoModel *)

@@ -12,6 +12,8 @@
 #include <QFile>
 #include <QLoggingCategory>
 #include <QMutexLocker>
+#include <QSet>
+#include <QWaitCondition>
 
 #include <cstdio>
 
@@ -19,7 +21,7 @@ namespace {
 Q_LOGGING_CATEGORY(lcCacheLines, "qmarl.library.cachelines", QtWarningMsg)
 
 const QString kTxt = QStringLiteral(".txt");
-// A cache line is about 90 characters; anything far longer is damage, read and dropped whole.
+// A cache line is about 90 characters; anything far longer is damage, read whole as one sample.
 constexpr qint64 kLongestLine = 4096;
 constexpr float kFineScale = 1.0f / 4096.0f;
 constexpr double kCoarseScale = 1.0 / 256.0;
@@ -36,20 +38,6 @@ QString withHaisiMarker(const QString &cachePath)
         return cachePath;
     const int at = cachePath.indexOf(kTxt, 0, Qt::CaseSensitive);
     return at < 0 ? cachePath : QString(cachePath).insert(at, g_haisiSuffix);
-}
-
-// Every field of a track line present; anything less is not a sample but damage.
-bool isCompleteTrackLine(const char *line)
-{
-    char status = 0;
-    char time[16] = {};
-    double latitude = 0, longitude = 0;
-    char latHemisphere = 0, lonHemisphere = 0;
-    float speed = 0, course = 0;
-    int x = 0, y = 0, z = 0;
-    return std::sscanf(line, "%c%15[^,],%lf,%c,%lf,%c,%f,%f,%d,%d,%d", &status, time, &latitude,
-                       &latHemisphere, &longitude, &lonHemisphere, &speed, &course, &x, &y,
-                       &z) == 11;
 }
 
 // Reads one whole line however long it is; false at the end of the file.
@@ -85,59 +73,126 @@ QDateTime parseRecordTime(const LuGPSModel *point)
     return QDateTime::fromString(recordTimeText(point), QStringLiteral("yyyyMMddHHmmss"));
 }
 
+// The statistics, route texts and acceleration series of a track of two or more points.
+static void computeStatistics(const QList<LuGPSModel *> &track, TrackStatistics *s);
+
+TrackLoadResult::~TrackLoadResult()
+{
+    qDeleteAll(points);
+}
+
 void LuFileInfoModel::loadTrack()
 {
     QMutexLocker locker(&trackMutex);
     if (trackLoaded)
         return;
+    TrackLoadResult result;
+    readTrack(trackSource(), &result);
+    takeTrack(&result);
+}
 
-    // A HiSilicon track is cached under the marked name so its finer G-sensor scale survives a
-    // restart; look for that name first.
-    const QString marked = withHaisiMarker(trackCachePath);
-    if (isNonEmptyFile(marked)) {
-        trackCachePath = marked;
-        fineGScale = true;
-    } else if (!isNonEmptyFile(trackCachePath)) {
-        buildTrackCache();
-    }
+TrackSource LuFileInfoModel::trackSource() const
+{
+    return {nativePath, fileName, trackCachePath, channelCount};
+}
 
-    qWarning() << "............................" << channelCount;
-    if (!readTrackCache(trackCachePath))
+void LuFileInfoModel::applyTrack(TrackLoadResult *result)
+{
+    QMutexLocker locker(&trackMutex);
+    if (!trackLoaded)
+        takeTrack(result);
+}
+
+void LuFileInfoModel::takeTrack(TrackLoadResult *result)
+{
+    trackCachePath = result->cachePath;
+    fineGScale = result->fineGScale;
+    if (!result->loaded)
         return;
-    qWarning() << "............................";
-    if (track.size() >= 2)
-        computeStatistics();
+    for (LuGPSModel *point : qAsConst(result->points))
+        point->setParent(this);
+    track = result->points;
+    result->points.clear();
+    const TrackStatistics &statistics = result->statistics;
+    routeTextBd = statistics.routeTextBd;
+    routeTextWgs = statistics.routeTextWgs;
+    routeTextWgs2 = statistics.routeTextWgs2;
+    maxSpeed = statistics.maxSpeed;
+    averageSpeed = statistics.averageSpeed;
+    totalDistance = statistics.totalDistance;
+    durationSeconds = statistics.durationSeconds;
+    startTimeText = statistics.startTimeText;
+    endTimeText = statistics.endTimeText;
+    gsensorX = statistics.gsensorX;
+    gsensorY = statistics.gsensorY;
+    gsensorZ = statistics.gsensorZ;
+    hasGsensor = statistics.hasGsensor;
     trackLoaded = true;
 }
 
-bool LuFileInfoModel::buildTrackCache()
+namespace {
+// Cache files being built, by name: one extraction per cache file at a time, whichever thread
+// asks, so two opens of one file never write the same temporary file.
+QMutex s_buildMutex;
+QWaitCondition s_buildDone;
+QSet<QString> s_building;
+
+class CacheBuildLock
 {
-    qWarning() << "need paras gps info..." << fileName;
-    const QString temporary = trackCachePath + QStringLiteral(".tmp");
-    const int result = extractTrack(QFile::encodeName(nativePath).constData(),
+public:
+    explicit CacheBuildLock(const QString &cachePath) : m_path(cachePath)
+    {
+        QMutexLocker locker(&s_buildMutex);
+        while (s_building.contains(m_path))
+            s_buildDone.wait(&s_buildMutex);
+        s_building.insert(m_path);
+    }
+    ~CacheBuildLock()
+    {
+        QMutexLocker locker(&s_buildMutex);
+        s_building.remove(m_path);
+        s_buildDone.wakeAll();
+    }
+    CacheBuildLock(const CacheBuildLock &) = delete;
+    CacheBuildLock &operator=(const CacheBuildLock &) = delete;
+
+private:
+    const QString m_path;
+};
+
+// Extracts the video's track into a temporary file and moves it to the cache name, marked when
+// the HiSilicon reader made it.
+bool buildTrackCache(const TrackSource &source, TrackLoadResult *result)
+{
+    qWarning() << "need paras gps info..." << source.fileName;
+    const QString temporary = result->cachePath + QStringLiteral(".tmp");
+    TrackLayout layout = TrackLayout::None;
+    const int code = extractTrackTo(QFile::encodeName(source.nativePath).constData(),
                                     QFile::encodeName(temporary).constData(),
-                                    containerKindForPath(fileName));
-    if (result != 0) {
-        qWarning() << "LuFileInfoModel::loadTrack: no track in" << nativePath << "result"
-                   << result;
+                                    containerKindForPath(source.fileName), &layout);
+    if (code != 0) {
+        qWarning() << "LuFileInfoModel::loadTrack: no track in" << source.nativePath << "result"
+                   << code;
         QFile::remove(temporary);
         return false;
     }
-    if (isHaisiTrack() == 1) {
-        fineGScale = true;
-        trackCachePath = withHaisiMarker(trackCachePath);
+    if (layout == TrackLayout::HiSilicon) {
+        result->fineGScale = true;
+        result->cachePath = withHaisiMarker(result->cachePath);
     }
-    QFile::remove(trackCachePath);
-    if (!QFile::rename(temporary, trackCachePath)) {
+    QFile::remove(result->cachePath);
+    if (!QFile::rename(temporary, result->cachePath)) {
         qWarning() << "LuFileInfoModel::loadTrack: cannot move" << temporary << "to"
-                   << trackCachePath;
+                   << result->cachePath;
         QFile::remove(temporary);
         return false;
     }
     return true;
 }
 
-bool LuFileInfoModel::readTrackCache(const QString &cachePath)
+// Every line is one sample, damaged or not: the telemetry finds a second's sample by its
+// index, so a line left out would put every later sample a second early.
+bool readTrackCache(const QString &cachePath, bool fineGScale, QList<LuGPSModel *> *points)
 {
     QFile file(cachePath);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -146,47 +201,65 @@ bool LuFileInfoModel::readTrackCache(const QString &cachePath)
         return false;
     }
     QByteArray line;
-    int dropped = 0;
     while (readWholeLine(file, line)) {
         qCDebug(lcCacheLines) << line;
-        if (!isCompleteTrackLine(line.constData())) {
-            ++dropped;
-            continue;
-        }
-        auto *point = new LuGPSModel(line.constData(), this);
+        auto *point = new LuGPSModel(line.constData(), line.size(), nullptr);
         point->fromHaisi = fineGScale;
-        track.append(point);
-    }
-    if (dropped > 0)
-        qWarning() << "LuFileInfoModel::loadTrack: dropped" << dropped << "damaged lines of"
-                   << cachePath;
-    if (dropped > 0 && track.isEmpty()) {
-        // Nothing usable: drop the damaged cache so the next open extracts the track again.
-        file.close();
-        QFile::remove(cachePath);
-        return false;
+        points->append(point);
     }
     return true;
 }
+} // namespace
 
-void LuFileInfoModel::computeStatistics()
+void LuFileInfoModel::readTrack(const TrackSource &source, TrackLoadResult *result)
 {
-    startTimeText = recordTimeText(track.first());
-    endTimeText = recordTimeText(track.last());
-    durationSeconds = float(parseRecordTime(track.first()).secsTo(parseRecordTime(track.last())));
+    result->cachePath = source.cachePath;
+    const auto findCache = [&] {
+        // A HiSilicon track is cached under the marked name so its finer G-sensor scale
+        // survives a restart; look for that name first.
+        const QString marked = withHaisiMarker(source.cachePath);
+        if (isNonEmptyFile(marked)) {
+            result->cachePath = marked;
+            result->fineGScale = true;
+            return true;
+        }
+        return isNonEmptyFile(source.cachePath);
+    };
+    if (!findCache()) {
+        const CacheBuildLock lock(source.cachePath);
+        if (!findCache()) // another thread may have built it meanwhile
+            buildTrackCache(source, result);
+    }
+
+    qWarning() << "............................" << source.channelCount;
+    result->loaded = readTrackCache(result->cachePath, result->fineGScale, &result->points);
+    if (!result->loaded)
+        return;
+    qWarning() << "............................";
+    // Computed here too, so a worker leaves the recording's thread only the hand-over.
+    if (result->points.size() >= 2)
+        computeStatistics(result->points, &result->statistics);
+}
+
+static void computeStatistics(const QList<LuGPSModel *> &track, TrackStatistics *s)
+{
+    s->startTimeText = recordTimeText(track.first());
+    s->endTimeText = recordTimeText(track.last());
+    s->durationSeconds =
+        float(parseRecordTime(track.first()).secsTo(parseRecordTime(track.last())));
 
     QString bd = QStringLiteral("[");
     QString wgs = QStringLiteral("[");
     double speedSum = 0;
     const LuGPSModel *previous = nullptr;
     for (const LuGPSModel *point : qAsConst(track)) {
-        if (point->speedKnots > maxSpeed)
-            maxSpeed = point->speedKnots;
+        if (point->speedKnots > s->maxSpeed)
+            s->maxSpeed = point->speedKnots;
         speedSum += point->speedKnots;
         if (previous)
-            totalDistance = float(double(totalDistance) +
-                                  distanceMetres(previous->longitude, previous->latitude,
-                                                 point->longitude, point->latitude));
+            s->totalDistance = float(double(s->totalDistance) +
+                                     distanceMetres(previous->longitude, previous->latitude,
+                                                    point->longitude, point->latitude));
         float x, y, z;
         if (point->fromHaisi) {
             x = float(point->gRawX) * kFineScale;
@@ -197,11 +270,11 @@ void LuFileInfoModel::computeStatistics()
             y = float(point->gRawY * kCoarseScale);
             z = float(point->gRawZ * kCoarseScale);
         }
-        gsensorX.append(x);
-        gsensorY.append(y);
-        gsensorZ.append(z);
-        if (!hasGsensor && (x != 0 || y != 0 || z != 0))
-            hasGsensor = true;
+        s->gsensorX.append(x);
+        s->gsensorY.append(y);
+        s->gsensorZ.append(z);
+        if (!s->hasGsensor && (x != 0 || y != 0 || z != 0))
+            s->hasGsensor = true;
         previous = point;
         if (point->status == 'A') {
             // The separator follows every valid point but the track's last, so a track that
@@ -211,9 +284,9 @@ void LuFileInfoModel::computeStatistics()
             wgs += pointText(point->wgsLongitude, point->wgsLatitude) + separator;
         }
     }
-    routeTextBd = bd + QLatin1Char(']');
-    routeTextWgs = wgs + QLatin1Char(']');
-    routeTextWgs2 = routeTextWgs;
-    averageSpeed = float(speedSum / track.size());
-    qWarning().noquote() << "===============" + routeTextBd + "============";
+    s->routeTextBd = bd + QLatin1Char(']');
+    s->routeTextWgs = wgs + QLatin1Char(']');
+    s->routeTextWgs2 = s->routeTextWgs;
+    s->averageSpeed = float(speedSum / track.size());
+    qWarning().noquote() << "===============" + s->routeTextBd + "============";
 }

@@ -8,6 +8,7 @@
 #include "luappsettingdialog.h"
 #include "lucoverwidget.h"
 #include "lufileinfomodel.h"
+#include "trackloader.h"
 #include "lumappage.h"
 #include "lugpsmodel.h"
 #include "luprogressslider.h"
@@ -107,6 +108,9 @@ KestroMainWidget::KestroMainWidget(QWidget *parent)
             &KestroMainWidget::mapLoadFinishedSlot);
     connect(ui->horizontalSlider_progress, &LuProgressSlider::posChangedSignal, this,
             &KestroMainWidget::posChangedSlot);
+
+    m_trackLoader = new TrackLoader(this);
+    connect(m_trackLoader, &TrackLoader::trackReady, this, &KestroMainWidget::trackReadySlot);
 
     loadMap();
     setPlayControlsEnabled(false);

@@ -15,6 +15,7 @@ class ChannelSync;
 class HWPlayWidget;
 class LuFileInfoModel;
 class QPushButton;
+class TrackLoader;
 
 namespace Ui {
 class KestroMainWidget;
@@ -108,6 +109,8 @@ public slots:
     void on_horizontalSlider_progress_sliderReleased();
     // Map and telemetry.
     void updateProgress(int index);
+    // A channel's track, read by a worker, has arrived: the open recording shows it.
+    void trackReadySlot(LuFileInfoModel *model);
     void posChangedSlot(double pos);
     void mapLoadFinishedSlot(bool isok);
     // Frame.
@@ -175,4 +178,5 @@ private:
     float m_maxSpeedKnots = 0;
     QMutex m_sessionMutex;
     ChannelSync *m_channelSync = nullptr; // keeps panes 2 and 3 on pane 1's time
+    TrackLoader *m_trackLoader = nullptr;
 };

@@ -12,6 +12,7 @@
 #include "lucampasslabel.h"
 #include "lugsensorwidget.h"
 #include "regroupfilelist.h"
+#include "trackloader.h"
 #include "ui_kestromainwidget.h"
 
 #include <QDebug>
@@ -124,7 +125,8 @@ void KestroMainWidget::autoPlayFile(LuFileInfoModel *model)
                 continue;
             qWarning() << "KestroMainWidget::autoPlayFile" << channel.first->fileName;
             channel.first->isPlaying = true;
-            channel.first->loadTrack();
+            // Read off the GUI thread: playback starts at once, trackReadySlot shows the track.
+            m_trackLoader->load(channel.first);
             // One channel plays alone, two side by side, three as one large and two small.
             constexpr int kSplitForChannels[] = {0, 2, 1, 0};
             m_channelCount = channel.second;

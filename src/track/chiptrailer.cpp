@@ -58,10 +58,10 @@ bool findTrailer(InputFile &file, int64_t *blockStart, int64_t *dataEnd)
 }
 } // namespace
 
-int readChipTrailer(const char *videoPath, const char *textPath)
+int readChipTrailer(const VideoInput &video, const char *textPath)
 {
     trackDiag("%s begin...\n", "procJLVideoFile");
-    InputFile file(videoPath);
+    InputFile file(video);
     if (!file.isOpen())
         return -1;
     trackDiag("Filesize:%lld\n", static_cast<long long>(file.size()));

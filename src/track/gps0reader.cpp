@@ -48,9 +48,9 @@ bool plausibleDate(const RMCINFO &info)
 }
 } // namespace
 
-int readGps0Box(const char *videoPath, const char *textPath)
+int readGps0Box(const VideoInput &video, const char *textPath)
 {
-    InputFile file(videoPath);
+    InputFile file(video);
     if (!file.isOpen())
         return -1;
     trackDiag("Filesize:%lld\n", static_cast<long long>(file.size()));

@@ -11,6 +11,11 @@ public:
     // Parses one track text line; never fails. Fields a malformed line does not reach stay zero
     // (and the time text empty); the coordinates are always computed.
     explicit LuGPSModel(const char *line, QObject *parent = nullptr);
+    // Parses exactly length bytes of a track cache line; a NUL among them is data, not the end.
+    // Always one sample, so the samples after it keep their second: missing or zero hemisphere
+    // bytes (cameras write zeros before their first fix) give a sample without a fix, and a line
+    // damaged beyond that gives a sample without a fix whose values are all zero.
+    LuGPSModel(const char *line, int length, QObject *parent);
 
     float speedKnots = 0;
     float speedKmh = 0;
@@ -28,6 +33,10 @@ public:
     int gRawX = 0;
     int gRawY = 0;
     int gRawZ = 0;
+
+private:
+    int scan(const char *line, double *rawLatitude, double *rawLongitude);
+    void convert(double rawLatitude, double rawLongitude);
 };
 
 Q_DECLARE_METATYPE(LuGPSModel *)

@@ -97,9 +97,9 @@ bool readAudioTrack(InputFile &file, const BoxHead &trak, const char *textPath, 
 }
 } // namespace
 
-int readMovFreeGps(const char *videoPath, const char *textPath)
+int readMovFreeGps(const VideoInput &video, const char *textPath)
 {
-    InputFile file(videoPath);
+    InputFile file(video);
     if (!file.isOpen())
         return -1;
     trackDiag("Filesize:%lld\n", static_cast<long long>(file.size()));

@@ -162,10 +162,10 @@ int readHisiTrack(InputFile &file, const BoxHead &trak, const char *textPath, bo
 }
 } // namespace
 
-int readMp4Track(const char *videoPath, const char *textPath, TrackLayout *layout)
+int readMp4Track(const VideoInput &video, const char *textPath, TrackLayout *layout)
 {
     *layout = TrackLayout::None;
-    InputFile file(videoPath);
+    InputFile file(video);
     if (!file.isOpen())
         return -1;
 

@@ -7,7 +7,13 @@
 namespace {
 // Null means standard output; stdout itself is not a constant we could start with.
 std::atomic<FILE *> s_stream{nullptr};
+std::atomic<bool> s_discard{false};
 } // namespace
+
+void discardTrackDiagnostics()
+{
+    s_discard.store(true);
+}
 
 void setTrackDiagnosticsStream(FILE *stream)
 {
@@ -22,6 +28,8 @@ FILE *trackDiagnosticsStream()
 
 void trackDiag(const char *format, ...)
 {
+    if (s_discard.load(std::memory_order_relaxed))
+        return;
     va_list args;
     va_start(args, format);
     std::vfprintf(trackDiagnosticsStream(), format, args);

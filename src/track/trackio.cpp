@@ -5,6 +5,8 @@
 #include <sys/types.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 
 static_assert(sizeof(off_t) == 8, "the readers need 64-bit file offsets");
 
@@ -17,11 +19,17 @@ constexpr std::size_t kMaxDepth = 16;
 constexpr std::size_t kStreamBuffer = 64 * 1024;
 } // namespace
 
-InputFile::InputFile(const char *path)
+InputFile::InputFile(const VideoInput &input)
 {
-    if (!path)
+    if (input.data) {
+        // Bytes in memory are read in place, without a stream.
+        m_data = input.data;
+        m_size = int64_t(input.size);
         return;
-    m_file = std::fopen(path, "rb");
+    }
+    if (!input.path)
+        return;
+    m_file = std::fopen(input.path, "rb");
     if (!m_file)
         return;
     std::setvbuf(m_file, nullptr, _IOFBF, kStreamBuffer);
@@ -41,8 +49,13 @@ InputFile::~InputFile()
 
 bool InputFile::readAt(int64_t offset, void *buffer, std::size_t length)
 {
-    if (!m_file || offset < 0 || offset > m_size || int64_t(length) > m_size - offset)
+    if (!isOpen() || offset < 0 || offset > m_size || int64_t(length) > m_size - offset)
         return false;
+    if (m_data) {
+        std::memcpy(buffer, m_data + offset, length);
+        m_position = offset + int64_t(length);
+        return true;
+    }
     if (fseeko(m_file, off_t(offset), SEEK_SET) != 0)
         return false;
     return std::fread(buffer, 1, length, m_file) == length;
@@ -50,24 +63,30 @@ bool InputFile::readAt(int64_t offset, void *buffer, std::size_t length)
 
 bool InputFile::readNext(void *buffer, std::size_t length)
 {
-    return m_file && std::fread(buffer, 1, length, m_file) == length;
+    return isOpen() && readSome(buffer, length) == length;
 }
 
 std::size_t InputFile::readSome(void *buffer, std::size_t length)
 {
+    if (m_data) {
+        const std::size_t got = std::min<std::size_t>(length, std::size_t(m_size - m_position));
+        std::memcpy(buffer, m_data + m_position, got);
+        m_position += int64_t(got);
+        return got;
+    }
     return m_file ? std::fread(buffer, 1, length, m_file) : 0;
 }
 
 TextFile::TextFile(const char *path)
 {
-    if (path)
-        m_file = std::fopen(path, "w+");
+    m_file = path ? std::fopen(path, "w+") : ::open_memstream(&m_memory, &m_memorySize);
 }
 
 TextFile::~TextFile()
 {
     if (m_file)
         std::fclose(m_file);
+    std::free(m_memory);
 }
 
 BoxWalker::BoxWalker(InputFile &file, int64_t start, int64_t end) : m_file(file), m_position(start)

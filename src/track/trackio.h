@@ -3,18 +3,28 @@
 #include <cstdio>
 #include <vector>
 
-// File access shared by the readers: buffered stdio, 64-bit offsets, every read bounded by the
-// file size so a damaged or hostile file can neither make us read past its end nor seek wildly.
+// File access shared by the readers: buffered stdio (or bytes in memory), 64-bit offsets, every
+// read bounded by the file size so a damaged or hostile file can neither make us read past its
+// end nor seek wildly.
+
+// Where a video's bytes come from: the file at path, or, when data is set, size bytes in memory
+// (the fuzzers feed inputs that way, without a file per input).
+struct VideoInput
+{
+    const char *path = nullptr;
+    const unsigned char *data = nullptr;
+    std::size_t size = 0;
+};
 
 class InputFile
 {
 public:
-    explicit InputFile(const char *path);
+    explicit InputFile(const VideoInput &input);
     ~InputFile();
     InputFile(const InputFile &) = delete;
     InputFile &operator=(const InputFile &) = delete;
 
-    bool isOpen() const { return m_file != nullptr; }
+    bool isOpen() const { return m_file != nullptr || m_data != nullptr; }
     int64_t size() const { return m_size; }
     // Reads exactly length bytes at offset; false (and nothing promised about buffer) otherwise.
     bool readAt(int64_t offset, void *buffer, std::size_t length);
@@ -25,10 +35,13 @@ public:
 
 private:
     FILE *m_file = nullptr;
+    const unsigned char *m_data = nullptr; // bytes in memory instead of m_file
+    int64_t m_position = 0;                // in m_data
     int64_t m_size = 0;
 };
 
-// The track text file, opened "w+" (created or truncated); counts the lines written.
+// The track text file, opened "w+" (created or truncated); counts the lines written. A null path
+// writes to memory that is thrown away (the fuzzers want the readers' work, not the text).
 class TextFile
 {
 public:
@@ -45,6 +58,8 @@ public:
 private:
     FILE *m_file = nullptr;
     long m_lines = 0;
+    char *m_memory = nullptr;
+    std::size_t m_memorySize = 0;
 };
 
 constexpr uint32_t fourcc(const char (&code)[5])

@@ -2,21 +2,22 @@
 #include "extracttrack.h"
 #include "trackio.h"
 
-// The readers behind extractTrack. Each writes track text lines into textPath (opened "w+") and
+// The readers behind extractTrack. Each reads the video from video (a file or bytes in memory),
+// writes track text lines into textPath (opened "w+") and
 // returns 0 (or more) on success, -1 when the file is not of its layout, is damaged before any
 // sample, or a file cannot be opened.
 
 // GPS text blocks before a marker in the last 16 bytes of the file.
-int readChipTrailer(const char *videoPath, const char *textPath);
+int readChipTrailer(const VideoInput &video, const char *textPath);
 // A top-level "gps0" box of RMCINFO records.
-int readGps0Box(const char *videoPath, const char *textPath);
+int readGps0Box(const VideoInput &video, const char *textPath);
 // The "gps " block index, else 716-byte blocks through a non-video track's chunk table; layout
 // tells which of the two succeeded.
-int readMp4Track(const char *videoPath, const char *textPath, TrackLayout *layout);
+int readMp4Track(const VideoInput &video, const char *textPath, TrackLayout *layout);
 // "freeGPS" blocks after the audio chunks.
-int readMovFreeGps(const char *videoPath, const char *textPath);
+int readMovFreeGps(const VideoInput &video, const char *textPath);
 // 188-byte transport-stream packets of PID 0x300.
-int readTransportStream(const char *videoPath, const char *textPath);
+int readTransportStream(const VideoInput &video, const char *textPath);
 
 // Shared by the two readers that walk tracks.
 // Reads the width and height at the end of a "tkhd" box and tells whether the track is video.

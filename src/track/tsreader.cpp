@@ -2,6 +2,7 @@
 #include "trackdiagnostics.h"
 #include "trackreaders.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -21,9 +22,9 @@ bool isStatus(char status)
 }
 } // namespace
 
-int readTransportStream(const char *videoPath, const char *textPath)
+int readTransportStream(const VideoInput &video, const char *textPath)
 {
-    InputFile file(videoPath);
+    InputFile file(video);
     if (!file.isOpen())
         return -1;
     TextFile text(textPath);
@@ -35,7 +36,10 @@ int readTransportStream(const char *videoPath, const char *textPath)
     int gpsPackets = 0;
     // Every packet is looked at, so the file is read straight through in large runs of whole
     // packets; a partial packet at the end is left alone.
-    std::vector<unsigned char> chunk(kPacketSize * kPacketsPerRead);
+    // No larger than the file: a small input need not clear and map a large buffer each time.
+    const int64_t packets = std::min<int64_t>(int64_t(kPacketsPerRead),
+                                              file.size() / int64_t(kPacketSize) + 1);
+    std::vector<unsigned char> chunk(kPacketSize * std::size_t(packets));
     for (;;) {
         const std::size_t got = file.readSome(chunk.data(), chunk.size());
         const std::size_t whole = got - got % kPacketSize;

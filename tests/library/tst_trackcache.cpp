@@ -1,6 +1,7 @@
 #include "hwfilemanager.h"
 #include "lufileinfomodel.h"
 #include "lugpsmodel.h"
+#include "trackloader.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,7 +9,24 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <climits>
+
+#include <atomic>
 #include <memory>
+#include <vector>
+
+namespace {
+// Extractions seen, counted from their log line, which any thread may write.
+std::atomic<int> s_extractions{0};
+QtMessageHandler s_previousHandler = nullptr;
+
+void countExtractions(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (message.startsWith(QLatin1String("need paras gps info...")))
+        ++s_extractions;
+    s_previousHandler(type, context, message);
+}
+} // namespace
 
 // The track cache: extraction into the cache, reading it back, and what is computed from it.
 class TestTrackCache : public QObject
@@ -118,12 +136,35 @@ class TestTrackCache : public QObject
                ",90.00," + QByteArray::number(gx) + ",0,0\n";
     }
 
+    // A transport stream of filler packets with three GPS packets early on: large
+    // enough that reading it takes a while.
+    QString writeTransportStream(const QString &name, int packets)
+    {
+        QByteArray filler(188, '\xff');
+        filler[0] = 0x47;
+        filler[1] = 0x1f;
+        QByteArray bytes;
+        bytes.reserve(188 * packets);
+        for (int i = 0; i < packets; ++i) {
+            if (i == 1 || i == 2 || i == 3) {
+                QByteArray gps = QByteArray("\x47\x43\x00", 3) + QByteArray(7, '\0') +
+                                 record(i - 1, 2232.5f, 11400.0f + 0.005f * i, 0);
+                bytes += gps + QByteArray(188 - gps.size(), '\0');
+            } else {
+                bytes += filler;
+            }
+        }
+        return writeFile(name, bytes);
+    }
+
     std::unique_ptr<LuFileInfoModel> modelFor(const QString &path)
     {
         return std::make_unique<LuFileInfoModel>(QFileInfo(path).fileName(), path);
     }
 
 private slots:
+    void initTestCase() { s_previousHandler = qInstallMessageHandler(countExtractions); }
+
     void init()
     {
         QDir(HWFileManager::cacheFolder()).removeRecursively();
@@ -203,28 +244,59 @@ private slots:
     void damagedCacheLines_data()
     {
         QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<int>("points");
-        QTest::addColumn<bool>("loaded");
+        QTest::addColumn<QByteArray>("statuses"); // one per sample, in order
+        QTest::addColumn<QString>("lastTime");
         const QByteArray good = line('A', "20240516123000", "4807.0", "01131.0", "5.00");
-        QTest::newRow("overlong line is one dropped line")
-            << good + QByteArray(5000, '7') + "\n" + good << 2 << true;
-        QTest::newRow("overlong line at the end") << good + QByteArray(300, ',') << 1 << true;
-        QTest::newRow("partial line dropped") << good + "A2024,12.0,N\n" << 1 << true;
-        QTest::newRow("all garbage") << QByteArray("\x01\x02\xff\n\n\n", 6) << 0 << false;
+        const QByteArray later = line('A', "20240516123002", "4807.5", "01131.0", "7.00");
+        // Cameras write zero hemisphere bytes before their first fix; the cache keeps them.
+        static const char zeros[] = "V20240516123001,0.000000,\0,0.000000,\0,0.00,0.00,0,0,0\n";
+        const QByteArray zeroHemispheres(zeros, sizeof zeros - 1);
+        QTest::newRow("overlong line is one sample")
+            << good + QByteArray(5000, '7') + "\n" + later << QByteArray("AVA") << "20240516123002";
+        QTest::newRow("overlong line at the end")
+            << good + QByteArray(300, ',') << QByteArray("AV") << "";
+        QTest::newRow("partial line") << good + "A2024,12.0,N\n" << QByteArray("AV") << "";
+        QTest::newRow("damaged line in the middle")
+            << good + "A2024051612\xff" "01,48x,N,,E\n" + later << QByteArray("AVA")
+            << "20240516123002";
+        QTest::newRow("all garbage") << QByteArray("\x01\x02\xff\n\n\n", 6) << QByteArray("VVV")
+                                     << "";
+        QTest::newRow("zero hemisphere bytes")
+            << zeroHemispheres + later << QByteArray("VA") << "20240516123002";
+        QTest::newRow("missing hemispheres")
+            << QByteArray("V20240516123001,0.000000,,0.000000,,0.00,0.00,0,0,0\n") + later
+            << QByteArray("VA") << "20240516123002";
+        QTest::newRow("non-finite coordinates")
+            << good + line('A', "20240516123001", "nan", "01131.0", "5.00") +
+                   line('A', "20240516123001", "4807.0", "-inf", "5.00") + later
+            << QByteArray("AVVA") << "20240516123002";
     }
 
     void damagedCacheLines()
     {
         QFETCH(QByteArray, text);
-        QFETCH(int, points);
-        QFETCH(bool, loaded);
+        QFETCH(QByteArray, statuses);
+        QFETCH(QString, lastTime);
         auto model = modelFor(writeFile("d_A.MP4", "x"));
         const QString cache = writeCache(*model, text);
         model->loadTrack();
-        QCOMPARE(model->track.size(), points);
-        QCOMPARE(model->trackLoaded, loaded);
-        // A cache with nothing usable in it is dropped, so the next open extracts again.
-        QCOMPARE(QFile::exists(cache), loaded);
+        // Every line stays one sample, so every later sample keeps its second.
+        QVERIFY(model->trackLoaded);
+        QCOMPARE(model->track.size(), statuses.size());
+        QByteArray seen;
+        for (const LuGPSModel *point : qAsConst(model->track))
+            seen += point->status;
+        QCOMPARE(seen, statuses);
+        QCOMPARE(recordTimeText(model->track.last()), lastTime);
+        QVERIFY(QFile::exists(cache));
+        // The route holds the fixes only, every coordinate a number.
+        if (model->track.size() >= 2) {
+            QCOMPARE(model->routeTextWgs.count(QStringLiteral("{lng:")), statuses.count('A'));
+            QVERIFY2(!model->routeTextWgs.contains(QStringLiteral("nan")) &&
+                         !model->routeTextWgs.contains(QStringLiteral("inf")),
+                     qPrintable(model->routeTextWgs));
+            QVERIFY(qIsFinite(model->totalDistance));
+        }
     }
 
     void extractsOnceThenReadsTheCache()
@@ -253,6 +325,115 @@ private slots:
         QCOMPARE(second->track.size(), 3);
         QCOMPARE(second->routeTextWgs, first->routeTextWgs);
         QCOMPARE(second->gsensorX, first->gsensorX);
+    }
+
+    void everyNameGetsItsTrackAndSiblings_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("front");
+        QTest::addColumn<QString>("back"); // empty: the front file has no partner
+        const QString cjk = QString(80, QChar(0x884C)); // 240 bytes in UTF-8
+        QTest::newRow("spaces") << "card dump" << "drive one A.MP4" << "drive one B.MP4";
+        QTest::newRow("cjk") << QString::fromUtf8("行车记录") << QString::fromUtf8("行车A.MP4")
+                             << QString::fromUtf8("行车B.MP4");
+        QTest::newRow("no extension") << "plain" << "clipA" << "";
+        QTest::newRow("244-byte name") << "long" << cjk + "A.MP4" << cjk + "B.MP4";
+        QTest::newRow("placeholder in folder")
+            << "trip %1" << "2024_0516_101500_001A.MP4" << "2024_0516_101501_002B.MP4";
+        QTest::newRow("percent and comma in folder")
+            << "2024%2C,x" << "2024_0516_101500_001A.MP4" << "2024_0516_101459_000B.MP4";
+        QTest::newRow("placeholder in name") << "n" << "a%1 b A.MP4" << "a%1 b B.MP4";
+    }
+
+    void everyNameGetsItsTrackAndSiblings()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, front);
+        QFETCH(QString, back);
+        QVERIFY(QDir(m_dir.path()).mkpath(folder));
+        const QString frontPath = writeGps0Video(folder + '/' + front);
+        const QString backPath = back.isEmpty() ? QString() : writeGps0Video(folder + '/' + back);
+
+        auto model = modelFor(frontPath);
+        QCOMPARE(model->channelCount, back.isEmpty() ? 1 : 2);
+        QCOMPARE(model->siblingPath1, backPath);
+        const QString cacheName = QFileInfo(model->trackCachePath).fileName();
+        QVERIFY2(QFile::encodeName(cacheName + "_haisi.tmp").size() <= NAME_MAX,
+                 qPrintable(cacheName));
+        model->loadTrack();
+        QVERIFY(model->trackLoaded);
+        QCOMPARE(model->track.size(), 3);
+        QVERIFY(QFileInfo(model->trackCachePath).size() > 0);
+        // The name is the same at every start, so the cache is found again.
+        QCOMPARE(modelFor(frontPath)->trackCachePath, model->trackCachePath);
+        if (!back.isEmpty()) {
+            auto partner = modelFor(backPath);
+            QCOMPARE(partner->siblingPath1, frontPath);
+            QVERIFY(partner->trackCachePath != model->trackCachePath);
+            partner->loadTrack();
+            QCOMPARE(partner->track.size(), 3);
+        }
+    }
+
+    void workerLoadsOffTheCallingThread_data()
+    {
+        QTest::addColumn<int>("models");   // of the same file
+        QTest::addColumn<int>("requests"); // per model
+        QTest::addColumn<QString>("gone"); // what goes before the track arrives
+        QTest::newRow("one recording") << 1 << 1 << "";
+        QTest::newRow("one recording asked twice") << 1 << 2 << "";
+        QTest::newRow("one file opened twice at once") << 2 << 1 << "";
+        QTest::newRow("recording deleted meanwhile") << 1 << 1 << "model";
+        QTest::newRow("loader deleted meanwhile") << 1 << 1 << "loader";
+    }
+
+    void workerLoadsOffTheCallingThread()
+    {
+        QFETCH(int, models);
+        QFETCH(int, requests);
+        QFETCH(QString, gone);
+        const QString video = writeTransportStream("w_A.TS", 100000); // 18 MB
+        std::vector<std::unique_ptr<LuFileInfoModel>> owned;
+        for (int i = 0; i < models; ++i)
+            owned.push_back(modelFor(video));
+        const QString cache = owned.front()->trackCachePath;
+        auto loader = std::make_unique<TrackLoader>();
+        QSignalSpy ready(loader.get(), &TrackLoader::trackReady);
+        s_extractions = 0;
+        for (const auto &model : owned)
+            for (int i = 0; i < requests; ++i)
+                loader->load(model.get());
+        // Nothing is read on the calling thread: the track arrives through its event loop.
+        for (const auto &model : owned)
+            QVERIFY(!model->trackLoaded && model->trackLoading && model->track.isEmpty());
+
+        if (gone == "model")
+            owned.clear();
+        if (gone == "loader")
+            loader.reset();
+        if (gone.isEmpty()) {
+            QTRY_COMPARE_WITH_TIMEOUT(ready.count(), models, 30000);
+        } else {
+            QThreadPool::globalInstance()->waitForDone();
+            QCoreApplication::sendPostedEvents();
+        }
+        QCOMPARE(ready.count(), gone.isEmpty() ? models : 0);
+        QCOMPARE(s_extractions.load(), 1);
+        QVERIFY(QFileInfo(cache).size() > 0);
+        QVERIFY(!QFile::exists(cache + ".tmp"));
+        for (const auto &model : owned) {
+            QCOMPARE(model->trackLoaded, gone.isEmpty());
+            QVERIFY(!model->trackLoading);
+            if (!model->trackLoaded)
+                model->loadTrack(); // a later open reads the cache
+            QCOMPARE(model->track.size(), 3);
+            QCOMPARE(model->routeTextWgs.count(QStringLiteral("{lng:")), 3);
+            for (const LuGPSModel *point : qAsConst(model->track)) {
+                QCOMPARE(point->parent(), model.get());
+                QCOMPARE(point->thread(), model->thread());
+            }
+        }
+        QCOMPARE(s_extractions.load(), 1);
     }
 
     void sameStemAndSizeShareACacheFile()

@@ -4,10 +4,14 @@
 #include "lugpsmodel.h"
 #include "lumappage.h"
 #include "luprogressslider.h"
+#include "rmcinfo.h"
 
 #include <QJsonObject>
 #include <QSignalSpy>
 #include <QWebEngineView>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace windowtest;
 
@@ -184,6 +188,138 @@ private slots:
             QCOMPARE(ui()->label_lng->text(), QStringLiteral("000.000000"));
             QCOMPARE(ui()->widget_draw_gsensor->currentIndex(), 3);
         }
+    }
+
+    void everySampleKeepsItsSecond_data()
+    {
+        QTest::addColumn<QByteArray>("lines");
+        QTest::addColumn<int>("fixes");
+        const auto fix = [](int second) {
+            return QStringLiteral("A202405161230%1,%2,N,11400.000000,E,%3,%4,0,0,256\n")
+                .arg(second, 2, 10, QLatin1Char('0'))
+                .arg(4807.0 + second * 0.01, 0, 'f', 6)
+                .arg(double(second), 0, 'f', 2)
+                .arg(double(second * 10), 0, 'f', 2)
+                .toLatin1();
+        };
+        // Cameras write zero hemisphere bytes until their first fix.
+        static const char zeroTail[] = ",0.000000,\0,0.000000,\0,0.00,0.00,0,0,0\n";
+        QByteArray noFixFirst;
+        for (int second = 0; second < 10; ++second) {
+            const QByteArray zeros = QByteArray("V202405161230") +
+                                     QByteArray::number(second).rightJustified(2, '0') +
+                                     QByteArray(zeroTail, sizeof zeroTail - 1);
+            noFixFirst += zeros;
+        }
+        QByteArray damaged;
+        for (int second = 0; second < 10; ++second)
+            damaged += second == 7 ? QByteArray("A20240516\xff\0,48", 14) + "\n" : fix(second);
+        for (int second = 10; second <= 20; ++second) {
+            noFixFirst += fix(second);
+            damaged += fix(second);
+        }
+        QTest::newRow("no fix for ten seconds") << noFixFirst << 11;
+        QTest::newRow("damaged line in the middle") << damaged << 20;
+    }
+
+    void everySampleKeepsItsSecond()
+    {
+        QFETCH(QByteArray, lines);
+        QFETCH(int, fixes);
+        HWDefaultSettings::instance()->setMapType(0);
+        HWDefaultSettings::instance()->setSpeedUnit(0);
+        const QString video = recording("long_A.MP4");
+        writeTrack(video, lines);
+        m_window = std::make_unique<KestroMainWidget>();
+        QSignalSpy loaded(ui()->webview, &QWebEngineView::loadFinished);
+        window().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window()));
+        if (loaded.isEmpty())
+            QVERIFY(loaded.wait(timeout));
+        drop(window(), {video});
+        // The track is read by a worker: the open itself does not wait for it.
+        LuFileInfoModel *model = window().channelModel(1);
+        QVERIFY(model && !model->trackLoaded && model->trackLoading);
+        QTRY_VERIFY_WITH_TIMEOUT(ui()->widget_display_1->currentPlayState() == 1, timeout);
+        window().on_pushBtn_play_clicked();
+        QTRY_VERIFY_WITH_TIMEOUT(model->trackLoaded, timeout);
+        QCOMPARE(model->track.size(), 21);
+        // The route, drawn when the track arrived, holds the fixes only.
+        QTRY_COMPARE_WITH_TIMEOUT(pageState().value("linePoints").toInt(), fixes, timeout);
+
+        window().updateProgress(15);
+        const LuGPSModel expected(lines.split('\n').at(15).constData());
+        QCOMPARE(ui()->label_lat->text(), QString::number(expected.wgsLatitude, 'f', 6));
+        QCOMPARE(ui()->label_lng->text(), QStringLiteral("114.000000"));
+        QCOMPARE(ui()->label_speed_value->text(), QStringLiteral("27")); // 15 knots
+        QCOMPARE(ui()->label_campass->currentAngle(), 150.0);
+    }
+
+    void aReplacedRecordingsTrackStaysOffScreen()
+    {
+        HWDefaultSettings::instance()->setMapType(0);
+        // The first recording's track has to be extracted from 37 MB on the disk; the second
+        // one's is cached and arrives first.
+        const QString slow = QDir(QStringLiteral(QMARL_RECORDINGS)).filePath("slow_A.TS");
+        {
+            QFile file(slow);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QByteArray filler(188, '\xff');
+            filler[0] = 0x47;
+            filler[1] = 0x1f;
+            for (int i = 0; i < 200000; ++i) {
+                if (i >= 5) {
+                    file.write(filler);
+                    continue;
+                }
+                RMCINFO info{};
+                info.second = i;
+                info.year = 24;
+                info.month = 5;
+                info.day = 16;
+                info.status = 'A';
+                info.latHemisphere = 'N';
+                info.lonHemisphere = 'E';
+                info.latitude = 4807.0f + float(i);
+                info.longitude = 1131.0f;
+                QByteArray packet(188, '\0');
+                packet[0] = 0x47;
+                packet[1] = 0x43;
+                encodeRmcInfo(info, reinterpret_cast<unsigned char *>(packet.data()) + 10);
+                file.write(packet);
+            }
+            // Out of the page cache: the extraction reads the disk and takes its time.
+            file.flush();
+            ::fsync(file.handle());
+            ::posix_fadvise(file.handle(), 0, 0, POSIX_FADV_DONTNEED);
+        }
+        const QString video = recording("clip.MP4");
+        writeTrack(video, line('A', 0, "2232.500000", "11400.000000", "10.00", "90.00") +
+                              line('A', 1, "2232.500000", "11400.000000", "30.00", "180.00") +
+                              line('A', 2, "2232.600000", "11400.100000", "20.00", "270.00"));
+        m_window = std::make_unique<KestroMainWidget>();
+        QSignalSpy loaded(ui()->webview, &QWebEngineView::loadFinished);
+        window().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window()));
+        if (loaded.isEmpty())
+            QVERIFY(loaded.wait(timeout));
+        const QString cache = LuFileInfoModel(QStringLiteral("slow_A.TS"), slow).trackCachePath;
+        QFile::remove(cache);
+
+        window().openFiles({slow});
+        LuFileInfoModel *replaced = window().channelModel(1);
+        window().openFiles({video}); // before the first track can arrive
+        LuFileInfoModel *open = window().channelModel(1);
+        QVERIFY(replaced && open && replaced != open && replaced->trackLoading);
+        QTRY_VERIFY_WITH_TIMEOUT(!replaced->trackLoading && !open->trackLoading, timeout);
+        // The replaced recording keeps its track for its next open; the screen shows the open one.
+        QCOMPARE(replaced->track.size(), 5);
+        QCOMPARE(open->track.size(), 3);
+        // Scripts run in the order they were sent: this query follows every route sent so far.
+        QCOMPARE(pageState().value("linePoints").toInt(), 3);
+        m_window.reset();
+        QFile::remove(slow);
+        QFile::remove(cache);
     }
 
     void clickOnTheProgressBarSeeksEveryPane()

@@ -76,11 +76,22 @@ private slots:
         QCOMPARE(QString::fromLatin1(trackLayoutName(lastTrackLayout())),
                  succeeds ? layout : QStringLiteral("none"));
         QCOMPARE(isHaisiTrack(), haisi);
+        // The same bytes from memory (the fuzzers' way in) give the same outcome and text.
+        const QByteArray bytes = readAll(video);
+        const QString fromMemory = text + QStringLiteral(".memory");
+        TrackLayout memoryLayout = TrackLayout::Gps0;
+        QCOMPARE(extractTrackFromMemory(reinterpret_cast<const unsigned char *>(bytes.constData()),
+                                        std::size_t(bytes.size()),
+                                        QFile::encodeName(fromMemory).constData(),
+                                        containerKindForPath(video), &memoryLayout),
+                 result);
+        QCOMPARE(memoryLayout, lastTrackLayout());
         if (!succeeds)
             return;
         const QByteArray written = readAll(text);
         const QByteArray expected = readAll(expectedTrackPath(fixture));
         QCOMPARE(written, expected);
+        QCOMPARE(readAll(fromMemory), expected);
     }
 
     // The entry remembers nothing from the previous file.

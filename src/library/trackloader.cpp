@@ -1,0 +1,64 @@
+#include "trackloader.h"
+
+#include "lufileinfomodel.h"
+#include "lugpsmodel.h"
+
+#include <QDebug>
+#include <QPointer>
+#include <QThread>
+#include <QThreadPool>
+
+TrackLoader::TrackLoader(QObject *parent) : QObject(parent), m_link(std::make_shared<Link>())
+{
+    m_link->receiver = this;
+}
+
+TrackLoader::~TrackLoader()
+{
+    // Workers still running finish their file work and drop what they read; their recordings
+    // may be loaded again by whoever asks next.
+    {
+        QMutexLocker locker(&m_link->mutex);
+        m_link->receiver = nullptr;
+    }
+    for (const QPointer<LuFileInfoModel> &model : qAsConst(m_loading))
+        if (model)
+            model->trackLoading = false;
+}
+
+void TrackLoader::load(LuFileInfoModel *model)
+{
+    if (!model || model->trackLoaded || model->trackLoading)
+        return;
+    model->trackLoading = true;
+    m_loading.removeAll(QPointer<LuFileInfoModel>());
+    m_loading.append(model);
+    const TrackSource source = model->trackSource();
+    const QPointer<LuFileInfoModel> target(model);
+    const std::shared_ptr<Link> link = m_link;
+    QThread *const home = thread();
+    QThreadPool::globalInstance()->start([source, target, link, home] {
+        auto result = std::make_shared<TrackLoadResult>();
+        LuFileInfoModel::readTrack(source, result.get());
+        QMutexLocker locker(&link->mutex);
+        TrackLoader *receiver = link->receiver;
+        if (!receiver)
+            return; // the points go with the result, on the thread that made them
+        for (LuGPSModel *point : qAsConst(result->points))
+            point->moveToThread(home);
+        QMetaObject::invokeMethod(
+            receiver,
+            [receiver, target, result] {
+                LuFileInfoModel *recording = target.data();
+                receiver->m_loading.removeAll(target);
+                if (!recording) {
+                    qWarning() << "TrackLoader: the recording went before its track was read";
+                    return;
+                }
+                recording->trackLoading = false;
+                recording->applyTrack(result.get());
+                emit receiver->trackReady(recording);
+            },
+            Qt::QueuedConnection);
+    });
+}
