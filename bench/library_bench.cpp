@@ -1,5 +1,6 @@
-// Recording library figures: loading a cached one-hour track (3600 lines) and adding files from
-// a folder of 1000 three-channel recordings. Run by hand: build/.../bin/library_bench
+// Recording library figures: loading a cached one-hour track (3600 lines), finding its driving
+// events, and adding files from a folder of 1000 three-channel recordings. Run by hand: build/.../bin/library_bench
+#include "drivingevents.h"
 #include "lufileinfomodel.h"
 #include "lugpsmodel.h"
 
@@ -74,6 +75,20 @@ int main(int argc, char *argv[])
             model.loadTrack();
             times << clock.nsecsElapsed() / 1e6;
             bytesPerSample = (heapInUse() - before) / size_t(model.track.size());
+        }
+        if (inChina) {
+            LuFileInfoModel model(QFileInfo(video).fileName(), video);
+            model.loadTrack();
+            QVector<double> eventTimes;
+            int found = 0;
+            for (int run = 0; run < 101; ++run) {
+                QElapsedTimer clock;
+                clock.start();
+                found = findDrivingEvents(model.track, 1.0 / 256).size();
+                eventTimes << clock.nsecsElapsed() / 1e6;
+            }
+            out << "driving events of a 3600-sample track (" << found << " found): median "
+                << QString::number(median(eventTimes), 'f', 3) << " ms\n";
         }
         out << "loadTrack, cached 3600-line track " << (inChina ? "(in China)" : "(outside China)")
             << ": median " << QString::number(median(times), 'f', 2) << " ms; heap per sample "

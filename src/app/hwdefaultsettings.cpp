@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 #include <QTime>
 
+#include <cmath>
 #include <cstdlib>
 
 const QString g_settingKey_language = QStringLiteral("g_settingKey_language");
@@ -29,6 +30,11 @@ const QString g_settingKey_create_rand_index = QStringLiteral("g_settingKey_crea
 const QString g_settingKey_create_time_index = QStringLiteral("g_settingKey_create_time_index");
 const QString g_settingKey_screenSplitType = QStringLiteral("g_settingKey_screenSplitType");
 const QString g_settingKey_videoSolution = QStringLiteral("g_settingKey_videoSolution");
+const QString g_settingKey_eventBraking = QStringLiteral("g_settingKey_event_braking_mps2");
+const QString g_settingKey_eventAcceleration =
+    QStringLiteral("g_settingKey_event_acceleration_mps2");
+const QString g_settingKey_eventJoltFromRest = QStringLiteral("g_settingKey_event_jolt_g");
+const QString g_settingKey_eventJoltStep = QStringLiteral("g_settingKey_event_jolt_step_g");
 
 namespace {
 constexpr int kLanguageSimplifiedChinese = 2;
@@ -223,6 +229,32 @@ qint64 HWDefaultSettings::createTimeIndex()
         return now;
     }
     return m_settings->value(g_settingKey_create_time_index).toLongLong();
+}
+
+DrivingEventThresholds HWDefaultSettings::drivingEventThresholds()
+{
+    DrivingEventThresholds thresholds;
+    const struct
+    {
+        const QString &key;
+        double &value;
+    } entries[] = {{g_settingKey_eventBraking, thresholds.brakingMps2},
+                   {g_settingKey_eventAcceleration, thresholds.accelerationMps2},
+                   {g_settingKey_eventJoltFromRest, thresholds.joltFromRestG},
+                   {g_settingKey_eventJoltStep, thresholds.joltStepG}};
+    for (const auto &entry : entries) {
+        bool ok = false;
+        const double stored = m_settings->value(entry.key).toDouble(&ok);
+        if (ok && std::isfinite(stored) && stored > 0) {
+            entry.value = stored;
+            continue;
+        }
+        if (m_settings->contains(entry.key))
+            qWarning() << "HWDefaultSettings: unusable" << entry.key
+                       << m_settings->value(entry.key) << "- using" << entry.value;
+        store(entry.key, entry.value);
+    }
+    return thresholds;
 }
 
 void HWDefaultSettings::resetToDefaults()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "drivingevents.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -52,6 +54,10 @@ public:
     void setLastCaptureIndex(int index);
     QStringList lastFileList();
     void setLastFileList(const QStringList &files);
+
+    // When a change in a track counts as a driving event; each missing or unusable value is
+    // stored as its default, so the file shows what can be tuned.
+    DrivingEventThresholds drivingEventThresholds();
 
     int createRandIndex();
     qint64 createTimeIndex();

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QFileInfo>
+#include "drivingevents.h"
+
 #include <QList>
 #include <QMetaType>
 #include <QModelIndex>
@@ -19,6 +21,7 @@ struct TrackSource
     QString fileName;
     QString cachePath;
     int channelCount = 1;
+    DrivingEventThresholds eventThresholds; // from the settings, read on the recording's thread
 };
 
 // What a track yields besides its points (the fields of the same names in LuFileInfoModel).
@@ -37,6 +40,7 @@ struct TrackStatistics
     QList<float> gsensorY;
     QList<float> gsensorZ;
     bool hasGsensor = false;
+    QVector<DrivingEvent> drivingEvents;
 };
 
 // A track read from the cache (extracted into it first when needed), not yet given to its
@@ -113,6 +117,7 @@ public:
     QList<float> gsensorY;
     QList<float> gsensorZ;
     bool hasGsensor = false;
+    QVector<DrivingEvent> drivingEvents; // hard braking, hard acceleration and jolts, in order
     int channelCount = 1;
     int channelIndex = 0;
     QString siblingPath1;

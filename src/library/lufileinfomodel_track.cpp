@@ -2,6 +2,8 @@
 // from them once.
 #include "lufileinfomodel.h"
 
+#include "hwdefaultsettings.h"
+
 #include "appglobals.h"
 #include "coordinates.h"
 #include "extracttrack.h"
@@ -93,7 +95,8 @@ void LuFileInfoModel::loadTrack()
 
 TrackSource LuFileInfoModel::trackSource() const
 {
-    return {nativePath, fileName, trackCachePath, channelCount};
+    return {nativePath, fileName, trackCachePath, channelCount,
+            HWDefaultSettings::instance()->drivingEventThresholds()};
 }
 
 void LuFileInfoModel::applyTrack(TrackLoadResult *result)
@@ -127,6 +130,7 @@ void LuFileInfoModel::takeTrack(TrackLoadResult *result)
     gsensorY = statistics.gsensorY;
     gsensorZ = statistics.gsensorZ;
     hasGsensor = statistics.hasGsensor;
+    drivingEvents = statistics.drivingEvents;
     trackLoaded = true;
 }
 
@@ -237,8 +241,11 @@ void LuFileInfoModel::readTrack(const TrackSource &source, TrackLoadResult *resu
         return;
     qWarning() << "............................";
     // Computed here too, so a worker leaves the recording's thread only the hand-over.
-    if (result->points.size() >= 2)
+    if (result->points.size() >= 2) {
         computeStatistics(result->points, &result->statistics);
+        result->statistics.drivingEvents = findDrivingEvents(
+            result->points, result->fineGScale ? 1.0 / 4096 : 1.0 / 256, source.eventThresholds);
+    }
 }
 
 static void computeStatistics(const QList<LuGPSModel *> &track, TrackStatistics *s)

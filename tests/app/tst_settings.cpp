@@ -162,6 +162,31 @@ private slots:
             QVERIFY(QDir(expected).exists());
     }
 
+    void drivingEventThresholds_data()
+    {
+        QTest::addColumn<QString>("stored"); // braking threshold; empty: none stored
+        QTest::addColumn<double>("expected");
+        QTest::newRow("default, then stored") << QString() << 3.5;
+        QTest::newRow("tuned by the user") << "4.25" << 4.25;
+        QTest::newRow("not a number") << "hard" << 3.5;
+        QTest::newRow("not positive") << "-1" << 3.5;
+    }
+
+    void drivingEventThresholds()
+    {
+        QFETCH(QString, stored);
+        QFETCH(double, expected);
+        const QString key = QStringLiteral("g_settingKey_event_braking_mps2");
+        if (!stored.isEmpty())
+            put(key, stored);
+        const DrivingEventThresholds thresholds = store()->drivingEventThresholds();
+        QCOMPARE(thresholds.brakingMps2, expected);
+        QCOMPARE(thresholds.accelerationMps2, 3.0);
+        QCOMPARE(thresholds.joltFromRestG, 0.8);
+        QCOMPARE(thresholds.joltStepG, 0.5);
+        QCOMPARE(onDisk(key).toDouble(), expected);
+    }
+
     void installationIdentityIsMadeOnceAndSurvivesTheReset()
     {
         const qint64 before = QDateTime::currentSecsSinceEpoch();
