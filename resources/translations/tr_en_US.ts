@@ -219,5 +219,25 @@
         <source>本机没有可用的视频输出，无法显示画面。</source>
         <translation>No video output works on this machine: the picture cannot be shown.</translation>
     </message>
+    <message>
+        <source>颠簸 %1 g, %2</source>
+        <translation>Jolt %1 g, %2</translation>
+    </message>
+    <message>
+        <source>急刹车</source>
+        <translation>Hard braking</translation>
+    </message>
+    <message>
+        <source>急加速</source>
+        <translation>Hard acceleration</translation>
+    </message>
+    <message>
+        <source>上一个事件</source>
+        <translation>Previous event</translation>
+    </message>
+    <message>
+        <source>下一个事件</source>
+        <translation>Next event</translation>
+    </message>
 </context>
 </TS>

@@ -219,5 +219,25 @@
         <source>本机没有可用的视频输出，无法显示画面。</source>
         <translation>このコンピューターでは使える映像出力がないため、映像を表示できません。</translation>
     </message>
+    <message>
+        <source>颠簸 %1 g, %2</source>
+        <translation>衝撃 %1 g, %2</translation>
+    </message>
+    <message>
+        <source>急刹车</source>
+        <translation>急ブレーキ</translation>
+    </message>
+    <message>
+        <source>急加速</source>
+        <translation>急加速</translation>
+    </message>
+    <message>
+        <source>上一个事件</source>
+        <translation>前のイベント</translation>
+    </message>
+    <message>
+        <source>下一个事件</source>
+        <translation>次のイベント</translation>
+    </message>
 </context>
 </TS>

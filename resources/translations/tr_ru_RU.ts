@@ -219,5 +219,25 @@
         <source>本机没有可用的视频输出，无法显示画面。</source>
         <translation>На этом компьютере нет работающего видеовывода: изображение не может быть показано.</translation>
     </message>
+    <message>
+        <source>颠簸 %1 g, %2</source>
+        <translation>Толчок %1 g, %2</translation>
+    </message>
+    <message>
+        <source>急刹车</source>
+        <translation>Резкое торможение</translation>
+    </message>
+    <message>
+        <source>急加速</source>
+        <translation>Резкое ускорение</translation>
+    </message>
+    <message>
+        <source>上一个事件</source>
+        <translation>Предыдущее событие</translation>
+    </message>
+    <message>
+        <source>下一个事件</source>
+        <translation>Следующее событие</translation>
+    </message>
 </context>
 </TS>

@@ -219,5 +219,25 @@
         <source>本机没有可用的视频输出，无法显示画面。</source>
         <translation>Máy này không có đầu ra video nào hoạt động: không thể hiển thị hình ảnh.</translation>
     </message>
+    <message>
+        <source>颠簸 %1 g, %2</source>
+        <translation>Xóc mạnh %1 g, %2</translation>
+    </message>
+    <message>
+        <source>急刹车</source>
+        <translation>Phanh gấp</translation>
+    </message>
+    <message>
+        <source>急加速</source>
+        <translation>Tăng tốc gấp</translation>
+    </message>
+    <message>
+        <source>上一个事件</source>
+        <translation>Sự kiện trước</translation>
+    </message>
+    <message>
+        <source>下一个事件</source>
+        <translation>Sự kiện tiếp theo</translation>
+    </message>
 </context>
 </TS>

@@ -209,6 +209,12 @@ void KestroMainWidget::keyPressEvent(QKeyEvent *event)
     case Qt::Key_P:
         on_pushBtn_pipe_clicked();
         break;
+    case Qt::Key_BracketLeft:
+        jumpToDrivingEvent(-1);
+        break;
+    case Qt::Key_BracketRight:
+        jumpToDrivingEvent(1);
+        break;
     default:
         break;
     }
@@ -231,6 +237,12 @@ void KestroMainWidget::playWidgetKeyEventSlot(int key)
         break;
     case Qt::Key_Up:
         on_pushBtn_zoom_out_clicked();
+        break;
+    case Qt::Key_BracketLeft:
+        jumpToDrivingEvent(-1);
+        break;
+    case Qt::Key_BracketRight:
+        jumpToDrivingEvent(1);
         break;
     default:
         break;
@@ -293,6 +305,10 @@ void KestroMainWidget::showCustomMenuSlot(void *requestingPane)
                     this, &KestroMainWidget::keepVideoAspectSlot);
     menu->addAction(tr("拍照"), this, &KestroMainWidget::on_pushBtn_capture_clicked);
     menu->addAction(tr("全屏"), this, &KestroMainWidget::on_pushBtn_fullscreen_clicked);
+    const bool events = m_channelModel1 && !m_channelModel1->drivingEvents.isEmpty();
+    menu->addSeparator();
+    menu->addAction(tr("上一个事件"), this, [this] { jumpToDrivingEvent(-1); })->setEnabled(events);
+    menu->addAction(tr("下一个事件"), this, [this] { jumpToDrivingEvent(1); })->setEnabled(events);
     menu->popup(QCursor::pos());
 }
 

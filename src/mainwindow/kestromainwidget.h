@@ -12,6 +12,7 @@
 #include <cstdint>
 
 class ChannelSync;
+struct DrivingEvent;
 class HWPlayWidget;
 class LuFileInfoModel;
 class QPushButton;
@@ -77,6 +78,10 @@ public:
     LuFileInfoModel *channelModel(int channel) const;
     Ui::KestroMainWidget *form() const { return ui; }
     QMenu *lastContextMenu() const { return m_contextMenu; }
+    // Driving events: the tool tip of a tick, and a jump to the lead-up of the next (1) or
+    // previous (-1) one in every channel.
+    static QString drivingEventText(const DrivingEvent &event);
+    void jumpToDrivingEvent(int direction);
 
 public slots:
     // Session.
@@ -141,6 +146,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void showDrivingEvents();
     void setToolTips();
     void layoutWindow();
     void doExit();

@@ -150,6 +150,7 @@ void KestroMainWidget::autoPlayFile(LuFileInfoModel *model)
     ui->pushBtn_play->setChecked(true);
     setPlayControlsEnabled(true);
     m_playState = 2;
+    showDrivingEvents(); // a track read at an earlier open is here already
 }
 
 void KestroMainWidget::autoPlayNext(LuFileInfoModel *fileModel)
@@ -190,6 +191,7 @@ void KestroMainWidget::stopPlay()
         runPageScript(QStringLiteral("clearGPSLine()"));
         setPlayControlsEnabled(false);
         resetInfoDisplay();
+        ui->horizontalSlider_progress->setMarks({});
     }
     m_channelCount = 1;
     layoutWindow();

@@ -18,4 +18,5 @@ void KestroMainWidget::trackReadySlot(LuFileInfoModel *model)
     }
     drawTrackOnMap();
     ui->widget_draw_gsensor->setTrack(m_channelModel1);
+    showDrivingEvents();
 }

@@ -216,6 +216,8 @@ void HWPlayWidget::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Right:
     case Qt::Key_Up:
     case Qt::Key_Down:
+    case Qt::Key_BracketLeft:
+    case Qt::Key_BracketRight:
         emit playWidgetKeyEventSignal(key);
         break;
     case Qt::Key_P:

@@ -1,11 +1,39 @@
 #include "luprogressslider.h"
 
 #include <QDebug>
+#include <QHelpEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOptionSlider>
+#include <QToolTip>
+
+namespace {
+// A tick within this many pixels of the pointer is the one hovered.
+constexpr int hoverReach = 4;
+} // namespace
 
 LuProgressSlider::LuProgressSlider(QWidget *parent)
     : QSlider(Qt::Horizontal, parent)
 {
+}
+
+void LuProgressSlider::setMarks(const QVector<Mark> &marks)
+{
+    m_marks = marks;
+    update();
+}
+
+int LuProgressSlider::markX(int value) const
+{
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    const QRect groove = style()->subControlRect(QStyle::CC_Slider, &option,
+                                                 QStyle::SC_SliderGroove, this);
+    const QRect handle = style()->subControlRect(QStyle::CC_Slider, &option,
+                                                 QStyle::SC_SliderHandle, this);
+    const int span = groove.width() - handle.width();
+    return groove.left() + handle.width() / 2 +
+           QStyle::sliderPositionFromValue(minimum(), maximum(), value, qMax(0, span));
 }
 
 void LuProgressSlider::mousePressEvent(QMouseEvent *e)
@@ -18,4 +46,39 @@ void LuProgressSlider::mousePressEvent(QMouseEvent *e)
     setValue(int(minimum() + (maximum() - minimum()) * pos));
     qWarning() << "clicked pos" << pos;
     emit posChangedSignal(pos);
+}
+
+void LuProgressSlider::paintEvent(QPaintEvent *event)
+{
+    QSlider::paintEvent(event);
+    if (m_marks.isEmpty() || maximum() <= minimum())
+        return;
+    QPainter painter(this);
+    for (const Mark &mark : qAsConst(m_marks)) {
+        if (mark.value < minimum() || mark.value > maximum())
+            continue;
+        // Over the groove, above and below its middle, so the handle never hides a tick whole.
+        painter.fillRect(QRect(markX(mark.value) - 1, 0, 3, height()), mark.colour);
+    }
+}
+
+bool LuProgressSlider::event(QEvent *event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QSlider::event(event);
+    const int x = static_cast<QHelpEvent *>(event)->pos().x();
+    const Mark *nearest = nullptr;
+    int distance = hoverReach + 1;
+    for (const Mark &mark : qAsConst(m_marks)) {
+        const int d = qAbs(markX(mark.value) - x);
+        if (d < distance) {
+            distance = d;
+            nearest = &mark;
+        }
+    }
+    if (nearest)
+        QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), nearest->text, this);
+    else
+        QToolTip::hideText();
+    return true;
 }

@@ -69,9 +69,33 @@ class TestChannelSync : public QObject
     }
 
 private slots:
+    // The front channel's track: 60 km/h with two hard stops, starting at 100 s and 250 s.
+    static void writeTrack()
+    {
+        const LuFileInfoModel front(QFileInfo(clock("A")).fileName(), clock("A"));
+        QFile cache(front.trackCachePath);
+        QVERIFY(cache.open(QIODevice::WriteOnly));
+        double minutes = 32.0;
+        for (int s = 0; s < 400; ++s) {
+            const int intoStop = s < 250 ? s - 100 : s - 250;
+            const double kmh = intoStop < 0 ? 60 : intoStop < 5 ? 60 - 15 * intoStop
+                                                  : std::min(60.0, (intoStop - 5) * 2.0);
+            minutes += kmh / 3.6 / 1852.0; // a nautical mile is a minute of latitude
+            cache.write(QStringLiteral("A20240516%1%2%3,22%4,N,11403.000000,E,%5,0.00,0,0,256\n")
+                            .arg(12 + s / 3600, 2, 10, QLatin1Char('0'))
+                            .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
+                            .arg(s % 60, 2, 10, QLatin1Char('0'))
+                            .arg(minutes, 0, 'f', 6)
+                            .arg(kmh / 1.852, 0, 'f', 2)
+                            .toLatin1());
+        }
+    }
+
     void initTestCase()
     {
         clearSettings();
+        HWDefaultSettings::instance()->setSpeedUnit(0);
+        writeTrack();
         window = makeWindow();
         window->move(0, 0);
         addAndPlay(*window, {clock("A"), clock("B"), clock("C")}, 3);
@@ -227,6 +251,30 @@ private slots:
         QCOMPARE(window->playState(), 2);
         QVERIFY(std::fabs(positions()[2] - positions()[0]) <= 0.5);
         window->on_pushBtn_speed_normal_clicked();
+    }
+
+    // Each hard stop is a tick on the progress bar with its text; "]" and "[" jump to 5 s
+    // before the next and the previous one in every channel.
+    void drivingEventsOnTheBarAndByKey()
+    {
+        QTRY_COMPARE_WITH_TIMEOUT(slider()->marks().size(), 2, timeout);
+        const LuProgressSlider::Mark &first = slider()->marks().first();
+        QVERIFY2(first.value >= 100 && first.value <= 104, qPrintable(first.text));
+        QVERIFY2(first.text.contains(QStringLiteral("60 → 0 km/h, 00:01:4")), qPrintable(first.text));
+        const QImage bar = slider()->grab().toImage();
+        QCOMPARE(bar.pixelColor(slider()->markX(first.value), 1), first.colour);
+
+        pauseAndSettle();
+        window->posChangedSlot(50.0 / slider()->maximum());
+        QTRY_VERIFY_WITH_TIMEOUT(std::fabs(positions()[0] - 50) < 1.5, timeout);
+        const int expected[][2] = {{Qt::Key_BracketRight, 95}, {Qt::Key_BracketRight, 245},
+                                   {Qt::Key_BracketLeft, 95}};
+        for (const auto &step : expected) {
+            QTest::keyClick(window.get(), Qt::Key(step[0]));
+            for (int i = 0; i < 3; ++i)
+                QTRY_VERIFY2_WITH_TIMEOUT(std::fabs(positions()[i] - step[1]) < 0.2,
+                                          qPrintable(QString::number(positions()[i])), timeout);
+        }
     }
 
     void cleanupTestCase() { window.reset(); }

@@ -307,7 +307,11 @@ private slots:
             texts << action->text();
         QCOMPARE(texts, (QStringList{QString::fromUtf8("播放/暂停"), QString::fromUtf8("停止"),
                                      QString::fromUtf8("铺满屏幕"), QString::fromUtf8("拍照"),
-                                     QString::fromUtf8("全屏")}));
+                                     QString::fromUtf8("全屏"), QString(),
+                                     QString::fromUtf8("上一个事件"),
+                                     QString::fromUtf8("下一个事件")}));
+        // The clip has no track, so no events to go to.
+        QVERIFY(!menu->actions().at(6)->isEnabled() && !menu->actions().at(7)->isEnabled());
         QVERIFY(menu->styleSheet().contains(QStringLiteral("#2dabf9")));
         menu->actions().at(1)->trigger(); // stop
         QCOMPARE(window().playState(), 0);
