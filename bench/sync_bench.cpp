@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QHBoxLayout>
 #include <QTextStream>
 #include <QTimer>
@@ -29,13 +30,20 @@ double cpuSeconds()
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// Runs the event loop until the condition holds or the time is up.
+// Runs the event loop (sleeping between events, so the figures are the players' own) until
+// the condition holds or the time is up.
 bool waitFor(const std::function<bool()> &condition, int timeoutMs)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition() && clock.elapsed() < timeoutMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (condition())
+            loop.quit();
+    });
+    check.start(50);
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    if (!condition())
+        loop.exec();
     return condition();
 }
 

@@ -6,6 +6,7 @@
 
 #include <mpv/client.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -29,7 +30,8 @@ ChannelSync::ChannelSync(QObject *parent)
 
 double ChannelSync::inStepBound(double rate)
 {
-    return 0.04 * std::max(1.0, rate);
+    // Never more than a second: key frames, all that fast rates show, are about a second apart.
+    return std::clamp(0.04 * rate, 0.04, 1.0);
 }
 
 double ChannelSync::seekBound(double rate)
@@ -107,12 +109,24 @@ void ChannelSync::setKeyFramesOnly(bool fast)
     QList<PlayLabel *> players{m_master};
     for (const Follower &follower : qAsConst(m_followers))
         players << follower.player;
+    if (fast == m_keyFramesOnly)
+        return;
+    m_keyFramesOnly = fast;
     for (PlayLabel *player : qAsConst(players)) {
-        if (!player || !player->mpvHandle())
+        mpv_handle *mpv = player ? player->mpvHandle() : nullptr;
+        if (!mpv)
             continue;
-        mpv_set_property_string(player->mpvHandle(), "vd-lavc-skipframe",
-                                fast ? "nonkey" : "default");
-        mpv_set_property_string(player->mpvHandle(), "framedrop", fast ? "decoder+vo" : "vo");
+        mpv_set_property_string(mpv, "vd-lavc-skipframe", fast ? "nonkey" : "default");
+        mpv_set_property_string(mpv, "framedrop", fast ? "decoder+vo" : "vo");
+        // The decoder reads that option only when it starts: start it again by selecting the
+        // video track anew (the player keeps its place).
+        char *video = mpv_get_property_string(mpv, "vid");
+        if (video && qstrcmp(video, "no") != 0) {
+            const QByteArray track(video);
+            mpv_set_property_string(mpv, "vid", "no");
+            mpv_set_property_string(mpv, "vid", track.constData());
+        }
+        mpv_free(video);
     }
 }
 

@@ -60,6 +60,7 @@ private:
     int m_channelCount = 1;
     double m_rate = 1.0;
     bool m_playing = false;
+    bool m_keyFramesOnly = false;
     QElapsedTimer m_lastCheck;
     QElapsedTimer m_sinceSharedSeek;
 };
