@@ -197,23 +197,16 @@ void KestroMainWidget::keyPressEvent(QKeyEvent *event)
         if (m_isFullScreen)
             switchFullScreen(false);
         break;
-    case Qt::Key_Space:
-        on_pushBtn_play_clicked();
-        break;
-    case Qt::Key_Down:
-        on_pushBtn_zoom_in_clicked();
-        break;
-    case Qt::Key_Up:
-        on_pushBtn_zoom_out_clicked();
-        break;
     case Qt::Key_P:
         on_pushBtn_pipe_clicked();
         break;
+    // The same as in a picture.
+    case Qt::Key_Space:
+    case Qt::Key_Down:
+    case Qt::Key_Up:
     case Qt::Key_BracketLeft:
-        jumpToDrivingEvent(-1);
-        break;
     case Qt::Key_BracketRight:
-        jumpToDrivingEvent(1);
+        playWidgetKeyEventSlot(event->key());
         break;
     default:
         break;
