@@ -183,6 +183,7 @@ private:
     bool m_sliderPressed = false;
     float m_maxSpeedKnots = 0;
     QMutex m_sessionMutex;
+    bool m_mapReady = false; // the map page has loaded: its script functions exist
     ChannelSync *m_channelSync = nullptr; // keeps panes 2 and 3 on pane 1's time
     TrackLoader *m_trackLoader = nullptr;
 };

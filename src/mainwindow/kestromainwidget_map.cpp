@@ -56,12 +56,14 @@ void KestroMainWidget::loadMap()
     const QString path =
         QCoreApplication::applicationDirPath() + pageFor(store->mapType(), store->language());
     qWarning() << "KestroMainWidget::loadMap" << path;
+    m_mapReady = false;
     ui->webview->load(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
 }
 
 void KestroMainWidget::mapLoadFinishedSlot(bool isok)
 {
     qWarning() << "KestroMainWidget::mapLoadFinishedSlot" << isok;
+    m_mapReady = true;
     drawTrackOnMap();
 }
 
@@ -79,6 +81,10 @@ QString KestroMainWidget::routeTextForMap(const LuFileInfoModel *model) const
 
 void KestroMainWidget::runPageScript(const QString &script)
 {
+    // The page's functions exist only once it has loaded; the route is drawn again then, and the
+    // marker follows at the next second.
+    if (!m_mapReady)
+        return;
     ui->webview->page()->runJavaScript(script);
 }
 
