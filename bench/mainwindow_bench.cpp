@@ -3,6 +3,7 @@
 // CPU time while three channels play at 1x and at 60x (the window's own work: the labels, dials,
 // chart, map calls and file list; decoding runs on libmpv's threads).
 // Usage: mainwindow_bench [seconds-per-rate]   (offscreen; makes its videos with ffmpeg)
+#include "headlessbench.h"
 #include "hwdefaultsettings.h"
 #include "hwplaywidget.h"
 #include "kestromainwidget.h"
@@ -57,16 +58,10 @@ void waitUntil(const std::function<bool()> &done, int ms = 30000)
 
 int main(int argc, char *argv[])
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (!qEnvironmentVariableIsSet("Q_MARL_MPV_OPTIONS"))
-        qputenv("Q_MARL_MPV_OPTIONS", "vo=null,ao=null,hwdec=no");
     QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", home.filePath("config").toLocal8Bit());
-    qputenv("XDG_CACHE_HOME", home.filePath("cache").toLocal8Bit());
-    prepareProcessEnvironment();
+    prepareHeadlessBench(home);
     QApplication app(argc, argv);
-    useCNumericLocale();
-    QLoggingCategory::setFilterRules(QStringLiteral("*.warning=false\n*.debug=false"));
+    quietBenchApplication();
     QTextStream out(stdout);
     const int seconds = app.arguments().value(1, QStringLiteral("15")).toInt();
 

@@ -4,6 +4,7 @@
 // stream is written into a temporary folder, dropped from the page cache so the extraction
 // reads it from the disk, and deleted at the end.
 // Usage: trackload_bench [MiB]   (offscreen, players with vo=null; makes its video with ffmpeg)
+#include "headlessbench.h"
 #include "kestromainwidget.h"
 #include "lufileinfomodel.h"
 #include "processenvironment.h"
@@ -94,16 +95,10 @@ bool makeStream(const QString &path, qint64 size)
 
 int main(int argc, char *argv[])
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (!qEnvironmentVariableIsSet("Q_MARL_MPV_OPTIONS"))
-        qputenv("Q_MARL_MPV_OPTIONS", "vo=null,ao=null,hwdec=no");
     QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", home.filePath("config").toLocal8Bit());
-    qputenv("XDG_CACHE_HOME", home.filePath("cache").toLocal8Bit());
-    prepareProcessEnvironment();
+    prepareHeadlessBench(home);
     QApplication app(argc, argv);
-    useCNumericLocale();
-    QLoggingCategory::setFilterRules(QStringLiteral("*.warning=false\n*.debug=false"));
+    quietBenchApplication();
     FILE *discard = std::fopen("/dev/null", "w");
     if (discard)
         setTrackDiagnosticsStream(discard); // the readers' progress lines
