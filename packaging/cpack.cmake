@@ -27,7 +27,7 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://localhost/q-marl")
 # runtimes.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libqt5core5a (>= 5.15), libqt5gui5 (>= 5.15), libqt5widgets5 (>= 5.15), \
-libqt5network5 (>= 5.15), libqt5webenginewidgets5 (>= 5.15), libmpv2, fonts-noto-cjk")
+libqt5network5 (>= 5.15), libqt5webenginewidgets5 (>= 5.15), libqt5webchannel5 (>= 5.15), libmpv2, fonts-noto-cjk")
 find_program(QMARL_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(QMARL_DPKG_SHLIBDEPS)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

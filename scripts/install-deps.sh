@@ -9,6 +9,7 @@ packages=(
     pkg-config
     qtbase5-dev
     qtwebengine5-dev
+    libqt5webchannel5-dev
     qttools5-dev
     qttools5-dev-tools
     libmpv-dev

@@ -9,19 +9,36 @@
  * calls only update the model below; whichever drawing backend is ready renders it. So calls
  * that arrive before the map exists are kept, and a service that fails late is replaced by the
  * bundled Leaflet map without losing the route. None of the four calls ever throws.
+ *
+ * initGPSLine(points, color, options): a point is {lng, lat, t, k} with t its second in the
+ * recording and k its speed in knots; options.scale {unit, factor, bands} colours the route by
+ * speed (factor turns knots into the unit, four band limits in that unit) and adds a legend;
+ * options.events [{t, kind, text}] puts a marker per driving event on the route.
+ *
+ * The page answers back through the window's web channel object "qmarlBridge": a click near
+ * the route asks the window to seek to the nearest sample's second.
  */
 (function (global) {
     'use strict';
 
     var SERVICE_TIMEOUT_MS = 10000;
 
-    var model = { drawn: false, track: [], color: '#5298ff', moving: null };
+    var model = { drawn: false, track: [], color: '#5298ff', moving: null, scale: null,
+                  events: [] };
     var config = {};
     var backend = null;
     var pendingKind = 'loading';
     var note = '';
     var reason = '';
     var serviceTimer = null;
+    var bridge = null;
+    var lastPick = null;
+
+    // Speed bands from slow to fast; the route between two samples takes the colour of the
+    // later one.
+    var BAND_COLORS = ['#1a9850', '#91cf60', '#f2c80f', '#fc8d59', '#d73027'];
+    var EVENT_COLORS = { braking: '#e53935', acceleration: '#ffb300', jolt: '#ab47bc' };
+    var PICK_PX = 15;
 
     function warn(text) {
         if (global.console)
@@ -48,16 +65,120 @@
         return { lng: lng, lat: lat };
     }
 
+    function toSecond(v) {
+        var t = toNumber(v);
+        return isFinite(t) && Math.floor(t) === t && t >= 0 && t < 1e7 ? t : null;
+    }
+
+    // A route point keeps its second and speed only when both are sound; without them it is
+    // drawn in the plain colour and cannot be picked.
     function toTrack(pts) {
         var track = [];
         if (!Array.isArray(pts))
             return track;
         for (var i = 0; i < pts.length; ++i) {
             var p = toPoint(pts[i]);
-            if (p)
-                track.push(p);
+            if (!p)
+                continue;
+            var t = toSecond(pts[i].t), k = toNumber(pts[i].k);
+            if (t !== null)
+                p.t = t;
+            if (isFinite(k) && k >= 0 && k < 1000)
+                p.k = k;
+            track.push(p);
         }
         return track;
+    }
+
+    function toScale(scale) {
+        if (scale === null || typeof scale !== 'object')
+            return null;
+        var unit = scale.unit, factor = toNumber(scale.factor);
+        if ((unit !== 'km/h' && unit !== 'mph') || !isFinite(factor) || factor <= 0 || factor > 10 ||
+                !Array.isArray(scale.bands) || scale.bands.length !== BAND_COLORS.length - 1)
+            return null;
+        var bands = [];
+        for (var i = 0; i < scale.bands.length; ++i) {
+            var b = toNumber(scale.bands[i]);
+            if (!isFinite(b) || b <= 0 || b > 1000 || (i && b <= bands[i - 1]))
+                return null;
+            bands.push(b);
+        }
+        return { unit: unit, factor: factor, bands: bands };
+    }
+
+    function toEvents(events, track) {
+        var out = [];
+        if (!Array.isArray(events))
+            return out;
+        for (var i = 0; i < events.length && out.length < 1000; ++i) {
+            var e = events[i];
+            if (e === null || typeof e !== 'object' || !EVENT_COLORS.hasOwnProperty(e.kind))
+                continue;
+            var t = toSecond(e.t);
+            var at = t === null ? -1 : sampleIndexAt(track, t);
+            if (at < 0)
+                continue;
+            var text = typeof e.text === 'string' ? e.text.slice(0, 200) : '';
+            var lead = toSecond(e.lead);
+            out.push({ t: t, lead: lead === null ? track[at].t : lead, kind: e.kind, text: text,
+                       point: track[at], color: EVENT_COLORS[e.kind] });
+        }
+        return out;
+    }
+
+    // The route point of the second t, or the nearest one with a fix.
+    function sampleIndexAt(track, t) {
+        var best = -1, bestGap = Infinity;
+        for (var i = 0; i < track.length; ++i) {
+            if (track[i].t === undefined)
+                continue;
+            var gap = Math.abs(track[i].t - t);
+            if (gap < bestGap) {
+                best = i;
+                bestGap = gap;
+            }
+        }
+        return best;
+    }
+
+    function bandOf(p) {
+        if (!model.scale || p.k === undefined)
+            return -1;
+        var v = p.k * model.scale.factor, b = 0;
+        while (b < model.scale.bands.length && v >= model.scale.bands[b])
+            ++b;
+        return b;
+    }
+
+    // The route as runs of one colour; each run starts at the last point of the one before,
+    // so the line has no gaps.
+    function colourRuns(track) {
+        var runs = [];
+        var current = null;
+        for (var i = 0; i < track.length; ++i) {
+            var band = bandOf(track[i]);
+            var color = band < 0 ? model.color : BAND_COLORS[band];
+            if (!current || current.color !== color) {
+                current = { color: color, points: current ? [track[i - 1]] : [] };
+                runs.push(current);
+            }
+            current.points.push(track[i]);
+        }
+        return runs;
+    }
+
+    function twoDigits(n) {
+        return (n < 10 ? '0' : '') + n;
+    }
+
+    function sampleText(p) {
+        var t = p.t;
+        var text = twoDigits(Math.floor(t / 3600)) + ':' + twoDigits(Math.floor(t / 60) % 60) +
+                   ':' + twoDigits(t % 60);
+        if (model.scale && p.k !== undefined)
+            text += '  ' + Math.round(p.k * model.scale.factor) + ' ' + model.scale.unit;
+        return text;
     }
 
     function toColor(color) {
@@ -71,12 +192,14 @@
     // ---- Rendering the model ------------------------------------------------------------
 
     function render() {
+        showLegend(model.drawn ? model.scale : null);
+        hideHover();
         if (!backend)
             return;
         guarded(function () {
             backend.clear();
             if (model.drawn) {
-                backend.draw(model.track, model.color);
+                backend.draw(model.track, colourRuns(model.track), model.events);
                 if (model.moving)
                     backend.move(model.moving);
             }
@@ -97,9 +220,12 @@
         }
     }
 
-    function initGPSLine(pts, color) {
+    function initGPSLine(pts, color, options) {
+        var o = options !== null && typeof options === 'object' ? options : {};
         model.track = toTrack(pts);
         model.color = toColor(color);
+        model.scale = toScale(o.scale);
+        model.events = toEvents(o.events, model.track);
         model.drawn = true;
         model.moving = model.track.length ? model.track[0] : null;
         render();
@@ -117,7 +243,10 @@
     function clearGPSLine() {
         model.drawn = false;
         model.track = [];
+        model.events = [];
         model.moving = null;
+        showLegend(null);
+        hideHover();
         if (backend)
             guarded(function () { backend.clear(); });
     }
@@ -139,6 +268,140 @@
         };
     }
 
+    // ---- Picking a sample on the route --------------------------------------------------
+
+    function squaredToSegment(a, b, x, y) {
+        var dx = b.x - a.x, dy = b.y - a.y;
+        var len2 = dx * dx + dy * dy;
+        var f = len2 > 0 ? Math.max(0, Math.min(1, ((x - a.x) * dx + (y - a.y) * dy) / len2)) : 0;
+        var px = a.x + f * dx - x, py = a.y + f * dy - y;
+        return px * px + py * py;
+    }
+
+    // The index of the sample nearest to (x, y) in the plane that project maps points to, when
+    // the route passes within sqrt(limit2) of it; -1 otherwise.
+    function nearestSample(project, x, y, limit2) {
+        var track = model.track;
+        var best = -1, bestD = Infinity, near = false, previous = null;
+        for (var i = 0; i < track.length; ++i) {
+            var q = project(track[i]);
+            var d = (q.x - x) * (q.x - x) + (q.y - y) * (q.y - y);
+            if (track[i].t !== undefined && d < bestD) {
+                best = i;
+                bestD = d;
+            }
+            if (d <= limit2 || (previous && squaredToSegment(previous, q, x, y) <= limit2))
+                near = true;
+            previous = q;
+        }
+        return near ? best : -1;
+    }
+
+    // A position given as map coordinates (the services report those): the nearest sample
+    // by distance on the ground; the service already decided that the pointer is on the route.
+    function nearestToLatLng(lat, lng) {
+        var c = Math.cos(lat * Math.PI / 180);
+        return nearestSample(function (p) { return { x: (p.lng - lng) * c, y: p.lat - lat }; },
+                             0, 0, Infinity);
+    }
+
+    function picked(index, action, where) {
+        if (index < 0 || !model.drawn) {
+            if (action === 'hover')
+                hideHover();
+            return;
+        }
+        var p = model.track[index];
+        if (action === 'seek') {
+            hideHover();
+            askSeek(p.t);
+        } else {
+            lastPick = { t: p.t, action: action };
+            showHover(sampleText(p), where);
+        }
+    }
+
+    function askSeek(t) {
+        lastPick = { t: t, action: 'seek' };
+        if (bridge && typeof bridge.seekToSecond === 'function')
+            bridge.seekToSecond(t);
+    }
+
+    function connectBridge() {
+        if (!global.QWebChannel || !global.qt || !global.qt.webChannelTransport)
+            return; // a page without the window (a plain browser): the map only shows
+        try {
+            new global.QWebChannel(global.qt.webChannelTransport, function (channel) {
+                bridge = channel.objects.qmarlBridge || null;
+            });
+        } catch (e) {
+            warn('no channel to the window: ' + e);
+        }
+    }
+
+    // ---- Legend and hover text ----------------------------------------------------------
+
+    function cornerElement(id, className) {
+        var el = document.getElementById(id);
+        if (!el) {
+            el = document.createElement('div');
+            el.id = id;
+            el.className = className;
+            document.body.appendChild(el);
+        }
+        return el;
+    }
+
+    function showLegend(scale) {
+        var existing = document.getElementById('qmarl-legend');
+        if (!scale) {
+            if (existing)
+                existing.style.display = 'none';
+            return;
+        }
+        var el = cornerElement('qmarl-legend', 'qmarl-legend');
+        while (el.firstChild)
+            el.removeChild(el.firstChild);
+        var head = document.createElement('div');
+        head.textContent = scale.unit;
+        el.appendChild(head);
+        var b = scale.bands;
+        for (var i = 0; i < BAND_COLORS.length; ++i) {
+            var row = document.createElement('div');
+            var swatch = document.createElement('span');
+            swatch.className = 'qmarl-swatch';
+            swatch.style.background = BAND_COLORS[i];
+            row.appendChild(swatch);
+            row.appendChild(document.createTextNode(
+                i === 0 ? '< ' + b[0] : i === b.length ? '≥ ' + b[b.length - 1]
+                                                        : b[i - 1] + '–' + b[i]));
+            el.appendChild(row);
+        }
+        el.style.display = '';
+    }
+
+    function showHover(text, where) {
+        var el = cornerElement('qmarl-hover', 'qmarl-hover');
+        el.textContent = text;
+        if (where && isFinite(where.x) && isFinite(where.y)) {
+            el.style.left = (where.x + 14) + 'px';
+            el.style.top = Math.max(0, where.y - 30) + 'px';
+        }
+        el.style.display = '';
+    }
+
+    function hideHover() {
+        var el = document.getElementById('qmarl-hover');
+        if (el)
+            el.style.display = 'none';
+    }
+
+    function textElement(text) {
+        var el = document.createElement('span');
+        el.textContent = text;
+        return el;
+    }
+
     // ---- State for inspection -----------------------------------------------------------
 
     function mapState() {
@@ -146,8 +409,12 @@
             kind: backend ? backend.kind : pendingKind,
             linePoints: 0, hasStart: false, hasEnd: false, hasMoving: false,
             start: null, end: null, moving: null,
-            note: note, reason: reason
+            note: note, reason: reason, lineColors: [], events: [], lastPick: lastPick,
+            legend: '', bridge: !!bridge
         };
+        var legend = document.getElementById('qmarl-legend');
+        if (legend && legend.style.display !== 'none')
+            state.legend = legend.textContent;
         if (backend) {
             try {
                 backend.state(state);
@@ -195,7 +462,7 @@
         var iconF = L.icon({ iconUrl: 'map_tab_f.png', iconSize: [22, 22], iconAnchor: [12, 22] });
         var iconM = L.icon({ iconUrl: 'map_tab_current.png', iconSize: [22, 22],
                              iconAnchor: [11, 11] });
-        var line = null, start = null, end = null, moving = null;
+        var lines = [], events = [], start = null, end = null, moving = null;
         var display = toDisplay || function (p) { return p; };
 
         // Tiles wait until the page has finished loading: image requests to an unreachable
@@ -226,31 +493,75 @@
             return [d.lat, d.lng];
         }
 
+        function pixelOf(p) {
+            return map.latLngToContainerPoint(latLng(p));
+        }
+
+        // Clicks and hovers anywhere on the map: the route is picked within a few pixels of
+        // its line, not only on its few pixels of stroke. Hovers are handled once a frame.
+        function pickAt(point, action) {
+            var index = nearestSample(pixelOf, point.x, point.y, PICK_PX * PICK_PX);
+            el.style.cursor = index >= 0 ? 'pointer' : '';
+            picked(index, action, point);
+        }
+        var hoverAt = null;
+        map.on('click', function (e) { pickAt(e.containerPoint, 'seek'); });
+        map.on('mousemove', function (e) {
+            if (!hoverAt)
+                global.requestAnimationFrame(function () {
+                    if (hoverAt)
+                        pickAt(hoverAt, 'hover');
+                    hoverAt = null;
+                });
+            hoverAt = e.containerPoint;
+        });
+        map.on('mouseout', function () {
+            hoverAt = null;
+            hideHover();
+        });
+
         return {
             kind: kind,
             isService: false,
-            draw: function (track, color) {
-                var lls = track.map(latLng);
-                line = L.polyline(lls, { color: color, weight: 5, opacity: 0.9 }).addTo(map);
-                if (!lls.length)
+            draw: function (track, runs, eventList) {
+                lines = runs.map(function (run) {
+                    return L.polyline(run.points.map(latLng), { color: run.color, weight: 5,
+                                      opacity: 0.9, interactive: false }).addTo(map);
+                });
+                if (!track.length)
                     return;
-                fit(line.getBounds());
-                start = L.marker(lls[0], { icon: iconS }).addTo(map);
-                end = L.marker(lls[lls.length - 1], { icon: iconF }).addTo(map);
-                moving = L.marker(lls[0], { icon: iconM, zIndexOffset: 1000 }).addTo(map);
+                var lls = track.map(latLng);
+                fit(L.latLngBounds(lls));
+                start = L.marker(lls[0], { icon: iconS, interactive: false }).addTo(map);
+                end = L.marker(lls[lls.length - 1], { icon: iconF, interactive: false }).addTo(map);
+                moving = L.marker(lls[0], { icon: iconM, zIndexOffset: 1000, interactive: false })
+                             .addTo(map);
+                events = eventList.map(function (e) {
+                    var m = L.circleMarker(latLng(e.point), {
+                        radius: 7, color: '#ffffff', weight: 2, fillColor: e.color,
+                        fillOpacity: 1, bubblingMouseEvents: false
+                    }).addTo(map);
+                    m.bindTooltip(textElement(e.text), { direction: 'top' });
+                    m.on('click', function () { askSeek(e.lead); });
+                    m.qmarlEvent = e;
+                    return m;
+                });
             },
             move: function (p) {
                 if (moving)
                     moving.setLatLng(latLng(p));
             },
             clear: function () {
-                [line, start, end, moving].forEach(function (layer) {
+                lines.concat(events, [start, end, moving]).forEach(function (layer) {
                     if (layer)
                         map.removeLayer(layer);
                 });
-                line = start = end = moving = null;
+                lines = [];
+                events = [];
+                start = end = moving = null;
                 unfitted = null;
             },
+            pixelOf: pixelOf,
             state: function (s) {
                 function at(marker) {
                     if (!marker || !map.hasLayer(marker))
@@ -258,7 +569,18 @@
                     var ll = marker.getLatLng();
                     return { lng: ll.lng, lat: ll.lat };
                 }
-                s.linePoints = line && map.hasLayer(line) ? line.getLatLngs().length : 0;
+                lines.forEach(function (line, i) {
+                    if (map.hasLayer(line)) {
+                        s.linePoints += line.getLatLngs().length - (i ? 1 : 0);
+                        s.lineColors.push(line.options.color);
+                    }
+                });
+                events.forEach(function (m) {
+                    var ll = m.getLatLng();
+                    s.events.push({ lat: ll.lat, lng: ll.lng, kind: m.qmarlEvent.kind,
+                                    text: m.getTooltip().getContent().textContent,
+                                    color: m.options.fillColor });
+                });
                 s.start = at(start);
                 s.end = at(end);
                 s.moving = at(moving);
@@ -287,21 +609,48 @@
             rotateControl: true,
             clickableIcons: false
         });
-        var line = null, start = null, end = null, moving = null;
+        var lines = [], events = [], hit = null, start = null, end = null, moving = null;
 
         function latLng(p) {
             return new g.LatLng(p.lat, p.lng);
         }
 
+        function where(e) {
+            var d = e && e.domEvent;
+            return d && isFinite(d.clientX) ? { x: d.clientX, y: d.clientY } : null;
+        }
+
         return {
             kind: 'google',
             isService: true,
-            draw: function (track, color) {
+            draw: function (track, runs, eventList) {
                 var path = track.map(latLng);
-                line = new g.Polyline({ path: path, geodesic: true, strokeColor: color,
-                                        strokeOpacity: 1.0, strokeWeight: 4, map: map });
+                lines = runs.map(function (run) {
+                    return new g.Polyline({ path: run.points.map(latLng), geodesic: true,
+                                            strokeColor: run.color, strokeOpacity: 1.0,
+                                            strokeWeight: 4, clickable: false, map: map });
+                });
                 if (!path.length)
                     return;
+                // An invisible wide line catches pointers within about 15 px of the route.
+                hit = new g.Polyline({ path: path, strokeOpacity: 0, strokeWeight: 2 * PICK_PX,
+                                       map: map, zIndex: 5 });
+                hit.addListener('click', function (e) {
+                    picked(nearestToLatLng(e.latLng.lat(), e.latLng.lng()), 'seek', where(e));
+                });
+                hit.addListener('mousemove', function (e) {
+                    picked(nearestToLatLng(e.latLng.lat(), e.latLng.lng()), 'hover', where(e));
+                });
+                hit.addListener('mouseout', hideHover);
+                events = eventList.map(function (e) {
+                    var m = new g.Marker({
+                        position: latLng(e.point), map: map, title: e.text, zIndex: 900,
+                        icon: { path: g.SymbolPath.CIRCLE, scale: 6, fillColor: e.color,
+                                fillOpacity: 1, strokeColor: '#ffffff', strokeWeight: 2 }
+                    });
+                    m.addListener('click', function () { askSeek(e.lead); });
+                    return m;
+                });
                 var bounds = new g.LatLngBounds();
                 path.forEach(function (ll) { bounds.extend(ll); });
                 map.fitBounds(bounds);
@@ -319,11 +668,13 @@
                     moving.setPosition(latLng(p));
             },
             clear: function () {
-                [line, start, end, moving].forEach(function (o) {
+                lines.concat(events, [hit, start, end, moving]).forEach(function (o) {
                     if (o)
                         o.setMap(null);
                 });
-                line = start = end = moving = null;
+                lines = [];
+                events = [];
+                hit = start = end = moving = null;
             },
             state: function (s) {
                 function at(marker) {
@@ -332,7 +683,14 @@
                     var ll = marker.getPosition();
                     return { lng: ll.lng(), lat: ll.lat() };
                 }
-                s.linePoints = line ? line.getPath().getLength() : 0;
+                lines.forEach(function (line, i) {
+                    s.linePoints += line.getPath().getLength() - (i ? 1 : 0);
+                    s.lineColors.push(line.get('strokeColor'));
+                });
+                events.forEach(function (m) {
+                    var ll = m.getPosition();
+                    s.events.push({ lat: ll.lat(), lng: ll.lng(), text: m.getTitle() });
+                });
                 s.start = at(start);
                 s.end = at(end);
                 s.moving = at(moving);
@@ -353,15 +711,45 @@
         map.addControl(new B.MapTypeControl({
             mapTypes: [global.BMAP_NORMAL_MAP, global.BMAP_SATELLITE_MAP, global.BMAP_HYBRID_MAP]
         }));
-        var line = null, start = null, end = null, moving = null;
+        var lines = [], events = [], start = null, end = null, moving = null;
+
+        function point(p) {
+            return new B.Point(p.lng, p.lat);
+        }
+
+        function onPick(action) {
+            return function (e) {
+                if (e && e.point)
+                    picked(nearestToLatLng(e.point.lat, e.point.lng), action, e.pixel);
+            };
+        }
 
         return {
             kind: 'baidu',
             isService: true,
-            draw: function (track, color) {
-                var points = track.map(function (p) { return new B.Point(p.lng, p.lat); });
-                line = new B.Polyline(points, { strokeColor: color, strokeOpacity: 1 });
-                map.addOverlay(line);
+            draw: function (track, runs, eventList) {
+                var points = track.map(point);
+                lines = runs.map(function (run) {
+                    var line = new B.Polyline(run.points.map(point),
+                                              { strokeColor: run.color, strokeOpacity: 1 });
+                    map.addOverlay(line);
+                    return line;
+                });
+                if (points.length) {
+                    // An almost invisible wide line catches pointers near the route.
+                    var hit = new B.Polyline(points, { strokeColor: '#000000', strokeOpacity: 0.01,
+                                                       strokeWeight: 2 * PICK_PX });
+                    hit.addEventListener('click', onPick('seek'));
+                    hit.addEventListener('mousemove', onPick('hover'));
+                    hit.addEventListener('mouseout', hideHover);
+                    map.addOverlay(hit);
+                }
+                events = eventList.map(function (e) {
+                    var m = new B.Marker(point(e.point), { title: e.text });
+                    m.addEventListener('click', function () { askSeek(e.lead); });
+                    map.addOverlay(m);
+                    return m;
+                });
                 if (points.length)
                     map.centerAndZoom(points[0], 13);
                 if (points.length)
@@ -385,7 +773,9 @@
             },
             clear: function () {
                 map.clearOverlays();
-                line = start = end = moving = null;
+                lines = [];
+                events = [];
+                start = end = moving = null;
             },
             state: function (s) {
                 function at(marker) {
@@ -394,7 +784,14 @@
                     var pt = marker.getPosition();
                     return { lng: pt.lng, lat: pt.lat };
                 }
-                s.linePoints = line ? line.getPath().length : 0;
+                lines.forEach(function (line, i) {
+                    s.linePoints += line.getPath().length - (i ? 1 : 0);
+                    s.lineColors.push(line.getStrokeColor());
+                });
+                events.forEach(function (m) {
+                    var pt = m.getPosition();
+                    s.events.push({ lat: pt.lat, lng: pt.lng, text: m.getTitle() });
+                });
                 s.start = at(start);
                 s.end = at(end);
                 s.moving = at(moving);
@@ -561,6 +958,7 @@
 
     function start(cfg) {
         config = cfg || {};
+        connectBridge();
         if (config.service === 'osm') {
             if (!global.L) {
                 warn('the bundled map library is missing');
@@ -593,5 +991,13 @@
     define('clearGPSLine', safe(clearGPSLine));
     define('startGPS', safe(startGPS));
     define('qmarlMapState', function () { return mapState(); });
+    // Where the sample of second t is drawn, in page pixels (the bundled map only); for checks.
+    define('qmarlSamplePixel', function (t) {
+        var i = sampleIndexAt(model.track, toNumber(t));
+        if (i < 0 || !backend || !backend.pixelOf)
+            return null;
+        var p = backend.pixelOf(model.track[i]);
+        return { x: p.x, y: p.y };
+    });
     define('qmarlMap', Object.freeze({ start: safe(start) }));
 })(window);

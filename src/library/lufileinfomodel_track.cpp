@@ -57,11 +57,14 @@ bool readWholeLine(QFile &file, QByteArray &line)
     return true;
 }
 
-QString pointText(double longitude, double latitude)
+// A route point for the map page: position, its second in the recording and its speed.
+QString pointText(double longitude, double latitude, int second, double knots)
 {
-    return QStringLiteral("{lng:%1,lat:%2}")
+    return QStringLiteral("{lng:%1,lat:%2,t:%3,k:%4}")
         .arg(longitude, 0, 'f', 6)
-        .arg(latitude, 0, 'f', 6);
+        .arg(latitude, 0, 'f', 6)
+        .arg(second)
+        .arg(knots, 0, 'f', 2);
 }
 } // namespace
 
@@ -259,7 +262,9 @@ static void computeStatistics(const QList<LuGPSModel *> &track, TrackStatistics 
     QString wgs = QStringLiteral("[");
     double speedSum = 0;
     const LuGPSModel *previous = nullptr;
+    int second = -1;
     for (const LuGPSModel *point : qAsConst(track)) {
+        ++second;
         if (point->speedKnots > s->maxSpeed)
             s->maxSpeed = point->speedKnots;
         speedSum += point->speedKnots;
@@ -287,8 +292,10 @@ static void computeStatistics(const QList<LuGPSModel *> &track, TrackStatistics 
             // The separator follows every valid point but the track's last, so a track that
             // ends in void points ends in ",]"; the map pages accept that.
             const QString separator = point == track.last() ? QString() : QStringLiteral(",");
-            bd += pointText(point->longitude, point->latitude) + separator;
-            wgs += pointText(point->wgsLongitude, point->wgsLatitude) + separator;
+            bd += pointText(point->longitude, point->latitude, second, point->speedKnots) +
+                  separator;
+            wgs += pointText(point->wgsLongitude, point->wgsLatitude, second, point->speedKnots) +
+                   separator;
         }
     }
     s->routeTextBd = bd + QLatin1Char(']');

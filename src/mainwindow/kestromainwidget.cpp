@@ -10,6 +10,7 @@
 #include "lufileinfomodel.h"
 #include "trackloader.h"
 #include "lumappage.h"
+#include "mapbridge.h"
 #include "lugpsmodel.h"
 #include "luprogressslider.h"
 #include "channelsync.h"
@@ -26,6 +27,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QUrl>
+#include <QWebChannel>
 #include <QWebEngineView>
 
 #include <cstdio>
@@ -103,7 +105,13 @@ KestroMainWidget::KestroMainWidget(QWidget *parent)
             &KestroMainWidget::showFileListMenu);
     connect(ui->treeView_filelist, &HWDeviceTreeView::willDeleteFileSignal, this,
             &KestroMainWidget::willDeleteFileSlot);
-    ui->webview->setPage(new LuMapPage(ui->webview));
+    auto *mapPage = new LuMapPage(ui->webview);
+    ui->webview->setPage(mapPage);
+    m_mapBridge = new MapBridge(this);
+    auto *mapChannel = new QWebChannel(mapPage);
+    mapChannel->registerObject(QStringLiteral("qmarlBridge"), m_mapBridge);
+    mapPage->setWebChannel(mapChannel);
+    connect(m_mapBridge, &MapBridge::seekRequested, this, &KestroMainWidget::seekToSecond);
     connect(ui->webview, &QWebEngineView::loadFinished, this,
             &KestroMainWidget::mapLoadFinishedSlot);
     connect(ui->horizontalSlider_progress, &LuProgressSlider::posChangedSignal, this,
@@ -382,8 +390,13 @@ void KestroMainWidget::showAppSettingSlot()
             // The empty display shows the speed unit, so it follows a unit change at once.
             if (m_playState == 0)
                 resetInfoDisplay();
-            if (reloadMap)
+            if (reloadMap) {
                 loadMap();
+            } else if (m_playState != 0) {
+                // Route colours, legend and event texts follow the speed unit.
+                drawTrackOnMap();
+                showDrivingEvents();
+            }
         },
         this);
     dialog->exec();

@@ -17,6 +17,7 @@ class HWPlayWidget;
 class LuFileInfoModel;
 class QPushButton;
 class TrackLoader;
+class MapBridge;
 
 namespace Ui {
 class KestroMainWidget;
@@ -82,6 +83,8 @@ public:
     // previous (-1) one in every channel.
     static QString drivingEventText(const DrivingEvent &event);
     void jumpToDrivingEvent(int direction);
+    // Every channel to this second of the recording, playing or paused as before.
+    void seekToSecond(int second);
 
 public slots:
     // Session.
@@ -147,6 +150,8 @@ protected:
 
 private:
     void showDrivingEvents();
+    // The map page's options: speed colours in the chosen unit and the events with their texts.
+    QString mapOptions() const;
     void setToolTips();
     void layoutWindow();
     void doExit();
@@ -186,4 +191,5 @@ private:
     bool m_mapReady = false; // the map page has loaded: its script functions exist
     ChannelSync *m_channelSync = nullptr; // keeps panes 2 and 3 on pane 1's time
     TrackLoader *m_trackLoader = nullptr;
+    MapBridge *m_mapBridge = nullptr; // what the map page may ask: a seek
 };

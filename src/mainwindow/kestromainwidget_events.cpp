@@ -1,5 +1,5 @@
-// Driving events of the open recording: ticks on the progress bar, and jumps to the lead-up of
-// the previous or next one.
+// Driving events of the open recording: ticks on the progress bar, markers on the map, and
+// jumps to the lead-up of the previous or next one.
 #include "kestromainwidget.h"
 
 #include "channelsync.h"
@@ -11,6 +11,9 @@
 #include "ui_kestromainwidget.h"
 
 #include <QDebug>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 namespace {
 // A jump lands this long before the event, so the lead-up is seen.
@@ -27,6 +30,25 @@ QColor colourOf(DrivingEventKind kind)
         break;
     }
     return QColor(171, 71, 188);
+}
+
+// The names the map page knows the kinds by.
+QString pageKindOf(DrivingEventKind kind)
+{
+    switch (kind) {
+    case DrivingEventKind::HardBraking:
+        return QStringLiteral("braking");
+    case DrivingEventKind::HardAcceleration:
+        return QStringLiteral("acceleration");
+    case DrivingEventKind::Jolt:
+        break;
+    }
+    return QStringLiteral("jolt");
+}
+
+int leadUpOf(const DrivingEvent &event)
+{
+    return qMax(0, event.startSecond - leadUpSeconds);
 }
 } // namespace
 
@@ -70,7 +92,7 @@ void KestroMainWidget::jumpToDrivingEvent(int direction)
     if (direction > 0) {
         for (const DrivingEvent &event : events) {
             if (event.startSecond - leadUpSeconds > now + 0.5) {
-                target = event.startSecond - leadUpSeconds;
+                target = leadUpOf(event);
                 break;
             }
         }
@@ -78,7 +100,7 @@ void KestroMainWidget::jumpToDrivingEvent(int direction)
         // A second's grace, so pressing again goes on to the one before.
         for (auto it = events.crbegin(); it != events.crend(); ++it) {
             if (it->startSecond - leadUpSeconds < now - 1.0) {
-                target = qMax(0, it->startSecond - leadUpSeconds);
+                target = leadUpOf(*it);
                 break;
             }
         }
@@ -86,6 +108,37 @@ void KestroMainWidget::jumpToDrivingEvent(int direction)
     if (target < 0)
         return;
     qWarning() << "KestroMainWidget::jumpToDrivingEvent" << direction << "to" << target;
+    seekToSecond(target);
+}
+
+void KestroMainWidget::seekToSecond(int second)
+{
+    if (m_playState == 0 || !m_channelModel1)
+        return;
+    const int target = qBound(0, second, ui->horizontalSlider_progress->maximum());
     m_channelSync->seek(target, true);
     updateProgress(target);
+}
+
+QString KestroMainWidget::mapOptions() const
+{
+    // Fixed bands in each unit, so a colour means the same speed on every recording.
+    const bool mph = HWDefaultSettings::instance()->speedUnit() == 1;
+    const QJsonObject scale{
+        {QStringLiteral("unit"), mph ? QStringLiteral("mph") : QStringLiteral("km/h")},
+        {QStringLiteral("factor"), mph ? 1.150779 : 1.852},
+        {QStringLiteral("bands"), mph ? QJsonArray{20, 40, 55, 75} : QJsonArray{30, 60, 90, 120}}};
+    QJsonArray events;
+    if (m_channelModel1) {
+        for (const DrivingEvent &event : qAsConst(m_channelModel1->drivingEvents))
+            events.append(QJsonObject{{QStringLiteral("t"), event.peakSecond},
+                                      {QStringLiteral("lead"), leadUpOf(event)},
+                                      {QStringLiteral("kind"), pageKindOf(event.kind)},
+                                      {QStringLiteral("text"), drivingEventText(event)}});
+    }
+    // JSON text is a valid script literal; the texts are ours (kind, speeds, time), never a
+    // file name.
+    return QString::fromUtf8(
+        QJsonDocument(QJsonObject{{QStringLiteral("scale"), scale}, {QStringLiteral("events"), events}})
+            .toJson(QJsonDocument::Compact));
 }

@@ -10,6 +10,7 @@
 #include "lugpsmodel.h"
 #include "lugpsspeedlabel.h"
 #include "lugsensorwidget.h"
+#include "mapbridge.h"
 #include "ui_kestromainwidget.h"
 
 #include <QCoreApplication>
@@ -97,7 +98,8 @@ void KestroMainWidget::drawTrackOnMap()
     QString route = routeTextForMap(m_channelModel1);
     if (route.isEmpty())
         route = QStringLiteral("[]");
-    runPageScript(QStringLiteral("initGPSLine(%1, '#5298ff')").arg(route));
+    m_mapBridge->setSecondCount(m_channelModel1->track.size());
+    runPageScript(QStringLiteral("initGPSLine(%1, '#5298ff', %2)").arg(route, mapOptions()));
 }
 
 void KestroMainWidget::posChangedSlot(double pos)

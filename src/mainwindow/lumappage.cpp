@@ -2,6 +2,9 @@
 
 #include <QDebug>
 #include <QDesktopServices>
+#include <QFile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 
 namespace {
 // Catches the address a page asks a new window to show, hands it on and goes away.
@@ -30,6 +33,20 @@ private:
 LuMapPage::LuMapPage(QObject *parent)
     : QWebEnginePage(parent), m_opener([](const QUrl &url) { QDesktopServices::openUrl(url); })
 {
+    // The web channel's client script, before the page's own scripts, so the map can talk
+    // back to the window; the pages themselves stay plain files that a browser opens too.
+    QFile client(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
+    if (!client.open(QIODevice::ReadOnly)) {
+        qWarning() << "LuMapPage: the web channel script is missing; the map cannot seek";
+        return;
+    }
+    QWebEngineScript script;
+    script.setName(QStringLiteral("qwebchannel"));
+    script.setSourceCode(QString::fromUtf8(client.readAll()));
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::MainWorld);
+    script.setRunsOnSubFrames(false);
+    scripts().insert(script);
 }
 
 bool LuMapPage::isExternal(const QUrl &url)

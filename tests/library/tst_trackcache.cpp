@@ -192,7 +192,9 @@ private slots:
         QCOMPARE(model->averageSpeed, 10.5f);
         // Outside China the map and recorded coordinates agree; the trailing void points leave
         // the separator after the last valid point in place.
-        const QString expected = "[{lng:11.516667,lat:48.117300},{lng:11.516667,lat:48.133967},]";
+        // Each point carries its second in the recording and its speed in knots.
+        const QString expected =
+            "[{lng:11.516667,lat:48.117300,t:0,k:10.00},{lng:11.516667,lat:48.133967,t:2,k:30.00},]";
         QCOMPARE(model->routeTextBd, expected);
         QCOMPARE(model->routeTextWgs, expected);
         QCOMPARE(model->routeTextWgs2, expected);
@@ -221,7 +223,7 @@ private slots:
         QTest::newRow("last point valid")
             << line('V', "20240516123000", "0.0", "0.0", "0.00") +
                    line('A', "20240516123001", "4807.0", "01131.0", "5.00")
-            << 2 << "[{lng:11.516667,lat:48.116667}]";
+            << 2 << "[{lng:11.516667,lat:48.116667,t:1,k:5.00}]";
     }
 
     void routeTextsOfSmallOrEmptyTracks()

@@ -35,11 +35,17 @@ class TestChannelSync : public QObject
         return all;
     }
 
-    // The largest distance of pane 2 and pane 3 from pane 1.
+    // The largest distance of pane 2 and pane 3 from pane 1; a channel that has ended holds
+    // its last frame and is out of the comparison.
     double largestGap() const
     {
+        const QList<HWPlayWidget *> all = panes(*window);
         const QList<double> p = positions();
-        return std::max(std::fabs(p[1] - p[0]), std::fabs(p[2] - p[0]));
+        double gap = 0;
+        for (int i = 1; i < all.size(); ++i)
+            if (!all[i]->player()->endReached())
+                gap = std::max(gap, std::fabs(p[i] - p[0]));
+        return gap;
     }
 
     LuProgressSlider *slider() const { return window->form()->horizontalSlider_progress; }
@@ -133,7 +139,9 @@ private slots:
                                  timeout);
         QTRY_VERIFY2_WITH_TIMEOUT(largestGap() <= bound, qPrintable(QString::number(largestGap())),
                                   timeout);
-        for (int i = 0; i < 5; ++i) {
+        // Checked while the master has room to go on: at 60x the recording ends within seconds.
+        const double room = panes(*window)[0]->player()->fileDuration() - 2 * rate;
+        for (int i = 0; i < 5 && panes(*window)[0]->player()->position() < room; ++i) {
             waitForReports(2);
             QVERIFY2(largestGap() <= bound, qPrintable(QString::number(largestGap())));
         }
@@ -143,9 +151,10 @@ private slots:
             const QList<HWPlayWidget *> all = panes(*window);
             const int expected = int(std::floor(all[0]->player()->position() * 4)) % 40;
             const auto apart = [](int a, int b) { return std::min(std::abs(a - b), 40 - std::abs(a - b)); };
+            const bool backEnded = all[1]->player()->endReached(); // holds its last frame
             QTRY_VERIFY2_WITH_TIMEOUT(
                 apart(shownQuarter(all[0]), expected) <= 2 &&
-                    apart(shownQuarter(all[1]), shownQuarter(all[0])) <= 1 &&
+                    (backEnded || apart(shownQuarter(all[1]), shownQuarter(all[0])) <= 1) &&
                     apart(shownQuarter(all[2]), shownQuarter(all[0])) <= 1,
                 qPrintable(QStringLiteral("quarters shown %1 %2 %3, expected %4")
                                .arg(shownQuarter(all[0]))

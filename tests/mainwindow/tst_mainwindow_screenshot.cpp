@@ -1,5 +1,7 @@
 #include "mainwindowtest.h"
 
+#include "luprogressslider.h"
+
 #include <QScreen>
 
 using namespace windowtest;
@@ -79,7 +81,17 @@ private slots:
         window->move(0, 0);
         const QString demo = QStringLiteral(QMARL_DEMO "/2024_0516_101500_001");
         addAndPlay(*window, {demo + "A.MP4", demo + "B.MP4", demo + "C.MP4"}, 3);
-        QTRY_VERIFY_WITH_TIMEOUT(window->form()->horizontalSlider_progress->value() >= 6, timeout);
+        // The car brakes hard at the lights half-way: a tick on the bar, and "]" goes to its
+        // lead-up.
+        LuProgressSlider *bar = window->form()->horizontalSlider_progress;
+        QTRY_COMPARE_WITH_TIMEOUT(bar->marks().size(), 1, timeout);
+        QVERIFY2(bar->marks().first().text.startsWith(QStringLiteral("急刹车 ")),
+                 qPrintable(bar->marks().first().text));
+        const int braking = bar->marks().first().value;
+        QVERIFY2(braking >= 10 && braking <= 12, qPrintable(QString::number(braking)));
+        QTest::keyClick(window.get(), Qt::Key_BracketRight);
+        QTRY_VERIFY_WITH_TIMEOUT(qAbs(panes(*window)[0]->player()->position() - 5) < 1.5, timeout);
+        QTRY_VERIFY_WITH_TIMEOUT(bar->value() >= braking + 1, timeout);
         window->on_pushBtn_play_clicked();
         QTest::qWait(500);
         QVERIFY(window->form()->label_lat->text().startsWith(QLatin1String("22.5")));

@@ -3,12 +3,16 @@
 #include "lufileinfomodel.h"
 #include "lugpsmodel.h"
 #include "lumappage.h"
+#include "mapbridge.h"
 #include "luprogressslider.h"
 #include "rmcinfo.h"
 
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QSignalSpy>
 #include <QWebEngineView>
+
+#include <cmath>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -42,21 +46,25 @@ class TestMapBridge : public QObject
                ",E," + knots + ',' + course + ",256,0,-512\n";
     }
 
-    QJsonObject pageState()
+    QVariant pageValue(const QString &expression)
     {
-        QJsonObject state;
+        QVariant value;
         bool done = false;
-        ui()->webview->page()->runJavaScript(
-            QStringLiteral("window.qmarlMapState ? window.qmarlMapState() : {}"),
-            [&](const QVariant &result) {
-                state = QJsonObject::fromVariantMap(result.toMap());
-                done = true;
-            });
+        ui()->webview->page()->runJavaScript(expression, [&](const QVariant &result) {
+            value = result;
+            done = true;
+        });
         QElapsedTimer clock;
         clock.start();
         while (!done && clock.elapsed() < timeout)
             QTest::qWait(10);
-        return state;
+        return value;
+    }
+
+    QJsonObject pageState()
+    {
+        return QJsonObject::fromVariantMap(
+            pageValue(QStringLiteral("window.qmarlMapState ? window.qmarlMapState() : {}")).toMap());
     }
 
     // Opens a recording with its track, waits for the page and pauses playback so that only
@@ -345,6 +353,101 @@ private slots:
         QCOMPARE(ui()->label_lat->text(),
                  QString::number(LuGPSModel(lines.split('\n').at(60).constData()).wgsLatitude,
                                  'f', 6));
+    }
+
+    // A drive at 60 km/h that stops hard at second 60: the route in speed colours, the braking
+    // as a marker with its text, and a click near the route seeking every pane, still paused.
+    void clickOnTheRouteSeeksEveryPane()
+    {
+        const QString video = recording("long_A.MP4");
+        QByteArray lines;
+        double minutes = 4807.0;
+        for (int second = 0; second <= 120; ++second) {
+            const double knots = second < 60 ? 32.4 : std::max(0.0, 32.4 - (second - 59) * 8.1);
+            minutes += knots / 3600; // a knot is a minute of latitude an hour
+            lines += QStringLiteral("A20240516%1%2,%3,N,11400.000000,E,%4,0.00,0,0,256\n")
+                         .arg(1230 + second / 60, 4, 10, QLatin1Char('0'))
+                         .arg(second % 60, 2, 10, QLatin1Char('0'))
+                         .arg(minutes, 0, 'f', 6)
+                         .arg(knots, 0, 'f', 2)
+                         .toLatin1();
+        }
+        writeTrack(video, lines);
+        HWDefaultSettings::instance()->setMapType(2);
+        HWDefaultSettings::instance()->setSpeedUnit(0);
+        openPaused(video);
+        LuFileInfoModel *model = window().channelModel(1);
+        QTRY_VERIFY_WITH_TIMEOUT(model->trackLoaded, timeout);
+        QCOMPARE(model->drivingEvents.size(), 1);
+        QJsonObject state;
+        QTRY_VERIFY_WITH_TIMEOUT((state = pageState()).value("events").toArray().size() == 1, timeout);
+        QCOMPARE(state.value("linePoints").toInt(), 121);
+        QCOMPARE(state.value("lineColors").toArray(),
+                 QJsonArray({"#f2c80f", "#91cf60", "#1a9850"})); // 60, 30–60, under 30 km/h
+        QVERIFY2(state.value("legend").toString().startsWith("km/h< 30"),
+                 qPrintable(state.value("legend").toString()));
+        QCOMPARE(state.value("events").toArray().first().toObject().value("text").toString(),
+                 KestroMainWidget::drivingEventText(model->drivingEvents.first()));
+        QTRY_VERIFY_WITH_TIMEOUT(pageState().value("bridge").toBool(), timeout);
+
+        // The pointer a few pixels off the route, beside second 40.
+        QVariant pixel;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (pixel = pageValue(QStringLiteral("qmarlSamplePixel(40)"))).toMap().contains("x"),
+            timeout);
+        const QPoint at(qRound(pixel.toMap().value("x").toDouble()) + 4,
+                        qRound(pixel.toMap().value("y").toDouble()) + 3);
+        QWidget *surface = ui()->webview->focusProxy();
+        QVERIFY(surface);
+        QMouseEvent move(QEvent::MouseMove, at, surface->mapToGlobal(at), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(surface, &move);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            pageValue("(document.getElementById('qmarl-hover') || {}).textContent")
+                .toString()
+                .contains(QStringLiteral(" 60 km/h")),
+            timeout);
+        QTest::mouseClick(surface, Qt::LeftButton, {}, at);
+        QTRY_VERIFY_WITH_TIMEOUT(pageState().value("lastPick").toObject().value("action") == "seek",
+                                 timeout);
+        const int picked = pageState().value("lastPick").toObject().value("t").toInt();
+        QVERIFY2(qAbs(picked - 40) <= 2, qPrintable(QString::number(picked)));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            qAbs(mpvDouble(ui()->widget_display_1, "time-pos") - picked) < 0.5, timeout);
+        QCOMPARE(mpvString(ui()->widget_display_1, "pause"), QStringLiteral("yes"));
+        QCOMPARE(ui()->horizontalSlider_progress->value(), picked);
+    }
+
+    // Values that reach the window from page script are numbers of a second of the recording,
+    // or nothing happens.
+    void theMapMayOnlySeekInsideTheRecording_data()
+    {
+        QTest::addColumn<QVariant>("second");
+        QTest::addColumn<int>("expected"); // -1: refused
+        QTest::newRow("a second") << QVariant(12.0) << 12;
+        QTest::newRow("the first") << QVariant(0) << 0;
+        QTest::newRow("the last") << QVariant(qlonglong(99)) << 99;
+        QTest::newRow("past the end") << QVariant(100.0) << -1;
+        QTest::newRow("negative") << QVariant(-1.0) << -1;
+        QTest::newRow("a fraction") << QVariant(2.5) << -1;
+        QTest::newRow("not a number") << QVariant(std::nan("")) << -1;
+        QTest::newRow("infinite") << QVariant(HUGE_VAL) << -1;
+        QTest::newRow("a text") << QVariant(QStringLiteral("12")) << -1;
+        QTest::newRow("an object") << QVariant(QVariantMap{{"t", 12}}) << -1;
+        QTest::newRow("nothing") << QVariant() << -1;
+    }
+
+    void theMapMayOnlySeekInsideTheRecording()
+    {
+        QFETCH(QVariant, second);
+        QFETCH(int, expected);
+        MapBridge bridge;
+        bridge.setSecondCount(100);
+        QSignalSpy seeks(&bridge, &MapBridge::seekRequested);
+        bridge.seekToSecond(second);
+        QCOMPARE(seeks.size(), expected < 0 ? 0 : 1);
+        if (expected >= 0)
+            QCOMPARE(seeks.first().first().toInt(), expected);
     }
 
     void linksLeavingTheMapOpenOutside()

@@ -65,6 +65,7 @@ const char kGoogleStandIn[] = R"JS(
     Map.prototype.fitBounds = function (b) { rec.fitBounds.push(b.points.length); };
     function Overlay() {}
     Overlay.prototype.setMap = function (m) { this.summary.onMap = !!m; };
+    Overlay.prototype.addListener = function () {};
     function Polyline(o) {
         this.path = o.path.slice();
         this.summary = { points: o.path.length, geodesic: o.geodesic, strokeColor: o.strokeColor,
@@ -73,6 +74,7 @@ const char kGoogleStandIn[] = R"JS(
         rec.polylines.push(this.summary);
     }
     Polyline.prototype = Object.create(Overlay.prototype);
+    Polyline.prototype.get = function (key) { return this.summary[key]; };
     Polyline.prototype.getPath = function () {
         var p = this.path;
         return { getLength: function () { return p.length; } };
@@ -80,8 +82,10 @@ const char kGoogleStandIn[] = R"JS(
     function Marker(o) {
         this.pos = o.position;
         var icon = o.icon;
-        this.summary = { onMap: !!o.map, position: plain(o.position),
-                         icon: typeof icon === 'string' ? { url: icon } :
+        this.title = o.title;
+        this.summary = { onMap: !!o.map, position: plain(o.position), title: o.title,
+                         icon: typeof icon === 'string' ? { url: icon } : !icon.url ?
+                             { fillColor: icon.fillColor } :
                              { url: icon.url, size: [icon.size.width, icon.size.height],
                                origin: [icon.origin.x, icon.origin.y],
                                anchor: [icon.anchor.x, icon.anchor.y] } };
@@ -90,13 +94,14 @@ const char kGoogleStandIn[] = R"JS(
     Marker.prototype = Object.create(Overlay.prototype);
     Marker.prototype.setPosition = function (p) { this.pos = p; };
     Marker.prototype.getPosition = function () { return this.pos; };
+    Marker.prototype.getTitle = function () { return this.title; };
     function LatLngBounds() { this.points = []; }
     LatLngBounds.prototype.extend = function (p) { this.points.push(plain(p)); };
     function Size(w, h) { this.width = w; this.height = h; }
     function Point(x, y) { this.x = x; this.y = y; }
     window.google = { maps: { Map: Map, Polyline: Polyline, Marker: Marker, LatLng: LatLng,
                               LatLngBounds: LatLngBounds, Size: Size, Point: Point,
-                              MapTypeId: { TERRAIN: 'terrain' } } };
+                              MapTypeId: { TERRAIN: 'terrain' }, SymbolPath: { CIRCLE: 0 } } };
 })();
 )JS";
 
@@ -121,16 +126,22 @@ const char kBaiduStandIn[] = R"JS(
     function Polyline(pts, o) {
         this.kind = 'polyline';
         this.pts = pts.slice();
+        this.color = o.strokeColor;
         rec.polylines.push({ points: pts.length, strokeColor: o.strokeColor,
                              strokeOpacity: o.strokeOpacity });
     }
     Polyline.prototype.getPath = function () { return this.pts.slice(); };
+    Polyline.prototype.getStrokeColor = function () { return this.color; };
+    Polyline.prototype.addEventListener = function () {};
     function Marker(p, o) {
         this.kind = 'marker';
         this.p = p;
-        rec.markers.push({ url: o.icon.url, size: [o.icon.size.width, o.icon.size.height],
-                           lng: p.lng, lat: p.lat });
+        this.title = o.title;
+        rec.markers.push(o.icon ? { url: o.icon.url, size: [o.icon.size.width, o.icon.size.height],
+                                    lng: p.lng, lat: p.lat } : { title: o.title });
     }
+    Marker.prototype.addEventListener = function () {};
+    Marker.prototype.getTitle = function () { return this.title; };
     Marker.prototype.setPosition = function (p) { this.p = p; };
     Marker.prototype.getPosition = function () { return this.p; };
     function NavigationControl() { this.summary = { type: 'navigation' }; }
@@ -412,6 +423,76 @@ private slots:
         noScriptErrors(map);
     }
 
+    void speedColoursEventsAndPicking_data() { scriptInterface_data(); }
+
+    // The route in speed bands with a legend, event markers whose text stays text, and a click
+    // near the route picking the nearest sample (the window is not there to seek).
+    void speedColoursEventsAndPicking()
+    {
+        QFETCH(QString, page);
+        MapPage map;
+        map.view()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(map.view()));
+        map.load(mapkit::pageUrl(page));
+        QVERIFY(!map.waitReady().isEmpty());
+        // Knots giving 9, 37, 74, 111 and 148 km/h, then a point without a speed.
+        QStringList points;
+        const double knots[] = {5, 20, 40, 60, 80, -1};
+        for (int i = 0; i < 6; ++i)
+            points << QStringLiteral("{lng:%1,lat:%2,t:%3%4}")
+                          .arg(13.40 + i * 0.002)
+                          .arg(52.52 + i * 0.001)
+                          .arg(i)
+                          .arg(knots[i] < 0 ? QString() : QStringLiteral(",k:%1").arg(knots[i]));
+        const QString route = QLatin1Char('[') + points.join(QLatin1Char(',')) + QLatin1Char(']');
+        const QString kmh = "{unit:'km/h',factor:1.852,bands:[30,60,90,120]}";
+        const QString hostile = "<img src=x onerror=\"window.__pwned=1\">";
+        map.js("initGPSLine(" + route + ", '#5298ff', {scale:" + kmh + ", events:["
+               "{t:2,lead:0,kind:'braking',text:'" + hostile + "'}, {t:3,kind:'nonsense'},"
+               "{t:4.5,kind:'jolt'}, {kind:'acceleration'}]})");
+        QJsonObject s = map.state();
+        QCOMPARE(s.value("linePoints").toInt(), 6);
+        QCOMPARE(s.value("lineColors").toArray(),
+                 QJsonArray({"#1a9850", "#91cf60", "#f2c80f", "#fc8d59", "#d73027", "#5298ff"}));
+        QCOMPARE(s.value("legend").toString(), QStringLiteral("km/h< 3030–6060–9090–120≥ 120"));
+        const QJsonArray events = s.value("events").toArray();
+        QCOMPARE(events.size(), 1);
+        QCOMPARE(events[0].toObject().value("text").toString(), hostile);
+        QVERIFY(near(events[0].toObject(), {13.404, 52.522}));
+
+        // Near the route at second 3 (a few pixels off), then far from it.
+        const QVariantMap pixel = map.js("qmarlSamplePixel(3)").toMap();
+        QVERIFY(pixel.contains("x"));
+        QWidget *surface = map.view()->focusProxy();
+        QTest::mouseClick(surface, Qt::LeftButton, {},
+                          QPoint(pixel.value("x").toInt() + 6, pixel.value("y").toInt() - 5));
+        s = map.waitState([](const QJsonObject &o) { return !o.value("lastPick").isNull(); });
+        QCOMPARE(s.value("lastPick").toObject(), (QJsonObject{{"t", 3}, {"action", "seek"}}));
+        QTest::mouseClick(surface, Qt::LeftButton, {},
+                          QPoint(pixel.value("x").toInt() + 40, pixel.value("y").toInt() + 40));
+        const QPoint over(pixel.value("x").toInt(), pixel.value("y").toInt() + 3);
+        QMouseEvent move(QEvent::MouseMove, over, surface->mapToGlobal(over), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(surface, &move);
+        QTRY_COMPARE_WITH_TIMEOUT(map.state().value("lastPick").toObject().value("action"),
+                                  QJsonValue("hover"), 10000);
+        QCOMPARE(map.state().value("lastPick").toObject().value("t").toInt(), 3);
+        QCOMPARE(map.js("document.getElementById('qmarl-hover').textContent").toString(),
+                 QStringLiteral("00:00:03  111 km/h"));
+        QVERIFY(map.js("window.__pwned === undefined && !document.querySelector('img[src=x]')")
+                    .toBool());
+
+        // Another unit; a scale the page cannot trust leaves the plain colour and no legend.
+        map.js("initGPSLine(" + route + ", '#5298ff', {scale:{unit:'mph',factor:1.150779,"
+               "bands:[20,40,55,75]}})");
+        QVERIFY(map.state().value("legend").toString().startsWith("mph< 20"));
+        map.js("initGPSLine(" + route + ", '#5298ff', {scale:{unit:'<b>',factor:1,bands:[1,2,3,4]}})");
+        s = map.state();
+        QCOMPARE(s.value("lineColors").toArray(), QJsonArray({"#5298ff"}));
+        QCOMPARE(s.value("legend").toString(), QString());
+        noScriptErrors(map);
+    }
+
     void openStreetMapPageDrawing()
     {
         MapPage map;
@@ -435,7 +516,7 @@ private slots:
         QVERIFY(qAbs(s.value("view").toObject().value("lat").toDouble() - 52.5208) < 0.001);
 
         const QJsonObject drawn = map.json(R"JS({
-            path: (function () { var p = document.querySelector('path.leaflet-interactive');
+            path: (function () { var p = document.querySelector('.leaflet-overlay-pane path');
                    return p && { stroke: p.getAttribute('stroke'),
                                  width: p.getAttribute('stroke-width'),
                                  opacity: p.getAttribute('stroke-opacity') }; })(),
@@ -502,7 +583,9 @@ private slots:
         map.js("initGPSLine(" + mapkit::routeText(kTrack) + ", '#5298ff')");
         rec = map.json("window.__standin");
         const QJsonArray lines = rec.value("polylines").toArray();
-        QCOMPARE(lines.size(), 1);
+        QCOMPARE(lines.size(), 2); // the route, and the invisible wide line that catches clicks
+        QCOMPARE(lines.last().toObject().value("strokeOpacity").toDouble(), 0.0);
+        QCOMPARE(lines.last().toObject().value("strokeWeight").toInt(), 30);
         const QJsonObject line = lines.first().toObject();
         QCOMPARE(line.value("points").toInt(), kTrack.size());
         QCOMPARE(line.value("geodesic"), QJsonValue(true));
@@ -613,6 +696,7 @@ private slots:
         rec = map.json("window.__standin");
         QCOMPARE(rec.value("calls").toArray(),
                  QJsonArray({QJsonArray({"clearOverlays"}), QJsonArray({"addOverlay", "polyline"}),
+                             QJsonArray({"addOverlay", "polyline"}),
                              QJsonArray({"centerAndZoom", 116.40, 39.91, 13}),
                              QJsonArray({"setViewport", 3}), QJsonArray({"addOverlay", "marker"}),
                              QJsonArray({"addOverlay", "marker"}),
