@@ -29,6 +29,9 @@ class TestArguments : public QObject
         viewer.setProcessEnvironment(env);
         viewer.setWorkingDirectory(home.path());
         viewer.start(QStringLiteral(QMARL_BIN_DIR "/q-marl"), arguments);
+        // Until it has started the viewer is not "running", and the loop below would end at once.
+        if (!viewer.waitForStarted(30000))
+            return QStringLiteral("the viewer did not start: ") + viewer.errorString();
         QString log;
         QElapsedTimer clock;
         clock.start();
@@ -71,7 +74,7 @@ private slots:
         QVERIFY(text.open(QIODevice::WriteOnly));
         text.close();
         const QString log = run(home, {"--bogus", home.filePath("notes.txt")}, false);
-        QVERIFY(log.contains("KestroMainWidget::showEvent"));
+        QVERIFY2(log.contains("KestroMainWidget::showEvent"), qPrintable(log.right(3000)));
         QVERIFY(!log.contains("HWPlayWidget::openFile"));
         QSettings store(home.filePath("config/VOLQ/Q-MARL.conf"), QSettings::IniFormat);
         QVERIFY(store.value("g_settingKey_last_filelist").toStringList().isEmpty());
