@@ -17,15 +17,24 @@ constexpr qint64 checkIntervalMs = 100;
 constexpr qint64 seekSettleMs = 400;
 // A nudged channel makes up its offset over about this much wall time.
 constexpr double catchUpSeconds = 1.0;
-// Rates from here on decode key frames only: three 1080p channels at 15x would need fifteen
-// times the decoding a core manages, and what is seen at such rates is a flip-book anyway.
-constexpr double keyFramesOnlyRate = 10.0;
+// Rates from here on turn pages instead of playing: three 1080p channels at 15x would need
+// fifteen times the decoding a core manages, and what is seen at such rates is a flip-book.
+constexpr double flipBookRate = 10.0;
+// Pages a second at most: each costs one key frame per channel.
+constexpr int flipIntervalMs = 100;
+// A page whose master seek has not landed after this long is turned again.
+constexpr qint64 flipPageTimeoutMs = 1000;
+// The flip-book stops this far (recording seconds) before the master's end and plays the rest,
+// so the end of file is reported as at any other rate.
+constexpr double flipEndMargin = 1.0;
 
 } // namespace
 
 ChannelSync::ChannelSync(QObject *parent)
     : QObject(parent)
 {
+    m_flipTimer.setInterval(flipIntervalMs);
+    connect(&m_flipTimer, &QTimer::timeout, this, &ChannelSync::flipPage);
 }
 
 double ChannelSync::inStepBound(double rate)
@@ -41,7 +50,11 @@ double ChannelSync::seekBound(double rate)
 
 void ChannelSync::setPlayers(const QList<PlayLabel *> &players)
 {
+    if (m_master)
+        disconnect(m_master, &PlayLabel::sigPlaybackRestart, this, &ChannelSync::masterLanded);
     m_master = players.value(0);
+    if (m_master)
+        connect(m_master, &PlayLabel::sigPlaybackRestart, this, &ChannelSync::masterLanded);
     m_followers.clear();
     for (int i = 1; i < players.size(); ++i) {
         Follower follower;
@@ -60,6 +73,9 @@ void ChannelSync::setChannelCount(int count)
         follower.sinceSeek.invalidate();
     }
     m_sinceSharedSeek.invalidate();
+    m_flipPastEnd = false;
+    if (m_flipping)
+        m_flipOrigin = 0.0; // a new recording starts at its beginning
     setRate(m_rate); // the rate stays from one recording to the next, in every channel
 }
 
@@ -74,6 +90,12 @@ void ChannelSync::setRate(double rate)
         follower.player->setRate(rate);
         follower.nudged = false;
     }
+    if (m_flipping) {
+        // The clock goes on from where the pages are, at the new rate.
+        m_flipOrigin = m_master ? std::max(0.0, m_master->position()) : 0.0;
+        m_flipClock.start();
+    }
+    m_flipPastEnd = false;
     applyRateOptions();
 }
 
@@ -86,7 +108,7 @@ void ChannelSync::setPlaying(bool playing)
         applyRateOptions();
         return;
     }
-    setKeyFramesOnly(false);
+    setFlipBook(false, false);
     const double at = m_master ? m_master->position() : -1.0;
     if (at >= 0.0 && m_channelCount > 1)
         seek(at, true);
@@ -96,37 +118,95 @@ void ChannelSync::stopped()
 {
     m_playing = false;
     m_channelCount = 1;
-    setKeyFramesOnly(false);
+    setFlipBook(false, false);
 }
 
 void ChannelSync::applyRateOptions()
 {
-    setKeyFramesOnly(m_playing && m_rate >= keyFramesOnlyRate);
+    setFlipBook(m_playing && m_rate >= flipBookRate && !m_flipPastEnd, true);
 }
 
-void ChannelSync::setKeyFramesOnly(bool fast)
+QList<PlayLabel *> ChannelSync::activePlayers() const
 {
-    QList<PlayLabel *> players{m_master};
-    for (const Follower &follower : qAsConst(m_followers))
-        players << follower.player;
-    if (fast == m_keyFramesOnly)
+    QList<PlayLabel *> players;
+    if (m_master)
+        players << m_master;
+    for (int i = 0; i + 1 < m_channelCount && i < m_followers.size(); ++i)
+        players << m_followers[i].player;
+    return players;
+}
+
+void ChannelSync::setFlipBook(bool on, bool resume)
+{
+    if (on == m_flipping)
         return;
-    m_keyFramesOnly = fast;
-    for (PlayLabel *player : qAsConst(players)) {
-        mpv_handle *mpv = player ? player->mpvHandle() : nullptr;
-        if (!mpv)
-            continue;
-        mpv_set_property_string(mpv, "vd-lavc-skipframe", fast ? "nonkey" : "default");
-        mpv_set_property_string(mpv, "framedrop", fast ? "decoder+vo" : "vo");
-        // The decoder reads that option only when it starts: start it again by selecting the
-        // video track anew (the player keeps its place).
-        char *video = mpv_get_property_string(mpv, "vid");
-        if (video && qstrcmp(video, "no") != 0) {
-            const QByteArray track(video);
-            mpv_set_property_string(mpv, "vid", "no");
-            mpv_set_property_string(mpv, "vid", track.constData());
+    m_flipping = on;
+    if (on) {
+        m_flipOrigin = m_master ? std::max(0.0, m_master->position()) : 0.0;
+        m_flipClock.start();
+        for (PlayLabel *player : activePlayers()) {
+            if (mpv_handle *mpv = player->mpvHandle())
+                mpv_set_property_string(mpv, "pause", "yes");
         }
-        mpv_free(video);
+        m_flipTimer.start();
+        return;
+    }
+    m_flipTimer.stop();
+    m_pageTurning.invalidate();
+    if (!resume)
+        return;
+    for (PlayLabel *player : activePlayers()) {
+        // A channel that has ended holds its last frame, paused; the others run again.
+        mpv_handle *mpv = player->mpvHandle();
+        if (mpv && !(player != m_master && player->endReached()))
+            mpv_set_property_string(mpv, "pause", "no");
+    }
+}
+
+void ChannelSync::flipPage()
+{
+    if (!m_flipping || !m_master)
+        return;
+    // One page at a time: the next waits until the channels show this one.
+    if (m_pageTurning.isValid() && m_pageTurning.elapsed() < flipPageTimeoutMs)
+        return;
+    const double target = m_flipOrigin + m_rate * double(m_flipClock.elapsed()) / 1000.0;
+    const double end = m_master->fileDuration();
+    if (end > 0.0 && target >= end - flipEndMargin) {
+        const double from = std::max(0.0, end - flipEndMargin);
+        for (PlayLabel *player : activePlayers())
+            player->seekTo(from, false);
+        m_flipPastEnd = true;
+        setFlipBook(false, true);
+        return;
+    }
+    // The master goes to the key frame at the moment; the others follow to the very frame it
+    // landed on (for cameras that share a key-frame pattern, their own key frame), so every
+    // channel shows one moment.
+    m_master->seekTo(target, false);
+    m_pageTurning.start();
+}
+
+void ChannelSync::masterLanded()
+{
+    if (!m_flipping || !m_pageTurning.isValid())
+        return;
+    m_pageTurning.invalidate();
+    const double page = m_master->position();
+    if (page < 0.0)
+        return;
+    for (int i = 0; i + 1 < m_channelCount; ++i) {
+        Follower &follower = m_followers[i];
+        // A shorter channel past its end shows its last frame, once.
+        const double duration = follower.player->fileDuration();
+        if (duration > 0.0 && page >= duration) {
+            if (!follower.heldAtEnd)
+                follower.player->seekTo(duration, true);
+            follower.heldAtEnd = true;
+            continue;
+        }
+        follower.heldAtEnd = false;
+        follower.player->seekTo(page, true);
     }
 }
 
@@ -134,12 +214,19 @@ void ChannelSync::seek(double seconds, bool exact)
 {
     if (!m_master)
         return;
+    if (m_flipping) {
+        m_flipOrigin = std::max(0.0, seconds);
+        m_flipClock.start();
+    }
+    m_flipPastEnd = false;
     m_master->seekTo(seconds, exact);
     for (int i = 0; i + 1 < m_channelCount; ++i) {
         Follower &follower = m_followers[i];
         follower.player->seekTo(seconds, exact);
-        // Held on its last frame, a shorter channel is paused; back inside it, it plays on.
-        if (m_playing)
+        follower.heldAtEnd = false;
+        // Held on its last frame, a shorter channel is paused; back inside it, it plays on
+        // (the flip-book keeps every channel still).
+        if (m_playing && !m_flipping)
             follower.player->on_file_contiue();
         if (follower.nudged) {
             follower.player->setRate(m_rate);
@@ -151,7 +238,7 @@ void ChannelSync::seek(double seconds, bool exact)
 
 void ChannelSync::masterMoved()
 {
-    if (!m_master || m_channelCount < 2)
+    if (!m_master || m_channelCount < 2 || m_flipping)
         return;
     if (m_lastCheck.isValid() && m_lastCheck.elapsed() < checkIntervalMs)
         return;

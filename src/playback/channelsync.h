@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
+#include <QTimer>
 #include <QVector>
 
 class PlayLabel;
@@ -13,6 +14,11 @@ class PlayLabel;
 // recording's clock); on each of its position reports every other player that is off by more
 // than a bound is brought back, by a small change of its rate when slightly off and by an
 // exact seek when far off. Rates and seeks always go to every channel.
+//
+// From 10x on the players stand still and turn pages together instead: a clock of its own
+// advances at the rate and every channel is shown the key frame at that moment, several times
+// a second. Decoding every frame of three 1080p channels at such rates is beyond two cores,
+// and players that drop frames each on their own show moments a key-frame interval apart.
 class ChannelSync : public QObject
 {
     Q_OBJECT
@@ -49,18 +55,29 @@ private:
         PlayLabel *player = nullptr;
         bool nudged = false;     // runs at a rate other than the session's
         QElapsedTimer sinceSeek; // a seek of its own is still landing
+        bool heldAtEnd = false;  // flip-book: past its end, showing its last frame
     };
 
     void follow(Follower &follower, double master);
     void applyRateOptions();
-    void setKeyFramesOnly(bool keyFramesOnly);
+    // Turns the flip-book on or off; off, the players run again when resume is set.
+    void setFlipBook(bool on, bool resume);
+    void flipPage();
+    // The master shows the page: the other channels are sent to the same frame.
+    void masterLanded();
+    QList<PlayLabel *> activePlayers() const;
 
     PlayLabel *m_master = nullptr;
     QVector<Follower> m_followers;
     int m_channelCount = 1;
     double m_rate = 1.0;
     bool m_playing = false;
-    bool m_keyFramesOnly = false;
+    bool m_flipping = false;
+    bool m_flipPastEnd = false; // the last stretch plays, so the master's end leads on
+    double m_flipOrigin = 0.0;  // the recording's second when the flip clock started
+    QElapsedTimer m_flipClock;
+    QElapsedTimer m_pageTurning; // the master's seek to the next page has not landed yet
+    QTimer m_flipTimer;
     QElapsedTimer m_lastCheck;
     QElapsedTimer m_sinceSharedSeek;
 };
