@@ -101,7 +101,9 @@ int main(int argc, char *argv[])
         QObject::connect(&sampler, &QTimer::timeout, [&] {
             const double master = players[0]->position();
             for (int i = 1; i < 3; ++i) {
-                if (players[i]->endReached() || master < 0)
+                // A shorter channel is over once the master is past its length.
+                if (players[i]->endReached() || master < 0 ||
+                    master >= players[i]->fileDuration())
                     continue;
                 gaps[i - 1] = std::max(gaps[i - 1], std::fabs(players[i]->position() - master));
             }

@@ -24,6 +24,8 @@ constexpr double flipBookRate = 10.0;
 constexpr int flipIntervalMs = 100;
 // A page whose master seek has not landed after this long is turned again.
 constexpr qint64 flipPageTimeoutMs = 1000;
+// Positions this close are the same frame (less than half a frame at 60 fps).
+constexpr double keyFrameTolerance = 0.008;
 // The flip-book stops this far (recording seconds) before the master's end and plays the rest,
 // so the end of file is reported as at any other rate.
 constexpr double flipEndMargin = 1.0;
@@ -74,6 +76,7 @@ void ChannelSync::setChannelCount(int count)
     }
     m_sinceSharedSeek.invalidate();
     m_flipPastEnd = false;
+    forgetKeyFrames(); // a new recording has key frames of its own
     if (m_flipping)
         m_flipOrigin = 0.0; // a new recording starts at its beginning
     setRate(m_rate); // the rate stays from one recording to the next, in every channel
@@ -92,8 +95,9 @@ void ChannelSync::setRate(double rate)
     }
     if (m_flipping) {
         // The clock goes on from where the pages are, at the new rate.
-        m_flipOrigin = m_master ? std::max(0.0, m_master->position()) : 0.0;
+        m_flipOrigin = currentPosition();
         m_flipClock.start();
+        m_pageTarget = -1.0;
     }
     m_flipPastEnd = false;
     applyRateOptions();
@@ -142,7 +146,7 @@ void ChannelSync::setFlipBook(bool on, bool resume)
         return;
     m_flipping = on;
     if (on) {
-        m_flipOrigin = m_master ? std::max(0.0, m_master->position()) : 0.0;
+        m_flipOrigin = currentPosition();
         m_flipClock.start();
         for (PlayLabel *player : activePlayers()) {
             if (mpv_handle *mpv = player->mpvHandle())
@@ -153,6 +157,7 @@ void ChannelSync::setFlipBook(bool on, bool resume)
     }
     m_flipTimer.stop();
     m_pageTurning.invalidate();
+    m_pageTarget = -1.0;
     if (!resume)
         return;
     for (PlayLabel *player : activePlayers()) {
@@ -167,10 +172,15 @@ void ChannelSync::flipPage()
 {
     if (!m_flipping || !m_master)
         return;
-    // One page at a time: the next waits until the channels show this one.
+    // One page at a time: the next waits until every channel shows this one.
     if (m_pageTurning.isValid() && m_pageTurning.elapsed() < flipPageTimeoutMs)
         return;
-    const double target = m_flipOrigin + m_rate * double(m_flipClock.elapsed()) / 1000.0;
+    if (m_pageShown.isValid() && m_pageShown.elapsed() < flipPageTimeoutMs) {
+        for (PlayLabel *player : activePlayers())
+            if (isSeeking(player))
+                return;
+    }
+    double target = m_flipOrigin + m_rate * double(m_flipClock.elapsed()) / 1000.0;
     const double end = m_master->fileDuration();
     if (end > 0.0 && target >= end - flipEndMargin) {
         const double from = std::max(0.0, end - flipEndMargin);
@@ -180,10 +190,28 @@ void ChannelSync::flipPage()
         setFlipBook(false, true);
         return;
     }
-    // The master goes to the key frame at the moment; the others follow to the very frame it
-    // landed on (for cameras that share a key-frame pattern, their own key frame), so every
-    // channel shows one moment.
+    // Pages on the master's key frames, once their spacing is known: every channel is sent to
+    // the same key frame, so none shows (or reports) another moment while the others land.
+    if (m_keyStep > 0.0) {
+        target = m_keyOrigin + std::floor((target - m_keyOrigin) / m_keyStep) * m_keyStep;
+        if (target <= m_pageTarget)
+            return; // not yet time for the next page
+    }
+    m_pageTarget = target;
     m_master->seekTo(target, false);
+    for (int i = 0; i + 1 < m_channelCount; ++i) {
+        Follower &follower = m_followers[i];
+        // A shorter channel past its end shows its last frame, once.
+        const double duration = follower.player->fileDuration();
+        if (duration > 0.0 && target >= duration) {
+            if (!follower.heldAtEnd)
+                playToTheEnd(follower.player);
+            follower.heldAtEnd = true;
+            continue;
+        }
+        follower.heldAtEnd = false;
+        follower.player->seekTo(target, false);
+    }
     m_pageTurning.start();
 }
 
@@ -192,22 +220,65 @@ void ChannelSync::masterLanded()
     if (!m_flipping || !m_pageTurning.isValid())
         return;
     m_pageTurning.invalidate();
+    m_pageShown.start();
     const double page = m_master->position();
     if (page < 0.0)
         return;
+    // Learn where the key frames are: a landing is one, and the distances between landings are
+    // multiples of their spacing. A landing off the pattern starts the learning again.
+    if (m_keyStep > 0.0 && std::fabs(page - m_pageTarget) > keyFrameTolerance) {
+        m_keyStep = 0.0;
+        m_keyOrigin = -1.0;
+    }
+    if (m_keyOrigin < 0.0) {
+        m_keyOrigin = page;
+    } else if (std::fabs(page - m_keyOrigin) > keyFrameTolerance) {
+        const double distance = std::fabs(page - m_keyOrigin);
+        m_keyStep = m_keyStep > 0.0 ? std::min(m_keyStep, distance) : distance;
+    }
+    // Channels whose key frames lie elsewhere are brought to the master's very frame.
     for (int i = 0; i + 1 < m_channelCount; ++i) {
         Follower &follower = m_followers[i];
-        // A shorter channel past its end shows its last frame, once.
-        const double duration = follower.player->fileDuration();
-        if (duration > 0.0 && page >= duration) {
-            if (!follower.heldAtEnd)
-                follower.player->seekTo(duration, true);
-            follower.heldAtEnd = true;
+        if (follower.heldAtEnd)
             continue;
-        }
-        follower.heldAtEnd = false;
-        follower.player->seekTo(page, true);
+        const double position = follower.player->position();
+        if (position >= 0.0 && std::fabs(position - page) > keyFrameTolerance)
+            follower.player->seekTo(page, true);
     }
+    m_pageTarget = page;
+}
+
+double ChannelSync::currentPosition() const
+{
+    // A seek just sent has not reached the player's position yet.
+    if (m_sinceSharedSeek.isValid() && m_sinceSharedSeek.elapsed() < seekSettleMs)
+        return m_seekTarget;
+    return m_master ? std::max(0.0, m_master->position()) : 0.0;
+}
+
+bool ChannelSync::isSeeking(PlayLabel *player)
+{
+    int seeking = 0;
+    mpv_handle *mpv = player->mpvHandle();
+    return mpv && mpv_get_property(mpv, "seeking", MPV_FORMAT_FLAG, &seeking) >= 0 && seeking;
+}
+
+void ChannelSync::playToTheEnd(PlayLabel *player)
+{
+    // Played into its end, a player held open stops on the last frame and reports the end,
+    // as a shorter channel does at any other rate.
+    const double duration = player->fileDuration();
+    player->seekTo(std::max(0.0, duration - 0.1), true);
+    if (mpv_handle *mpv = player->mpvHandle())
+        mpv_set_property_string(mpv, "pause", "no");
+}
+
+void ChannelSync::forgetKeyFrames()
+{
+    m_keyOrigin = -1.0;
+    m_keyStep = 0.0;
+    m_pageTarget = -1.0;
+    m_pageTurning.invalidate();
 }
 
 void ChannelSync::seek(double seconds, bool exact)
@@ -217,8 +288,11 @@ void ChannelSync::seek(double seconds, bool exact)
     if (m_flipping) {
         m_flipOrigin = std::max(0.0, seconds);
         m_flipClock.start();
+        m_pageTarget = -1.0;
+        m_pageTurning.invalidate();
     }
     m_flipPastEnd = false;
+    m_seekTarget = std::max(0.0, seconds);
     m_master->seekTo(seconds, exact);
     for (int i = 0; i + 1 < m_channelCount; ++i) {
         Follower &follower = m_followers[i];

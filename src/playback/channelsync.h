@@ -63,8 +63,13 @@ private:
     // Turns the flip-book on or off; off, the players run again when resume is set.
     void setFlipBook(bool on, bool resume);
     void flipPage();
-    // The master shows the page: the other channels are sent to the same frame.
+    // The master shows the page: the channels that did not land on its frame are sent there.
     void masterLanded();
+    void forgetKeyFrames();
+    // Where the recording is: the master's position, or a seek just sent.
+    double currentPosition() const;
+    static bool isSeeking(PlayLabel *player);
+    static void playToTheEnd(PlayLabel *player);
     QList<PlayLabel *> activePlayers() const;
 
     PlayLabel *m_master = nullptr;
@@ -77,6 +82,11 @@ private:
     double m_flipOrigin = 0.0;  // the recording's second when the flip clock started
     QElapsedTimer m_flipClock;
     QElapsedTimer m_pageTurning; // the master's seek to the next page has not landed yet
+    double m_pageTarget = -1.0;  // the page asked for, then the one shown
+    QElapsedTimer m_pageShown;   // the master landed on the page
+    double m_seekTarget = 0.0;   // the last shared seek
+    double m_keyOrigin = -1.0;   // one of the master's key frames, once one is known
+    double m_keyStep = 0.0;      // a multiple of their spacing, once two are known
     QTimer m_flipTimer;
     QElapsedTimer m_lastCheck;
     QElapsedTimer m_sinceSharedSeek;

@@ -43,7 +43,7 @@ class TestChannelSync : public QObject
         const QList<double> p = positions();
         double gap = 0;
         for (int i = 1; i < all.size(); ++i)
-            if (!all[i]->player()->endReached())
+            if (!all[i]->player()->endReached() && p[0] < all[i]->player()->fileDuration())
                 gap = std::max(gap, std::fabs(p[i] - p[0]));
         return gap;
     }
@@ -115,8 +115,8 @@ private slots:
         QTest::addColumn<double>("bound"); // seconds; generous for a busy machine
         QTest::newRow("1x") << "pushBtn_speed_normal" << 1.0 << 0.25;
         QTest::newRow("3x") << "pushBtn_speed_fast_1" << 3.0 << 0.5;
-        QTest::newRow("15x") << "pushBtn_speed_fast_2" << 15.0 << 1.5;
-        QTest::newRow("60x") << "pushBtn_speed_fast_3" << 60.0 << 4.0;
+        QTest::newRow("15x") << "pushBtn_speed_fast_2" << 15.0 << 1.0;
+        QTest::newRow("60x") << "pushBtn_speed_fast_3" << 60.0 << 1.0;
     }
 
     void inStepAtEveryRate()
