@@ -6,7 +6,6 @@
 // Usage: tracklist_bench [N]   (offscreen, players with vo=null; default N = 500)
 #include "headlessbench.h"
 #include "kestromainwidget.h"
-#include "extracttrack.h"
 #include "lufileinfomodel.h"
 
 #include <QApplication>
@@ -22,7 +21,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 
 namespace {
 constexpr int kSeconds = 60;
@@ -55,9 +53,7 @@ int main(int argc, char *argv[])
     prepareHeadlessBench(home);
     QApplication app(argc, argv);
     quietBenchApplication();
-    FILE *discard = std::fopen("/dev/null", "w");
-    if (discard)
-        setTrackDiagnosticsStream(discard); // the readers' progress lines
+    quietTrackReaders();
     QTextStream out(stdout);
     const int count = std::max(1, app.arguments().value(1, QStringLiteral("500")).toInt());
 
@@ -77,10 +73,7 @@ int main(int argc, char *argv[])
 
     KestroMainWidget window;
     window.show();
-    QElapsedTimer settle;
-    settle.start();
-    while (settle.elapsed() < 2000) // the map page and the players settle first
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    settleWindow();
 
     QElapsedTimer clock;
     qint64 expected = 0, longest = 0, longestAt = 0, listed = -1, cached = -1;
