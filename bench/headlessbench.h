@@ -2,10 +2,15 @@
 
 // Shared by the window benchmarks: set up before the application object exists, so the window
 // runs headless with players that draw nothing, in per-user folders of its own.
+#include "extracttrack.h"
 #include "processenvironment.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QTemporaryDir>
+
+#include <cstdio>
 
 inline void prepareHeadlessBench(const QTemporaryDir &home)
 {
@@ -22,4 +27,20 @@ inline void quietBenchApplication()
 {
     useCNumericLocale();
     QLoggingCategory::setFilterRules(QStringLiteral("*.warning=false\n*.debug=false"));
+}
+
+// The track readers' progress lines go nowhere, so that only the figures are printed.
+inline void quietTrackReaders()
+{
+    if (FILE *discard = std::fopen("/dev/null", "w"))
+        setTrackDiagnosticsStream(discard);
+}
+
+// Lets a new window's map page and players settle before anything is measured.
+inline void settleWindow()
+{
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
 }

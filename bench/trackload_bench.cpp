@@ -99,9 +99,7 @@ int main(int argc, char *argv[])
     prepareHeadlessBench(home);
     QApplication app(argc, argv);
     quietBenchApplication();
-    FILE *discard = std::fopen("/dev/null", "w");
-    if (discard)
-        setTrackDiagnosticsStream(discard); // the readers' progress lines
+    quietTrackReaders();
     QTextStream out(stdout);
     const qint64 mebibytes = app.arguments().value(1, QStringLiteral("1024")).toLongLong();
 
@@ -141,10 +139,7 @@ int main(int argc, char *argv[])
         last = now;
         lastCpu = cpu;
     });
-    QElapsedTimer settle;
-    settle.start();
-    while (settle.elapsed() < 2000) // the map page and the players settle first
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    settleWindow();
 
     clock.start();
     lastCpu = threadCpuNanoseconds();

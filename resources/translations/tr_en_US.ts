@@ -239,5 +239,17 @@
         <source>下一个事件</source>
         <translation>Next event</translation>
     </message>
+    <message>
+        <source>GPS 轨迹已读取</source>
+        <translation>The GPS track is read</translation>
+    </message>
+    <message>
+        <source>此文件没有 GPS 轨迹</source>
+        <translation>This file holds no GPS track</translation>
+    </message>
+    <message>
+        <source>正在读取 GPS 轨迹</source>
+        <translation>Reading the GPS track</translation>
+    </message>
 </context>
 </TS>

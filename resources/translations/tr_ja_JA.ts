@@ -239,5 +239,17 @@
         <source>下一个事件</source>
         <translation>次のイベント</translation>
     </message>
+    <message>
+        <source>GPS 轨迹已读取</source>
+        <translation>GPS軌跡を読み込みました</translation>
+    </message>
+    <message>
+        <source>此文件没有 GPS 轨迹</source>
+        <translation>このファイルにはGPS軌跡がありません</translation>
+    </message>
+    <message>
+        <source>正在读取 GPS 轨迹</source>
+        <translation>GPS軌跡を読み込み中</translation>
+    </message>
 </context>
 </TS>

@@ -239,5 +239,17 @@
         <source>下一个事件</source>
         <translation>Следующее событие</translation>
     </message>
+    <message>
+        <source>GPS 轨迹已读取</source>
+        <translation>GPS-трек прочитан</translation>
+    </message>
+    <message>
+        <source>此文件没有 GPS 轨迹</source>
+        <translation>В этом файле нет GPS-трека</translation>
+    </message>
+    <message>
+        <source>正在读取 GPS 轨迹</source>
+        <translation>Чтение GPS-трека</translation>
+    </message>
 </context>
 </TS>

@@ -239,5 +239,17 @@
         <source>下一个事件</source>
         <translation>Sự kiện tiếp theo</translation>
     </message>
+    <message>
+        <source>GPS 轨迹已读取</source>
+        <translation>Đã đọc lộ trình GPS</translation>
+    </message>
+    <message>
+        <source>此文件没有 GPS 轨迹</source>
+        <translation>Tệp này không có lộ trình GPS</translation>
+    </message>
+    <message>
+        <source>正在读取 GPS 轨迹</source>
+        <translation>Đang đọc lộ trình GPS</translation>
+    </message>
 </context>
 </TS>

@@ -4,10 +4,12 @@
 #include "lufileinfomodel.h"
 
 #include <QDebug>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QStyleOptionButton>
+#include <QToolTip>
 
 namespace {
 constexpr int kMarkerWidth = 14;
@@ -19,6 +21,11 @@ constexpr int kButtonSize = 30;
 constexpr int kButtonTop = 7;
 constexpr int kPaintedButtonFromRight = 50;
 constexpr int kHitButtonFromRight = 38;
+constexpr int kTrackMarkSize = 6;
+constexpr int kTrackMarkTop = 34;
+constexpr int kTrackMarkHit = 4; // the tooltip answers a little around the small mark
+const QColor kTrackPresent(80, 200, 120);
+const QColor kTrackOther(140, 140, 140);
 const QColor kSelectedFill(34, 34, 34);
 const QColor kActiveText(47, 179, 255);
 const QColor kNormalText(204, 204, 204);
@@ -48,6 +55,36 @@ QRect HWTreeItemDelegate::paintedButtonRect(int viewWidth, int rowTop)
                  kButtonSize);
 }
 
+QRect HWTreeItemDelegate::trackMarkRect(int rowTop)
+{
+    return QRect((kMarkerWidth - kTrackMarkSize) / 2, rowTop + kTrackMarkTop, kTrackMarkSize,
+                 kTrackMarkSize);
+}
+
+namespace {
+void paintTrackMark(QPainter *painter, const QRect &mark, LuFileInfoModel::TrackState state)
+{
+    painter->setRenderHint(QPainter::Antialiasing);
+    switch (state) {
+    case LuFileInfoModel::TrackState::Present:
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(kTrackPresent);
+        painter->drawEllipse(mark);
+        break;
+    case LuFileInfoModel::TrackState::Pending:
+        painter->setPen(kTrackOther);
+        painter->setBrush(Qt::NoBrush);
+        painter->drawEllipse(mark.adjusted(0, 0, -1, -1));
+        break;
+    case LuFileInfoModel::TrackState::Absent:
+        painter->setPen(QPen(kTrackOther, 2));
+        painter->drawLine(mark.left(), mark.center().y(), mark.right(), mark.center().y());
+        break;
+    }
+    painter->setRenderHint(QPainter::Antialiasing, false);
+}
+} // namespace
+
 QRect HWTreeItemDelegate::hitButtonRect(int viewWidth, int rowTop)
 {
     return QRect(viewWidth - kHitButtonFromRight, rowTop + kButtonTop, kButtonSize, kButtonSize);
@@ -68,6 +105,8 @@ void HWTreeItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
     const QRect marker(0, top + kMarkerTop, kMarkerWidth, kMarkerHeight);
     if (playing)
         playIcon.paint(painter, marker);
+    if (model)
+        paintTrackMark(painter, trackMarkRect(top), model->trackState());
 
     QRect text(0, top, width, rowHeight);
     text.setWidth(text.width() - kMarkerWidth);
@@ -134,6 +173,31 @@ bool HWTreeItemDelegate::editorEvent(QEvent *event, QAbstractItemModel *,
         break;
     }
     return true;
+}
+
+bool HWTreeItemDelegate::helpEvent(QHelpEvent *event, QAbstractItemView *itemView,
+                                   const QStyleOptionViewItem &option, const QModelIndex &index)
+{
+    const LuFileInfoModel *model = HWDeviceTreeView::modelAt(index);
+    const QRect hit = trackMarkRect(option.rect.top())
+                          .adjusted(-kTrackMarkHit, -kTrackMarkHit, kTrackMarkHit, kTrackMarkHit);
+    if (!model || event->type() != QEvent::ToolTip || !hit.contains(event->pos()))
+        return QStyledItemDelegate::helpEvent(event, itemView, option, index);
+    QToolTip::showText(event->globalPos(), trackStateText(model->trackState()), itemView);
+    return true;
+}
+
+QString HWTreeItemDelegate::trackStateText(LuFileInfoModel::TrackState state)
+{
+    switch (state) {
+    case LuFileInfoModel::TrackState::Present:
+        return tr("GPS 轨迹已读取");
+    case LuFileInfoModel::TrackState::Absent:
+        return tr("此文件没有 GPS 轨迹");
+    case LuFileInfoModel::TrackState::Pending:
+        break;
+    }
+    return tr("正在读取 GPS 轨迹");
 }
 
 bool HWTreeItemDelegate::eventFilter(QObject *, QEvent *)

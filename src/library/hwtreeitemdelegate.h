@@ -1,13 +1,15 @@
 #pragma once
 
+#include "lufileinfomodel.h"
+
 #include <QIcon>
 #include <QPoint>
 #include <QStyledItemDelegate>
 
 class QPushButton;
 
-// Paints a file row: selection, play marker, name elided in the middle, separator line and the
-// delete button; turns a release on the button into the view's delete signal.
+// Paints a file row: selection, play marker, track mark, name elided in the middle, separator
+// line and the delete button; turns a release on the button into the view's delete signal.
 class HWTreeItemDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
@@ -26,10 +28,17 @@ public:
     bool editorEvent(QEvent *event, QAbstractItemModel *model,
                      const QStyleOptionViewItem &option, const QModelIndex &index) override;
     bool eventFilter(QObject *object, QEvent *event) override;
+    // Over the track mark, the tooltip says what the mark means.
+    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                   const QModelIndex &index) override;
 
     // Where the button is drawn, and where a click on it counts (12 pixels further right).
     static QRect paintedButtonRect(int viewWidth, int rowTop);
     static QRect hitButtonRect(int viewWidth, int rowTop);
+    // The small mark under the play marker: the track pending (hollow), present (filled) or
+    // absent (a dash).
+    static QRect trackMarkRect(int rowTop);
+    static QString trackStateText(LuFileInfoModel::TrackState state);
 
 signals:
     void deleteClicked(const QModelIndex &index);

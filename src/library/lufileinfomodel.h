@@ -88,6 +88,14 @@ public:
     void applyTrack(TrackLoadResult *result);
     // Set while a worker reads this recording's track; GUI thread only.
     bool trackLoading = false;
+    // Set once a read has finished, whether it found a track or not.
+    bool trackTried = false;
+    // Whether a non-empty track cache exists under cachePath or its HiSilicon name.
+    static bool hasTrackCache(const QString &cachePath);
+
+    // What the file list shows of the track: still to come, there, or none (no GPS).
+    enum class TrackState { Pending, Present, Absent };
+    TrackState trackState() const;
 
     float videoDuration = 0;
     QString fileName;

@@ -102,6 +102,18 @@ TrackSource LuFileInfoModel::trackSource() const
             HWDefaultSettings::instance()->drivingEventThresholds()};
 }
 
+bool LuFileInfoModel::hasTrackCache(const QString &cachePath)
+{
+    return isNonEmptyFile(withHaisiMarker(cachePath)) || isNonEmptyFile(cachePath);
+}
+
+LuFileInfoModel::TrackState LuFileInfoModel::trackState() const
+{
+    if (trackLoaded && !track.isEmpty())
+        return TrackState::Present;
+    return trackTried && !trackLoading ? TrackState::Absent : TrackState::Pending;
+}
+
 void LuFileInfoModel::applyTrack(TrackLoadResult *result)
 {
     QMutexLocker locker(&trackMutex);
@@ -111,6 +123,7 @@ void LuFileInfoModel::applyTrack(TrackLoadResult *result)
 
 void LuFileInfoModel::takeTrack(TrackLoadResult *result)
 {
+    trackTried = true;
     trackCachePath = result->cachePath;
     fineGScale = result->fineGScale;
     if (!result->loaded)

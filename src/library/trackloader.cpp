@@ -8,6 +8,17 @@
 #include <QThread>
 #include <QThreadPool>
 
+namespace {
+// Background ranks: a cached track is read in a moment, an extraction may take seconds.
+constexpr int kRankCached = 1;
+constexpr int kRankExtract = 0;
+
+quintptr keyOf(const LuFileInfoModel *model)
+{
+    return reinterpret_cast<quintptr>(model);
+}
+} // namespace
+
 TrackLoader::TrackLoader(QObject *parent) : QObject(parent), m_link(std::make_shared<Link>())
 {
     m_link->receiver = this;
@@ -28,8 +39,37 @@ TrackLoader::~TrackLoader()
 
 void TrackLoader::load(LuFileInfoModel *model)
 {
-    if (!model || model->trackLoaded || model->trackLoading)
+    if (!model || model->trackLoaded)
         return;
+    if (model->trackLoading) {
+        // Waiting in the background: it goes ahead of the queue. Already running: it comes.
+        if (TrackPool::Job job = m_pool.take(keyOf(model)))
+            QThreadPool::globalInstance()->start(std::move(job));
+        return;
+    }
+    QThreadPool::globalInstance()->start(start(model));
+}
+
+void TrackLoader::queue(LuFileInfoModel *model)
+{
+    // A read that found no track is tried again only when the recording is opened.
+    if (!model || model->trackLoaded || model->trackLoading || model->trackTried)
+        return;
+    const int rank = LuFileInfoModel::hasTrackCache(model->trackCachePath) ? kRankCached
+                                                                           : kRankExtract;
+    m_pool.add(keyOf(model), rank, start(model));
+}
+
+void TrackLoader::cancel(LuFileInfoModel *model)
+{
+    if (!model || !m_pool.take(keyOf(model)))
+        return;
+    model->trackLoading = false;
+    m_loading.removeAll(model);
+}
+
+TrackPool::Job TrackLoader::start(LuFileInfoModel *model)
+{
     model->trackLoading = true;
     m_loading.removeAll(QPointer<LuFileInfoModel>());
     m_loading.append(model);
@@ -37,7 +77,7 @@ void TrackLoader::load(LuFileInfoModel *model)
     const QPointer<LuFileInfoModel> target(model);
     const std::shared_ptr<Link> link = m_link;
     QThread *const home = thread();
-    QThreadPool::globalInstance()->start([source, target, link, home] {
+    return [source, target, link, home] {
         auto result = std::make_shared<TrackLoadResult>();
         LuFileInfoModel::readTrack(source, result.get());
         QMutexLocker locker(&link->mutex);
@@ -60,5 +100,5 @@ void TrackLoader::load(LuFileInfoModel *model)
                 emit receiver->trackReady(recording);
             },
             Qt::QueuedConnection);
-    });
+    };
 }

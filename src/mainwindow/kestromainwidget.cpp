@@ -15,7 +15,6 @@
 #include "luprogressslider.h"
 #include "channelsync.h"
 #include "lutitlebar.h"
-#include "regroupfilelist.h"
 #include "ui_kestromainwidget.h"
 #include "usagereport.h"
 
@@ -137,7 +136,7 @@ KestroMainWidget::KestroMainWidget(QWidget *parent)
         if (QFileInfo::exists(path))
             addFilePath(path);
     if (!lastFiles.isEmpty())
-        regroupFileList(m_libraryModels, ui->treeView_filelist);
+        showFileList();
     qWarning() << "KestroMainWidget::KestroMainWidget" << __LINE__;
     checkClientIdentify();
 }
@@ -152,6 +151,9 @@ KestroMainWidget::~KestroMainWidget()
              ui->widget_display_1, ui->widget_display_2, ui->widget_display_3,
              ui->treeView_filelist, ui->webview, ui->horizontalSlider_progress})
         sender->disconnect(this);
+    // Waiting reads are dropped, running ones finish before the models go.
+    delete m_trackLoader;
+    m_trackLoader = nullptr;
     // The panes' players go with the widgets; the library models are the window's own.
     delete ui;
     qDeleteAll(m_libraryModels);
@@ -358,7 +360,7 @@ void KestroMainWidget::openFiles(const QStringList &paths)
         return;
     for (const QString &path : paths)
         addFilePath(path);
-    regroupFileList(m_libraryModels, ui->treeView_filelist);
+    showFileList();
     playSelectFile(paths.first());
 }
 

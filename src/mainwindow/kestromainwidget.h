@@ -119,6 +119,8 @@ public slots:
     void updateProgress(int index);
     // A channel's track, read by a worker, has arrived: the open recording shows it.
     void trackReadySlot(LuFileInfoModel *model);
+    // Sorts and links the library, shows it in the file list and queues the tracks not read yet.
+    void showFileList();
     void posChangedSlot(double pos);
     void mapLoadFinishedSlot(bool isok);
     // Frame.

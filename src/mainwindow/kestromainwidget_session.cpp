@@ -11,7 +11,6 @@
 #include "lugpsspeedlabel.h"
 #include "lucampasslabel.h"
 #include "lugsensorwidget.h"
-#include "regroupfilelist.h"
 #include "trackloader.h"
 #include "ui_kestromainwidget.h"
 
@@ -244,10 +243,7 @@ void KestroMainWidget::on_pushBtn_open_dir_clicked()
         this, tr("打开文件"), store->videoDir(), videoFileFilter());
     if (files.isEmpty())
         return;
-    for (const QString &file : files)
-        addFilePath(file);
-    regroupFileList(m_libraryModels, ui->treeView_filelist);
-    playSelectFile(files.first());
+    openFiles(files);
     store->setVideoDir(QFileInfo(files.first()).absolutePath());
 }
 
@@ -565,7 +561,8 @@ void KestroMainWidget::willDeleteFileSlot(QModelIndex index)
         m_pendingModel = nullptr;
         m_pendingPlay = false;
     }
+    m_trackLoader->cancel(model);
     takeModelOut(m_libraryModels, model);
     delete model;
-    regroupFileList(m_libraryModels, ui->treeView_filelist);
+    showFileList();
 }

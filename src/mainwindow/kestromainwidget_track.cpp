@@ -1,21 +1,27 @@
-// Tracks arriving from the worker that reads them while the recording already plays.
+// Tracks arriving from the workers that read them: the open recording's while it plays, and
+// the rest of the list's in the background.
 #include "kestromainwidget.h"
 
+#include "hwdevicetreeview.h"
 #include "lufileinfomodel.h"
 #include "lugsensorwidget.h"
+#include "regroupfilelist.h"
+#include "trackloader.h"
 #include "ui_kestromainwidget.h"
 
-#include <QDebug>
+void KestroMainWidget::showFileList()
+{
+    regroupFileList(m_libraryModels, ui->treeView_filelist);
+    for (LuFileInfoModel *model : qAsConst(m_libraryModels))
+        m_trackLoader->queue(model);
+}
 
 void KestroMainWidget::trackReadySlot(LuFileInfoModel *model)
 {
-    // Only the master channel's track is shown; a recording closed or replaced meanwhile keeps
-    // its track for the next open but changes nothing on screen.
-    if (!model || model != m_channelModel1) {
-        qWarning() << "KestroMainWidget::trackReadySlot: not the open recording"
-                   << (model ? model->fileName : QString());
+    HWDeviceTreeView::repaintFileList(); // the row's track mark
+    // Only the master channel's track is shown; the others keep theirs for their next open.
+    if (!model || model != m_channelModel1)
         return;
-    }
     drawTrackOnMap();
     ui->widget_draw_gsensor->setTrack(m_channelModel1);
     showDrivingEvents();

@@ -1,3 +1,4 @@
+#include "drivegrouping.h"
 #include "hwdefaultsettings.h"
 #include "lufileinfomodel.h"
 
@@ -209,6 +210,63 @@ private slots:
         QCOMPARE(addUniqueModel(list, model("y_00.MP4")), other);
         QCOMPARE(first->isPlaying, false);
         qDeleteAll(list);
+    }
+
+    void drivesSplitAtGapsOverAMinute_data()
+    {
+        // Each file: "recording name first-fix file-time seconds", "-" for none; times on
+        // 16 May 2024. Expected: the file indices of each drive, drives apart by "|".
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QString>("drives");
+        QTest::newRow("gap just under a minute")
+            << QStringList{"r1 2024_0516_100000_001A.MP4 - - 60",
+                           "r2 2024_0516_100159_002A.MP4 - - 60"}
+            << "0 1";
+        QTest::newRow("gap just over a minute")
+            << QStringList{"r1 2024_0516_100000_001A.MP4 - - 60",
+                           "r2 2024_0516_100201_002A.MP4 - - 60"}
+            << "0|1";
+        QTest::newRow("across midnight")
+            << QStringList{"r1 2024_0516_235930_001A.MP4 - - 60",
+                           "r2 2024_0517_000040_002A.MP4 - - 60"}
+            << "0 1";
+        QTest::newRow("a missing middle recording")
+            << QStringList{"r1 2024_0516_100000_001A.MP4 - - 180",
+                           "r3 2024_0516_100600_003A.MP4 - - 180"}
+            << "0|1";
+        QTest::newRow("channels stay together, in time order")
+            << QStringList{"r2 2024_0516_100300_002A.MP4 - - 180",
+                           "r1 2024_0516_100000_001A.MP4 - - 180",
+                           "r1 2024_0516_100001_001B.MP4 - - 180",
+                           "r2 2024_0516_100302_002B.MP4 - - 180"}
+            << "1 2 0 3";
+        QTest::newRow("first GPS time, else the file time")
+            << QStringList{"r1 R1_00.MP4 10:00:00 09:00:00 60", "r2 R2_00.MP4 - 10:01:30 60",
+                           "r3 R3_00.MP4 10:04:00 10:02:30 60"}
+            << "0 1|2";
+    }
+
+    void drivesSplitAtGapsOverAMinute()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QString, drives);
+        const auto time = [](const QString &text) {
+            return text == "-" ? QDateTime()
+                               : QDateTime(QDate(2024, 5, 16), QTime::fromString(text, "HH:mm:ss"));
+        };
+        QVector<DriveFile> input;
+        for (const QString &file : files) {
+            const QStringList f = file.split(' ');
+            input.append({f[0], f[1], time(f[2]), time(f[3]), f[4].toDouble()});
+        }
+        QStringList shown;
+        for (const QVector<int> &drive : groupIntoDrives(input)) {
+            QStringList indices;
+            for (int index : drive)
+                indices << QString::number(index);
+            shown << indices.join(' ');
+        }
+        QCOMPARE(shown.join('|'), drives);
     }
 };
 

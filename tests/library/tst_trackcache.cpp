@@ -2,12 +2,18 @@
 #include "lufileinfomodel.h"
 #include "lugpsmodel.h"
 #include "trackloader.h"
+#include "trackpool.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QSemaphore>
 #include <QtEndian>
 #include <QtTest>
+
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <climits>
 
@@ -436,6 +442,90 @@ private slots:
             }
         }
         QCOMPARE(s_extractions.load(), 1);
+    }
+
+    void poolRunsHigherRanksFirstAndDropsTakenJobs()
+    {
+        QMutex mutex;
+        QStringList order;
+        int niceness = 0;
+        QSemaphore started, go, done;
+        {
+            TrackPool pool(1);
+            const auto note = [&](const QString &name) {
+                return [&, name] {
+                    QMutexLocker locker(&mutex);
+                    order << name;
+                    done.release();
+                };
+            };
+            pool.add(1, 0, [&] {
+                niceness = getpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid)));
+                started.release();
+                go.acquire();
+            });
+            QVERIFY(started.tryAcquire(1, 30000));
+            pool.add(2, 0, note("extract a"));
+            pool.add(3, 1, note("cached"));
+            pool.add(4, 0, note("extract b"));
+            pool.add(5, 0, note("removed"));
+            QVERIFY(pool.take(5));
+            QVERIFY(!pool.take(5));
+            QVERIFY(!pool.take(1)); // running already
+            QCOMPARE(pool.waiting(), 3);
+            go.release();
+            QVERIFY(done.tryAcquire(3, 30000));
+        }
+        QCOMPARE(order, (QStringList{"cached", "extract a", "extract b"}));
+        QCOMPARE(niceness, 19);
+    }
+
+    void backgroundReadsMarkEveryFile_data()
+    {
+        QTest::addColumn<QString>("then"); // what happens once the whole list is queued
+        QTest::newRow("every file read") << "";
+        QTest::newRow("the last file removed while waiting") << "remove";
+        QTest::newRow("the last file opened") << "open";
+        QTest::newRow("the loader closed meanwhile") << "close";
+    }
+
+    void backgroundReadsMarkEveryFile()
+    {
+        QFETCH(QString, then);
+        constexpr int kWithGps = 12;
+        std::vector<std::unique_ptr<LuFileInfoModel>> owned;
+        owned.push_back(modelFor(writeFile("nogps_A.MP4", box("ftyp", QByteArray(8, '\0')))));
+        for (int i = 0; i < kWithGps; ++i)
+            owned.push_back(modelFor(writeTransportStream(QStringLiteral("b%1_A.TS").arg(i), 20000)));
+        auto loader = std::make_unique<TrackLoader>();
+        QSignalSpy ready(loader.get(), &TrackLoader::trackReady);
+        for (const auto &model : owned)
+            loader->queue(model.get());
+        for (const auto &model : owned)
+            QVERIFY(model->trackLoading &&
+                    model->trackState() == LuFileInfoModel::TrackState::Pending);
+        LuFileInfoModel *last = owned.back().get();
+        if (then == "remove") {
+            loader->cancel(last); // waits behind eleven others
+            QVERIFY(!last->trackLoading);
+            owned.pop_back();
+        } else if (then == "open") {
+            loader->load(last);
+            loader->cancel(last); // no longer waiting behind the others: nothing to take back
+            QVERIFY(last->trackLoading);
+        } else if (then == "close") {
+            loader.reset(); // drops the queue, waits for the reads running
+            QCoreApplication::sendPostedEvents();
+            for (const auto &model : owned)
+                QVERIFY(!model->trackLoading);
+            QCOMPARE(ready.count(), 0);
+            return;
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(ready.count(), int(owned.size()), 60000);
+        for (const auto &model : owned)
+            QCOMPARE(model->trackState(), model == owned.front()
+                                              ? LuFileInfoModel::TrackState::Absent
+                                              : LuFileInfoModel::TrackState::Present);
     }
 
     void sameStemAndSizeShareACacheFile()

@@ -401,6 +401,26 @@ private slots:
         QTest::qWait(500);
         QCOMPARE(window().playState(), 0);
     }
+
+    void everyRowEndsWithItsTrackMark()
+    {
+        drop(window(), libraryFiles());
+        const QList<LuFileInfoModel *> &models = window().libraryModels();
+        QCOMPARE(ui()->treeView_filelist->model()->rowCount(), 6); // listed at once
+        for (const LuFileInfoModel *model : models)
+            QCOMPARE(model->trackState(), LuFileInfoModel::TrackState::Pending);
+        // Its read waits or has run; either way the deleted model gets nothing.
+        window().willDeleteFileSlot(models.last()->rowIndex);
+        QTRY_VERIFY_WITH_TIMEOUT(std::none_of(models.begin(), models.end(),
+                                              [](const LuFileInfoModel *model) {
+                                                  return model->trackState() ==
+                                                         LuFileInfoModel::TrackState::Pending;
+                                              }),
+                                 timeout);
+        QCOMPARE(models.size(), 5);
+        for (const LuFileInfoModel *model : models) // these recordings carry no GPS
+            QCOMPARE(model->trackState(), LuFileInfoModel::TrackState::Absent);
+    }
 };
 
 MAINWINDOW_TEST_MAIN(TestSession)

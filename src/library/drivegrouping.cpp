@@ -1,0 +1,61 @@
+#include "drivegrouping.h"
+
+#include <QHash>
+
+#include <algorithm>
+
+namespace {
+// "2024_0516_101500_001A.MP4": the timestamped family's names start with the recording time.
+const QString kNameStamp = QStringLiteral("yyyy_MMdd_HHmmss_");
+
+struct Recording
+{
+    QDateTime start;
+    QDateTime end;
+    QVector<int> files;
+};
+} // namespace
+
+QDateTime driveFileStart(const DriveFile &file)
+{
+    const QDateTime named = QDateTime::fromString(file.fileName.left(kNameStamp.size()), kNameStamp);
+    if (named.isValid())
+        return named;
+    return file.firstFix.isValid() ? file.firstFix : file.fileTime;
+}
+
+QVector<QVector<int>> groupIntoDrives(const QVector<DriveFile> &files)
+{
+    QVector<Recording> recordings;
+    QHash<QString, int> byName;
+    for (int i = 0; i < files.size(); ++i) {
+        const QDateTime start = driveFileStart(files[i]);
+        if (!start.isValid())
+            continue; // no time at all: it cannot be placed in any drive
+        const QDateTime end = start.addMSecs(qint64(files[i].seconds * 1000));
+        const auto found = byName.constFind(files[i].recording);
+        if (found == byName.constEnd()) {
+            byName.insert(files[i].recording, recordings.size());
+            recordings.append({start, end, {i}});
+            continue;
+        }
+        Recording &recording = recordings[*found];
+        recording.start = std::min(recording.start, start);
+        recording.end = std::max(recording.end, end);
+        recording.files.append(i);
+    }
+    std::stable_sort(recordings.begin(), recordings.end(),
+                     [](const Recording &a, const Recording &b) { return a.start < b.start; });
+
+    QVector<QVector<int>> drives;
+    QDateTime driveEnd;
+    for (const Recording &recording : qAsConst(recordings)) {
+        if (drives.isEmpty() || driveEnd.secsTo(recording.start) > kDriveGapSeconds) {
+            drives.append(QVector<int>());
+            driveEnd = recording.end;
+        }
+        drives.last() += recording.files;
+        driveEnd = std::max(driveEnd, recording.end);
+    }
+    return drives;
+}

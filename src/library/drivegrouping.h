@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QVector>
+
+// What grouping needs to know of one file of the list.
+struct DriveFile
+{
+    QString recording;   // the same for every channel of one recording
+    QString fileName;    // its time stamp, in the naming families that have one, comes first
+    QDateTime firstFix;  // the first GPS time, invalid when the file has no track
+    QDateTime fileTime;  // the file's own time, the last resort
+    double seconds = 0;  // the recording's duration
+};
+
+// Where a file's recording starts: the file name's time stamp, else the first GPS time, else
+// the file time.
+QDateTime driveFileStart(const DriveFile &file);
+
+// Consecutive recordings belong to one drive when the next starts no more than
+// kDriveGapSeconds after the previous one ends (end = start + duration). Returns the indices
+// of the files of each drive, drives and recordings in time order; the channels of one
+// recording always stay together.
+constexpr qint64 kDriveGapSeconds = 60;
+QVector<QVector<int>> groupIntoDrives(const QVector<DriveFile> &files);
