@@ -9,8 +9,10 @@ set(CPACK_PACKAGE_DESCRIPTION
     "Q-MARL plays the recordings of car dash cameras (MP4, MOV and MPEG transport-stream files
 with one, two or three camera channels) side by side in step, and shows where and how the car
 moved: the route on a map with a moving marker, a speedometer, a compass, the position and the
-maximum speed. The GPS samples are read from inside the video files. A command-line companion,
-q-marl-track, extracts the embedded tracks as text, GPX or CSV.")
+maximum speed. The GPS samples are read from inside the video files. A range of a recording
+can be exported as lossless copies of every channel, one composed video with the telemetry and
+the GPX of the range. Command-line companions: q-marl-track extracts the embedded tracks as
+text, GPX or CSV; q-marl-clip exports a clip.")
 set(CPACK_PACKAGE_CONTACT "Q-MARL maintainers <q-marl@localhost>")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY q-marl)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
@@ -27,7 +29,8 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://localhost/q-marl")
 # runtimes.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libqt5core5a (>= 5.15), libqt5gui5 (>= 5.15), libqt5widgets5 (>= 5.15), \
-libqt5network5 (>= 5.15), libqt5webenginewidgets5 (>= 5.15), libmpv2, fonts-noto-cjk")
+libqt5network5 (>= 5.15), libqt5webenginewidgets5 (>= 5.15), libmpv2, \
+libavformat59, libavcodec59, libavfilter8, libswscale6, libavutil57, fonts-noto-cjk")
 find_program(QMARL_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(QMARL_DPKG_SHLIBDEPS)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
