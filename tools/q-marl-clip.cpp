@@ -25,8 +25,7 @@ void report(const QString &message)
 
 int usageError(const QString &message)
 {
-    report(message);
-    std::fprintf(stderr, "%s\n", kUsage);
+    report(message + QStringLiteral(" (") + QLatin1String(kUsage) + QLatin1Char(')'));
     return 2;
 }
 

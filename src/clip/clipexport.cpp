@@ -154,6 +154,16 @@ ClipResult exportClip(const ClipRequest &request, const ClipHooks &hooks)
                  .arg(clipSecondsText(request.from), clipSecondsText(request.to),
                       clipSecondsText(length), clipSecondsText(from), clipSecondsText(to)));
 
+    // A channel that stopped before the range has nothing to give (a stale last picture would
+    // mislead in the composed video).
+    for (int i = int(channels.size()) - 1; i > 0; --i) {
+        if (channels[i].duration > 0 && channels[i].duration <= from) {
+            note(QStringLiteral("%1: ends at %2 s, before the range; left out")
+                     .arg(QFileInfo(channels[i].path).fileName(),
+                          clipSecondsText(channels[i].duration)));
+            channels.remove(i);
+        }
+    }
     const QString front = channels.front().path;
     const QString name = clipFolderName(front, from, to);
     const QString target = QDir(request.targetDir).filePath(name);

@@ -12,6 +12,7 @@
 #include <cstdint>
 
 class ChannelSync;
+class ClipExportDialog;
 struct DrivingEvent;
 class HWPlayWidget;
 class LuFileInfoModel;
@@ -82,6 +83,13 @@ public:
     // previous (-1) one in every channel.
     static QString drivingEventText(const DrivingEvent &event);
     void jumpToDrivingEvent(int direction);
+    // Clip export: the in- (true) or out-point at the current position, and the dialog for
+    // the open recording (model null or one of its channels) or for another file's recording.
+    void setClipPoint(bool in);
+    void clearClipPoints();
+    ClipExportDialog *showClipExport(LuFileInfoModel *model);
+    double clipIn() const { return m_clipIn; }
+    double clipOut() const { return m_clipOut; }
 
 public slots:
     // Session.
@@ -186,4 +194,6 @@ private:
     bool m_mapReady = false; // the map page has loaded: its script functions exist
     ChannelSync *m_channelSync = nullptr; // keeps panes 2 and 3 on pane 1's time
     TrackLoader *m_trackLoader = nullptr;
+    double m_clipIn = -1; // seconds, -1 when not set
+    double m_clipOut = -1;
 };

@@ -96,6 +96,7 @@ void KestroMainWidget::autoPlayFile(LuFileInfoModel *model)
     m_pendingPlay = false;
     m_pendingModel = nullptr;
     m_masterFailed = false;
+    clearClipPoints();
     ui->widget_display_cover->setMessage(QString());
     {
         QMutexLocker lock(&m_sessionMutex);
@@ -192,6 +193,7 @@ void KestroMainWidget::stopPlay()
         setPlayControlsEnabled(false);
         resetInfoDisplay();
         ui->horizontalSlider_progress->setMarks({});
+        clearClipPoints();
     }
     m_channelCount = 1;
     layoutWindow();
