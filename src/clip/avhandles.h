@@ -56,6 +56,14 @@ InputPtr openMediaInput(const QString &path, QString *error);
 // Creates an output of the container its name implies and opens the file for writing.
 OutputPtr createMediaOutput(const QString &path, QString *error);
 
+// Where a file's own clock starts, in seconds (0 in MP4, later in a transport stream).
+double mediaOrigin(const AVFormatContext *input);
+
+// Seeks input so that reading meets a key frame of stream at or before seconds (the file's own
+// clock) first, also where the container's seeking lands only near the target (transport
+// streams); from the start when nothing earlier answers.
+void seekToKeyFrameAtOrBefore(AVFormatContext *input, int stream, double seconds);
+
 // Seconds to a stream's time base and back.
 int64_t toStreamTime(double seconds, AVRational timeBase);
 double toSeconds(int64_t timestamp, AVRational timeBase);

@@ -34,9 +34,3 @@ QString clipFolderName(const QString &frontPath, double from, double to)
     return QFileInfo(frontPath).completeBaseName() + QLatin1Char('_') + clipSecondsText(from) +
            QLatin1Char('-') + clipSecondsText(to);
 }
-
-int defaultSplitType(int channelCount)
-{
-    constexpr int kSplitForChannels[] = {0, 2, 1, 0};
-    return kSplitForChannels[qBound(0, channelCount, 3)];
-}

@@ -12,7 +12,3 @@ QString clipSecondsText(double seconds);
 
 // "<front file's base name>_<from>-<to>".
 QString clipFolderName(const QString &frontPath, double from, double to);
-
-// The window's pane placement for a channel count: one alone, two side by side, three as one
-// large above two small.
-int defaultSplitType(int channelCount);

@@ -67,8 +67,8 @@ public:
             return false;
         }
         m_timeBase = m_input->streams[m_stream]->time_base;
-        av_seek_frame(m_input.get(), m_stream, toStreamTime(from, m_timeBase),
-                      AVSEEK_FLAG_BACKWARD);
+        m_origin = mediaOrigin(m_input.get());
+        seekToKeyFrameAtOrBefore(m_input.get(), m_stream, from + m_origin);
         m_current.reset(av_frame_alloc());
         m_next.reset(av_frame_alloc());
         m_packet.reset(av_packet_alloc());
@@ -161,7 +161,7 @@ private:
         const int64_t stamp = f->best_effort_timestamp != AV_NOPTS_VALUE
                                   ? f->best_effort_timestamp
                                   : f->pts;
-        return stamp == AV_NOPTS_VALUE ? 0 : toSeconds(stamp, m_timeBase);
+        return stamp == AV_NOPTS_VALUE ? 0 : toSeconds(stamp, m_timeBase) - m_origin;
     }
 
     bool decode(AVFrame *into)
@@ -196,14 +196,14 @@ private:
         if (!m_audioOut || p->stream_index != m_audio || p->pts == AV_NOPTS_VALUE)
             return true;
         const AVRational base = m_input->streams[m_audio]->time_base;
-        const double seconds = toSeconds(p->pts, base);
+        const double seconds = toSeconds(p->pts, base) - m_origin;
         if (seconds >= m_to) {
             m_audioDone = true;
             return true;
         }
         if (seconds < m_from - 1e-4)
             return true;
-        const int64_t shift = toStreamTime(m_from, base);
+        const int64_t shift = toStreamTime(m_from + m_origin, base);
         p->pts -= shift;
         p->dts = p->dts == AV_NOPTS_VALUE ? p->pts : p->dts - shift;
         av_packet_rescale_ts(p, base, m_audioOut->time_base);
@@ -224,6 +224,7 @@ private:
     FramePtr m_next;
     ScalerPtr m_scaler;
     AVRational m_timeBase{1, 1};
+    double m_origin = 0; // seconds where the file's clock starts
     int m_stream = -1;
     bool m_haveCurrent = false;
     bool m_haveNext = false;

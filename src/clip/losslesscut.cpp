@@ -20,6 +20,11 @@ bool cutLosslessly(const QString &inputPath, const QString &outputPath, double f
     InputPtr input = openMediaInput(inputPath, error);
     if (!input)
         return false;
+    // Times count from the file's start, as players show them; a transport stream's clock
+    // does not start at 0.
+    const double origin = mediaOrigin(input.get());
+    from += origin;
+    to += origin;
     OutputPtr output = createMediaOutput(outputPath, error);
     if (!output)
         return false;
@@ -28,12 +33,14 @@ bool cutLosslessly(const QString &inputPath, const QString &outputPath, double f
     std::vector<int> map(input->nb_streams, -1);
     for (unsigned i = 0; i < input->nb_streams; ++i) {
         const AVCodecParameters *par = input->streams[i]->codecpar;
-        const bool media = par->codec_type == AVMEDIA_TYPE_VIDEO ||
-                           par->codec_type == AVMEDIA_TYPE_AUDIO ||
-                           par->codec_type == AVMEDIA_TYPE_SUBTITLE;
-        if (!media || avformat_query_codec(output->oformat, par->codec_id,
-                                           FF_COMPLIANCE_NORMAL) != 1) {
-            if (hooks.note && media)
+        // A camera's private data streams (a GPS stream in a transport stream) have no codec
+        // a muxer knows; their track is what track.gpx holds.
+        const bool known = par->codec_id != AV_CODEC_ID_NONE &&
+                           par->codec_type != AVMEDIA_TYPE_UNKNOWN;
+        // 0 is a plain no; a container without a codec table (MPEG-TS) answers below 0.
+        if (!known || avformat_query_codec(output->oformat, par->codec_id,
+                                           FF_COMPLIANCE_NORMAL) == 0) {
+            if (hooks.note)
                 hooks.note(QStringLiteral("%1: stream %2 (%3) cannot be copied into this "
                                           "container, left out")
                                .arg(QFileInfo(inputPath).fileName())
@@ -63,17 +70,46 @@ bool cutLosslessly(const QString &inputPath, const QString &outputPath, double f
         return false;
     }
 
-    // Backwards: the cut begins on the key frame at or before the in-point.
-    const AVRational videoBase = input->streams[video]->time_base;
-    r = av_seek_frame(input.get(), video, toStreamTime(from, videoBase), AVSEEK_FLAG_BACKWARD);
-    if (r < 0)
-        av_seek_frame(input.get(), -1, 0, AVSEEK_FLAG_BACKWARD);
+    // The cut begins on the key frame at or before the in-point.
+    seekToKeyFrameAtOrBefore(input.get(), video, from);
+
+    // Packets from a key frame at or before the in-point wait here until the video passes the
+    // in-point: a later such key frame replaces them, so the copy starts on the last one
+    // whatever the container's seek precision.
+    std::vector<PacketPtr> pending;
+    bool started = false;
+    double start = -1; // seconds of the copy's first key frame
+    const auto write = [&](AVPacket *p) {
+        const AVStream *in = input->streams[p->stream_index];
+        const int64_t stamp = p->pts != AV_NOPTS_VALUE ? p->pts : p->dts;
+        const double seconds = toSeconds(stamp, in->time_base);
+        if (seconds < start - 0.0005 || seconds >= to)
+            return 0;
+        AVStream *out = output->streams[map[size_t(p->stream_index)]];
+        const int64_t shift = toStreamTime(start, in->time_base);
+        if (p->pts != AV_NOPTS_VALUE)
+            p->pts -= shift;
+        if (p->dts != AV_NOPTS_VALUE)
+            p->dts -= shift;
+        av_packet_rescale_ts(p, in->time_base, out->time_base);
+        p->stream_index = out->index;
+        p->pos = -1;
+        if (progress && to > start)
+            progress(qBound(0.0, (seconds - start) / (to - start), 1.0));
+        return av_interleaved_write_frame(output.get(), p);
+    };
+    const auto flushPending = [&]() {
+        started = true;
+        for (PacketPtr &p : pending)
+            if (const int w = write(p.get()); w < 0)
+                return w;
+        pending.clear();
+        return 0;
+    };
 
     PacketPtr packet(av_packet_alloc());
-    double start = -1; // seconds of the first key frame written
-    while ((r = av_read_frame(input.get(), packet.get())) >= 0) {
+    while (av_read_frame(input.get(), packet.get()) >= 0) {
         const int index = packet->stream_index;
-        const AVStream *in = input->streams[index];
         const int64_t stamp = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
         if (hooks.cancelled()) {
             *error = QStringLiteral("cancelled");
@@ -83,43 +119,40 @@ bool cutLosslessly(const QString &inputPath, const QString &outputPath, double f
             av_packet_unref(packet.get());
             continue;
         }
-        const double seconds = toSeconds(stamp, in->time_base);
-        if (start < 0) {
-            // Everything before the first video key frame would not decode.
-            if (index != video || !(packet->flags & AV_PKT_FLAG_KEY) || seconds > from + 0.001) {
-                if (index == video && seconds > from + 0.001 && (packet->flags & AV_PKT_FLAG_KEY))
-                    start = seconds; // an imprecise seek: the next key frame is the best there is
-                else {
-                    av_packet_unref(packet.get());
-                    continue;
-                }
-            } else {
+        const double seconds = toSeconds(stamp, input->streams[index]->time_base);
+        const bool videoKey = index == video && (packet->flags & AV_PKT_FLAG_KEY);
+        if (!started) {
+            if (videoKey && seconds <= from + 0.0005) {
+                pending.clear();
                 start = seconds;
+            } else if (videoKey && start < 0) {
+                start = seconds; // the seek went past the in-point: the nearest key frame after
             }
+            if (start < 0) { // nothing before the first key frame would decode
+                av_packet_unref(packet.get());
+                continue;
+            }
+            if (index != video || seconds <= from + 0.0005) {
+                pending.emplace_back(av_packet_clone(packet.get()));
+                av_packet_unref(packet.get());
+                continue;
+            }
+            if ((r = flushPending()) < 0)
+                break;
         }
         // Interleaving puts other streams' packets up to about a second behind the video's.
         if (seconds >= to + 1.0)
             break;
-        if (seconds < start - 0.0005 || seconds >= to) {
-            av_packet_unref(packet.get());
-            continue;
-        }
-        AVStream *out = output->streams[map[size_t(index)]];
-        const int64_t shift = toStreamTime(start, in->time_base);
-        if (packet->pts != AV_NOPTS_VALUE)
-            packet->pts -= shift;
-        if (packet->dts != AV_NOPTS_VALUE)
-            packet->dts -= shift;
-        av_packet_rescale_ts(packet.get(), in->time_base, out->time_base);
-        packet->stream_index = out->index;
-        packet->pos = -1;
-        r = av_interleaved_write_frame(output.get(), packet.get());
-        if (r < 0) {
-            *error = QStringLiteral("cannot write: %1").arg(avErrorText(r));
-            return false;
-        }
-        if (progress && to > start)
-            progress(qBound(0.0, (seconds - start) / (to - start), 1.0));
+        r = write(packet.get());
+        av_packet_unref(packet.get());
+        if (r < 0)
+            break;
+    }
+    if (r >= 0 && !started && start >= 0)
+        r = flushPending();
+    if (r < 0) {
+        *error = QStringLiteral("cannot write: %1").arg(avErrorText(r));
+        return false;
     }
     if (start < 0) {
         *error = QStringLiteral("no key frame in the range");

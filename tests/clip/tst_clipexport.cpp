@@ -22,6 +22,7 @@
 namespace {
 const QString kDemo = QStringLiteral(QMARL_CLIP_DEMO);
 const QString kClock = QStringLiteral(QMARL_CLIP_CLOCK);
+const QString kStream = QStringLiteral(QMARL_CLIP_STREAM "/tokyo.ts");
 
 QStringList demoChannels()
 {
@@ -58,11 +59,13 @@ QJsonObject probe(const QString &file)
     return QJsonDocument::fromJson(r.out).object();
 }
 
+// Pictures and sound; a camera's private data stream is not among them.
 QStringList codecsOf(const QJsonObject &probed)
 {
     QStringList codecs;
     for (const QJsonValue &s : probed["streams"].toArray())
-        codecs << s["codec_name"].toString();
+        if (s["codec_type"] == "video" || s["codec_type"] == "audio")
+            codecs << s["codec_name"].toString();
     return codecs;
 }
 
@@ -112,6 +115,15 @@ QByteArray frontTrack()
     return file.readAll();
 }
 
+// One row per channel of the demo drive (the front one has sound).
+void channelRows()
+{
+    QTest::addColumn<int>("channel");
+    QTest::newRow("front") << 0;
+    QTest::newRow("back") << 1;
+    QTest::newRow("inside") << 2;
+}
+
 ClipRequest request(const QStringList &channels, double from, double to, const QString &target)
 {
     ClipRequest r;
@@ -156,30 +168,42 @@ private slots:
 
     void copiesKeepStreamsAndStartOnKeyFrame_data()
     {
-        QTest::addColumn<int>("channel");
-        QTest::newRow("front with sound") << 0;
-        QTest::newRow("back") << 1;
-        QTest::newRow("inside") << 2;
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<double>("from");
+        QTest::addColumn<double>("to");
+        // Every fixture has a key frame a second.
+        QTest::newRow("front with sound") << demoChannels()[0] << 5.0 << 12.5;
+        QTest::newRow("back") << demoChannels()[1] << 5.0 << 12.5;
+        QTest::newRow("inside") << demoChannels()[2] << 5.0 << 12.5;
+        QTest::newRow("transport stream") << kStream << 2.5 << 8.0;
     }
     void copiesKeepStreamsAndStartOnKeyFrame()
     {
-        QFETCH(int, channel);
-        const QString input = demoChannels()[channel];
+        QFETCH(QString, input);
+        QFETCH(double, from);
+        QFETCH(double, to);
+        QTemporaryDir dir;
+        ClipRequest copyOnly = request({input}, from, to, dir.path());
+        copyOnly.composed = copyOnly.gpx = false;
+        const ClipResult r = exportClip(copyOnly);
+        QVERIFY2(r.ok, qPrintable(r.error));
+        const QString copy = r.folder + '/' + QFileInfo(input).fileName();
         const QJsonObject in = probe(input);
-        const QJsonObject out = probe(m_demo.folder + '/' + QFileInfo(input).fileName());
+        const QJsonObject out = probe(copy);
         QCOMPARE(codecsOf(out), codecsOf(in));
         QCOMPARE(out["format"]["format_name"], in["format"]["format_name"]);
-        // The demo's key frames are a second apart: the copy starts up to a second early.
+        // Up to one key-frame interval early.
         const double duration = videoDuration(out);
-        QVERIFY2(duration >= 7.5 - 0.05 && duration <= 7.5 + 1.0 + 0.05,
+        QVERIFY2(duration >= to - from - 0.05 && duration <= to - from + 1.0 + 0.05,
                  qPrintable(QString::number(duration)));
         const QJsonObject first = QJsonDocument::fromJson(
             run("ffprobe", {"-v", "error", "-select_streams", "v", "-read_intervals", "%+#1",
-                            "-show_entries", "packet=pts_time,flags", "-of", "json",
-                            m_demo.folder + '/' + QFileInfo(input).fileName()})
+                            "-show_entries", "packet=pts_time,flags", "-of", "json", copy})
                 .out).object();
         const QJsonObject packet = first["packets"].toArray().first().toObject();
-        QCOMPARE(packet["pts_time"].toString().toDouble(), 0.0);
+        // At the start of the file's clock (0 but in a transport stream).
+        QCOMPARE(packet["pts_time"].toString().toDouble(),
+                 out["format"]["start_time"].toString().toDouble());
         QVERIFY(packet["flags"].toString().startsWith('K'));
     }
 
@@ -201,13 +225,7 @@ private slots:
         QVERIFY(head.indexOf("moov") >= 0 && head.indexOf("moov") < head.indexOf("mdat"));
     }
 
-    void composedShowsEachChannelInItsPane_data()
-    {
-        QTest::addColumn<int>("channel");
-        QTest::newRow("front") << 0;
-        QTest::newRow("back") << 1;
-        QTest::newRow("inside") << 2;
-    }
+    void composedShowsEachChannelInItsPane_data() { channelRows(); }
     void composedShowsEachChannelInItsPane()
     {
         QFETCH(int, channel);
