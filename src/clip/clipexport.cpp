@@ -80,16 +80,69 @@ QByteArray rangeLines(const QByteArray &track, double from, double to)
     return out;
 }
 
+// Clamps the range to the front channel and drops the channels that end before it.
+bool settleRange(int fps, const ClipHooks &hooks, QVector<Channel> *channels, double *from,
+                 double *to, QString *error)
+{
+    const double length = channels->front().duration;
+    const double asked[] = {*from, *to};
+    *from = qMax(0.0, *from);
+    if (length > 0)
+        *to = qMin(*to, length);
+    if (*to - *from < 1.0 / qMax(1, fps)) {
+        *error = QStringLiteral("the range %1-%2 s lies outside the recording (0-%3 s)")
+                     .arg(clipSecondsText(asked[0]), clipSecondsText(asked[1]),
+                          clipSecondsText(length));
+        return false;
+    }
+    if (hooks.note && (*from != asked[0] || *to != asked[1]))
+        hooks.note(QStringLiteral("the range %1-%2 s reaches outside the recording (0-%3 s): "
+                                  "clamped to %4-%5 s")
+                       .arg(clipSecondsText(asked[0]), clipSecondsText(asked[1]),
+                            clipSecondsText(length), clipSecondsText(*from),
+                            clipSecondsText(*to)));
+    // A channel that stopped before the range has nothing to give (a stale last picture would
+    // mislead in the composed video).
+    for (int i = int(channels->size()) - 1; i > 0; --i) {
+        const Channel &c = channels->at(i);
+        if (c.duration > 0 && c.duration <= *from) {
+            if (hooks.note)
+                hooks.note(QStringLiteral("%1: ends at %2 s, before the range; left out")
+                               .arg(QFileInfo(c.path).fileName(), clipSecondsText(c.duration)));
+            channels->remove(i);
+        }
+    }
+    return true;
+}
+
+bool writeGpx(const QVector<TrackPoint> &points, const QString &name, const QString &dir,
+              QString *error)
+{
+    QFile gpx(QDir(dir).filePath(QStringLiteral("track.gpx")));
+    const QByteArray text = tracksToGpx({{name, points}}, QStringLiteral("Q-MARL"));
+    if (gpx.open(QIODevice::WriteOnly) && gpx.write(text) == text.size())
+        return true;
+    *error = QStringLiteral("cannot write track.gpx: %1").arg(gpx.errorString());
+    return false;
+}
+
 QRect evenRect(const QRect &r)
 {
     return QRect(r.x() & ~1, r.y() & ~1, r.width() & ~1, r.height() & ~1);
 }
 
-// The channels shown in the composed picture and where, placed as the window places them.
-void placeChannels(const QVector<Channel> &channels, const ClipRequest &request, int stripHeight,
-                   ComposeJob *job)
+// The composed video of the range: the channels shown and where, placed as the window places
+// them, above the strip.
+ComposeJob composeJobFor(const QVector<Channel> &channels, const ClipRequest &request,
+                         double from, double to)
 {
-    const QRect area(0, 0, request.size.width(), request.size.height() - stripHeight);
+    ComposeJob job;
+    job.from = from;
+    job.to = to;
+    job.size = request.size;
+    job.fps = request.fps;
+    job.stripHeight = stripHeightFor(request.size.height());
+    const QRect area(0, 0, request.size.width(), request.size.height() - job.stripHeight);
     const int count = int(channels.size());
     const int split = request.splitType >= 0 ? request.splitType : defaultSplitType(count);
     const PaneLayout layout = paneLayout(split, count, area, request.keepRatio);
@@ -99,9 +152,10 @@ void placeChannels(const QVector<Channel> &channels, const ClipRequest &request,
         const QRect rect = evenRect(layout.rects[size_t(i)].intersected(area));
         if (rect.width() < 2 || rect.height() < 2)
             continue;
-        job->channels << channels[i].path;
-        job->rects.push_back(rect);
+        job.channels << channels[i].path;
+        job.rects.push_back(rect);
     }
+    return job;
 }
 } // namespace
 
@@ -141,29 +195,9 @@ ClipResult exportClip(const ClipRequest &request, const ClipHooks &hooks)
     QVector<Channel> channels;
     if (!probeChannels(request.channels, hooks, &channels, &result.error))
         return result;
-    const double length = channels.front().duration;
-    double from = qMax(0.0, request.from);
-    double to = length > 0 ? qMin(request.to, length) : request.to;
-    if (to - from < 1.0 / qMax(1, request.fps))
-        return failed(QStringLiteral("the range %1-%2 s lies outside the recording (0-%3 s)")
-                          .arg(clipSecondsText(request.from), clipSecondsText(request.to),
-                               clipSecondsText(length)));
-    if (from != request.from || to != request.to)
-        note(QStringLiteral("the range %1-%2 s reaches outside the recording (0-%3 s): "
-                            "clamped to %4-%5 s")
-                 .arg(clipSecondsText(request.from), clipSecondsText(request.to),
-                      clipSecondsText(length), clipSecondsText(from), clipSecondsText(to)));
-
-    // A channel that stopped before the range has nothing to give (a stale last picture would
-    // mislead in the composed video).
-    for (int i = int(channels.size()) - 1; i > 0; --i) {
-        if (channels[i].duration > 0 && channels[i].duration <= from) {
-            note(QStringLiteral("%1: ends at %2 s, before the range; left out")
-                     .arg(QFileInfo(channels[i].path).fileName(),
-                          clipSecondsText(channels[i].duration)));
-            channels.remove(i);
-        }
-    }
+    double from = request.from, to = request.to;
+    if (!settleRange(request.fps, hooks, &channels, &from, &to, &result.error))
+        return result;
     const QString front = channels.front().path;
     const QString name = clipFolderName(front, from, to);
     const QString target = QDir(request.targetDir).filePath(name);
@@ -195,10 +229,10 @@ ClipResult exportClip(const ClipRequest &request, const ClipHooks &hooks)
         return failed(result.cancelled ? QStringLiteral("cancelled") : why);
     };
 
+    QString why;
     if (request.copyChannels) {
         for (const Channel &channel : qAsConst(channels)) {
             const QString fileName = QFileInfo(channel.path).fileName();
-            QString why;
             if (!cutLosslessly(channel.path, scratch.filePath(fileName), from, to, hooks,
                                partProgress(kCopyWeight), &why)) {
                 if (hooks.cancelled() || channel.path == front)
@@ -210,19 +244,12 @@ ClipResult exportClip(const ClipRequest &request, const ClipHooks &hooks)
         }
     }
     if (request.composed) {
-        ComposeJob job;
-        job.from = from;
-        job.to = to;
-        job.size = request.size;
-        job.fps = request.fps;
-        job.stripHeight = stripHeightFor(request.size.height());
+        ComposeJob job = composeJobFor(channels, request, from, to);
         job.strip = &strip;
         job.output = scratch.filePath(QStringLiteral("composed.mp4"));
-        placeChannels(channels, request, job.stripHeight, &job);
         if (!strip.anyFix())
             note(QStringLiteral("%1 has no GPS fixes: the strip says \"no GPS\"")
                      .arg(QFileInfo(front).fileName()));
-        QString why;
         if (!composeClip(job, hooks, partProgress(kComposeWeight), &why))
             return stopped(QStringLiteral("composed.mp4: %1").arg(why));
         done += kComposeWeight;
@@ -230,16 +257,10 @@ ClipResult exportClip(const ClipRequest &request, const ClipHooks &hooks)
     if (request.gpx) {
         const QVector<TrackPoint> points =
             trackPointsFromText(rangeLines(track, from, to), trackOptions);
-        if (points.isEmpty()) {
+        if (points.isEmpty())
             note(QStringLiteral("no GPS fix in the range: no track.gpx"));
-        } else {
-            QFile gpx(scratch.filePath(QStringLiteral("track.gpx")));
-            const QByteArray text =
-                tracksToGpx({{QFileInfo(front).completeBaseName(), points}},
-                            QStringLiteral("Q-MARL"));
-            if (!gpx.open(QIODevice::WriteOnly) || gpx.write(text) != text.size())
-                return failed(QStringLiteral("cannot write track.gpx: %1").arg(gpx.errorString()));
-        }
+        else if (!writeGpx(points, QFileInfo(front).completeBaseName(), scratch.path(), &why))
+            return failed(why);
     }
     if (hooks.cancelled())
         return stopped(QString());

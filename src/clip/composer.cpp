@@ -278,6 +278,10 @@ int stripHeightFor(int pictureHeight)
 bool composeClip(const ComposeJob &job, const ClipHooks &hooks,
                  const std::function<void(double)> &progress, QString *error)
 {
+    if (job.channels.isEmpty() || job.rects.size() != size_t(job.channels.size())) {
+        *error = QStringLiteral("no channel to show");
+        return false;
+    }
     std::vector<Source> sources(size_t(job.channels.size()));
     for (int i = 0; i < job.channels.size(); ++i) {
         if (!sources[size_t(i)].open(job.channels[i], job.from, error)) {
@@ -317,7 +321,7 @@ bool composeClip(const ComposeJob &job, const ClipHooks &hooks,
     }
     video->time_base = encoder->time_base;
     video->avg_frame_rate = encoder->framerate;
-    if (!sources.empty() && !sources.front().addAudio(output.get(), job.from, job.to, hooks)) {
+    if (!sources.front().addAudio(output.get(), job.from, job.to, hooks)) {
         *error = QStringLiteral("cannot set up the sound stream");
         return false;
     }
