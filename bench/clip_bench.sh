@@ -23,36 +23,29 @@ channels=("$media/2024_0516_101500_001A.MP4" "$media/2024_0516_101500_001B.MP4"
 work=$(mktemp -d /tmp/qmarl-clip-bench-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
-# Wall seconds of a command, its output thrown away.
-wall() {
-    local start end
-    start=$(date +%s%N)
-    "$@" >/dev/null
-    end=$(date +%s%N)
-    awk -v n=$((end - start)) 'BEGIN { printf "%.3f", n / 1e9 }'
+# "wall user+sys" seconds of a command into a fresh output folder, its output thrown away.
+measure() {
+    rm -rf "${work:?}"/out && mkdir "$work/out"
+    /usr/bin/time -f "%e %U %S" -o "$work/time" "$@" >/dev/null
+    awk '{ printf "%s %.2f\n", $1, $2 + $3 }' "$work/time"
 }
-best_of_3() {
-    local best="" t
-    for _ in 1 2 3; do
-        rm -rf "${work:?}"/out && mkdir "$work/out"
-        t=$(wall "$@")
-        best=$(awk -v a="$t" -v b="${best:-$t}" 'BEGIN { print (a < b ? a : b) }')
-    done
-    echo "$best"
+# The smaller of two "wall cpu" pairs, by wall time.
+better() {
+    awk -v a="$1" -v b="$2" 'BEGIN { split(a, x, " "); split(b, y, " ");
+        print (b == "" || x[1] + 0 < y[1] + 0) ? a : b }'
 }
 
 echo "== lossless cut of 60 s, three channels (best of 3)"
-cut=$(best_of_3 "$clip" --from 5 --to 65 --no-composed --no-gpx --output "$work/out" "${channels[@]}")
-echo "q-marl-clip: $cut s"
-
-echo "== composed 60 s, 1280x720 at 30 fps"
-ours=$(best_of_3 "$clip" --from 5 --to 65 --no-copy --no-gpx --output "$work/out" "${channels[@]}")
-echo "q-marl-clip: $ours s"
+cut=""
+for _ in 1 2 3; do
+    cut=$(better "$(measure "$clip" --from 5 --to 65 --no-composed --no-gpx --output "$work/out" \
+                   "${channels[@]}")" "$cut")
+done
+echo "q-marl-clip: ${cut% *} s wall"
 
 # The same picture from ffmpeg: the window's three-channel placement of q-marl-clip at 720p
 # (a 48-pixel strip below 1280x672: front 1280x448 at the top, back and inside 640x224 below,
 # at even coordinates), the same scaling, encoder settings and faststart, the front's sound.
-rm -rf "${work:?}"/out && mkdir "$work/out"
 ffmpeg_cmd=(ffmpeg -nostdin -loglevel error -y
     -ss 5 -t 60 -i "${channels[0]}" -ss 5 -t 60 -i "${channels[1]}" -ss 5 -t 60 -i "${channels[2]}"
     -f lavfi -i "color=c=black:s=1280x720:r=30:d=60"
@@ -61,8 +54,17 @@ ffmpeg_cmd=(ffmpeg -nostdin -loglevel error -y
 [abb][c]overlay=638:446,drawbox=x=0:y=672:w=1280:h=48:color=black:t=fill,format=yuv420p[v]"
     -map "[v]" -map 0:a? -c:v libx264 -preset veryfast -crf 23 -g 60 -r 30 -c:a copy
     -movflags +faststart "$work/out/ffmpeg.mp4")
-theirs=$(best_of_3 "${ffmpeg_cmd[@]}")
-echo "ffmpeg:      $theirs s"
-awk -v o="$ours" -v t="$theirs" 'BEGIN {
+
+# Taken in turns, so a busy spell of the machine weighs on both alike.
+echo "== composed 60 s, 1280x720 at 30 fps (best of 3 each, in turns; wall and CPU seconds)"
+ours="" theirs=""
+for _ in 1 2 3; do
+    ours=$(better "$(measure "$clip" --from 5 --to 65 --no-copy --no-gpx --output "$work/out" \
+                    "${channels[@]}")" "$ours")
+    theirs=$(better "$(measure "${ffmpeg_cmd[@]}")" "$theirs")
+done
+echo "q-marl-clip: ${ours% *} s wall, ${ours#* } s CPU"
+echo "ffmpeg:      ${theirs% *} s wall, ${theirs#* } s CPU"
+awk -v o="${ours% *}" -v t="${theirs% *}" 'BEGIN {
     printf "ratio q-marl-clip / ffmpeg = %.2f; real-time factor = %.2f (60 s of video)\n",
            o / t, 60 / o }'
