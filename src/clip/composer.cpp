@@ -11,7 +11,10 @@ extern "C" {
 #include <QFileInfo>
 
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 namespace {
 constexpr AVPixelFormat kPictureFormat = AV_PIX_FMT_YUV420P;
@@ -123,23 +126,58 @@ public:
         return changed;
     }
 
-    // Scales the current frame into rect of picture (even coordinates).
-    void drawInto(AVFrame *picture, const QRect &rect)
+    // Scales the current frame to size into a picture of its own; false without one.
+    bool scale(const QSize &size)
     {
         if (!m_haveCurrent)
-            return;
+            return false;
         const AVFrame *f = m_current.get();
+        if (!m_scaled) {
+            m_scaled.reset(av_frame_alloc());
+            m_scaled->format = kPictureFormat;
+            m_scaled->width = size.width();
+            m_scaled->height = size.height();
+            if (av_frame_get_buffer(m_scaled.get(), 0) < 0) {
+                m_scaled.reset();
+                return false;
+            }
+        }
         m_scaler.reset(sws_getCachedContext(m_scaler.release(), f->width, f->height,
-                                            AVPixelFormat(f->format), rect.width(),
-                                            rect.height(), kPictureFormat, kScaleFlags, nullptr,
+                                            AVPixelFormat(f->format), size.width(),
+                                            size.height(), kPictureFormat, kScaleFlags, nullptr,
                                             nullptr, nullptr));
         if (!m_scaler)
-            return;
-        uint8_t *dst[4] = {
-            picture->data[0] + rect.y() * picture->linesize[0] + rect.x(),
-            picture->data[1] + rect.y() / 2 * picture->linesize[1] + rect.x() / 2,
-            picture->data[2] + rect.y() / 2 * picture->linesize[2] + rect.x() / 2, nullptr};
-        sws_scale(m_scaler.get(), f->data, f->linesize, 0, f->height, dst, picture->linesize);
+            return false;
+        sws_scale(m_scaler.get(), f->data, f->linesize, 0, f->height, m_scaled->data,
+                  m_scaled->linesize);
+        return true;
+    }
+
+    // The scaled picture into rect of picture (even coordinates).
+    void copyInto(AVFrame *picture, const QRect &rect) const
+    {
+        for (int plane = 0; plane < 3; ++plane) {
+            const int shift = plane == 0 ? 0 : 1;
+            uint8_t *dst = picture->data[plane] + (rect.y() >> shift) * picture->linesize[plane] +
+                           (rect.x() >> shift);
+            av_image_copy_plane(dst, picture->linesize[plane], m_scaled->data[plane],
+                                m_scaled->linesize[plane], rect.width() >> shift,
+                                rect.height() >> shift);
+        }
+    }
+
+    // Writes the sound met while decoding; on the thread that owns the output.
+    bool writeAudio(QString *error)
+    {
+        for (PacketPtr &p : m_audioQueue) {
+            const int r = av_interleaved_write_frame(m_output, p.get());
+            if (r < 0) {
+                *error = QStringLiteral("cannot write the sound: %1").arg(avErrorText(r));
+                return false;
+            }
+        }
+        m_audioQueue.clear();
+        return true;
     }
 
     // The rest of the range's sound, after the last picture.
@@ -148,11 +186,10 @@ public:
         while (m_audioOut && !m_audioDone) {
             if (av_read_frame(m_input.get(), m_packet.get()) < 0)
                 break;
-            if (!handleAudio(error))
-                return false;
+            queueAudio();
             av_packet_unref(m_packet.get());
         }
-        return true;
+        return writeAudio(error);
     }
 
 private:
@@ -183,38 +220,33 @@ private:
                 // A damaged packet is skipped; the picture holds until the next good one.
                 avcodec_send_packet(m_codec.get(), m_packet.get());
             } else if (m_packet->stream_index == m_audio) {
-                QString ignored;
-                handleAudio(&ignored);
+                queueAudio();
             }
             av_packet_unref(m_packet.get());
         }
     }
 
-    bool handleAudio(QString *error)
+    // Keeps a sound packet of the range, shifted to start at 0, for writeAudio.
+    void queueAudio()
     {
         AVPacket *p = m_packet.get();
         if (!m_audioOut || p->stream_index != m_audio || p->pts == AV_NOPTS_VALUE)
-            return true;
+            return;
         const AVRational base = m_input->streams[m_audio]->time_base;
         const double seconds = toSeconds(p->pts, base) - m_origin;
         if (seconds >= m_to) {
             m_audioDone = true;
-            return true;
+            return;
         }
         if (seconds < m_from - 1e-4)
-            return true;
+            return;
         const int64_t shift = toStreamTime(m_from + m_origin, base);
         p->pts -= shift;
         p->dts = p->dts == AV_NOPTS_VALUE ? p->pts : p->dts - shift;
         av_packet_rescale_ts(p, base, m_audioOut->time_base);
         p->stream_index = m_audioOut->index;
         p->pos = -1;
-        const int r = av_interleaved_write_frame(m_output, p);
-        if (r < 0) {
-            *error = QStringLiteral("cannot write the sound: %1").arg(avErrorText(r));
-            return false;
-        }
-        return true;
+        m_audioQueue.emplace_back(av_packet_clone(p));
     }
 
     InputPtr m_input;
@@ -223,6 +255,8 @@ private:
     FramePtr m_current;
     FramePtr m_next;
     ScalerPtr m_scaler;
+    FramePtr m_scaled;
+    std::vector<PacketPtr> m_audioQueue;
     AVRational m_timeBase{1, 1};
     double m_origin = 0; // seconds where the file's clock starts
     int m_stream = -1;
@@ -236,6 +270,74 @@ private:
     double m_from = 0;
     double m_to = 0;
     bool m_audioDone = false;
+};
+
+// Decodes and scales one channel for each output frame on a thread of its own, so the
+// channels' work overlaps with each other and with the encoder's.
+class SourceWorker
+{
+public:
+    SourceWorker(Source &source, const QSize &size)
+        : m_source(source), m_size(size), m_thread([this] { run(); })
+    {
+    }
+    ~SourceWorker()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_quit = true;
+        }
+        m_wake.notify_all();
+        m_thread.join();
+    }
+    SourceWorker(const SourceWorker &) = delete;
+    SourceWorker &operator=(const SourceWorker &) = delete;
+
+    void start(double t)
+    {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_target = t;
+            m_busy = true;
+        }
+        m_wake.notify_all();
+    }
+
+    // Waits for the frame started; true when the channel has a new scaled picture.
+    bool finish()
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_wake.wait(lock, [this] { return !m_busy; });
+        return m_changed;
+    }
+
+private:
+    void run()
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        for (;;) {
+            m_wake.wait(lock, [this] { return m_busy || m_quit; });
+            if (m_quit)
+                return;
+            const double t = m_target;
+            lock.unlock();
+            const bool changed = m_source.advanceTo(t) && m_source.scale(m_size);
+            lock.lock();
+            m_changed = changed;
+            m_busy = false;
+            m_wake.notify_all();
+        }
+    }
+
+    Source &m_source;
+    const QSize m_size;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    double m_target = 0;
+    bool m_busy = false;
+    bool m_changed = false;
+    bool m_quit = false;
+    std::thread m_thread; // last: it starts with everything above in place
 };
 
 void fillBlack(AVFrame *picture)
@@ -345,6 +447,9 @@ bool composeClip(const ComposeJob &job, const ClipHooks &hooks,
     }
     fillBlack(picture.get());
     ScalerPtr stripScaler;
+    std::vector<std::unique_ptr<SourceWorker>> workers;
+    for (size_t i = 0; i < sources.size(); ++i)
+        workers.push_back(std::make_unique<SourceWorker>(sources[i], job.rects[i].size()));
     const int frames = composedFrameCount(job.from, job.to, job.fps);
     int shownSecond = -1;
     bool ok = true;
@@ -361,9 +466,16 @@ bool composeClip(const ComposeJob &job, const ClipHooks &hooks,
             break;
         }
         const double t = job.from + double(n) / job.fps;
+        for (const auto &worker : workers)
+            worker->start(t);
+        // In order: a later pane covers the edge it shares with an earlier one.
         for (size_t i = 0; i < sources.size(); ++i)
-            if (sources[i].advanceTo(t))
-                sources[i].drawInto(picture.get(), job.rects[i]);
+            if (workers[i]->finish())
+                sources[i].copyInto(picture.get(), job.rects[i]);
+        if (!sources.front().writeAudio(error)) {
+            ok = false;
+            break;
+        }
         const int second = int(std::floor(t + 1e-6));
         if (second != shownSecond && job.strip) {
             drawStrip(job.strip->render(second, QSize(job.size.width(), job.stripHeight)),
