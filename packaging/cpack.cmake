@@ -29,12 +29,14 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://localhost/q-marl")
 # runtimes.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libqt5core5a (>= 5.15), libqt5gui5 (>= 5.15), libqt5widgets5 (>= 5.15), \
-libqt5network5 (>= 5.15), libqt5webenginewidgets5 (>= 5.15), libmpv2, \
-libavformat59, libavcodec59, libavfilter8, libswscale6, libavutil57, fonts-noto-cjk")
+libqt5network5 (>= 5.15), libqt5webenginewidgets5 (>= 5.15), libmpv2, fonts-noto-cjk")
 find_program(QMARL_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(QMARL_DPKG_SHLIBDEPS)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 endif()
+# The clip export's FFmpeg libraries.
+string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS
+       ", libavformat59, libavcodec59, libavfilter8, libswscale6, libavutil57")
 # The desktop database and icon cache are refreshed by the triggers of the packages that own
 # them; nothing of ours has to run at install time.
 

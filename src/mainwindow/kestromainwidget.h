@@ -79,10 +79,6 @@ public:
     LuFileInfoModel *channelModel(int channel) const;
     Ui::KestroMainWidget *form() const { return ui; }
     QMenu *lastContextMenu() const { return m_contextMenu; }
-    // Driving events: the tool tip of a tick, and a jump to the lead-up of the next (1) or
-    // previous (-1) one in every channel.
-    static QString drivingEventText(const DrivingEvent &event);
-    void jumpToDrivingEvent(int direction);
     // Clip export: the in- (true) or out-point at the current position, and the dialog for
     // the open recording (model null or one of its channels) or for another file's recording.
     void setClipPoint(bool in);
@@ -90,6 +86,10 @@ public:
     ClipExportDialog *showClipExport(LuFileInfoModel *model);
     double clipIn() const { return m_clipIn; }
     double clipOut() const { return m_clipOut; }
+    // Driving events: the tool tip of a tick, and a jump to the lead-up of the next (1) or
+    // previous (-1) one in every channel.
+    static QString drivingEventText(const DrivingEvent &event);
+    void jumpToDrivingEvent(int direction);
 
 public slots:
     // Session.
@@ -190,10 +190,10 @@ private:
     bool m_masterFailed = false; // set by pane 1's failure report, taken by its end report
     bool m_sliderPressed = false;
     float m_maxSpeedKnots = 0;
+    double m_clipIn = -1; // seconds, -1 when not set
+    double m_clipOut = -1;
     QMutex m_sessionMutex;
     bool m_mapReady = false; // the map page has loaded: its script functions exist
     ChannelSync *m_channelSync = nullptr; // keeps panes 2 and 3 on pane 1's time
     TrackLoader *m_trackLoader = nullptr;
-    double m_clipIn = -1; // seconds, -1 when not set
-    double m_clipOut = -1;
 };
