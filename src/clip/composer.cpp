@@ -453,6 +453,11 @@ bool composeClip(const ComposeJob &job, const ClipHooks &hooks,
     const int frames = composedFrameCount(job.from, job.to, job.fps);
     int shownSecond = -1;
     bool ok = true;
+    const auto timeOf = [&job](int n) { return job.from + double(n) / job.fps; };
+    // Each channel works on the next frame while this one is finished and encoded.
+    if (frames > 0)
+        for (const auto &worker : workers)
+            worker->start(timeOf(0));
     for (int n = 0; n < frames && ok; ++n) {
         if (hooks.cancelled()) {
             *error = QStringLiteral("cancelled");
@@ -465,17 +470,19 @@ bool composeClip(const ComposeJob &job, const ClipHooks &hooks,
             ok = false;
             break;
         }
-        const double t = job.from + double(n) / job.fps;
-        for (const auto &worker : workers)
-            worker->start(t);
+        const double t = timeOf(n);
         // In order: a later pane covers the edge it shares with an earlier one.
-        for (size_t i = 0; i < sources.size(); ++i)
-            if (workers[i]->finish())
+        for (size_t i = 0; i < sources.size() && ok; ++i) {
+            const bool changed = workers[i]->finish();
+            // The sound it met, before it reads on.
+            ok = i > 0 || sources.front().writeAudio(error);
+            if (changed)
                 sources[i].copyInto(picture.get(), job.rects[i]);
-        if (!sources.front().writeAudio(error)) {
-            ok = false;
-            break;
+            if (n + 1 < frames)
+                workers[i]->start(timeOf(n + 1));
         }
+        if (!ok)
+            break;
         const int second = int(std::floor(t + 1e-6));
         if (second != shownSecond && job.strip) {
             drawStrip(job.strip->render(second, QSize(job.size.width(), job.stripHeight)),
