@@ -9,8 +9,10 @@ set(CPACK_PACKAGE_DESCRIPTION
     "Q-MARL plays the recordings of car dash cameras (MP4, MOV and MPEG transport-stream files
 with one, two or three camera channels) side by side in step, and shows where and how the car
 moved: the route on a map with a moving marker, a speedometer, a compass, the position and the
-maximum speed. The GPS samples are read from inside the video files. A command-line companion,
-q-marl-track, extracts the embedded tracks as text, GPX or CSV.")
+maximum speed. The GPS samples are read from inside the video files. A range of a recording
+can be exported as lossless copies of every channel, one composed video with the telemetry and
+the GPX of the range. Command-line companions: q-marl-track extracts the embedded tracks as
+text, GPX or CSV; q-marl-clip exports a clip.")
 set(CPACK_PACKAGE_CONTACT "Q-MARL maintainers <q-marl@localhost>")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY q-marl)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
@@ -32,6 +34,9 @@ find_program(QMARL_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(QMARL_DPKG_SHLIBDEPS)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 endif()
+# The clip export's FFmpeg libraries.
+string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS
+       ", libavformat59, libavcodec59, libavfilter8, libswscale6, libavutil57")
 # The desktop database and icon cache are refreshed by the triggers of the packages that own
 # them; nothing of ours has to run at install time.
 

@@ -13,6 +13,11 @@ packages=(
     qttools5-dev
     qttools5-dev-tools
     libmpv-dev
+    libavformat-dev
+    libavcodec-dev
+    libavfilter-dev
+    libswscale-dev
+    libavutil-dev
     ffmpeg
     clang
     xvfb

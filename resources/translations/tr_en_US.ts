@@ -251,5 +251,85 @@
         <source>正在读取 GPS 轨迹</source>
         <translation>Reading the GPS track</translation>
     </message>
+    <message>
+        <source>导出片段…</source>
+        <translation>Export clip…</translation>
+    </message>
+    <message>
+        <source>每个通道原样保存（无损）</source>
+        <translation>Each channel as it is (lossless)</translation>
+    </message>
+    <message>
+        <source>合成视频（含速度、位置）</source>
+        <translation>One composed video (with speed and position)</translation>
+    </message>
+    <message>
+        <source>片段的 GPX 轨迹</source>
+        <translation>GPX track of the range</translation>
+    </message>
+    <message>
+        <source>无损剪切从入点处或之前最近的关键帧开始。</source>
+        <translation>A lossless cut starts at the last key frame at or before the in-point.</translation>
+    </message>
+    <message>
+        <source>导出</source>
+        <translation>Export</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>范围</source>
+        <translation>Range</translation>
+    </message>
+    <message>
+        <source>内容</source>
+        <translation>Contents</translation>
+    </message>
+    <message>
+        <source>保存到</source>
+        <translation>Save to</translation>
+    </message>
+    <message>
+        <source>时间格式：秒数或 [时:]分:秒[.毫秒]</source>
+        <translation>Time: seconds or [h:]mm:ss[.fff]</translation>
+    </message>
+    <message>
+        <source>结束时间须晚于开始时间。</source>
+        <translation>The end must be after the start.</translation>
+    </message>
+    <message>
+        <source>请至少选择一项内容。</source>
+        <translation>Choose at least one item.</translation>
+    </message>
+    <message>
+        <source>无法写入文件夹：%1</source>
+        <translation>Cannot write to the folder: %1</translation>
+    </message>
+    <message>
+        <source>正在导出…</source>
+        <translation>Exporting…</translation>
+    </message>
+    <message>
+        <source>已导出到 %1</source>
+        <translation>Exported to %1</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>已取消，未写入任何文件。</source>
+        <translation>Cancelled; nothing was written.</translation>
+    </message>
+    <message>
+        <source>导出失败：%1</source>
+        <translation>Export failed: %1</translation>
+    </message>
+    <message>
+        <source>正在取消…</source>
+        <translation>Cancelling…</translation>
+    </message>
 </context>
 </TS>

@@ -251,5 +251,85 @@
         <source>正在读取 GPS 轨迹</source>
         <translation>GPS軌跡を読み込み中</translation>
     </message>
+    <message>
+        <source>导出片段…</source>
+        <translation>クリップをエクスポート…</translation>
+    </message>
+    <message>
+        <source>每个通道原样保存（无损）</source>
+        <translation>各チャンネルをそのまま（無劣化）</translation>
+    </message>
+    <message>
+        <source>合成视频（含速度、位置）</source>
+        <translation>合成動画（速度・位置付き）</translation>
+    </message>
+    <message>
+        <source>片段的 GPX 轨迹</source>
+        <translation>範囲の GPX 軌跡</translation>
+    </message>
+    <message>
+        <source>无损剪切从入点处或之前最近的关键帧开始。</source>
+        <translation>無劣化カットはイン点またはその直前のキーフレームから始まります。</translation>
+    </message>
+    <message>
+        <source>导出</source>
+        <translation>エクスポート</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>キャンセル</translation>
+    </message>
+    <message>
+        <source>范围</source>
+        <translation>範囲</translation>
+    </message>
+    <message>
+        <source>内容</source>
+        <translation>内容</translation>
+    </message>
+    <message>
+        <source>保存到</source>
+        <translation>保存先</translation>
+    </message>
+    <message>
+        <source>时间格式：秒数或 [时:]分:秒[.毫秒]</source>
+        <translation>時刻は秒数または [時:]分:秒[.ミリ秒]</translation>
+    </message>
+    <message>
+        <source>结束时间须晚于开始时间。</source>
+        <translation>終了は開始より後にしてください。</translation>
+    </message>
+    <message>
+        <source>请至少选择一项内容。</source>
+        <translation>少なくとも一つ選んでください。</translation>
+    </message>
+    <message>
+        <source>无法写入文件夹：%1</source>
+        <translation>フォルダーに書き込めません：%1</translation>
+    </message>
+    <message>
+        <source>正在导出…</source>
+        <translation>エクスポート中…</translation>
+    </message>
+    <message>
+        <source>已导出到 %1</source>
+        <translation>%1 にエクスポートしました</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>閉じる</translation>
+    </message>
+    <message>
+        <source>已取消，未写入任何文件。</source>
+        <translation>キャンセルしました。何も書き込まれていません。</translation>
+    </message>
+    <message>
+        <source>导出失败：%1</source>
+        <translation>エクスポートに失敗しました：%1</translation>
+    </message>
+    <message>
+        <source>正在取消…</source>
+        <translation>キャンセル中…</translation>
+    </message>
 </context>
 </TS>

@@ -251,5 +251,85 @@
         <source>正在读取 GPS 轨迹</source>
         <translation>Чтение GPS-трека</translation>
     </message>
+    <message>
+        <source>导出片段…</source>
+        <translation>Экспорт фрагмента…</translation>
+    </message>
+    <message>
+        <source>每个通道原样保存（无损）</source>
+        <translation>Каждый канал как есть (без потерь)</translation>
+    </message>
+    <message>
+        <source>合成视频（含速度、位置）</source>
+        <translation>Общее видео (со скоростью и координатами)</translation>
+    </message>
+    <message>
+        <source>片段的 GPX 轨迹</source>
+        <translation>GPX-трек фрагмента</translation>
+    </message>
+    <message>
+        <source>无损剪切从入点处或之前最近的关键帧开始。</source>
+        <translation>Копия без потерь начинается с ближайшего ключевого кадра в точке входа или до неё.</translation>
+    </message>
+    <message>
+        <source>导出</source>
+        <translation>Экспорт</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Отмена</translation>
+    </message>
+    <message>
+        <source>范围</source>
+        <translation>Диапазон</translation>
+    </message>
+    <message>
+        <source>内容</source>
+        <translation>Содержимое</translation>
+    </message>
+    <message>
+        <source>保存到</source>
+        <translation>Сохранить в</translation>
+    </message>
+    <message>
+        <source>时间格式：秒数或 [时:]分:秒[.毫秒]</source>
+        <translation>Время: секунды или [ч:]мм:сс[.ммм]</translation>
+    </message>
+    <message>
+        <source>结束时间须晚于开始时间。</source>
+        <translation>Конец должен быть позже начала.</translation>
+    </message>
+    <message>
+        <source>请至少选择一项内容。</source>
+        <translation>Выберите хотя бы один пункт.</translation>
+    </message>
+    <message>
+        <source>无法写入文件夹：%1</source>
+        <translation>Нельзя записать в папку: %1</translation>
+    </message>
+    <message>
+        <source>正在导出…</source>
+        <translation>Экспорт…</translation>
+    </message>
+    <message>
+        <source>已导出到 %1</source>
+        <translation>Сохранено в %1</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Закрыть</translation>
+    </message>
+    <message>
+        <source>已取消，未写入任何文件。</source>
+        <translation>Отменено, ничего не записано.</translation>
+    </message>
+    <message>
+        <source>导出失败：%1</source>
+        <translation>Ошибка экспорта: %1</translation>
+    </message>
+    <message>
+        <source>正在取消…</source>
+        <translation>Отмена…</translation>
+    </message>
 </context>
 </TS>

@@ -251,5 +251,85 @@
         <source>正在读取 GPS 轨迹</source>
         <translation>Đang đọc lộ trình GPS</translation>
     </message>
+    <message>
+        <source>导出片段…</source>
+        <translation>Xuất đoạn video…</translation>
+    </message>
+    <message>
+        <source>每个通道原样保存（无损）</source>
+        <translation>Từng kênh nguyên bản (không mất dữ liệu)</translation>
+    </message>
+    <message>
+        <source>合成视频（含速度、位置）</source>
+        <translation>Video ghép (kèm tốc độ, vị trí)</translation>
+    </message>
+    <message>
+        <source>片段的 GPX 轨迹</source>
+        <translation>Hành trình GPX của đoạn</translation>
+    </message>
+    <message>
+        <source>无损剪切从入点处或之前最近的关键帧开始。</source>
+        <translation>Cắt không mất dữ liệu bắt đầu từ khung hình chính gần nhất tại hoặc trước điểm đầu.</translation>
+    </message>
+    <message>
+        <source>导出</source>
+        <translation>Xuất</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Hủy</translation>
+    </message>
+    <message>
+        <source>范围</source>
+        <translation>Khoảng</translation>
+    </message>
+    <message>
+        <source>内容</source>
+        <translation>Nội dung</translation>
+    </message>
+    <message>
+        <source>保存到</source>
+        <translation>Lưu vào</translation>
+    </message>
+    <message>
+        <source>时间格式：秒数或 [时:]分:秒[.毫秒]</source>
+        <translation>Thời gian: số giây hoặc [giờ:]phút:giây[.ms]</translation>
+    </message>
+    <message>
+        <source>结束时间须晚于开始时间。</source>
+        <translation>Thời điểm kết thúc phải sau thời điểm bắt đầu.</translation>
+    </message>
+    <message>
+        <source>请至少选择一项内容。</source>
+        <translation>Hãy chọn ít nhất một mục.</translation>
+    </message>
+    <message>
+        <source>无法写入文件夹：%1</source>
+        <translation>Không thể ghi vào thư mục: %1</translation>
+    </message>
+    <message>
+        <source>正在导出…</source>
+        <translation>Đang xuất…</translation>
+    </message>
+    <message>
+        <source>已导出到 %1</source>
+        <translation>Đã xuất vào %1</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Đóng</translation>
+    </message>
+    <message>
+        <source>已取消，未写入任何文件。</source>
+        <translation>Đã hủy, không ghi tệp nào.</translation>
+    </message>
+    <message>
+        <source>导出失败：%1</source>
+        <translation>Xuất thất bại: %1</translation>
+    </message>
+    <message>
+        <source>正在取消…</source>
+        <translation>Đang hủy…</translation>
+    </message>
 </context>
 </TS>

@@ -18,6 +18,7 @@ const QString g_settingKey_mapType = QStringLiteral("g_settingKey_mapType");
 const QString g_settingKey_speedUnit = QStringLiteral("g_settingKey_speedUnit");
 const QString g_settingKey_snapDir = QStringLiteral("g_settingKey_snapDir");
 const QString g_settingKey_videoDir = QStringLiteral("g_settingKey_videoDir");
+const QString g_settingKey_clipDir = QStringLiteral("g_settingKey_clipDir");
 const QString g_settingKey_volume = QStringLiteral("g_settingKey_volume");
 const QString g_settingKey_keepOriginalSize = QStringLiteral("g_settingKey_keepOriginalSize");
 const QString g_settingKey_last_capture_index = QStringLiteral("g_settingKey_last_capture_index");
@@ -161,6 +162,21 @@ void HWDefaultSettings::setVideoDir(const QString &dir)
     store(g_settingKey_videoDir, dir);
 }
 
+QString HWDefaultSettings::clipDir()
+{
+    // Until a clip has been exported, next to the recordings last opened.
+    if (!m_settings->contains(g_settingKey_clipDir)) {
+        const QString videos = videoDir();
+        return videos.isEmpty() ? QDir::homePath() : videos;
+    }
+    return m_settings->value(g_settingKey_clipDir).toString();
+}
+
+void HWDefaultSettings::setClipDir(const QString &dir)
+{
+    store(g_settingKey_clipDir, dir);
+}
+
 int HWDefaultSettings::volume()
 {
     if (!m_settings->contains(g_settingKey_volume))
@@ -264,7 +280,7 @@ void HWDefaultSettings::resetToDefaults()
           &g_settingKey_mapType, &g_settingKey_speedUnit, &g_settingKey_videoSolution,
           &g_settingKey_keepOriginalSize, &g_settingKey_mainsizes_0, &g_settingKey_mainsizes_1,
           &g_settingKey_rightsizes_0, &g_settingKey_rightsizes_1, &g_settingKey_last_filelist,
-          &g_settingKey_volume, &g_settingKey_videoDir})
+          &g_settingKey_volume, &g_settingKey_videoDir, &g_settingKey_clipDir})
         m_settings->remove(*key);
     // Flushed at once: the singleton is never destroyed, and a reset that only reached memory
     // would be undone by the next start while the first-run marker says it happened.

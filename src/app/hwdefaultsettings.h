@@ -14,6 +14,7 @@ extern const QString g_settingKey_mapType;
 extern const QString g_settingKey_speedUnit;
 extern const QString g_settingKey_snapDir;
 extern const QString g_settingKey_videoDir;
+extern const QString g_settingKey_clipDir;
 extern const QString g_settingKey_volume;
 extern const QString g_settingKey_keepOriginalSize;
 extern const QString g_settingKey_last_capture_index;
@@ -46,6 +47,9 @@ public:
     void setSnapDir(const QString &dir);
     QString videoDir();
     void setVideoDir(const QString &dir);
+    // Where exported clips go.
+    QString clipDir();
+    void setClipDir(const QString &dir);
     int volume();
     void setVolume(int volume);
     bool keepOriginalSize();

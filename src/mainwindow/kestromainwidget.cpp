@@ -216,6 +216,8 @@ void KestroMainWidget::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Up:
     case Qt::Key_BracketLeft:
     case Qt::Key_BracketRight:
+    case Qt::Key_I:
+    case Qt::Key_O:
         playWidgetKeyEventSlot(event->key());
         break;
     default:
@@ -246,6 +248,10 @@ void KestroMainWidget::playWidgetKeyEventSlot(int key)
         break;
     case Qt::Key_BracketRight:
         jumpToDrivingEvent(1);
+        break;
+    case Qt::Key_I:
+    case Qt::Key_O:
+        setClipPoint(key == Qt::Key_I);
         break;
     default:
         break;
@@ -312,6 +318,8 @@ void KestroMainWidget::showCustomMenuSlot(void *requestingPane)
     menu->addSeparator();
     menu->addAction(tr("上一个事件"), this, [this] { jumpToDrivingEvent(-1); })->setEnabled(events);
     menu->addAction(tr("下一个事件"), this, [this] { jumpToDrivingEvent(1); })->setEnabled(events);
+    menu->addSeparator();
+    menu->addAction(tr("导出片段…"), this, [this] { showClipExport(nullptr); });
     menu->popup(QCursor::pos());
 }
 

@@ -12,6 +12,7 @@
 #include <cstdint>
 
 class ChannelSync;
+class ClipExportDialog;
 struct DrivingEvent;
 class HWPlayWidget;
 class LuFileInfoModel;
@@ -79,6 +80,13 @@ public:
     LuFileInfoModel *channelModel(int channel) const;
     Ui::KestroMainWidget *form() const { return ui; }
     QMenu *lastContextMenu() const { return m_contextMenu; }
+    // Clip export: the in- (true) or out-point at the current position, and the dialog for
+    // the open recording (model null or one of its channels) or for another file's recording.
+    void setClipPoint(bool in);
+    void clearClipPoints();
+    ClipExportDialog *showClipExport(LuFileInfoModel *model);
+    double clipIn() const { return m_clipIn; }
+    double clipOut() const { return m_clipOut; }
     // Driving events: the tool tip of a tick, and a jump to the lead-up of the next (1) or
     // previous (-1) one in every channel.
     static QString drivingEventText(const DrivingEvent &event);
@@ -189,6 +197,8 @@ private:
     bool m_masterFailed = false; // set by pane 1's failure report, taken by its end report
     bool m_sliderPressed = false;
     float m_maxSpeedKnots = 0;
+    double m_clipIn = -1; // seconds, -1 when not set
+    double m_clipOut = -1;
     QMutex m_sessionMutex;
     bool m_mapReady = false; // the map page has loaded: its script functions exist
     ChannelSync *m_channelSync = nullptr; // keeps panes 2 and 3 on pane 1's time

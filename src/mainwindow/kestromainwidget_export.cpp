@@ -59,5 +59,6 @@ void KestroMainWidget::showFileListMenu(const QPoint &pos)
         if (!path.isEmpty())
             exportTrack(model, path);
     });
+    menu->addAction(tr("导出片段…"), this, [this, model] { showClipExport(model); });
     menu->popup(ui->treeView_filelist->viewport()->mapToGlobal(pos));
 }

@@ -11,6 +11,8 @@
 #include "lugpsspeedlabel.h"
 #include "lucampasslabel.h"
 #include "lugsensorwidget.h"
+#include "panelayout.h"
+#include "regroupfilelist.h"
 #include "trackloader.h"
 #include "ui_kestromainwidget.h"
 
@@ -95,6 +97,7 @@ void KestroMainWidget::autoPlayFile(LuFileInfoModel *model)
     m_pendingPlay = false;
     m_pendingModel = nullptr;
     m_masterFailed = false;
+    clearClipPoints();
     ui->widget_display_cover->setMessage(QString());
     {
         QMutexLocker lock(&m_sessionMutex);
@@ -126,10 +129,8 @@ void KestroMainWidget::autoPlayFile(LuFileInfoModel *model)
             channel.first->isPlaying = true;
             // Read off the GUI thread: playback starts at once, trackReadySlot shows the track.
             m_trackLoader->load(channel.first);
-            // One channel plays alone, two side by side, three as one large and two small.
-            constexpr int kSplitForChannels[] = {0, 2, 1, 0};
             m_channelCount = channel.second;
-            m_splitType = kSplitForChannels[channel.second];
+            m_splitType = defaultSplitType(channel.second);
         }
         m_maxSpeedKnots = 0;
     }
@@ -191,6 +192,7 @@ void KestroMainWidget::stopPlay()
         setPlayControlsEnabled(false);
         resetInfoDisplay();
         ui->horizontalSlider_progress->setMarks({});
+        clearClipPoints();
     }
     m_channelCount = 1;
     layoutWindow();

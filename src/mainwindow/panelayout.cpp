@@ -34,6 +34,12 @@ int bottomOf(const QRect &r) { return r.top() + r.height() - 1; }
 int wideHeight(int width) { return int(float(width) * 9.0f * 0.0625f); }
 } // namespace
 
+int defaultSplitType(int channelCount)
+{
+    constexpr int kSplitForChannels[] = {0, 2, 1, 0};
+    return kSplitForChannels[qBound(0, channelCount, 3)];
+}
+
 PaneLayout paneLayout(int splitType, int channelCount, const QRect &area,
                       const std::array<bool, 3> &keepRatio)
 {

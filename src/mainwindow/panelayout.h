@@ -16,5 +16,9 @@ struct PaneLayout
     bool singleChannel = false;
 };
 
+// The split mode a recording opens in: one channel alone, two side by side, three as one large
+// above two small.
+int defaultSplitType(int channelCount);
+
 PaneLayout paneLayout(int splitType, int channelCount, const QRect &area,
                       const std::array<bool, 3> &keepRatio);

@@ -218,6 +218,8 @@ void HWPlayWidget::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Down:
     case Qt::Key_BracketLeft:
     case Qt::Key_BracketRight:
+    case Qt::Key_I:
+    case Qt::Key_O:
         emit playWidgetKeyEventSignal(key);
         break;
     case Qt::Key_P:

@@ -36,6 +36,28 @@ int LuProgressSlider::markX(int value) const
            QStyle::sliderPositionFromValue(minimum(), maximum(), value, qMax(0, span));
 }
 
+void LuProgressSlider::setClipRange(int in, int out)
+{
+    m_clipIn = in;
+    m_clipOut = out;
+    update();
+}
+
+void LuProgressSlider::paintClipRange(QPainter &painter) const
+{
+    if (m_clipIn < 0 && m_clipOut < 0)
+        return;
+    const int left = markX(m_clipIn >= 0 ? m_clipIn : minimum());
+    const int right = markX(m_clipOut >= 0 ? m_clipOut : maximum());
+    // The lower half, so the band and the event ticks above it both stay readable.
+    const QColor band(64, 160, 255);
+    painter.fillRect(QRect(left, height() / 2, qMax(1, right - left), height() / 2),
+                     QColor(band.red(), band.green(), band.blue(), 110));
+    for (const int point : {m_clipIn, m_clipOut})
+        if (point >= 0)
+            painter.fillRect(QRect(markX(point) - 1, height() / 2, 2, height() / 2), band);
+}
+
 void LuProgressSlider::mousePressEvent(QMouseEvent *e)
 {
     QSlider::mousePressEvent(e);
@@ -51,9 +73,10 @@ void LuProgressSlider::mousePressEvent(QMouseEvent *e)
 void LuProgressSlider::paintEvent(QPaintEvent *event)
 {
     QSlider::paintEvent(event);
-    if (m_marks.isEmpty() || maximum() <= minimum())
+    if (maximum() <= minimum())
         return;
     QPainter painter(this);
+    paintClipRange(painter);
     for (const Mark &mark : qAsConst(m_marks)) {
         if (mark.value < minimum() || mark.value > maximum())
             continue;

@@ -145,7 +145,7 @@ private slots:
 
     void programsAreInstalled()
     {
-        for (const char *name : {"q-marl", "q-marl-track"}) {
+        for (const char *name : {"q-marl", "q-marl-track", "q-marl-clip"}) {
             const QFileInfo program(bin() + '/' + name);
             QVERIFY2(program.isFile() && program.isExecutable(), name);
         }

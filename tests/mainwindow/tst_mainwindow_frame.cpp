@@ -309,7 +309,8 @@ private slots:
                                      QString::fromUtf8("铺满屏幕"), QString::fromUtf8("拍照"),
                                      QString::fromUtf8("全屏"), QString(),
                                      QString::fromUtf8("上一个事件"),
-                                     QString::fromUtf8("下一个事件")}));
+                                     QString::fromUtf8("下一个事件"), QString(),
+                                     QString::fromUtf8("导出片段…")}));
         // The clip has no track, so no events to go to.
         QVERIFY(!menu->actions().at(6)->isEnabled() && !menu->actions().at(7)->isEnabled());
         QVERIFY(menu->styleSheet().contains(QStringLiteral("#2dabf9")));

@@ -1,0 +1,69 @@
+#pragma once
+// Owning handles for the FFmpeg objects the clip export uses, so every early return frees them.
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libswscale/swscale.h>
+}
+
+#include <QString>
+
+#include <memory>
+
+struct InputCloser
+{
+    void operator()(AVFormatContext *c) const { avformat_close_input(&c); }
+};
+struct OutputCloser
+{
+    void operator()(AVFormatContext *c) const
+    {
+        if (c && c->pb && !(c->oformat->flags & AVFMT_NOFILE))
+            avio_closep(&c->pb);
+        avformat_free_context(c);
+    }
+};
+struct CodecFreer
+{
+    void operator()(AVCodecContext *c) const { avcodec_free_context(&c); }
+};
+struct FrameFreer
+{
+    void operator()(AVFrame *f) const { av_frame_free(&f); }
+};
+struct PacketFreer
+{
+    void operator()(AVPacket *p) const { av_packet_free(&p); }
+};
+struct ScalerFreer
+{
+    void operator()(SwsContext *s) const { sws_freeContext(s); }
+};
+
+using InputPtr = std::unique_ptr<AVFormatContext, InputCloser>;
+using OutputPtr = std::unique_ptr<AVFormatContext, OutputCloser>;
+using CodecPtr = std::unique_ptr<AVCodecContext, CodecFreer>;
+using FramePtr = std::unique_ptr<AVFrame, FrameFreer>;
+using PacketPtr = std::unique_ptr<AVPacket, PacketFreer>;
+using ScalerPtr = std::unique_ptr<SwsContext, ScalerFreer>;
+
+// The library's text for an error code.
+QString avErrorText(int code);
+
+// Opens a media file and reads its stream parameters; null (and *error set) when it cannot.
+InputPtr openMediaInput(const QString &path, QString *error);
+
+// Creates an output of the container its name implies and opens the file for writing.
+OutputPtr createMediaOutput(const QString &path, QString *error);
+
+// Where a file's own clock starts, in seconds (0 in MP4, later in a transport stream).
+double mediaOrigin(const AVFormatContext *input);
+
+// Seeks input so that reading meets a key frame of stream at or before seconds (the file's own
+// clock) first, also where the container's seeking lands only near the target (transport
+// streams); from the start when nothing earlier answers.
+void seekToKeyFrameAtOrBefore(AVFormatContext *input, int stream, double seconds);
+
+// Seconds to a stream's time base and back.
+int64_t toStreamTime(double seconds, AVRational timeBase);
+double toSeconds(int64_t timestamp, AVRational timeBase);

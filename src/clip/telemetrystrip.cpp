@@ -1,0 +1,89 @@
+#include "telemetrystrip.h"
+
+#include "lugpsmodel.h"
+
+#include <QDateTime>
+#include <QFont>
+#include <QPainter>
+
+#include <cmath>
+
+namespace {
+QString degreesText(double value, char positive, char negative)
+{
+    return QStringLiteral("%1° %2")
+        .arg(std::fabs(value), 0, 'f', 6)
+        .arg(QLatin1Char(value < 0 ? negative : positive));
+}
+} // namespace
+
+QString compassPoint(double degrees)
+{
+    static const char *const points[] = {"N", "NE", "E", "SE", "S", "SW", "W", "NW"};
+    double d = std::fmod(degrees, 360.0);
+    if (d < 0)
+        d += 360.0;
+    return QLatin1String(points[int(std::lround(d / 45.0)) % 8]);
+}
+
+TelemetryStrip::TelemetryStrip(const QByteArray &trackText, bool mph)
+{
+    for (const QByteArray &raw : trackText.split('\n')) {
+        const QByteArray line = raw.trimmed();
+        if (line.isEmpty())
+            continue;
+        const LuGPSModel sample(line.constData());
+        Second s;
+        s.fix = sample.status == 'A';
+        if (s.fix) {
+            const QDateTime time = QDateTime::fromString(QString::fromLatin1(sample.timeText),
+                                                         QStringLiteral("yyyyMMddHHmmss"));
+            const QString when = time.isValid()
+                                     ? time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                                     : QStringLiteral("----------");
+            const double speed = mph ? double(sample.speedMph) : double(sample.speedKmh);
+            s.text = QStringLiteral("%1   %2 %3   %4   %5   %6° %7")
+                         .arg(when)
+                         .arg(std::lround(speed))
+                         .arg(mph ? QStringLiteral("mph") : QStringLiteral("km/h"))
+                         .arg(degreesText(sample.wgsLatitude, 'N', 'S'))
+                         .arg(degreesText(sample.wgsLongitude, 'E', 'W'))
+                         .arg(std::lround(double(sample.course)) % 360)
+                         .arg(compassPoint(double(sample.course)));
+        }
+        m_seconds.push_back(s);
+    }
+}
+
+bool TelemetryStrip::hasFix(int second) const
+{
+    return second >= 0 && second < m_seconds.size() && m_seconds[second].fix;
+}
+
+bool TelemetryStrip::anyFix() const
+{
+    for (const Second &s : m_seconds)
+        if (s.fix)
+            return true;
+    return false;
+}
+
+QString TelemetryStrip::text(int second) const
+{
+    return hasFix(second) ? m_seconds[second].text : QStringLiteral("no GPS");
+}
+
+QImage TelemetryStrip::render(int second, const QSize &size) const
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    QFont font(QStringLiteral("DejaVu Sans Mono"));
+    font.setStyleHint(QFont::Monospace);
+    font.setPixelSize(qMax(8, size.height() * 11 / 20));
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(image.rect().adjusted(size.height() / 3, 0, 0, 0),
+                     Qt::AlignVCenter | Qt::AlignLeft, text(second));
+    return image;
+}

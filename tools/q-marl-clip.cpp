@@ -1,0 +1,119 @@
+// q-marl-clip: cuts a range out of a dash-camera recording the way the viewer's "Export clip"
+// does: each channel copied without re-encoding, one composed video with the telemetry strip,
+// and the GPX of the range, in a new folder whose path is printed on standard output.
+//
+// Exit status: 0 written, 1 failed, 2 usage error. Each failure is one line on standard error.
+#include "clipexport.h"
+#include "cliptime.h"
+#include "extracttrack.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QGuiApplication>
+
+#include <clocale>
+#include <cstdio>
+
+namespace {
+const char kUsage[] = "Usage: q-marl-clip --from T --to T [--output DIR] [--no-copy] "
+                      "[--no-composed] [--no-gpx] FRONT [BACK [INSIDE]]";
+
+void report(const QString &message)
+{
+    std::fprintf(stderr, "q-marl-clip: %s\n", message.toLocal8Bit().constData());
+}
+
+int usageError(const QString &message)
+{
+    report(message + QStringLiteral(" (") + QLatin1String(kUsage) + QLatin1Char(')'));
+    return 2;
+}
+
+void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    // The sample parser warns for every point outside China; that is no news here.
+    if (type == QtFatalMsg || type == QtCriticalMsg)
+        report(message);
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // The strip's text needs the font machinery of a GUI application, never a display.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(quietMessages);
+    QGuiApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C"); // the track text always uses a decimal point
+    QCoreApplication::setApplicationName(QStringLiteral("q-marl-clip"));
+    discardTrackDiagnostics();
+    silenceMediaLibraryLog();
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Cuts the range FROM-TO (seconds, or [hh:]mm:ss[.fff]) out of a recording into a new\n"
+        "folder <front name>_<from>-<to>: each channel copied without re-encoding (from the key\n"
+        "frame at or before FROM), composed.mp4 with all channels and the telemetry, and\n"
+        "track.gpx with the range's GPS fixes."));
+    const QCommandLineOption fromOption(QStringLiteral("from"), QStringLiteral("Start of the range."),
+                                        QStringLiteral("T"));
+    const QCommandLineOption toOption(QStringLiteral("to"), QStringLiteral("End of the range."),
+                                      QStringLiteral("T"));
+    const QCommandLineOption outputOption(
+        {QStringLiteral("o"), QStringLiteral("output")},
+        QStringLiteral("Folder to write into (default: the current folder)."),
+        QStringLiteral("DIR"));
+    const QCommandLineOption noCopy(QStringLiteral("no-copy"),
+                                    QStringLiteral("Do not copy the channels."));
+    const QCommandLineOption noComposed(QStringLiteral("no-composed"),
+                                        QStringLiteral("Do not write composed.mp4."));
+    const QCommandLineOption noGpx(QStringLiteral("no-gpx"),
+                                   QStringLiteral("Do not write track.gpx."));
+    const QCommandLineOption mph(QStringLiteral("mph"),
+                                 QStringLiteral("Speed in miles per hour (default km/h)."));
+    const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
+                                        QStringLiteral("Show this help."));
+    parser.addOptions({fromOption, toOption, outputOption, noCopy, noComposed, noGpx, mph,
+                       helpOption});
+    parser.addPositionalArgument(QStringLiteral("FRONT"), QStringLiteral("Front channel file."),
+                                 QStringLiteral("FRONT [BACK [INSIDE]]"));
+
+    if (!parser.parse(QCoreApplication::arguments()))
+        return usageError(parser.errorText());
+    if (parser.isSet(helpOption)) {
+        std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    const QStringList files = parser.positionalArguments();
+    if (files.isEmpty() || files.size() > 3)
+        return usageError(QStringLiteral("give one to three channel files, front first"));
+    if (!parser.isSet(fromOption) || !parser.isSet(toOption))
+        return usageError(QStringLiteral("--from and --to are both needed"));
+    const std::optional<double> from = parseClipTime(parser.value(fromOption));
+    const std::optional<double> to = parseClipTime(parser.value(toOption));
+    if (!from || !to)
+        return usageError(QStringLiteral("a time is seconds or [hh:]mm:ss[.fff]"));
+    if (!(*to > *from))
+        return usageError(QStringLiteral("the range's end is not after its start"));
+
+    ClipRequest request;
+    request.channels = files;
+    request.from = *from;
+    request.to = *to;
+    request.targetDir = parser.isSet(outputOption) ? parser.value(outputOption) : QDir::currentPath();
+    request.copyChannels = !parser.isSet(noCopy);
+    request.composed = !parser.isSet(noComposed);
+    request.gpx = !parser.isSet(noGpx);
+    request.mph = parser.isSet(mph);
+    if (!request.copyChannels && !request.composed && !request.gpx)
+        return usageError(QStringLiteral("nothing left to write"));
+
+    ClipHooks hooks;
+    hooks.note = report;
+    const ClipResult result = exportClip(request, hooks);
+    if (!result.ok) {
+        report(result.error);
+        return 1;
+    }
+    std::printf("%s\n", QDir::toNativeSeparators(result.folder).toLocal8Bit().constData());
+    return 0;
+}
