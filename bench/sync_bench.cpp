@@ -1,8 +1,11 @@
 // How far the back and inside channels stray from the front one, and what playing three
 // channels costs, at each playback rate. Three players kept in step the way the main window
 // keeps them; for each rate every channel starts at the same second, 3 s are left for the
-// change to settle, then the gaps are sampled every 50 ms (a channel that has ended is left
-// out) together with the process's CPU time.
+// change to settle, then the gaps are sampled every few milliseconds (a channel that has ended
+// is left out) together with the process's CPU time. Besides the largest gap, the share of the
+// time some channel was out of step (off by more than the rate's target) and the longest such
+// stretch: at flip-book rates a page turn reaches the channels a few milliseconds apart, and
+// meanwhile one of them already shows the next key frame.
 //
 // Usage: sync_bench SECONDS_PER_RATE FRONT BACK INSIDE   (run by bench/sync_bench.sh)
 #include "channelsync.h"
@@ -88,7 +91,9 @@ int main(int argc, char *argv[])
     sync.setPlaying(true);
     const double length = players[0]->fileDuration();
 
-    out << "rate  largest gap back  largest gap inside  CPU (% of one core)\n";
+    // How far apart counts as out of step, at each rate (the targets).
+    const auto bound = [](double rate) { return rate < 2 ? 0.1 : rate < 30 ? 0.5 : 1.0; };
+    out << "rate  largest gap back  largest gap inside  out of step (time, longest)  CPU (% of one core)\n";
     for (double rate : {1.0, 3.0, 15.0, 60.0}) {
         sync.seek(2.0, true);
         sync.setRate(rate);
@@ -97,24 +102,39 @@ int main(int argc, char *argv[])
         const double cpuBefore = cpuSeconds();
         QElapsedTimer clock;
         clock.start();
+        // Sampled often, so that short stretches out of step (a page turn that reaches one
+        // channel before another) are measured in time, not only caught now and then.
+        QElapsedTimer lastSample;
+        lastSample.start();
+        qint64 sampledMs = 0, outMs = 0, runMs = 0, longestRunMs = 0;
         QTimer sampler;
         QObject::connect(&sampler, &QTimer::timeout, [&] {
+            const qint64 step = lastSample.restart();
             const double master = players[0]->position();
+            bool apart = false;
             for (int i = 1; i < 3; ++i) {
                 // A shorter channel is over once the master is past its length.
                 if (players[i]->endReached() || master < 0 ||
                     master >= players[i]->fileDuration())
                     continue;
-                gaps[i - 1] = std::max(gaps[i - 1], std::fabs(players[i]->position() - master));
+                const double gap = std::fabs(players[i]->position() - master);
+                gaps[i - 1] = std::max(gaps[i - 1], gap);
+                apart = apart || gap > bound(rate);
             }
+            sampledMs += step;
+            runMs = apart ? runMs + step : 0;
+            outMs += apart ? step : 0;
+            longestRunMs = std::max(longestRunMs, runMs);
         });
-        sampler.start(50);
+        sampler.start(5);
         waitFor([&] { return players[0]->position() >= length - 1.0; }, sampleMs);
         sampler.stop();
         const double wall = clock.elapsed() / 1000.0;
         const double cpu = (cpuSeconds() - cpuBefore) / wall * 100.0;
         out << QStringLiteral("%1x").arg(rate, -4) << QStringLiteral("  %1 s").arg(gaps[0], 14, 'f', 3)
             << QStringLiteral("  %1 s").arg(gaps[1], 16, 'f', 3)
+            << QStringLiteral("  %1 %, %2 ms").arg(sampledMs ? 100.0 * outMs / sampledMs : 0.0, 16, 'f', 1)
+                   .arg(longestRunMs, 5)
             << QStringLiteral("  %1 (over %2 s)").arg(cpu, 8, 'f', 0).arg(wall, 0, 'f', 1) << '\n';
         out.flush();
     }

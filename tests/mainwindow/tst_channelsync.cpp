@@ -228,9 +228,10 @@ private slots:
                                   ->subControlRect(QStyle::CC_Slider, &option,
                                                    QStyle::SC_SliderHandle, slider())
                                   .center();
-        QSignalSpy seeks(window->form()->widget_display_2, &HWPlayWidget::playStartSignal);
+        QSignalSpy clickSeeks(slider(), &LuProgressSlider::posChangedSignal);
         QTest::mousePress(slider(), Qt::LeftButton, Qt::NoModifier, handle);
         QVERIFY(slider()->isSliderDown());
+        QCOMPARE(clickSeeks.count(), 0); // a press on the handle starts a drag, not a jump
         const QPoint end(int(slider()->width() * 0.3), handle.y());
         QMouseEvent move(QEvent::MouseMove, end, Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(slider(), &move);
