@@ -82,10 +82,11 @@ KestroMainWidget::KestroMainWidget(QWidget *parent)
                 &KestroMainWidget::playWidgetKeyEventSlot);
         connect(pane, &HWPlayWidget::changePipeSignal, this,
                 &KestroMainWidget::on_pushBtn_pipe_clicked);
-        connect(pane, &HWPlayWidget::updateVideoDurationSignal, this,
-                &KestroMainWidget::updateVideoDurationSlot);
     }
     HWPlayWidget *master = ui->widget_display_1;
+    // The master's length is the recording's: a shorter back channel must not set the range.
+    connect(master, &HWPlayWidget::updateVideoDurationSignal, this,
+            &KestroMainWidget::updateVideoDurationSlot);
     m_channelSync = new ChannelSync(this);
     m_channelSync->setPlayers({master->player(), ui->widget_display_2->player(),
                                ui->widget_display_3->player()});
@@ -95,6 +96,7 @@ KestroMainWidget::KestroMainWidget(QWidget *parent)
     connect(master, &HWPlayWidget::updateVideoProgressSignal, this,
             &KestroMainWidget::updateVideoProgressSlot);
     connect(master, &HWPlayWidget::playEndSignal, this, &KestroMainWidget::playEndSlot);
+    connect(master, &HWPlayWidget::endHeldSignal, this, &KestroMainWidget::masterEndHeld);
     connect(master, &HWPlayWidget::playFailedSignal, this, &KestroMainWidget::playFailedSlot);
     connect(titleBarWidget(), &LuTitleBar::signalShowAppSetting, this,
             &KestroMainWidget::showAppSettingSlot);

@@ -42,6 +42,13 @@ public:
     void addFilePath(const QString &path);
     void playSelectFile(const QString &path);
     void autoPlayFile(LuFileInfoModel *model);
+    // The next recording, when it continues the open one's drive with as many channels: it
+    // follows without a blank picture (kestromainwidget_continuous.cpp).
+    LuFileInfoModel *nextInDrive() const;
+    // The recording the list plays after a continuous run of a drive ends.
+    LuFileInfoModel *nextAfterRun() const;
+    // The list's next recording after the one whose last channel is anchor.
+    LuFileInfoModel *recordingAfter(LuFileInfoModel *anchor, bool wrap) const;
     LuFileInfoModel *findNextRecording(bool wrap) const;
     void setPlayControlsEnabled(bool enabled);
     void resetInfoDisplay();
@@ -160,6 +167,12 @@ protected:
 
 private:
     void showDrivingEvents();
+    // The recording a model belongs to becomes the open one: channels, track, map, instruments.
+    void bindRecording(LuFileInfoModel *model, bool keepLayout);
+    // Pane 1 holds its last frame when a recording of the same drive follows.
+    void prepareContinuation();
+    void masterEndHeld();
+    void continueInto(LuFileInfoModel *next);
     // The map page's options: speed colours in the chosen unit and the events with their texts.
     QString mapOptions() const;
     void setToolTips();
@@ -194,6 +207,7 @@ private:
     bool m_autoNext = true;
     bool m_pendingPlay = false;
     LuFileInfoModel *m_pendingModel = nullptr;
+    QPointer<LuFileInfoModel> m_runStart; // where the recordings playing on from one another began
     bool m_masterFailed = false; // set by pane 1's failure report, taken by its end report
     bool m_sliderPressed = false;
     float m_maxSpeedKnots = 0;

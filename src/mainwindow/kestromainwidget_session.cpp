@@ -12,6 +12,7 @@
 #include "lucampasslabel.h"
 #include "lugsensorwidget.h"
 #include "panelayout.h"
+#include "playlabel.h"
 #include "regroupfilelist.h"
 #include "trackloader.h"
 #include "ui_kestromainwidget.h"
@@ -97,11 +98,32 @@ void KestroMainWidget::autoPlayFile(LuFileInfoModel *model)
     m_pendingPlay = false;
     m_pendingModel = nullptr;
     m_masterFailed = false;
-    clearClipPoints();
     ui->widget_display_cover->setMessage(QString());
+    m_runStart = model;
+    bindRecording(model, false);
+    const QList<HWPlayWidget *> all = panes();
+    for (int i = 0; i < 3; ++i) {
+        LuFileInfoModel *channel = channelModel(i + 1);
+        if (!channel)
+            continue;
+        all[i]->previewPath = channel->previewPath;
+        all[i]->openFile(channel->nativePath);
+    }
+    m_channelSync->setChannelCount(m_channelCount);
+    m_channelSync->setPlaying(true);
+    ui->pushBtn_play->setChecked(true);
+    setPlayControlsEnabled(true);
+    m_playState = 2;
+    showDrivingEvents(); // a track read at an earlier open is here already
+}
+
+void KestroMainWidget::bindRecording(LuFileInfoModel *model, bool keepLayout)
+{
+    clearClipPoints();
     {
         QMutexLocker lock(&m_sessionMutex);
         m_channelModel1 = model;
+        m_channelModel2 = m_channelModel3 = nullptr;
         switch (model->channelIndex) {
         case 1:
             m_channelModel2 = model->nextChannel;
@@ -125,32 +147,20 @@ void KestroMainWidget::autoPlayFile(LuFileInfoModel *model)
         for (const auto &channel : channels) {
             if (!channel.first)
                 continue;
-            qWarning() << "KestroMainWidget::autoPlayFile" << channel.first->fileName;
+            qWarning() << "KestroMainWidget::bindRecording" << channel.first->fileName;
             channel.first->isPlaying = true;
             // Read off the GUI thread: playback starts at once, trackReadySlot shows the track.
             m_trackLoader->load(channel.first);
             m_channelCount = channel.second;
-            m_splitType = defaultSplitType(channel.second);
+            if (!keepLayout)
+                m_splitType = defaultSplitType(channel.second);
         }
         m_maxSpeedKnots = 0;
     }
-    layoutWindow();
+    if (!keepLayout)
+        layoutWindow();
     drawTrackOnMap();
     ui->widget_draw_gsensor->setTrack(m_channelModel1);
-    const QList<HWPlayWidget *> all = panes();
-    for (int i = 0; i < 3; ++i) {
-        LuFileInfoModel *channel = channelModel(i + 1);
-        if (!channel)
-            continue;
-        all[i]->previewPath = channel->previewPath;
-        all[i]->openFile(channel->nativePath);
-    }
-    m_channelSync->setChannelCount(m_channelCount);
-    m_channelSync->setPlaying(true);
-    ui->pushBtn_play->setChecked(true);
-    setPlayControlsEnabled(true);
-    m_playState = 2;
-    showDrivingEvents(); // a track read at an earlier open is here already
 }
 
 void KestroMainWidget::autoPlayNext(LuFileInfoModel *fileModel)
@@ -174,6 +184,7 @@ void KestroMainWidget::stopPlay()
         pane->hide();
     {
         QMutexLocker lock(&m_sessionMutex);
+        ui->widget_display_1->player()->setHoldLastFrame(false);
         ui->widget_display_1->stopVideo();
         if (m_channelModel2)
             ui->widget_display_2->stopVideo();
@@ -349,6 +360,11 @@ LuFileInfoModel *KestroMainWidget::findNextRecording(bool wrap) const
             anchor = channel;
             break;
         }
+    return recordingAfter(anchor, wrap);
+}
+
+LuFileInfoModel *KestroMainWidget::recordingAfter(LuFileInfoModel *anchor, bool wrap) const
+{
     const int i = m_libraryModels.indexOf(anchor);
     if (i < 0)
         return nullptr;
@@ -458,6 +474,7 @@ void KestroMainWidget::updateVideoDurationSlot(float duration)
         return;
     m_autoNext = true;
     m_channelModel1->videoDuration = duration;
+    prepareContinuation();
     ui->horizontalSlider_progress->setRange(0, int(duration));
     ui->label_duration->setText(formatPlayTime(int(duration)));
 }
@@ -519,7 +536,7 @@ void KestroMainWidget::onStopPlay()
     if (m_autoNext && m_channelModel1) {
         qWarning() << "KestroMainWidget::onStopPlay: the recording ended, playing the next";
         clearAutoNext();
-        LuFileInfoModel *next = findNextRecording(false);
+        LuFileInfoModel *next = nextAfterRun();
         stopPlay();
         if (next) {
             autoPlayNext(next);

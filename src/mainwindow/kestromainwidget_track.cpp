@@ -14,6 +14,7 @@ void KestroMainWidget::showFileList()
     regroupFileList(m_libraryModels, ui->treeView_filelist);
     for (LuFileInfoModel *model : qAsConst(m_libraryModels))
         m_trackLoader->queue(model);
+    prepareContinuation(); // a recording added or removed may continue the open one's drive
 }
 
 void KestroMainWidget::trackReadySlot(LuFileInfoModel *model)

@@ -30,6 +30,7 @@ HWPlayWidget::HWPlayWidget(QWidget *parent)
     connect(playLabel, &PlayLabel::sigPlayFailed, this, &HWPlayWidget::playFailedSignal);
     connect(playLabel, &PlayLabel::sigPlaybackRestart, this, &HWPlayWidget::slotPlaybackRestart);
     connect(playLabel, &PlayLabel::sigCommandReplay, this, &HWPlayWidget::slogCommandReplay);
+    connect(playLabel, &PlayLabel::sigEndHeld, this, &HWPlayWidget::endHeldSignal);
     connect(playLabel, &PlayLabel::sigUpdateFileAttribute, this,
             &HWPlayWidget::slotUpdateFileAttribute);
 
@@ -43,6 +44,12 @@ void HWPlayWidget::openFile(QString path)
     qWarning() << "HWPlayWidget::openFile" << __LINE__ << path;
     playLabel->on_file_open(path);
     playLabel->on_file_contiue(); // a paused player starts with the new file
+}
+
+void HWPlayWidget::continueWith(const QString &path)
+{
+    qWarning() << "HWPlayWidget::continueWith" << __LINE__ << path;
+    playLabel->replaceFile(path);
 }
 
 void HWPlayWidget::stopVideo()

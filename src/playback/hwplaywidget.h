@@ -26,6 +26,8 @@ public:
     ~HWPlayWidget() override;
 
     void openFile(QString path);
+    // The next recording's file in place of this one, without a blank picture in between.
+    void continueWith(const QString &path);
     void stopVideo();
     void pauseVideo();
     void continueVideo();
@@ -58,6 +60,7 @@ signals:
     void playEndSignal();
     void playFailedSignal(const QString &reason);
     void playStartSignal();
+    void endHeldSignal();
     void sigUpdateFileAttribute(int64_t filesize, int width, int height);
 
 public slots:

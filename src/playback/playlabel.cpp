@@ -64,6 +64,7 @@ PlayLabel::PlayLabel(QWidget *parent)
     }
 
     mpv_observe_property(mpv, 0, "time-pos", MPV_FORMAT_DOUBLE);
+    mpv_observe_property(mpv, 0, "eof-reached", MPV_FORMAT_FLAG);
     mpv_observe_property(mpv, 0, "track-list", MPV_FORMAT_NODE);
     mpv_observe_property(mpv, 0, "chapter-list", MPV_FORMAT_NODE);
     mpv_set_wakeup_callback(mpv, wakeup, this);
@@ -279,6 +280,11 @@ void PlayLabel::handleEvent(const mpv_event *event)
     switch (event->event_id) {
     case MPV_EVENT_PROPERTY_CHANGE: {
         const auto *property = static_cast<const mpv_event_property *>(event->data);
+        if (property->format == MPV_FORMAT_FLAG && qstrcmp(property->name, "eof-reached") == 0) {
+            if (*static_cast<const int *>(property->data) && fileStarted)
+                emit sigEndHeld();
+            break;
+        }
         if (property->format != MPV_FORMAT_DOUBLE)
             break;
         const double value = *static_cast<const double *>(property->data);
@@ -304,14 +310,19 @@ void PlayLabel::handleEvent(const mpv_event *event)
     case MPV_EVENT_START_FILE:
         qWarning("event->event_id %d", int(event->event_id));
         fileStarted = true;
+        replacing = false;
         break;
     case MPV_EVENT_END_FILE: {
         qWarning("event->event_id %d", int(event->event_id));
         fileStarted = false;
+        const auto *end = static_cast<const mpv_event_end_file *>(event->data);
+        if (replacing && !(end && end->reason == MPV_END_FILE_REASON_ERROR)) {
+            replacing = false; // the replaced file's end: playback goes on with the next
+            break;
+        }
         reportFileAttributes(true);
         // A truncated, empty or non-video file ends at once with an error, and the player
         // stays idle afterwards.
-        const auto *end = static_cast<const mpv_event_end_file *>(event->data);
         if (end && end->reason == MPV_END_FILE_REASON_ERROR) {
             const QString reason = QString::fromUtf8(mpv_error_string(end->error));
             qWarning() << "PlayLabel: the file cannot be played:" << reason;
@@ -387,6 +398,16 @@ void PlayLabel::setRate(double rate)
 {
     if (mpv)
         mpv_set_property(mpv, "speed", MPV_FORMAT_DOUBLE, &rate);
+}
+
+void PlayLabel::replaceFile(const QString &path)
+{
+    if (!mpv)
+        return;
+    replacing = fileStarted;
+    command({"loadfile", path.toUtf8()});
+    // Held at its end, the player paused itself; the next file plays.
+    on_file_contiue();
 }
 
 void PlayLabel::setHoldLastFrame(bool hold)

@@ -42,6 +42,9 @@ public:
     void setRate(double rate);
     // A player that stops on its last frame instead of closing the file at its end.
     void setHoldLastFrame(bool hold);
+    // The next file in place of the current one, playing on: the picture stays up until the
+    // new file's first frame, and no end of file is reported for the one replaced.
+    void replaceFile(const QString &path);
 
 signals:
     void mpv_events();
@@ -53,6 +56,8 @@ signals:
     void sigPlayFailed(const QString &reason);
     void sigPlaybackRestart();
     void sigCommandReplay();
+    // A player holding its last frame has reached the end of its file.
+    void sigEndHeld();
 
 public slots:
     void on_file_close();
@@ -77,6 +82,7 @@ private:
     void showNoPictureNotice(bool show);
     void checkPictureShown();
 
+    bool replacing = false; // the end about to be reported is that of a replaced file
     bool keepRatio = true;
     float zoom = 0.0f;
     bool paused = false;

@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QStyleOptionSlider>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cmath>
@@ -285,6 +286,83 @@ private slots:
                 QTRY_VERIFY2_WITH_TIMEOUT(std::fabs(positions()[i] - step[1]) < 0.2,
                                           qPrintable(QString::number(positions()[i])), timeout);
         }
+    }
+
+    // Within a drive the next recording follows on: the panes stay up, the cover never shows,
+    // and (under Xvfb) no pane's picture goes blank at the switch.
+    void nextRecordingOfTheDriveFollowsOn()
+    {
+        // The next recording starts where this one ends (the same files, named 400 s later).
+        QTemporaryDir folder;
+        QStringList next;
+        for (const char *channel : {"A", "B", "C"}) {
+            next << folder.filePath(QStringLiteral("2024_0516_120640_008%1.MP4").arg(channel));
+            QVERIFY(QFile::link(clock(channel), next.last()));
+        }
+        for (const QString &path : qAsConst(next))
+            window->addFilePath(path);
+        window->showFileList();
+        QVERIFY(window->nextInDrive());
+
+        const QList<HWPlayWidget *> all = panes(*window);
+        const bool drawn = QGuiApplication::platformName() == QLatin1String("xcb");
+        // Blank: none of five spots across the colour bars shows any colour.
+        const auto blank = [](HWPlayWidget *pane) {
+            for (int i = 1; i <= 5; ++i) {
+                const QPoint spot = pane->mapToGlobal(QPoint(pane->width() * (2 * i - 1) / 10,
+                                                             pane->height() * 6 / 10));
+                const QColor colour = QGuiApplication::primaryScreen()
+                                          ->grabWindow(0, spot.x(), spot.y(), 1, 1)
+                                          .toImage()
+                                          .pixelColor(0, 0);
+                if (std::max({colour.red(), colour.green(), colour.blue()}) > 60)
+                    return false;
+            }
+            return true;
+        };
+        bool coverShown = false, paneHidden = false;
+        qint64 longestBlankMs = 0;
+        QElapsedTimer blankSince[3], oldSeen;
+        qint64 switchMs = -1; // from the old file's last report to the next one's first
+        QTimer sampler;
+        connect(&sampler, &QTimer::timeout, this, [&] {
+            if (playing(all[0]).endsWith("007A.MP4"))
+                oldSeen.start();
+            else if (oldSeen.isValid() && switchMs < 0 && all[0]->player()->position() >= 0)
+                switchMs = oldSeen.elapsed();
+            coverShown = coverShown || window->form()->widget_display_cover->isVisible();
+            for (int i = 0; i < 3; ++i) {
+                paneHidden = paneHidden || !all[i]->isVisible();
+                if (!drawn)
+                    continue;
+                if (!blank(all[i]))
+                    blankSince[i].invalidate();
+                else if (!blankSince[i].isValid())
+                    blankSince[i].start();
+                else
+                    longestBlankMs = std::max(longestBlankMs, blankSince[i].elapsed());
+            }
+        });
+
+        if (window->playState() != 2)
+            window->on_pushBtn_play_clicked();
+        window->posChangedSlot((all[0]->player()->fileDuration() - 2) / slider()->maximum());
+        QTRY_VERIFY_WITH_TIMEOUT(positions()[0] > all[0]->player()->fileDuration() - 3, timeout);
+        sampler.start(5);
+        QTRY_VERIFY_WITH_TIMEOUT(playing(all[0]).endsWith("008A.MP4") && positions()[0] > 1.0,
+                                 timeout);
+        sampler.stop();
+        qInfo("switch: %lld ms from the old file to the next one playing; longest blank %lld ms",
+              switchMs, longestBlankMs);
+        for (int i = 0; i < 3; ++i)
+            QVERIFY2(playing(all[i]) == next[i], qPrintable(playing(all[i])));
+        QCOMPARE(window->playState(), 2);
+        QVERIFY(!coverShown);
+        QVERIFY(!paneHidden);
+        QVERIFY2(longestBlankMs <= 100, qPrintable(QString::number(longestBlankMs)));
+        // The recording shown is the new one: the progress bar counts its own length again.
+        QVERIFY(slider()->value() < 10);
+        QVERIFY(!window->nextInDrive()); // the last of the list: it ends as any recording does
     }
 
     void cleanupTestCase() { window.reset(); }
