@@ -186,9 +186,9 @@ private slots:
         window().on_pushBtn_fullscreen_clicked();
         QVERIFY(window().isInFullScreen());
         // The end of the last recording stops, starts nothing and leaves full screen.
+        QSignalSpy ended(pane(1), &HWPlayWidget::playEndSignal);
+        QVERIFY(ended.wait(timeout));
         QTRY_COMPARE_WITH_TIMEOUT(window().playState(), 0, timeout);
-        QTest::qWait(500);
-        QCOMPARE(window().playState(), 0);
         QVERIFY(!window().isInFullScreen());
         QVERIFY(ui()->widget_display_cover->isVisible());
     }
@@ -277,6 +277,7 @@ private slots:
         LuFileInfoModel *back = window().libraryModels().at(1);
         LuFileInfoModel *inside = window().libraryModels().at(2);
         QCOMPARE(front->nextChannel, back);
+        QSignalSpy ended(pane(1), &HWPlayWidget::playEndSignal);
         window().willDeleteFileSlot(back->rowIndex);
         QCOMPARE(window().playState(), 0);
         QCOMPARE(window().libraryModels().size(), 5);
@@ -285,10 +286,10 @@ private slots:
         QCOMPARE(inside->prevChannel, nullptr);
         QCOMPARE(HWDefaultSettings::instance()->lastFileList().size(), 5);
         // The pane's end report of the stop must not start anything.
-        QTest::qWait(500);
+        QVERIFY(!ended.isEmpty() || ended.wait(timeout));
+        QCoreApplication::processEvents();
         QCOMPARE(window().playState(), 0);
     }
-
 };
 
 MAINWINDOW_TEST_MAIN(TestSession)

@@ -330,7 +330,8 @@ private slots:
         QVERIFY(gpx.open(QIODevice::ReadOnly));
         const QByteArray text = gpx.readAll();
         QCOMPARE(text.count("<trkpt "), 2);
-        QVERIFY2(text.contains("lat=\"22.541667") && text.contains("lon=\"114.025") &&
+        QVERIFY2(text.contains(R"(<trkpt lat="22.5416667" lon="114.0000000">)") &&
+                     text.contains(R"(<trkpt lat="22.5500000" lon="114.0250000">)") &&
                      text.contains("<time>2024-05-16T12:30:02Z</time>"),
                  text.constData());
         QVERIFY(KestroMainWidget::exportTrack(&model, out.filePath("drive.CSV")));
