@@ -1,10 +1,13 @@
 // The real q-marl started the way ./run.sh starts it on a first run, under Xvfb (no hardware
 // OpenGL) and with the player's default options: the three panes must show the demo's
-// pictures, the process must stay up, and it must end with status 0 when told to.
+// pictures, the process must stay up, and it must end with status 0 when told to. Files given
+// on the command line (a file manager's "open with") open as if dropped; what is no video is
+// passed over.
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QSet>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -105,7 +108,9 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         const QStringList all{demo("A"), demo("B"), demo("C")};
         QTest::newRow("seeded demo, front file as argument") << all << QStringList{demo("A")};
-        QTest::newRow("three channel files as arguments") << QStringList() << all;
+        QTest::newRow("channel files, a missing file and a folder as arguments")
+            << QStringList() << QStringList{demo("A"), "/nowhere/missing.MP4", "/tmp", demo("B"),
+                                            "--bogus", demo("C")};
     }
 
     void picturesInEveryPane()
@@ -167,6 +172,13 @@ private slots:
         QVERIFY(viewer.waitForFinished(60000));
         QVERIFY2(viewer.exitStatus() == QProcess::NormalExit && viewer.exitCode() == 0,
                  log().constData());
+        // The files it played are the list it reopens next time, and nothing else.
+        QStringList stored = QSettings(home.filePath("config/VOLQ/Q-MARL.conf"),
+                                       QSettings::IniFormat)
+                                 .value("g_settingKey_last_filelist")
+                                 .toStringList();
+        stored.sort();
+        QCOMPARE(stored, (QStringList{demo("A"), demo("B"), demo("C")}));
     }
 };
 

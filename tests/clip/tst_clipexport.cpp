@@ -1,10 +1,8 @@
 // The clip export against recordings made by the fixture generator: what lands in the folder,
 // probed with ffprobe and decoded with ffmpeg, and how bad input and cancelling end.
 #include "clipexport.h"
-#include "cliptime.h"
 #include "composer.h"
 #include "extracttrack.h"
-#include "lugpsmodel.h"
 #include "panelayout.h"
 
 #include <QDir>
@@ -13,7 +11,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -103,27 +100,6 @@ double difference(const QImage &a, const QImage &b)
     return sum / (3.0 * a.width() * a.height());
 }
 
-QByteArray frontTrack()
-{
-    QTemporaryDir dir;
-    const QString text = dir.filePath("track.txt");
-    TrackLayout layout;
-    extractTrackTo(QFile::encodeName(demoChannels()[0]).constData(),
-                   QFile::encodeName(text).constData(), 1, &layout);
-    QFile file(text);
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
-}
-
-// One row per channel of the demo drive (the front one has sound).
-void channelRows()
-{
-    QTest::addColumn<int>("channel");
-    QTest::newRow("front") << 0;
-    QTest::newRow("back") << 1;
-    QTest::newRow("inside") << 2;
-}
-
 ClipRequest request(const QStringList &channels, double from, double to, const QString &target)
 {
     ClipRequest r;
@@ -161,6 +137,10 @@ private slots:
         names.sort();
         QCOMPARE(names, QStringList({"2024_0516_101500_001A.MP4", "2024_0516_101500_001B.MP4",
                                      "2024_0516_101500_001C.MP4", "composed.mp4", "track.gpx"}));
+        // The track of the range: one fix a second, seconds 5 to 12.
+        QFile gpx(m_demo.folder + "/track.gpx");
+        QVERIFY(gpx.open(QIODevice::ReadOnly));
+        QCOMPARE(gpx.readAll().count("<trkpt "), 8);
         // Nothing temporary is left beside it.
         QCOMPARE(QDir(m_out.path()).entryList(QDir::AllEntries | QDir::Hidden |
                                               QDir::NoDotAndDotDot).size(), 1);
@@ -173,8 +153,6 @@ private slots:
         QTest::addColumn<double>("to");
         // Every fixture has a key frame a second.
         QTest::newRow("front with sound") << demoChannels()[0] << 5.0 << 12.5;
-        QTest::newRow("back") << demoChannels()[1] << 5.0 << 12.5;
-        QTest::newRow("inside") << demoChannels()[2] << 5.0 << 12.5;
         QTest::newRow("transport stream") << kStream << 2.5 << 8.0;
     }
     void copiesKeepStreamsAndStartOnKeyFrame()
@@ -188,20 +166,18 @@ private slots:
         const ClipResult r = exportClip(copyOnly);
         QVERIFY2(r.ok, qPrintable(r.error));
         const QString copy = r.folder + '/' + QFileInfo(input).fileName();
-        const QJsonObject in = probe(input);
         const QJsonObject out = probe(copy);
-        QCOMPARE(codecsOf(out), codecsOf(in));
-        QCOMPARE(out["format"]["format_name"], in["format"]["format_name"]);
+        QCOMPARE(codecsOf(out), codecsOf(probe(input)));
         // Up to one key-frame interval early.
         const double duration = videoDuration(out);
         QVERIFY2(duration >= to - from - 0.05 && duration <= to - from + 1.0 + 0.05,
                  qPrintable(QString::number(duration)));
-        const QJsonObject first = QJsonDocument::fromJson(
-            run("ffprobe", {"-v", "error", "-select_streams", "v", "-read_intervals", "%+#1",
-                            "-show_entries", "packet=pts_time,flags", "-of", "json", copy})
-                .out).object();
-        const QJsonObject packet = first["packets"].toArray().first().toObject();
-        // At the start of the file's clock (0 but in a transport stream).
+        // The first picture is a key frame at the start of the file's clock.
+        const QJsonObject packet =
+            QJsonDocument::fromJson(run("ffprobe", {"-v", "error", "-select_streams", "v",
+                                                    "-read_intervals", "%+#1", "-show_entries",
+                                                    "packet=pts_time,flags", "-of", "json", copy})
+                                        .out)["packets"][0].toObject();
         QCOMPARE(packet["pts_time"].toString().toDouble(),
                  out["format"]["start_time"].toString().toDouble());
         QVERIFY(packet["flags"].toString().startsWith('K'));
@@ -213,10 +189,8 @@ private slots:
         const QJsonObject probed = probe(file);
         QCOMPARE(codecsOf(probed), QStringList({"h264", "aac"}));
         const QJsonObject video = probed["streams"].toArray().first().toObject();
-        QCOMPARE(video["width"].toInt(), 1280);
         QCOMPARE(video["height"].toInt(), 720);
-        QCOMPARE(video["pix_fmt"].toString(), QString("yuv420p"));
-        QCOMPARE(video["avg_frame_rate"].toString(), QString("30/1"));
+        QCOMPARE(video["pix_fmt"].toString(), QString("yuv420p")); // what every player shows
         QVERIFY(std::fabs(videoDuration(probed) - 7.5) <= 1.0 / 30 + 1e-6);
         // Fast start: the index comes before the media data.
         QFile bytes(file);
@@ -225,7 +199,12 @@ private slots:
         QVERIFY(head.indexOf("moov") >= 0 && head.indexOf("moov") < head.indexOf("mdat"));
     }
 
-    void composedShowsEachChannelInItsPane_data() { channelRows(); }
+    void composedShowsEachChannelInItsPane_data()
+    {
+        QTest::addColumn<int>("channel");
+        for (int channel : {0, 1, 2})
+            QTest::newRow(qPrintable(QString::number(channel))) << channel;
+    }
     void composedShowsEachChannelInItsPane()
     {
         QFETCH(int, channel);
@@ -250,60 +229,14 @@ private slots:
         QVERIFY(difference(composed, other) > 2 * same);
     }
 
-    void stripTextFollowsTheSpeed()
-    {
-        // Two seconds of the range whose speeds differ, and two frames of one second.
-        const QList<QByteArray> lines = frontTrack().split('\n');
-        int a = 5, b = -1;
-        for (int s = 6; s < 12 && b < 0; ++s)
-            if (std::lround(LuGPSModel(lines[s].constData()).speedKmh) !=
-                std::lround(LuGPSModel(lines[a].constData()).speedKmh))
-                b = s;
-        QVERIFY2(b > 0, "the demo drive keeps one speed");
-        const int strip = stripHeightFor(720);
-        const auto stripAt = [&](double t) {
-            return frameAt(m_demo.folder + "/composed.mp4", t - 5)
-                .copy(0, 720 - strip, 1280, strip);
-        };
-        QVERIFY(difference(stripAt(a + 0.2), stripAt(b + 0.2)) > 1.0);
-        QVERIFY(difference(stripAt(a + 0.2), stripAt(a + 0.7)) < 0.5);
-    }
-
-    void gpxHoldsTheRangesFixes()
-    {
-        QFile gpx(m_demo.folder + "/track.gpx");
-        QVERIFY(gpx.open(QIODevice::ReadOnly));
-        const QString text = QString::fromUtf8(gpx.readAll());
-        QCOMPARE(text.count("<trkpt "), 8); // seconds 5 to 12
-        const QList<QByteArray> lines = frontTrack().split('\n');
-        const auto timeOf = [&](int second) {
-            const LuGPSModel s(lines[second].constData());
-            return QDateTime::fromString(QString::fromLatin1(s.timeText), "yyyyMMddHHmmss")
-                .toString("yyyy-MM-ddTHH:mm:ssZ");
-        };
-        const QRegularExpression times("<time>([^<]+)</time>");
-        QStringList found;
-        for (auto it = times.globalMatch(text); it.hasNext();)
-            found << it.next().captured(1);
-        QCOMPARE(found.first(), timeOf(5));
-        QCOMPARE(found.last(), timeOf(12));
-    }
-
-    void cancelLeavesNothing_data()
-    {
-        QTest::addColumn<double>("at");
-        QTest::newRow("while copying") << 0.01;
-        QTest::newRow("while composing") << 0.5;
-    }
     void cancelLeavesNothing()
     {
-        QFETCH(double, at);
         QTemporaryDir out;
         std::atomic<bool> cancel{false};
         ClipHooks hooks;
         hooks.cancel = &cancel;
         hooks.progress = [&](double f) {
-            if (f >= at)
+            if (f >= 0.5) // while composing
                 cancel = true;
         };
         const ClipResult r = exportClip(request(demoChannels(), 2, 14, out.path()), hooks);
@@ -324,10 +257,6 @@ private slots:
         QTest::newRow("range clamped") << QStringList{demo[0]} << 18.0 << 40.0 << true << "clamped"
                                        << QStringList{"2024_0516_101500_001A.MP4", "composed.mp4",
                                                       "track.gpx"};
-        QTest::newRow("unreadable back left out")
-            << QStringList{demo[0], kDemo + "/missing_B.MP4"} << 1.0 << 2.0 << true
-            << "missing_B.MP4: cannot be read"
-            << QStringList{"2024_0516_101500_001A.MP4", "composed.mp4", "track.gpx"};
         QTest::newRow("no GPS: no track.gpx")
             << clockChannels() << 1.0 << 2.0 << true << "no GPS"
             << QStringList{"2024_0516_120000_007A.MP4", "2024_0516_120000_007B.MP4",
@@ -336,8 +265,6 @@ private slots:
             << clockChannels() << 10.0 << 11.0 << true << "007B.MP4: ends at 9 s"
             << QStringList{"2024_0516_120000_007A.MP4", "2024_0516_120000_007C.MP4",
                            "composed.mp4"};
-        QTest::newRow("range outside") << demo << 30.0 << 40.0 << false << "outside"
-                                       << QStringList();
         QTest::newRow("unreadable front") << QStringList{kDemo + "/missing_A.MP4"} << 1.0 << 2.0
                                           << false << "front channel" << QStringList();
     }
@@ -364,25 +291,6 @@ private slots:
             QVERIFY(QDir(out.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
     }
 
-    void times_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<double>("seconds"); // -1: not a time
-        QTest::newRow("seconds") << "75" << 75.0;
-        QTest::newRow("fraction") << "7.25" << 7.25;
-        QTest::newRow("mm:ss") << "1:15" << 75.0;
-        QTest::newRow("hh:mm:ss.fff") << "01:01:15.500" << 3675.5;
-        QTest::newRow("seconds past 59") << "1:75" << -1.0;
-        QTest::newRow("words") << "soon" << -1.0;
-    }
-    void times()
-    {
-        QFETCH(QString, text);
-        QFETCH(double, seconds);
-        const std::optional<double> parsed = parseClipTime(text);
-        QCOMPARE(parsed.value_or(-1), seconds);
-    }
-
     void commandLine_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -390,13 +298,6 @@ private slots:
         const QString front = demoChannels()[0];
         QTest::newRow("written") << QStringList{"--from", "0:01", "--to", "3", "--no-composed",
                                                 front} << 0;
-        QTest::newRow("bad option") << QStringList{"--from", "1", "--to", "3", "--fast", front}
-                                    << 2;
-        QTest::newRow("end before start") << QStringList{"--from", "3", "--to", "1", front} << 2;
-        QTest::newRow("bad time") << QStringList{"--from", "a", "--to", "1", front} << 2;
-        QTest::newRow("no file") << QStringList{"--from", "1", "--to", "3"} << 2;
-        QTest::newRow("unreadable file")
-            << QStringList{"--from", "1", "--to", "3", kDemo + "/missing_A.MP4"} << 1;
         QTest::newRow("unwritable folder")
             << QStringList{"--from", "1", "--to", "3", "--output", "/proc/none", front} << 1;
     }
@@ -409,15 +310,11 @@ private slots:
             args.prepend(out.path()), args.prepend("--output");
         const Run r = run(QStringLiteral(QMARL_BIN_DIR "/q-marl-clip"), args);
         QCOMPARE(r.code, code);
-        if (code == 0) {
-            const QString folder = QString::fromLocal8Bit(r.out.trimmed());
-            QCOMPARE(QFileInfo(folder).fileName(), QString("2024_0516_101500_001A_1-3"));
-            QVERIFY(QFile::exists(folder + "/track.gpx"));
-            QVERIFY(!QFile::exists(folder + "/composed.mp4"));
-        } else {
-            QVERIFY(r.out.isEmpty());
-            QCOMPARE(r.err.count('\n'), 1);
-        }
+        // The folder written on standard output, or one line saying why not.
+        if (code == 0)
+            QVERIFY(QFile::exists(QString::fromLocal8Bit(r.out.trimmed()) + "/track.gpx"));
+        else
+            QVERIFY(r.out.isEmpty() && r.err.count('\n') == 1);
     }
 };
 

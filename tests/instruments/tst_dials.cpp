@@ -66,9 +66,6 @@ private slots:
         QTest::addColumn<float>("speed");
         QTest::addColumn<int>("side");
         QTest::newRow("0") << 0.0f << 156;
-        QTest::newRow("57 mph") << 57.0f << 156;
-        QTest::newRow("92 km/h") << 92.0f << 156;
-        QTest::newRow("135") << 135.0f << 156;
         QTest::newRow("full scale") << 270.0f << 156;
         QTest::newRow("larger widget") << 92.0f << 200;
         QTest::newRow("smaller widget") << 30.0f << 100;
@@ -93,17 +90,6 @@ private slots:
         QCOMPARE(at(image, 70 * scale, bearing).alpha(), 0);
     }
 
-    void speedNeedleFollowsAngleChanges()
-    {
-        LuGPSSpeedLabel label;
-        label.resize(156, 156);
-        render(label); // first paint scales the needle
-        label.setAngle(120);
-        const QImage image = render(label);
-        QVERIFY(isAccent(at(image, 50, speedZeroBearing + 120)));
-        QCOMPARE(at(image, 50, speedZeroBearing).alpha(), 0);
-    }
-
     // One unit of speed is one degree: the dial's major ticks sit every 30 units from the
     // direction the unturned needle points in.
     void speedScaleMatchesNeedle()
@@ -125,9 +111,6 @@ private slots:
         QTest::addColumn<double>("course");
         QTest::newRow("north") << 0.0;
         QTest::newRow("east") << 90.0;
-        QTest::newRow("south") << 180.0;
-        QTest::newRow("west") << 270.0;
-        QTest::newRow("north-east") << 45.0;
         QTest::newRow("fraction") << 123.4;
     }
 

@@ -82,6 +82,28 @@ protected:
     }
 };
 
+// Runs the script in the page and returns its value; an invalid QVariant on timeout. An event
+// loop of its own rather than polling, so the benchmark times the answer and not a polling
+// interval; the loop outlives a late answer through the pointers.
+inline QVariant evaluate(QWebEnginePage *page, const QString &script, int timeoutMs = 10000)
+{
+    auto loop = std::make_shared<QEventLoop>();
+    auto result = std::make_shared<QVariant>();
+    page->runJavaScript(script, [loop, result](const QVariant &value) {
+        *result = value;
+        loop->quit();
+    });
+    QTimer timeout;
+    timeout.setSingleShot(true);
+    QObject::connect(&timeout, &QTimer::timeout, loop.get(), [loop, timeoutMs] {
+        qWarning("no answer from the page within %d ms", timeoutMs);
+        loop->quit();
+    });
+    timeout.start(timeoutMs);
+    loop->exec();
+    return *result;
+}
+
 class MapPage
 {
 public:
@@ -107,8 +129,7 @@ public:
     RecordingPage *page() const { return m_page; }
     OfflineInterceptor *interceptor() const { return m_interceptor.get(); }
 
-    // Script run in the page's own world, before (DocumentCreation) or right after
-    // (DocumentReady) the page's scripts.
+    // Script run in the page's own world, before or right after the page's scripts.
     void inject(const QString &name, const QString &source,
                 QWebEngineScript::InjectionPoint point = QWebEngineScript::DocumentCreation)
     {
@@ -122,32 +143,13 @@ public:
     }
 
     void load(const QUrl &url) { m_page->load(url); }
-    void setHtml(const QString &html, const QUrl &base) { m_page->setHtml(html, base); }
 
-    // Runs the expression and returns its value; an invalid QVariant on timeout.
     QVariant js(const QString &script, int timeoutMs = 10000)
     {
-        // An event loop of its own rather than polling, so the benchmark times the answer
-        // and not a polling interval. The loop outlives a late answer through the pointers.
-        auto loop = std::make_shared<QEventLoop>();
-        auto result = std::make_shared<QVariant>();
-        m_page->runJavaScript(script, [loop, result](const QVariant &value) {
-            *result = value;
-            loop->quit();
-        });
-        QTimer timeout;
-        timeout.setSingleShot(true);
-        QObject::connect(&timeout, &QTimer::timeout, loop.get(), [loop, timeoutMs] {
-            qWarning("no answer from the page within %d ms", timeoutMs);
-            loop->quit();
-        });
-        timeout.start(timeoutMs);
-        loop->exec();
-        return *result;
+        return evaluate(m_page, script, timeoutMs);
     }
 
-    // Evaluates the expression in the page and hands back its JSON form, which keeps plain
-    // data plain whatever the objects' prototypes are.
+    // The expression's value in its JSON form: plain data whatever the prototypes are.
     QJsonObject json(const QString &expression, int timeoutMs = 10000)
     {
         const QVariant text = js(QStringLiteral("JSON.stringify((function () { return (%1); })())")
@@ -195,18 +197,18 @@ private:
     RecordingPage *m_page = nullptr;
 };
 
-// A route text in the window's own form: "[{lng:…,lat:…},…]" with six decimals.
+// Points in the window's own form: "{lng:…,lat:…}" with six decimals, routes in brackets.
+inline QString pointText(const QPointF &p)
+{
+    return QStringLiteral("{lng:%1,lat:%2}").arg(p.x(), 0, 'f', 6).arg(p.y(), 0, 'f', 6);
+}
+
 inline QString routeText(const QVector<QPointF> &points)
 {
     QStringList parts;
     for (const QPointF &p : points)
-        parts << QStringLiteral("{lng:%1,lat:%2}").arg(p.x(), 0, 'f', 6).arg(p.y(), 0, 'f', 6);
+        parts << pointText(p);
     return QLatin1Char('[') + parts.join(QLatin1Char(',')) + QLatin1Char(']');
-}
-
-inline QString pointText(const QPointF &p)
-{
-    return QStringLiteral("{lng:%1,lat:%2}").arg(p.x(), 0, 'f', 6).arg(p.y(), 0, 'f', 6);
 }
 
 } // namespace mapkit

@@ -32,18 +32,6 @@ inline double mpvDouble(const PlayLabel *player, const char *name)
     return value;
 }
 
-inline bool mpvFlag(const PlayLabel *player, const char *name)
-{
-    int value = 0;
-    mpv_get_property(player->mpvHandle(), name, MPV_FORMAT_FLAG, &value);
-    return value != 0;
-}
-
-inline void setMpvDouble(const PlayLabel *player, const char *name, double value)
-{
-    mpv_set_property(player->mpvHandle(), name, MPV_FORMAT_DOUBLE, &value);
-}
-
 } // namespace playbacktest
 
 // Generous: the suite also runs under the sanitizers on a busy two-core machine.

@@ -4,38 +4,13 @@
 #include <QProcess>
 #include <QtTest>
 
-// How the players take their extra options, and what the program does when libmpv cannot
-// start: one line on standard error and a failure status, never a crash.
+// What the program does when libmpv cannot start: one line on standard error and a failure
+// status, never a crash.
 class TestPlayerStart : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void parsesExtraOptions_data()
-    {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QStringList>("expected"); // name=value, in order
-        QTest::newRow("unset") << QByteArray() << QStringList();
-        QTest::newRow("two") << QByteArray("vo=null,hwdec=no") << QStringList{"vo=null", "hwdec=no"};
-        QTest::newRow("spaces and empty entries")
-            << QByteArray(" vo = gpu ,, gpu-sw=yes ,") << QStringList{"vo=gpu", "gpu-sw=yes"};
-        QTest::newRow("bare name is a flag") << QByteArray("mute") << QStringList{"mute=yes"};
-        QTest::newRow("value with equals")
-            << QByteArray("vf=lavfi=hflip") << QStringList{"vf=lavfi=hflip"};
-        QTest::newRow("empty value") << QByteArray("log-file=") << QStringList{"log-file="};
-        QTest::newRow("no name") << QByteArray("=x,ao=null") << QStringList{"ao=null"};
-    }
-
-    void parsesExtraOptions()
-    {
-        QFETCH(QByteArray, text);
-        QFETCH(QStringList, expected);
-        QStringList parsed;
-        for (const auto &option : parseMpvOptions(text))
-            parsed << QString::fromUtf8(option.first + '=' + option.second);
-        QCOMPARE(parsed, expected);
-    }
-
     void onlyPlayerFailuresAreCaught()
     {
         QCOMPARE(runWithPlayers([] { return 7; }), 7);
@@ -53,7 +28,6 @@ private slots:
         QTest::addColumn<bool>("starts");
         QTest::newRow("working options") << "vo=null,ao=null,hwdec=no" << true;
         QTest::newRow("unknown option") << "vo=null,no-such-option=1" << false;
-        QTest::newRow("bad value") << "vo=null,volume=loud" << false;
         // Accepted as an option, refused by mpv_initialize itself.
         QTest::newRow("initialisation fails") << "vo=null,o=/nonexistent/out.zzz" << false;
     }

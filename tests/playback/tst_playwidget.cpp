@@ -60,45 +60,6 @@ class TestPlayWidget : public QObject
 private slots:
     void initTestCase() { qRegisterMetaType<int64_t>("int64_t"); }
 
-    void formAndStartState()
-    {
-        Pane pane;
-        QVERIFY(pane.indicator && pane.text);
-        QCOMPARE(pane.widget->objectName(), QStringLiteral("HWPlayWidget"));
-        QCOMPARE(pane.widget->contextMenuPolicy(), Qt::CustomContextMenu);
-        QVERIFY(!pane.indicator->isVisible());
-        QCOMPARE(pane.widget->currentPlayState(), 0);
-        QVERIFY(pane.widget->isKeepRatio());
-        // The player fills the pane and the indicator sits in its lower right corner.
-        QCOMPARE(pane.widget->player()->geometry(), QRect(0, 0, 640, 480));
-        QCOMPARE(pane.indicator->geometry(), QRect(601, 445, 29, 25));
-        QCOMPARE(pane.widget->player()->parentWidget(), pane.widget.get());
-    }
-
-    void relaysThePlayersSignals()
-    {
-        Pane pane;
-        QSignalSpy duration(pane.widget.get(), &HWPlayWidget::updateVideoDurationSignal);
-        QSignalSpy progress(pane.widget.get(), &HWPlayWidget::updateVideoProgressSignal);
-        QSignalSpy attributes(pane.widget.get(), &HWPlayWidget::sigUpdateFileAttribute);
-        QSignalSpy ended(pane.widget.get(), &HWPlayWidget::playEndSignal);
-        QSignalSpy started(pane.widget.get(), &HWPlayWidget::playStartSignal);
-
-        pane.widget->pauseVideo(); // openFile must start even a paused player
-        pane.widget->openFile(media("short.mp4"));
-        QCOMPARE(pane.widget->currentPlayState(), 0); // playing only once mpv says so
-        QVERIFY(ended.wait(playTimeout));
-        QCOMPARE(started.count(), 1);
-        QCOMPARE(pane.widget->currentPlayState(), 1);
-        QCOMPARE(attributes.count(), 1);
-        QCOMPARE(attributes[0].at(1).toInt(), 160);
-        QCOMPARE(attributes[0].at(2).toInt(), 120);
-        QVERIFY(!duration.isEmpty());
-        QVERIFY(qAbs(duration.last().at(0).toFloat() - 2.0f) < 0.3f);
-        QVERIFY(!progress.isEmpty());
-        QVERIFY(progress.last().at(0).toFloat() > 1.0f);
-    }
-
     void previewOnlyWhenMissing_data()
     {
         QTest::addColumn<bool>("exists");
@@ -126,7 +87,6 @@ private slots:
         if (!exists) {
             QImage image;
             QTRY_VERIFY_WITH_TIMEOUT(image.load(preview), playTimeout);
-            QCOMPARE(image.size(), QSize(320, 240));
             QCOMPARE(QImageReader(preview).format(), QByteArray("jpeg"));
             // Made once: stand a marker in its place; later restarts must leave it alone.
             QFile::remove(preview);
@@ -149,38 +109,16 @@ private slots:
     {
         Pane pane;
         QVERIFY(pane.play(media("long.mp4")));
-        const QStringList expected = {"1X", "2X", "3X", "4X", "5X", "6X", "6X"};
-        for (const QString &text : expected) {
+        // Six steps of half a zoom level each, shown as 1X to 6X, and no further.
+        for (const char *text : {"1X", "2X", "3X", "4X", "5X", "6X", "6X"}) {
             pane.wheel(120);
-            QCOMPARE(pane.shown(), text);
+            QCOMPARE(pane.shown(), QString::fromLatin1(text));
         }
-        QCOMPARE(pane.widget->currentZoomLevel(), 6);
         QCOMPARE(mpvDouble(pane.widget->player(), "video-zoom"), 3.0);
-
-        for (int level = 5; level >= 1; --level) {
+        for (int level = 5; level >= 1; --level)
             pane.wheel(-120);
-            QCOMPARE(pane.shown(), QStringLiteral("%1X").arg(level));
-        }
-        pane.wheel(-1); // any backward turn is one step
-        QCOMPARE(pane.shown(), QString());
-        QVERIFY(pane.text->text().isEmpty());
-        QCOMPARE(pane.widget->currentZoomLevel(), 0);
-        QCOMPARE(mpvDouble(pane.widget->player(), "video-zoom"), 0.0);
-        pane.wheel(-120); // already at the mode's zoom
-        QCOMPARE(pane.shown(), QString());
-        QCOMPARE(pane.widget->player()->zoomValue(), 0.0f);
-    }
-
-    void zoomOperationsMatchTheWheel()
-    {
-        Pane pane;
-        QVERIFY(pane.play(media("long.mp4")));
-        pane.widget->zoomIn();
-        pane.widget->zoomIn();
-        QCOMPARE(pane.shown(), QStringLiteral("2X"));
-        pane.widget->on_pushBtn_zoomMin_clicked();
         QCOMPARE(pane.shown(), QStringLiteral("1X"));
-        pane.widget->on_pushBtn_zoomMin_clicked();
+        pane.wheel(-1); // any backward turn is one step
         QCOMPARE(pane.shown(), QString());
         QCOMPARE(mpvDouble(pane.widget->player(), "video-zoom"), 0.0);
     }
@@ -216,141 +154,6 @@ private slots:
         }
     }
 
-    void zoomWhileStoppedDoesNothing()
-    {
-        Pane pane;
-        pane.wheel(120);
-        pane.widget->zoomIn();
-        QCOMPARE(pane.shown(), QString());
-        QCOMPARE(pane.widget->currentZoomLevel(), 0);
-        QCOMPARE(pane.widget->player()->zoomValue(), 0.0f);
-        QCOMPARE(mpvDouble(pane.widget->player(), "video-zoom"), 0.0);
-    }
-
-    void stopResetsThePane()
-    {
-        Pane pane;
-        QVERIFY(pane.play(media("long.mp4")));
-        pane.widget->zoomIn();
-        pane.widget->previewPath = QStringLiteral("/nowhere/preview.jpg");
-        pane.widget->stopVideo();
-        QCOMPARE(pane.widget->currentPlayState(), 0);
-        QCOMPARE(pane.shown(), QString());
-        QCOMPARE(pane.widget->player()->zoomValue(), 0.0f);
-        QVERIFY(pane.widget->previewPath.isEmpty());
-        pane.wheel(120);
-        QCOMPARE(pane.shown(), QString()); // stopped again
-    }
-
-    void indicatorShowsTheAppliedZoom_data()
-    {
-        // '+' and '-' turn the wheel, 'R' resizes the pane, 'K' switches the original size.
-        QTest::addColumn<QString>("steps");
-        QTest::newRow("resize, then in") << "++R+";
-        QTest::newRow("resize at the limit, then in") << "++++++R+";
-        QTest::newRow("resize, then out") << "+R--";
-        QTest::newRow("original size while zoomed, then out") << "+++K-";
-        QTest::newRow("original size twice, then in") << "++KK+";
-    }
-
-    void indicatorShowsTheAppliedZoom()
-    {
-        QFETCH(QString, steps);
-        Pane pane;
-        QVERIFY(pane.play(media("long.mp4")));
-        int size = 0;
-        for (const QChar step : steps) {
-            if (step == '+' || step == '-')
-                pane.wheel(step == '+' ? 120 : -120);
-            else if (step == 'R')
-                pane.widget->resize(500 + 10 * ++size, 300);
-            else
-                pane.widget->setKeepRatio(!pane.widget->isKeepRatio());
-            const int applied = qRound(mpvDouble(pane.widget->player(), "video-zoom") * 2);
-            QCOMPARE(pane.shown(), applied > 0 ? QStringLiteral("%1X").arg(applied) : QString());
-            if (step == 'R')
-                QCOMPARE(pane.indicator->geometry().bottomRight(),
-                         pane.widget->rect().bottomRight() - QPoint(10, 10));
-        }
-    }
-
-    void keys_data()
-    {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<bool>("fullScreen");
-        QTest::addColumn<int>("fullScreenSignals");
-        QTest::addColumn<int>("keySignal"); // 0: none
-        QTest::addColumn<int>("pipeSignals");
-        QTest::newRow("escape in a window") << int(Qt::Key_Escape) << false << 0 << 0 << 0;
-        QTest::newRow("escape in full screen") << int(Qt::Key_Escape) << true << 1 << 0 << 0;
-        QTest::newRow("space") << int(Qt::Key_Space) << false << 0 << int(Qt::Key_Space) << 0;
-        QTest::newRow("left") << int(Qt::Key_Left) << false << 0 << int(Qt::Key_Left) << 0;
-        QTest::newRow("right") << int(Qt::Key_Right) << true << 0 << int(Qt::Key_Right) << 0;
-        QTest::newRow("up") << int(Qt::Key_Up) << false << 0 << int(Qt::Key_Up) << 0;
-        QTest::newRow("down") << int(Qt::Key_Down) << false << 0 << int(Qt::Key_Down) << 0;
-        QTest::newRow("p") << int(Qt::Key_P) << false << 0 << 0 << 1;
-        QTest::newRow("other") << int(Qt::Key_A) << true << 0 << 0 << 0;
-    }
-
-    void keys()
-    {
-        QFETCH(int, key);
-        QFETCH(bool, fullScreen);
-        QFETCH(int, fullScreenSignals);
-        QFETCH(int, keySignal);
-        QFETCH(int, pipeSignals);
-        Pane pane;
-        pane.widget->isFullScreen = fullScreen;
-        QSignalSpy full(pane.widget.get(), &HWPlayWidget::enterFullscreenSignal);
-        QSignalSpy keys(pane.widget.get(), &HWPlayWidget::playWidgetKeyEventSignal);
-        QSignalSpy pipe(pane.widget.get(), &HWPlayWidget::changePipeSignal);
-        // Pressed on the player, which holds the focus; the pane handles it.
-        QTest::keyClick(pane.widget->player(), Qt::Key(key));
-        QCOMPARE(full.count(), fullScreenSignals);
-        QCOMPARE(pipe.count(), pipeSignals);
-        QCOMPARE(keys.count(), keySignal ? 1 : 0);
-        if (keySignal)
-            QCOMPARE(keys[0].at(0).toInt(), keySignal);
-    }
-
-    void doubleClick_data()
-    {
-        QTest::addColumn<int>("button");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("left") << int(Qt::LeftButton) << 1;
-        QTest::newRow("right") << int(Qt::RightButton) << 0;
-        QTest::newRow("middle") << int(Qt::MiddleButton) << 0;
-    }
-
-    void doubleClick()
-    {
-        QFETCH(int, button);
-        QFETCH(int, expected);
-        Pane pane;
-        QSignalSpy full(pane.widget.get(), &HWPlayWidget::enterFullscreenSignal);
-        QTest::mouseDClick(pane.widget.get(), Qt::MouseButton(button), {}, QPoint(20, 20));
-        QCOMPARE(full.count(), expected);
-    }
-
-    void rightClickCarriesThePane_data()
-    {
-        QTest::addColumn<bool>("onPlayer");
-        QTest::newRow("on the picture") << true;
-        QTest::newRow("on the pane") << false;
-    }
-
-    void rightClickCarriesThePane()
-    {
-        QFETCH(bool, onPlayer);
-        Pane pane;
-        QSignalSpy menu(pane.widget.get(), &HWPlayWidget::showCustomMenuSignal);
-        QWidget *target = onPlayer ? static_cast<QWidget *>(pane.widget->player()) : pane.widget.get();
-        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(30, 40));
-        QApplication::sendEvent(target, &event);
-        QCOMPARE(menu.count(), 1);
-        QCOMPARE(menu[0].at(0).value<void *>(), static_cast<void *>(pane.widget.get()));
-    }
-
     void progressBarJumpsToThePress_data()
     {
         QTest::addColumn<int>("minimum");
@@ -361,7 +164,6 @@ private slots:
         QTest::newRow("middle") << 0 << 1000 << 400 << 500 << 0.5;
         // The handle sits there: the press starts a drag, whose release seeks.
         QTest::newRow("on the handle") << 0 << 1000 << 2 << 0 << -1.0;
-        QTest::newRow("three quarters") << 0 << 1000 << 600 << 750 << 0.75;
         QTest::newRow("offset range") << 100 << 200 << 200 << 125 << 0.25;
         QTest::newRow("truncated") << 0 << 10 << 79 << 0 << 79.0 / 800.0;
     }
@@ -374,7 +176,6 @@ private slots:
         QFETCH(int, value);
         QFETCH(double, fraction);
         LuProgressSlider slider;
-        QCOMPARE(slider.orientation(), Qt::Horizontal);
         slider.setRange(minimum, maximum);
         slider.resize(800, 20);
         slider.show();
@@ -388,21 +189,6 @@ private slots:
         QTest::mouseRelease(&slider, Qt::LeftButton, {}, QPoint(x, 10));
     }
 
-    void coverAndPaneAreBlack()
-    {
-        LuCoverWidget cover;
-        QCOMPARE(cover.objectName(), QStringLiteral("LuCoverWidget"));
-        QCOMPARE(cover.size(), QSize(802, 584));
-        const QImage image = cover.grab().toImage();
-        QCOMPARE(image.pixelColor(400, 300), QColor(Qt::black));
-
-        QWidget host;
-        auto *pane = new HWPlayWidget(&host);
-        host.resize(200, 100);
-        pane->setGeometry(0, 0, 200, 100);
-        pane->player()->hide(); // look at the pane's own background
-        QCOMPARE(pane->grab().toImage().pixelColor(100, 50), QColor(Qt::black));
-    }
 };
 
 PLAYBACK_TEST_MAIN(TestPlayWidget)

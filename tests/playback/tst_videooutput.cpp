@@ -20,7 +20,6 @@ private slots:
         QTest::addColumn<QByteArray>("verdict");
         QTest::newRow("output that needs no window") << "vo=null" << QByteArray("ok");
         QTest::newRow("unknown output") << "vo=no-such-output" << QByteArray("failed:");
-        QTest::newRow("unknown option") << "vo=null,no-such-option=1" << QByteArray("failed:");
         QTest::newRow("no options at all") << QString() << QByteArray("failed:");
     }
 

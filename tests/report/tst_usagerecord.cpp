@@ -2,9 +2,9 @@
 #include "usagereport.h"
 
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QNetworkProxy>
 #include <QNetworkReply>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSysInfo>
 #include <QTcpServer>
@@ -46,66 +46,43 @@ QByteArray percentEncoded(const QString &text)
 
 // One-shot HTTP service on the loopback: keeps the first request whole and answers it with a
 // canned response.
-class StubService : public QObject
+struct StubService : QTcpServer
 {
-    Q_OBJECT
-
-public:
-    explicit StubService(QByteArray answer) : m_answer(std::move(answer))
-    {
-        connect(&m_server, &QTcpServer::newConnection, this, &StubService::accept);
-    }
-
-    bool listen() { return m_server.listen(QHostAddress::LocalHost, 0); }
-    quint16 port() const { return m_server.serverPort(); }
-    QByteArray base() const { return "http://127.0.0.1:" + QByteArray::number(port()); }
-
     int connections = 0;
     bool complete = false;
-    QByteArray head;
-    QByteArray body;
+    QByteArray head, body, buffer;
 
-private:
-    void accept()
+    explicit StubService(const QByteArray &status, const QByteArray &answerBody = {})
     {
-        while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-            ++connections;
-            socket->setParent(this);
-            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { read(socket); });
-        }
+        const QByteArray answer = "HTTP/1.1 " + status +
+                                  "\r\nContent-Type: application/json\r\nContent-Length: " +
+                                  QByteArray::number(answerBody.size()) +
+                                  "\r\nConnection: close\r\n\r\n" + answerBody;
+        connect(this, &QTcpServer::newConnection, this, [this, answer] {
+            while (QTcpSocket *socket = nextPendingConnection()) {
+                ++connections;
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket, answer] {
+                    buffer += socket->readAll();
+                    const int end = buffer.indexOf("\r\n\r\n");
+                    const QByteArray header = buffer.left(end).toLower();
+                    const int at = header.indexOf("content-length:");
+                    const int length = at < 0 ? 0 : header.mid(at + 15).split('\r').first().trimmed().toInt();
+                    if (complete || end < 0 || buffer.size() < end + 4 + length)
+                        return;
+                    head = buffer.left(end);
+                    body = buffer.mid(end + 4, length);
+                    complete = true;
+                    socket->write(answer);
+                    socket->disconnectFromHost();
+                });
+            }
+        });
+        listen(QHostAddress::LocalHost, 0);
     }
-
-    void read(QTcpSocket *socket)
-    {
-        m_buffer += socket->readAll();
-        const int end = m_buffer.indexOf("\r\n\r\n");
-        if (complete || end < 0)
-            return;
-        const QByteArray header = m_buffer.left(end);
-        int length = 0;
-        for (const QByteArray &line : header.split('\n'))
-            if (line.toLower().startsWith("content-length:"))
-                length = line.mid(15).trimmed().toInt();
-        if (m_buffer.size() < end + 4 + length)
-            return;
-        head = header;
-        body = m_buffer.mid(end + 4, length);
-        complete = true;
-        socket->write(m_answer);
-        socket->disconnectFromHost();
-    }
-
-    QTcpServer m_server;
-    QByteArray m_answer;
-    QByteArray m_buffer;
+    QByteArray base() const { return "http://127.0.0.1:" + QByteArray::number(serverPort()); }
 };
 
-QByteArray answer(const QByteArray &status, const QByteArray &body)
-{
-    return "HTTP/1.1 " + status + "\r\nContent-Type: application/json\r\nContent-Length: " +
-           QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
-}
-
+// What the client's callback was handed, and how often.
 struct Outcome
 {
     int calls = 0;
@@ -117,10 +94,7 @@ struct Outcome
 LuHttpServer::Callback recordInto(Outcome &outcome)
 {
     return [&outcome](bool ok, const QJsonObject &reply, const QString &remark) {
-        ++outcome.calls;
-        outcome.ok = ok;
-        outcome.reply = reply;
-        outcome.remark = remark;
+        outcome = {outcome.calls + 1, ok, reply, remark};
     };
 }
 
@@ -158,35 +132,10 @@ private slots:
 
     void cleanup() { qunsetenv("Q_MARL_USAGE_ENDPOINT"); }
 
-    void formBodyKeepsKeyOrderAndEncodesValues()
-    {
-        QMap<QString, QString> fields;
-        fields.insert(QStringLiteral("version"), QStringLiteral("V1"));
-        fields.insert(QStringLiteral("authToken"), QStringLiteral("ab+c/d=="));
-        fields.insert(QStringLiteral("userdata1"), QStringLiteral("cpu:x86_64 system:Debian 12"));
-        fields.insert(QStringLiteral("appName"), QStringLiteral("a-b.c_d~e"));
-        fields.insert(QStringLiteral("pkgName"), QString::fromUtf8("中&"));
-        QCOMPARE(LuHttpServer::formBody(fields),
-                 QByteArray("appName=a-b.c_d~e&authToken=ab%2Bc%2Fd%3D%3D&pkgName=%E4%B8%AD%26"
-                            "&userdata1=cpu%3Ax86_64%20system%3ADebian%2012&version=V1"));
-    }
-
-    void endpointComesFromTheEnvironment()
-    {
-        useEndpoint("127.0.0.1:8080/");
-        QCOMPARE(LuHttpServer::endpoint(),
-                 QUrl(QStringLiteral("http://127.0.0.1:8080/qtzr/soft/api/uploadUseRecord")));
-        useEndpoint("http://stats.example.org");
-        QCOMPARE(LuHttpServer::endpoint(),
-                 QUrl(QStringLiteral("http://stats.example.org/qtzr/soft/api/uploadUseRecord")));
-        useEndpoint("");
-        QVERIFY(LuHttpServer::endpoint().isEmpty()); // set but empty: posting is off
-    }
-
     void postsTheRecordAndHandsOnTheAnswer()
     {
-        StubService service(answer("200 OK", R"({"code":0,"msg":"recorded"})"));
-        QVERIFY(service.listen());
+        StubService service("200 OK", R"({"code":0,"msg":"recorded"})");
+        QVERIFY(service.isListening());
         useEndpoint(service.base());
 
         LuHttpServer client;
@@ -199,15 +148,9 @@ private slots:
         const QList<QByteArray> lines = service.head.split('\n');
         QCOMPARE(lines.first().trimmed(),
                  QByteArray("POST /qtzr/soft/api/uploadUseRecord HTTP/1.1"));
-        QMap<QByteArray, QByteArray> headers;
-        for (const QByteArray &line : lines.mid(1)) {
-            const int colon = line.indexOf(':');
-            headers.insert(line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed());
-        }
-        QCOMPARE(headers.value("content-type"), QByteArray("application/x-www-form-urlencoded"));
-        QCOMPARE(headers.value("content-length"), QByteArray::number(service.body.size()));
-        QCOMPARE(headers.value("host"),
-                 QByteArray("127.0.0.1:" + QByteArray::number(service.port())));
+        QVERIFY2(service.head.toLower().contains(
+                     "\r\ncontent-type: application/x-www-form-urlencoded\r\n"),
+                 service.head.constData());
 
         const QByteArray expected =
             "appName=" + percentEncoded(QCoreApplication::applicationName()) +
@@ -218,70 +161,55 @@ private slots:
                     .arg(QSysInfo::currentCpuArchitecture(), QSysInfo::prettyProductName())) +
             "&version=V1.24.0516";
         QCOMPARE(service.body, expected);
-        QVERIFY(service.body.contains("%3D%3D&pkgName"));
-        QVERIFY(service.body.contains("%20system%3A"));
-        QCOMPARE(QCryptographicHash::hash(kToken + "_vbnd4817", QCryptographicHash::Md5).toHex(),
-                 kRemark);
 
         QVERIFY(outcome.ok);
         QCOMPARE(outcome.reply.value(QStringLiteral("msg")).toString(), QStringLiteral("recorded"));
-        QCOMPARE(outcome.reply.value(QStringLiteral("code")).toInt(-1), 0);
         QCOMPARE(outcome.remark, QString::fromLatin1(kRemark));
 
         // The reply is handed back for deletion once handled.
         QTRY_VERIFY_WITH_TIMEOUT(client.findChildren<QNetworkReply *>().isEmpty(), timeout);
     }
 
-    void answerThatIsNoObjectStillCounts()
+    void answerDecidesTheOutcome_data()
     {
-        StubService service(answer("200 OK", "not json"));
-        QVERIFY(service.listen());
-        useEndpoint(service.base());
-        LuHttpServer client;
-        Outcome outcome;
-        client.uploadUseRecord(recordInto(outcome));
-        QTRY_COMPARE_WITH_TIMEOUT(outcome.calls, 1, timeout);
-        QVERIFY(outcome.ok);
-        QVERIFY(outcome.reply.isEmpty());
+        QTest::addColumn<QByteArray>("status"); // empty: the connection is refused
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("answer that is no object still counts") << QByteArray("200 OK")
+                                                               << QByteArray("not json") << true;
+        QTest::newRow("server error") << QByteArray("500 Internal Server Error")
+                                      << QByteArray(R"({"code":500})") << false;
+        QTest::newRow("refused connection") << QByteArray() << QByteArray() << false;
     }
 
-    void serverErrorGivesFalse()
+    void answerDecidesTheOutcome()
     {
-        StubService service(answer("500 Internal Server Error", R"({"code":500})"));
-        QVERIFY(service.listen());
-        useEndpoint(service.base());
+        QFETCH(QByteArray, status);
+        QFETCH(QByteArray, body);
+        QFETCH(bool, ok);
+        StubService service(status, body);
+        QVERIFY(service.isListening());
+        if (status.isEmpty()) {
+            QTcpServer probe; // a port that was free a moment ago and is closed now
+            QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+            useEndpoint("http://127.0.0.1:" + QByteArray::number(probe.serverPort()));
+        } else {
+            useEndpoint(service.base());
+        }
         LuHttpServer client;
         Outcome outcome;
         client.uploadUseRecord(recordInto(outcome));
         QTRY_COMPARE_WITH_TIMEOUT(outcome.calls, 1, timeout);
-        QVERIFY(service.complete);
-        QVERIFY(!outcome.ok);
+        QCOMPARE(outcome.ok, ok);
         QVERIFY(outcome.reply.isEmpty());
         QCOMPARE(outcome.remark, QString::fromLatin1(kRemark));
         QTRY_VERIFY_WITH_TIMEOUT(client.findChildren<QNetworkReply *>().isEmpty(), timeout);
     }
 
-    void refusedConnectionGivesFalse()
-    {
-        QByteArray base;
-        {
-            QTcpServer probe; // a port that was free a moment ago and is closed now
-            QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-            base = "http://127.0.0.1:" + QByteArray::number(probe.serverPort());
-        }
-        useEndpoint(base);
-        LuHttpServer client;
-        Outcome outcome;
-        client.uploadUseRecord(recordInto(outcome));
-        QTRY_COMPARE_WITH_TIMEOUT(outcome.calls, 1, timeout);
-        QVERIFY(!outcome.ok);
-        QVERIFY(outcome.reply.isEmpty());
-    }
-
     void noEndpointPostsNothing()
     {
-        StubService service(answer("200 OK", "{}"));
-        QVERIFY(service.listen());
+        StubService service("200 OK", "{}");
+        QVERIFY(service.isListening());
         useEndpoint("");
         LuHttpServer client;
         Outcome outcome;
@@ -296,39 +224,18 @@ private slots:
         QCOMPARE(outcome.calls, 1);
     }
 
-    void laterCallReplacesTheCallback()
-    {
-        StubService service(answer("200 OK", "{}"));
-        QVERIFY(service.listen());
-        useEndpoint("");
-        LuHttpServer client;
-        Outcome first;
-        Outcome second;
-        client.uploadUseRecord(recordInto(first));
-        client.uploadUseRecord(recordInto(second));
-        QTRY_COMPARE_WITH_TIMEOUT(second.calls, 2, timeout);
-        QCOMPARE(first.calls, 0);
-    }
-
     void startOfTheProgramPostsOnce()
     {
-        StubService service(answer("200 OK", R"({"code":0})"));
-        QVERIFY(service.listen());
+        StubService service("200 OK", R"({"code":0})");
+        QVERIFY(service.isListening());
         useEndpoint(service.base());
         s_previousHandler = qInstallMessageHandler(keepMessage);
         checkClientIdentify();
         QTRY_VERIFY_WITH_TIMEOUT(service.complete, timeout);
         // The answer only reaches the log.
-        const auto logged = [] {
-            for (const QString &message : s_messages)
-                if (message.startsWith(QLatin1String("checkClientIdentify")) &&
-                    message.contains(QLatin1String("true")))
-                    return true;
-            return false;
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(logged(), timeout);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !s_messages.filter(QRegularExpression("^checkClientIdentify.*true")).isEmpty(), timeout);
         qInstallMessageHandler(s_previousHandler);
-        QVERIFY(service.body.startsWith("appName="));
         QVERIFY(service.body.contains(QByteArray("&remark=" + kRemark + "&")));
         QCOMPARE(service.connections, 1);
     }

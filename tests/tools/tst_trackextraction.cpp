@@ -13,7 +13,6 @@ class TestTrackExtraction : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    FILE *m_null = nullptr;
 
     static QByteArray readAll(const QString &path)
     {
@@ -22,18 +21,7 @@ class TestTrackExtraction : public QObject
     }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_dir.isValid());
-        m_null = std::fopen("/dev/null", "w");
-        QVERIFY(m_null);
-        setTrackDiagnosticsStream(m_null);
-    }
-    void cleanupTestCase()
-    {
-        setTrackDiagnosticsStream(stdout);
-        std::fclose(m_null);
-    }
+    void initTestCase() { setTrackDiagnosticsStream(std::fopen("/dev/null", "w")); }
 
     void extractsEveryLayout_data()
     {
@@ -94,21 +82,6 @@ private slots:
         QCOMPARE(readAll(fromMemory), expected);
     }
 
-    // The entry remembers nothing from the previous file.
-    void haisiFlagIsClearedByTheNextFile()
-    {
-        const QString text = m_dir.filePath(QStringLiteral("again.txt"));
-        QVERIFY(extractTrack(
-                    QFile::encodeName(trackFixture(QStringLiteral("hisilicon.mp4"))).constData(),
-                    QFile::encodeName(text).constData(), 1) >= 0);
-        QCOMPARE(isHaisiTrack(), 1);
-        QVERIFY(
-            extractTrack(QFile::encodeName(trackFixture(QStringLiteral("gps0.mp4"))).constData(),
-                         QFile::encodeName(text).constData(), 1) >= 0);
-        QCOMPARE(isHaisiTrack(), 0);
-        QCOMPARE(lastTrackLayout(), TrackLayout::Gps0);
-    }
-
     // Every layout carries its own kind; the wrong kind finds only what every kind tries.
     void kindSelectsTheReaders_data()
     {
@@ -132,14 +105,6 @@ private slots:
         QCOMPARE(result >= 0, succeeds);
     }
 
-    void missingVideoFails()
-    {
-        const QString text = m_dir.filePath(QStringLiteral("missing.txt"));
-        QVERIFY(
-            extractTrack(QFile::encodeName(m_dir.filePath(QStringLiteral("nope.mp4"))).constData(),
-                         QFile::encodeName(text).constData(), 1) < 0);
-        QCOMPARE(lastTrackLayout(), TrackLayout::None);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestTrackExtraction)

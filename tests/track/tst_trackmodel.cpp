@@ -27,67 +27,16 @@ private slots:
         QCOMPARE(QByteArray(m.timeText), QByteArray("20240516123000"));
         QVERIFY(near(m.wgsLatitude, 22.0 + 32.5 / 60));
         QVERIFY(near(m.wgsLongitude, 114.0));
-        QCOMPARE(m.latHemisphere, 'N');
-        QCOMPARE(m.lonHemisphere, 'E');
-        QCOMPARE(m.speedKnots, 10.0f);
         QCOMPARE(m.speedKmh, 18.52f);
         QCOMPARE(m.speedMph, 11.50779f);
         QCOMPARE(m.course, 90.0f);
         QCOMPARE(m.gRawX, 1);
-        QCOMPARE(m.gRawY, 2);
         QCOMPARE(m.gRawZ, 3);
-        QCOMPARE(m.fromHaisi, false);
         // BD-09 of the point, computed separately from the published formulas.
         QVERIFY2(near(m.latitude, 22.545126212379),
                  qPrintable(QString::number(m.latitude, 'f', 12)));
         QVERIFY2(near(m.longitude, 114.011411753448),
                  qPrintable(QString::number(m.longitude, 'f', 12)));
-    }
-
-    void hemispheresAndForms_data()
-    {
-        QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<double>("wgsLatitude");
-        QTest::addColumn<double>("wgsLongitude");
-        QTest::addColumn<QByteArray>("timeText");
-        QTest::addColumn<int>("gZ");
-        const double lat = 22.0 + 32.5 / 60;
-        QTest::newRow("south")
-            << QByteArray("A20240516123000,2232.500000,S,11400.000000,E,1.00,0.00,0,0,7") << -lat
-            << 114.0 << QByteArray("20240516123000") << 7;
-        QTest::newRow("west") << QByteArray(
-                                     "A20240516123000,2232.500000,N,11400.000000,W,1.00,0.00,0,0,7")
-                              << lat << -114.0 << QByteArray("20240516123000") << 7;
-        QTest::newRow("south west")
-            << QByteArray("V20240516123000,4530.000000,S,07015.000000,W,0.00,0.00,0,0,-5") << -45.5
-            << -70.25 << QByteArray("20240516123000") << -5;
-        QTest::newRow("transport stream")
-            << QByteArray("A20240516123000,2232.500000,N,11400.000000,E,1.00,0.00,0,0,7,0.000000\n")
-            << lat << 114.0 << QByteArray("20240516123000") << 7;
-        char chip[128];
-        std::snprintf(chip, sizeof chip,
-                      "%c%.4d%.2d%.2d%.2d%.2d%.2d,%f,%c,%f,%c,%.2f,%.2f,%d,%d,%d\n", 'A', 2024, 5,
-                      16, 12, 30, 0, 2232.5, 'N', 11400.0, 'E', 36.0, 0.0, 0, 1, 7);
-        QTest::newRow("chip trailer")
-            << QByteArray(chip) << lat << 114.0 << QByteArray("20240516123000") << 7;
-    }
-    void hemispheresAndForms()
-    {
-        QFETCH(QByteArray, line);
-        QFETCH(double, wgsLatitude);
-        QFETCH(double, wgsLongitude);
-        QFETCH(QByteArray, timeText);
-        QFETCH(int, gZ);
-        LuGPSModel m(line.constData());
-        QVERIFY(near(m.wgsLatitude, wgsLatitude));
-        QVERIFY(near(m.wgsLongitude, wgsLongitude));
-        QCOMPARE(QByteArray(m.timeText), timeText);
-        QCOMPARE(m.gRawZ, gZ);
-        if (wgsLatitude < 0 || wgsLongitude < 0) {
-            // Outside China the map coordinates are the recorded ones.
-            QCOMPARE(m.latitude, m.wgsLatitude);
-            QCOMPARE(m.longitude, m.wgsLongitude);
-        }
     }
 
     void malformedLines_data()
@@ -96,8 +45,6 @@ private slots:
         QTest::addColumn<char>("status");
         QTest::addColumn<QByteArray>("timeText");
         QTest::newRow("empty") << QByteArray("") << char(0) << QByteArray();
-        QTest::newRow("newline only") << QByteArray("\n") << '\n' << QByteArray();
-        QTest::newRow("status only") << QByteArray("A") << 'A' << QByteArray();
         QTest::newRow("overlong time")
             << QByteArray("A2024051612300012345678901234567890,2232.5,N,11400.0,E,1,2,3,4,5") << 'A'
             << QByteArray("202405161230001");
@@ -112,25 +59,9 @@ private slots:
         QCOMPARE(m.status, status);
         QCOMPARE(QByteArray(m.timeText), timeText);
         QCOMPARE(m.timeText[15], '\0');
-        QCOMPARE(m.wgsLatitude, 0.0);
-        QCOMPARE(m.wgsLongitude, 0.0);
         QCOMPARE(m.latitude, 0.0);
         QCOMPARE(m.longitude, 0.0);
-        QCOMPARE(m.latHemisphere, 'N');
-        QCOMPARE(m.lonHemisphere, 'E');
-        QCOMPARE(m.speedKnots, 0.0f);
         QCOMPARE(m.speedKmh, 0.0f);
-        QCOMPARE(m.gRawX, 0);
-    }
-
-    void nullLineAndMetaType()
-    {
-        QObject owner;
-        auto *m = new LuGPSModel(nullptr, &owner);
-        QCOMPARE(m->parent(), &owner);
-        QCOMPARE(m->timeText[0], '\0');
-        QVERIFY(qRegisterMetaType<LuGPSModel *>("LuGPSModel") != 0);
-        QCOMPARE(QVariant::fromValue(m).value<LuGPSModel *>(), m);
     }
 
     void regionTest_data()
@@ -139,19 +70,12 @@ private slots:
         QTest::addColumn<double>("longitude");
         QTest::addColumn<bool>("inside");
         QTest::newRow("shenzhen") << 22.54 << 114.06 << true;
-        QTest::newRow("beijing") << 39.9087 << 116.3975 << true;
         QTest::newRow("taipei, excluded") << 25.0 << 121.5 << false;
-        QTest::newRow("origin") << 0.0 << 0.0 << false;
         QTest::newRow("east border of region 1") << 45.0 << 96.33 << true;
         QTest::newRow("just east of region 1") << 45.0 << 96.3301 << false;
-        QTest::newRow("south corner of region 6") << 17.871542 << 111.744104 << true;
         QTest::newRow("west border of exclude 1") << 22.0 << 119.921265 << false;
         QTest::newRow("just west of exclude 1") << 22.0 << 119.92126 << true;
         QTest::newRow("hanoi, exclude 2") << 21.03 << 105.85 << false;
-        QTest::newRow("exclude 4 corner") << 50.3257 << 119.127 << false;
-        QTest::newRow("exclude 6") << 43.0 << 132.0 << false;
-        QTest::newRow("harbin") << 45.75 << 126.65 << true;
-        QTest::newRow("tokyo") << 35.68 << 139.69 << false;
     }
     void regionTest()
     {
@@ -159,16 +83,6 @@ private slots:
         QFETCH(double, longitude);
         QFETCH(bool, inside);
         QCOMPARE(LuChinaLocation::instance()->isInChina(latitude, longitude), inside);
-    }
-
-    void regionLists()
-    {
-        LuChinaLocation *china = LuChinaLocation::instance();
-        QCOMPARE(china, LuChinaLocation::instance());
-        QCOMPARE(china->regionRectangles().size(), 6);
-        QCOMPARE(china->excludeRectangles().size(), 6);
-        QCOMPARE(china->regionRectangles().at(2).east, 124.143255);
-        QCOMPARE(china->excludeRectangles().at(5).south, 42.5692);
     }
 
     void conversions_data()
@@ -184,7 +98,6 @@ private slots:
         // Widely published pair for Tiananmen: GCJ-02 116.40374, 39.91010.
         QTest::newRow("beijing") << 116.3975 << 39.9087 << 116.403743572652 << 39.910103499345
                                  << 0.0 << 0.0;
-        QTest::newRow("origin unchanged") << 0.0 << 0.0 << 0.0 << 0.0 << 0.0 << 0.0;
         QTest::newRow("taipei unchanged") << 121.5 << 25.0 << 121.5 << 25.0 << 0.0 << 0.0;
     }
     void conversions()
@@ -214,7 +127,6 @@ private slots:
         QTest::addColumn<double>("lon2");
         QTest::addColumn<double>("lat2");
         QTest::addColumn<double>("metres");
-        QTest::newRow("same point") << 114.0 << 22.5 << 114.0 << 22.5 << 0.0;
         QTest::newRow("one degree of latitude") << 114.0 << 22.0 << 114.0 << 23.0 << 111319.4908;
         QTest::newRow("one degree along the equator") << 0.0 << 0.0 << 1.0 << 0.0 << 111319.4908;
         // Longitude first: one degree of longitude at 60 degrees north is half as long.
@@ -234,35 +146,6 @@ private slots:
                  qPrintable(QString::number(double(f))));
     }
 
-    void containerKind_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<int>("kind");
-        QTest::newRow("mp4") << QStringLiteral("C:\\cam\\a_F.MP4") << 1;
-        QTest::newRow("mov") << QStringLiteral("/x/a.mov") << 0;
-        QTest::newRow("ts") << QStringLiteral("/x/a.Ts") << 2;
-        QTest::newRow("mp4 wins over mov") << QStringLiteral("/x.mov/a.mp4") << 1;
-        QTest::newRow("mov wins over ts") << QStringLiteral("/x.ts/a.mov") << 0;
-        QTest::newRow("other") << QStringLiteral("/x/a.avi") << 0;
-    }
-    void containerKind()
-    {
-        QFETCH(QString, path);
-        QFETCH(int, kind);
-        QCOMPARE(containerKindForPath(path), kind);
-    }
-
-    void layoutNames()
-    {
-        QCOMPARE(QByteArray(trackLayoutName(TrackLayout::None)), QByteArray("none"));
-        QCOMPARE(QByteArray(trackLayoutName(TrackLayout::ChipTrailer)), QByteArray("chip-trailer"));
-        QCOMPARE(QByteArray(trackLayoutName(TrackLayout::Gps0)), QByteArray("gps0"));
-        QCOMPARE(QByteArray(trackLayoutName(TrackLayout::GpsIndex)), QByteArray("gps-index"));
-        QCOMPARE(QByteArray(trackLayoutName(TrackLayout::HiSilicon)), QByteArray("hisilicon"));
-        QCOMPARE(QByteArray(trackLayoutName(TrackLayout::FreeGps)), QByteArray("freegps"));
-        QCOMPARE(QByteArray(trackLayoutName(TrackLayout::TransportStream)),
-                 QByteArray("transport-stream"));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestTrackModel)
