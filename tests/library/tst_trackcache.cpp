@@ -11,6 +11,8 @@
 #include <QSemaphore>
 #include <QtTest>
 
+#include <climits>
+
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -216,6 +218,47 @@ private slots:
         QCOMPARE(second->track.size(), samples);
         QCOMPARE(second->routeTextWgs, first->routeTextWgs);
         QCOMPARE(second->gsensorX, first->gsensorX);
+    }
+
+    // What cards and users name their files: the track and the partner channel are found, and
+    // the cache file's name fits the file system and is the same at every start.
+    void everyNameGetsItsTrackAndSiblings_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("front");
+        QTest::addColumn<QString>("back"); // empty: the front file has no partner
+        const QString cjk = QString(80, QChar(0x884C)); // 240 bytes in UTF-8
+        QTest::newRow("spaces") << "card dump" << "drive one A.MP4" << "drive one B.MP4";
+        QTest::newRow("no extension") << "plain" << "clipA" << "";
+        QTest::newRow("244-byte name") << "long" << cjk + "A.MP4" << cjk + "B.MP4";
+        QTest::newRow("placeholder in folder")
+            << "trip %1" << "2024_0516_101500_001A.MP4" << "2024_0516_101501_002B.MP4";
+        QTest::newRow("placeholder in name") << "n" << "a%1 b A.MP4" << "a%1 b B.MP4";
+    }
+
+    void everyNameGetsItsTrackAndSiblings()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, front);
+        QFETCH(QString, back);
+        QVERIFY(QDir(m_dir.path()).mkpath(folder));
+        const QString frontPath = writeGps0Video(folder + '/' + front);
+        const QString backPath = back.isEmpty() ? QString() : writeGps0Video(folder + '/' + back);
+
+        auto model = modelFor(frontPath);
+        QCOMPARE(model->channelCount, back.isEmpty() ? 1 : 2);
+        QCOMPARE(model->siblingPath1, backPath);
+        const QString cacheName = QFileInfo(model->trackCachePath).fileName();
+        QVERIFY2(QFile::encodeName(cacheName + "_haisi.tmp").size() <= NAME_MAX,
+                 qPrintable(cacheName));
+        model->loadTrack();
+        QCOMPARE(model->track.size(), expectedSamples("gps0.mp4"));
+        QCOMPARE(modelFor(frontPath)->trackCachePath, model->trackCachePath);
+        if (!back.isEmpty()) {
+            auto partner = modelFor(backPath);
+            QCOMPARE(partner->siblingPath1, frontPath);
+            QVERIFY(partner->trackCachePath != model->trackCachePath);
+        }
     }
 
     void workerLoadsOffTheCallingThread_data()
