@@ -18,7 +18,12 @@ void KestroMainWidget::showFileList()
 
 void KestroMainWidget::trackReadySlot(LuFileInfoModel *model)
 {
-    HWDeviceTreeView::repaintFileList(); // the row's track mark
+    HWDeviceTreeView::repaintFileList(); // the row's track mark and its drive's figures
+    // Another recording of the drive on the map: its part of the route is drawn now.
+    if (model && model != m_channelModel1 && belongsToDrawnDrive(model)) {
+        drawTrackOnMap();
+        return;
+    }
     // Only the master channel's track is shown; the others keep theirs for their next open.
     if (!model || model != m_channelModel1)
         return;
