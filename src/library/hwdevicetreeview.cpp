@@ -59,6 +59,7 @@ void HWDeviceTreeView::setFileList(const QList<LuFileInfoModel *> &list)
     }
     m_list = list;
     refreshDrives();
+    applyDriveRows(); // rows may have moved under unchanged drives
     // Keep the playing file in sight (once the rows have their heights).
     for (const LuFileInfoModel *model : list)
         if (model->isPlaying && !isRowHidden(model->rowIndex.row(), QModelIndex()) &&
