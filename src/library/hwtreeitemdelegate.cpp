@@ -133,11 +133,12 @@ void HWTreeItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
                                const QModelIndex &index) const
 {
     QRect row = option.rect;
-    if (const int offset = headerOffset(index)) {
-        paintHeader(painter, QRect(0, row.top(), view->width(), offset), index);
-        row.setTop(row.top() + offset);
-        if (row.height() < rowHeight)
+    const auto *list = qobject_cast<const HWDeviceTreeView *>(view);
+    if (const Drive *drive = list ? list->driveHeadedBy(index) : nullptr) {
+        paintHeader(painter, QRect(0, row.top(), view->width(), headerHeight), index);
+        if (list->isCollapsed(*drive))
             return; // folded: the header alone
+        row.setTop(row.top() + headerHeight);
     }
     const int width = view->width();
     const int top = row.top();

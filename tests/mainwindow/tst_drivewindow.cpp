@@ -1,5 +1,6 @@
-// A drive of two recordings in the window: its header plays it from the first recording, and a
-// click on the other recording's part of the map plays that one from the second clicked.
+// A drive of two recordings in the window: its header folds it and plays it from the first
+// recording, and a click on the other recording's part of the map plays that one from the
+// second clicked.
 #include "hwdevicetreeview.h"
 #include "mainwindowtest.h"
 
@@ -65,6 +66,10 @@ private slots:
         HWDeviceTreeView *list = ui->treeView_filelist;
         const QPoint header(60, list->visualRect(list->model()->index(0, 0)).top() + 10);
         QTRY_VERIFY_WITH_TIMEOUT(list->driveHeaderAt(header), timeout);
+        for (const bool folded : {true, false}) { // the arrow folds and unfolds the drive
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(8, header.y()));
+            QCOMPARE(list->isRowHidden(1, QModelIndex()), folded);
+        }
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, header);
         QTRY_COMPARE_WITH_TIMEOUT(playing(ui->widget_display_1), first, timeout);
 
