@@ -28,7 +28,7 @@ class KestroMainWidget;
 // The viewer's one top-level window: the frame and its actions (kestromainwidget.cpp,
 // kestromainwidget_layout.cpp), the playback session across the three panes
 // (kestromainwidget_session.cpp) and the bridge to the map page with the per-second telemetry
-// (kestromainwidget_map.cpp).
+// (kestromainwidget_map.cpp) and the drives of several recordings (kestromainwidget_drive.cpp).
 class KestroMainWidget : public LuBasicWidget
 {
     Q_OBJECT

@@ -22,6 +22,8 @@ void KestroMainWidget::trackReadySlot(LuFileInfoModel *model)
     // Another recording of the drive on the map: its part of the route is drawn now.
     if (model && model != m_channelModel1 && belongsToDrawnDrive(model)) {
         drawTrackOnMap();
+        // The new line puts the marker at the start; it belongs where playback is, paused too.
+        updateProgress(ui->horizontalSlider_progress->value());
         return;
     }
     // Only the master channel's track is shown; the others keep theirs for their next open.
