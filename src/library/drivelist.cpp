@@ -9,6 +9,7 @@
 
 namespace {
 const QString kNameStamp = QStringLiteral("yyyy_MMdd_HHmmss_");
+const QString kFixTime = QStringLiteral("yyyyMMddHHmmss");
 // A camera closes its file when the recording ends; a longer span than this is a clock fault.
 constexpr qint64 kLongestRecordingSeconds = 3600;
 
@@ -20,9 +21,10 @@ double knownSeconds(const LuFileInfoModel *model)
         return double(model->videoDuration);
     if (model->trackLoaded && !model->track.isEmpty())
         return double(model->track.size());
-    const QDateTime named =
-        QDateTime::fromString(model->fileName.left(kNameStamp.size()), kNameStamp);
-    const qint64 span = named.isValid() ? named.secsTo(model->fileInfo.lastModified()) : 0;
+    const QDateTime named = wallClockFromDigits(model->fileName, kNameStamp);
+    const qint64 span = named.isValid() && model->fileClock.isValid()
+                            ? named.secsTo(model->fileClock)
+                            : 0;
     return span > 0 && span <= kLongestRecordingSeconds ? double(span) : 0.0;
 }
 
@@ -32,7 +34,7 @@ QDateTime firstFixOf(const LuFileInfoModel *model)
         return {};
     for (const LuGPSModel *point : model->track)
         if (point->status == 'A')
-            return parseRecordTime(point);
+            return wallClockFromDigits(recordTimeText(point), kFixTime);
     return {};
 }
 } // namespace
@@ -59,7 +61,7 @@ DriveFile driveFileOf(const LuFileInfoModel *model)
     file.recording = recordingOf(const_cast<LuFileInfoModel *>(model))->identityPath;
     file.fileName = model->fileName;
     file.firstFix = firstFixOf(model);
-    file.fileTime = model->fileInfo.lastModified();
+    file.fileTime = model->fileClock;
     file.seconds = knownSeconds(model);
     return file;
 }

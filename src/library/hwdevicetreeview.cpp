@@ -11,7 +11,8 @@
 
 namespace {
 QPointer<HWDeviceTreeView> s_fileList;
-}
+constexpr int kRegroupDelayMs = 250;
+} // namespace
 
 HWDeviceTreeView::HWDeviceTreeView(QWidget *parent)
     : QTreeView(parent), m_items(new QStandardItemModel(0, 1, this)),
@@ -27,6 +28,12 @@ HWDeviceTreeView::HWDeviceTreeView(QWidget *parent)
     setMouseTracking(true);
     connect(m_delegate, &HWTreeItemDelegate::deleteClicked, this,
             &HWDeviceTreeView::willDeleteFileSignal);
+    m_regroup.setSingleShot(true);
+    m_regroup.setInterval(kRegroupDelayMs);
+    connect(&m_regroup, &QTimer::timeout, this, [this] {
+        refreshDrives();
+        viewport()->update();
+    });
 }
 
 HWDeviceTreeView::~HWDeviceTreeView()
@@ -58,6 +65,7 @@ void HWDeviceTreeView::setFileList(const QList<LuFileInfoModel *> &list)
         model->rowIndex = item->index();
     }
     m_list = list;
+    m_regroup.stop(); // done here, with the models the list holds now
     refreshDrives();
     applyDriveRows(); // rows may have moved under unchanged drives
     // Keep the playing file in sight (once the rows have their heights).
@@ -72,7 +80,8 @@ void HWDeviceTreeView::repaintFileList()
 {
     if (!s_fileList)
         return;
-    s_fileList->refreshDrives();
+    if (!s_fileList->m_regroup.isActive())
+        s_fileList->m_regroup.start();
     s_fileList->viewport()->update();
 }
 

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QList>
 #include <QSet>
+#include <QTimer>
 #include <QTreeView>
 
 class HWTreeItemDelegate;
@@ -25,7 +26,8 @@ public:
     // Brings the rows in line with list, reusing the existing items.
     void setFileList(const QList<LuFileInfoModel *> &list);
 
-    // Repaints the one file list, when it exists.
+    // Repaints the one file list, when it exists; its drives follow a moment later, so that a
+    // card's worth of tracks arriving costs a few regroupings, not one each.
     static void repaintFileList();
 
     static constexpr int modelRole = Qt::UserRole + 1;
@@ -56,6 +58,7 @@ private:
     QVector<Drive> m_drives;
     QHash<const LuFileInfoModel *, int> m_headerRows; // a drive's first file -> its drive
     QSet<QString> m_collapsed;                        // keys of collapsed drives
+    QTimer m_regroup;
     QStandardItemModel *m_items;
     HWTreeItemDelegate *m_delegate;
 };

@@ -225,4 +225,5 @@ private:
     QList<LuFileInfoModel *> m_mapDriveRecordings; // the drive on the map, by page id
     LuFileInfoModel *m_seekOnStartModel = nullptr; // started from the map: seek once it runs
     int m_seekOnStartSecond = 0;
+    bool m_driveRedrawPending = false; // routes of the drive arriving: one redraw for a burst
 };

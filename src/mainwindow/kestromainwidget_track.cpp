@@ -9,6 +9,12 @@
 #include "trackloader.h"
 #include "ui_kestromainwidget.h"
 
+#include <QTimer>
+
+namespace {
+constexpr int kDriveRedrawMs = 500;
+}
+
 void KestroMainWidget::showFileList()
 {
     regroupFileList(m_libraryModels, ui->treeView_filelist);
@@ -21,9 +27,15 @@ void KestroMainWidget::trackReadySlot(LuFileInfoModel *model)
     HWDeviceTreeView::repaintFileList(); // the row's track mark and its drive's figures
     // Another recording of the drive on the map: its part of the route is drawn now.
     if (model && model != m_channelModel1 && belongsToDrawnDrive(model)) {
-        drawTrackOnMap();
-        // The new line puts the marker at the start; it belongs where playback is, paused too.
-        updateProgress(ui->horizontalSlider_progress->value());
+        if (!m_driveRedrawPending) {
+            m_driveRedrawPending = true;
+            QTimer::singleShot(kDriveRedrawMs, this, [this] {
+                m_driveRedrawPending = false;
+                drawTrackOnMap();
+                // The new line puts the marker at the start; it belongs where playback is.
+                updateProgress(ui->horizontalSlider_progress->value());
+            });
+        }
         return;
     }
     // Only the master channel's track is shown; the others keep theirs for their next open.
