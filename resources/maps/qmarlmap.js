@@ -13,10 +13,14 @@
  * initGPSLine(points, color, options): a point is {lng, lat, t, k} with t its second in the
  * recording and k its speed in knots; options.scale {unit, factor, bands} colours the route by
  * speed (factor turns knots into the unit, four band limits in that unit) and adds a legend;
- * options.events [{t, kind, text}] puts a marker per driving event on the route.
+ * options.events [{t, kind, text}] puts a marker per driving event on the route;
+ * options.drive {before, after}, lists of {id, points} in time order, draws the other
+ * recordings of the drive thinner and paler around this one, with the start and end markers at
+ * the drive's ends.
  *
  * The page answers back through the window's web channel object "qmarlBridge": a click near
- * the route asks the window to seek to the nearest sample's second.
+ * the route asks the window to seek to the nearest sample's second; a click near another
+ * recording's part asks it to play that recording (its id) from that sample's second.
  */
 (function (global) {
     'use strict';
@@ -24,7 +28,7 @@
     var SERVICE_TIMEOUT_MS = 10000;
 
     var model = { drawn: false, track: [], color: '#5298ff', moving: null, scale: null,
-                  events: [] };
+                  events: [], parts: [] };
     var config = {};
     var backend = null;
     var pendingKind = 'loading';
@@ -39,6 +43,7 @@
     var BAND_COLORS = ['#1a9850', '#91cf60', '#f2c80f', '#fc8d59', '#d73027'];
     var EVENT_COLORS = { braking: '#e53935', acceleration: '#ffb300', jolt: '#ab47bc' };
     var PICK_PX = 15;
+    var PART_COLOR = '#8fa3bf';
 
     function warn(text) {
         if (global.console)
@@ -127,6 +132,34 @@
         return out;
     }
 
+    // The other recordings of the drive, each with a sound id and at least one point.
+    function toParts(drive) {
+        var parts = [];
+        if (drive === null || typeof drive !== 'object')
+            return parts;
+        ['before', 'after'].forEach(function (side) {
+            var list = Array.isArray(drive[side]) ? drive[side] : [];
+            for (var i = 0; i < list.length && parts.length < 1000; ++i) {
+                var p = list[i];
+                if (p === null || typeof p !== 'object')
+                    continue;
+                var id = toSecond(p.id), track = toTrack(p.points);
+                if (id !== null && track.length)
+                    parts.push({ id: id, track: track, after: side === 'after' });
+            }
+        });
+        return parts;
+    }
+
+    // Every point of the drive in time order: the parts before, this recording, the parts after.
+    function drivePoints(track, parts) {
+        var all = [];
+        parts.forEach(function (part) { if (!part.after) all = all.concat(part.track); });
+        all = all.concat(track);
+        parts.forEach(function (part) { if (part.after) all = all.concat(part.track); });
+        return all;
+    }
+
     // The route point of the second t, or the nearest one with a fix.
     function sampleIndexAt(track, t) {
         var best = -1, bestGap = Infinity;
@@ -199,7 +232,7 @@
         guarded(function () {
             backend.clear();
             if (model.drawn) {
-                backend.draw(model.track, colourRuns(model.track), model.events);
+                backend.draw(model.track, colourRuns(model.track), model.events, model.parts);
                 if (model.moving)
                     backend.move(model.moving);
             }
@@ -226,6 +259,7 @@
         model.color = toColor(color);
         model.scale = toScale(o.scale);
         model.events = toEvents(o.events, model.track);
+        model.parts = toParts(o.drive);
         model.drawn = true;
         model.moving = model.track.length ? model.track[0] : null;
         render();
@@ -244,6 +278,7 @@
         model.drawn = false;
         model.track = [];
         model.events = [];
+        model.parts = [];
         model.moving = null;
         showLegend(null);
         hideHover();
@@ -280,8 +315,8 @@
 
     // The index of the sample nearest to (x, y) in the plane that project maps points to, when
     // the route passes within sqrt(limit2) of it; -1 otherwise.
-    function nearestSample(project, x, y, limit2) {
-        var track = model.track;
+    function nearestSample(project, x, y, limit2, of) {
+        var track = of || model.track;
         var best = -1, bestD = Infinity, near = false, previous = null;
         for (var i = 0; i < track.length; ++i) {
             var q = project(track[i]);
@@ -319,6 +354,43 @@
             lastPick = { t: p.t, action: action };
             showHover(sampleText(p), where);
         }
+    }
+
+    // The part of another recording near (x, y): {part, index} of its nearest sample, or null.
+    function partAt(project, x, y, limit2) {
+        for (var i = 0; i < model.parts.length; ++i) {
+            var index = nearestSample(project, x, y, limit2, model.parts[i].track);
+            if (index >= 0)
+                return { part: model.parts[i], index: index };
+        }
+        return null;
+    }
+
+    function pickedPart(hit, action, where) {
+        if (!hit || !model.drawn)
+            return;
+        var p = hit.part.track[hit.index];
+        if (action === 'seek') {
+            hideHover();
+            askPlay(hit.part.id, p.t);
+        } else {
+            lastPick = { id: hit.part.id, t: p.t, action: action };
+            showHover(sampleText(p), where);
+        }
+    }
+
+    // Map coordinates on a part, as the services report them.
+    function partNearLatLng(part, lat, lng) {
+        var c = Math.cos(lat * Math.PI / 180);
+        var index = nearestSample(function (p) { return { x: (p.lng - lng) * c, y: p.lat - lat }; },
+                                  0, 0, Infinity, part.track);
+        return index < 0 ? null : { part: part, index: index };
+    }
+
+    function askPlay(id, t) {
+        lastPick = { id: id, t: t, action: 'play' };
+        if (bridge && typeof bridge.playRecordingAt === 'function')
+            bridge.playRecordingAt(id, t);
     }
 
     function askSeek(t) {
@@ -410,7 +482,7 @@
             linePoints: 0, hasStart: false, hasEnd: false, hasMoving: false,
             start: null, end: null, moving: null,
             note: note, reason: reason, lineColors: [], events: [], lastPick: lastPick,
-            legend: '', bridge: !!bridge
+            legend: '', bridge: !!bridge, driveParts: 0
         };
         var legend = document.getElementById('qmarl-legend');
         if (legend && legend.style.display !== 'none')
@@ -462,7 +534,7 @@
         var iconF = L.icon({ iconUrl: 'map_tab_f.png', iconSize: [22, 22], iconAnchor: [12, 22] });
         var iconM = L.icon({ iconUrl: 'map_tab_current.png', iconSize: [22, 22],
                              iconAnchor: [11, 11] });
-        var lines = [], events = [], start = null, end = null, moving = null;
+        var lines = [], events = [], partLines = [], start = null, end = null, moving = null;
         var display = toDisplay || function (p) { return p; };
 
         // Tiles wait until the page has finished loading: image requests to an unreachable
@@ -501,8 +573,12 @@
         // its line, not only on its few pixels of stroke. Hovers are handled once a frame.
         function pickAt(point, action) {
             var index = nearestSample(pixelOf, point.x, point.y, PICK_PX * PICK_PX);
-            el.style.cursor = index >= 0 ? 'pointer' : '';
-            picked(index, action, point);
+            var hit = index < 0 ? partAt(pixelOf, point.x, point.y, PICK_PX * PICK_PX) : null;
+            el.style.cursor = index >= 0 || hit ? 'pointer' : '';
+            if (hit)
+                pickedPart(hit, action, point);
+            else
+                picked(index, action, point);
         }
         var hoverAt = null;
         map.on('click', function (e) { pickAt(e.containerPoint, 'seek'); });
@@ -523,18 +599,23 @@
         return {
             kind: kind,
             isService: false,
-            draw: function (track, runs, eventList) {
+            draw: function (track, runs, eventList, parts) {
+                partLines = parts.map(function (part) {
+                    return L.polyline(part.track.map(latLng), { color: PART_COLOR, weight: 3,
+                                      opacity: 0.7, interactive: false }).addTo(map);
+                });
                 lines = runs.map(function (run) {
                     return L.polyline(run.points.map(latLng), { color: run.color, weight: 5,
                                       opacity: 0.9, interactive: false }).addTo(map);
                 });
                 if (!track.length)
                     return;
-                var lls = track.map(latLng);
+                var lls = drivePoints(track, parts).map(latLng);
                 fit(L.latLngBounds(lls));
                 start = L.marker(lls[0], { icon: iconS, interactive: false }).addTo(map);
                 end = L.marker(lls[lls.length - 1], { icon: iconF, interactive: false }).addTo(map);
-                moving = L.marker(lls[0], { icon: iconM, zIndexOffset: 1000, interactive: false })
+                moving = L.marker(latLng(track[0]), { icon: iconM, zIndexOffset: 1000,
+                                                      interactive: false })
                              .addTo(map);
                 events = eventList.map(function (e) {
                     var m = L.circleMarker(latLng(e.point), {
@@ -552,12 +633,13 @@
                     moving.setLatLng(latLng(p));
             },
             clear: function () {
-                lines.concat(events, [start, end, moving]).forEach(function (layer) {
+                lines.concat(events, partLines, [start, end, moving]).forEach(function (layer) {
                     if (layer)
                         map.removeLayer(layer);
                 });
                 lines = [];
                 events = [];
+                partLines = [];
                 start = end = moving = null;
                 unfitted = null;
             },
@@ -581,6 +663,7 @@
                                     text: m.getTooltip().getContent().textContent,
                                     color: m.options.fillColor });
                 });
+                s.driveParts = partLines.length;
                 s.start = at(start);
                 s.end = at(end);
                 s.moving = at(moving);
@@ -609,7 +692,8 @@
             rotateControl: true,
             clickableIcons: false
         });
-        var lines = [], events = [], hit = null, start = null, end = null, moving = null;
+        var lines = [], events = [], partLines = [], hit = null, start = null, end = null;
+        var moving = null;
 
         function latLng(p) {
             return new g.LatLng(p.lat, p.lng);
@@ -623,8 +707,18 @@
         return {
             kind: 'google',
             isService: true,
-            draw: function (track, runs, eventList) {
+            draw: function (track, runs, eventList, parts) {
                 var path = track.map(latLng);
+                partLines = parts.map(function (part) {
+                    var line = new g.Polyline({ path: part.track.map(latLng), geodesic: true,
+                                                strokeColor: PART_COLOR, strokeOpacity: 0.7,
+                                                strokeWeight: 3, map: map, zIndex: 4 });
+                    line.addListener('click', function (e) {
+                        pickedPart(partNearLatLng(part, e.latLng.lat(), e.latLng.lng()), 'seek',
+                                   where(e));
+                    });
+                    return line;
+                });
                 lines = runs.map(function (run) {
                     return new g.Polyline({ path: run.points.map(latLng), geodesic: true,
                                             strokeColor: run.color, strokeOpacity: 1.0,
@@ -651,11 +745,12 @@
                     m.addListener('click', function () { askSeek(e.lead); });
                     return m;
                 });
+                var whole = drivePoints(track, parts).map(latLng);
                 var bounds = new g.LatLngBounds();
-                path.forEach(function (ll) { bounds.extend(ll); });
+                whole.forEach(function (ll) { bounds.extend(ll); });
                 map.fitBounds(bounds);
-                start = new g.Marker({ position: path[0], map: map, icon: 'map_tab_s.png' });
-                end = new g.Marker({ position: path[path.length - 1], map: map,
+                start = new g.Marker({ position: whole[0], map: map, icon: 'map_tab_s.png' });
+                end = new g.Marker({ position: whole[whole.length - 1], map: map,
                                      icon: 'map_tab_f.png' });
                 moving = new g.Marker({
                     position: path[0], map: map, zIndex: 1000,
@@ -668,12 +763,13 @@
                     moving.setPosition(latLng(p));
             },
             clear: function () {
-                lines.concat(events, [hit, start, end, moving]).forEach(function (o) {
+                lines.concat(events, partLines, [hit, start, end, moving]).forEach(function (o) {
                     if (o)
                         o.setMap(null);
                 });
                 lines = [];
                 events = [];
+                partLines = [];
                 hit = start = end = moving = null;
             },
             state: function (s) {
@@ -697,6 +793,7 @@
                 s.hasStart = !!start;
                 s.hasEnd = !!end;
                 s.hasMoving = !!moving;
+                s.driveParts = partLines.length;
             }
         };
     }
@@ -711,7 +808,7 @@
         map.addControl(new B.MapTypeControl({
             mapTypes: [global.BMAP_NORMAL_MAP, global.BMAP_SATELLITE_MAP, global.BMAP_HYBRID_MAP]
         }));
-        var lines = [], events = [], start = null, end = null, moving = null;
+        var lines = [], events = [], partLines = [], start = null, end = null, moving = null;
 
         function point(p) {
             return new B.Point(p.lng, p.lat);
@@ -727,8 +824,19 @@
         return {
             kind: 'baidu',
             isService: true,
-            draw: function (track, runs, eventList) {
+            draw: function (track, runs, eventList, parts) {
                 var points = track.map(point);
+                partLines = parts.map(function (part) {
+                    var line = new B.Polyline(part.track.map(point), { strokeColor: PART_COLOR,
+                                              strokeOpacity: 0.7, strokeWeight: 3 });
+                    line.addEventListener('click', function (e) {
+                        if (e && e.point)
+                            pickedPart(partNearLatLng(part, e.point.lat, e.point.lng), 'seek',
+                                       e.pixel);
+                    });
+                    map.addOverlay(line);
+                    return line;
+                });
                 lines = runs.map(function (run) {
                     var line = new B.Polyline(run.points.map(point),
                                               { strokeColor: run.color, strokeOpacity: 1 });
@@ -752,13 +860,14 @@
                 });
                 if (points.length)
                     map.centerAndZoom(points[0], 13);
+                var whole = drivePoints(track, parts).map(point);
                 if (points.length)
-                    map.setViewport(points);
+                    map.setViewport(whole);
                 if (points.length < 2)
                     return;
-                start = new B.Marker(points[0],
+                start = new B.Marker(whole[0],
                                      { icon: new B.Icon('map_tab_s.png', new B.Size(22, 44)) });
-                end = new B.Marker(points[points.length - 1],
+                end = new B.Marker(whole[whole.length - 1],
                                    { icon: new B.Icon('map_tab_f.png', new B.Size(22, 44)) });
                 moving = new B.Marker(points[0], {
                     icon: new B.Icon('map_tab_current.png', new B.Size(22, 22))
@@ -775,6 +884,7 @@
                 map.clearOverlays();
                 lines = [];
                 events = [];
+                partLines = [];
                 start = end = moving = null;
             },
             state: function (s) {
@@ -798,6 +908,7 @@
                 s.hasStart = !!start;
                 s.hasEnd = !!end;
                 s.hasMoving = !!moving;
+                s.driveParts = partLines.length;
             }
         };
     }
@@ -991,12 +1102,18 @@
     define('clearGPSLine', safe(clearGPSLine));
     define('startGPS', safe(startGPS));
     define('qmarlMapState', function () { return mapState(); });
-    // Where the sample of second t is drawn, in page pixels (the bundled map only); for checks.
-    define('qmarlSamplePixel', function (t) {
-        var i = sampleIndexAt(model.track, toNumber(t));
+    // Where the sample of second t is drawn, in page pixels (the bundled map only), of this
+    // recording or of the drive's part with the given id; for checks.
+    define('qmarlSamplePixel', function (t, id) {
+        var track = model.track;
+        if (id !== undefined) {
+            var part = model.parts.filter(function (q) { return q.id === id; })[0];
+            track = part ? part.track : [];
+        }
+        var i = sampleIndexAt(track, toNumber(t));
         if (i < 0 || !backend || !backend.pixelOf)
             return null;
-        var p = backend.pixelOf(model.track[i]);
+        var p = backend.pixelOf(track[i]);
         return { x: p.x, y: p.y };
     });
     define('qmarlMap', Object.freeze({ start: safe(start) }));

@@ -331,5 +331,17 @@
         <source>正在取消…</source>
         <translation>Cancelling…</translation>
     </message>
+    <message>
+        <source>最高 %1 %2</source>
+        <translation>max %1 %2</translation>
+    </message>
+    <message>
+        <source>%1 个事件</source>
+        <translation>%1 events</translation>
+    </message>
+    <message>
+        <source>导出行程轨迹…</source>
+        <translation>Export drive track…</translation>
+    </message>
 </context>
 </TS>

@@ -331,5 +331,17 @@
         <source>正在取消…</source>
         <translation>キャンセル中…</translation>
     </message>
+    <message>
+        <source>最高 %1 %2</source>
+        <translation>最高 %1 %2</translation>
+    </message>
+    <message>
+        <source>%1 个事件</source>
+        <translation>イベント %1 件</translation>
+    </message>
+    <message>
+        <source>导出行程轨迹…</source>
+        <translation>ドライブの軌跡をエクスポート…</translation>
+    </message>
 </context>
 </TS>

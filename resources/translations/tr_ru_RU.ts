@@ -331,5 +331,17 @@
         <source>正在取消…</source>
         <translation>Отмена…</translation>
     </message>
+    <message>
+        <source>最高 %1 %2</source>
+        <translation>макс. %1 %2</translation>
+    </message>
+    <message>
+        <source>%1 个事件</source>
+        <translation>событий: %1</translation>
+    </message>
+    <message>
+        <source>导出行程轨迹…</source>
+        <translation>Экспорт трека поездки…</translation>
+    </message>
 </context>
 </TS>

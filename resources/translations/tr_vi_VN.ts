@@ -331,5 +331,17 @@
         <source>正在取消…</source>
         <translation>Đang hủy…</translation>
     </message>
+    <message>
+        <source>最高 %1 %2</source>
+        <translation>tối đa %1 %2</translation>
+    </message>
+    <message>
+        <source>%1 个事件</source>
+        <translation>%1 sự kiện</translation>
+    </message>
+    <message>
+        <source>导出行程轨迹…</source>
+        <translation>Xuất lộ trình chuyến đi…</translation>
+    </message>
 </context>
 </TS>

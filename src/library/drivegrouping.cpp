@@ -4,9 +4,35 @@
 
 #include <algorithm>
 
+QDateTime wallClockFromDigits(const QString &text, const QString &layout)
+{
+    if (text.size() < layout.size())
+        return {};
+    int value[6] = {};
+    int field = -1;
+    QChar previous;
+    for (int i = 0; i < layout.size(); ++i) {
+        const QChar l = layout.at(i), c = text.at(i);
+        if (!QStringLiteral("yMdHms").contains(l)) {
+            if (c != l)
+                return {};
+            previous = QChar();
+            continue;
+        }
+        if (!c.isDigit())
+            return {};
+        if (l != previous)
+            field = int(QStringLiteral("yMdHms").indexOf(l));
+        previous = l;
+        value[field] = value[field] * 10 + c.digitValue();
+    }
+    const QDate date(value[0], value[1], value[2]);
+    const QTime time(value[3], value[4], value[5]);
+    return date.isValid() && time.isValid() ? QDateTime(date, time, Qt::UTC) : QDateTime();
+}
+
 namespace {
 // "2024_0516_101500_001A.MP4": the timestamped family's names start with the recording time.
-const QString kNameStamp = QStringLiteral("yyyy_MMdd_HHmmss_");
 
 struct Recording
 {
@@ -18,7 +44,7 @@ struct Recording
 
 QDateTime driveFileStart(const DriveFile &file)
 {
-    const QDateTime named = QDateTime::fromString(file.fileName.left(kNameStamp.size()), kNameStamp);
+    const QDateTime named = wallClockFromDigits(file.fileName, QStringLiteral("yyyy_MMdd_HHmmss_"));
     if (named.isValid())
         return named;
     return file.firstFix.isValid() ? file.firstFix : file.fileTime;

@@ -14,6 +14,11 @@ struct DriveFile
     double seconds = 0;  // the recording's duration
 };
 
+// The date and time that text starts with, digit by digit after layout ("yyyy_MMdd_HHmmss_"
+// and the like), as wall-clock digits in a UTC QDateTime; invalid when it does not fit. Local
+// times would ask the time zone on every step, which the grouping of a card cannot afford.
+QDateTime wallClockFromDigits(const QString &text, const QString &layout);
+
 // Where a file's recording starts: the file name's time stamp, else the first GPS time, else
 // the file time.
 QDateTime driveFileStart(const DriveFile &file);

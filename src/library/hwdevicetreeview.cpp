@@ -11,7 +11,8 @@
 
 namespace {
 QPointer<HWDeviceTreeView> s_fileList;
-}
+constexpr int kRegroupDelayMs = 250;
+} // namespace
 
 HWDeviceTreeView::HWDeviceTreeView(QWidget *parent)
     : QTreeView(parent), m_items(new QStandardItemModel(0, 1, this)),
@@ -27,6 +28,12 @@ HWDeviceTreeView::HWDeviceTreeView(QWidget *parent)
     setMouseTracking(true);
     connect(m_delegate, &HWTreeItemDelegate::deleteClicked, this,
             &HWDeviceTreeView::willDeleteFileSignal);
+    m_regroup.setSingleShot(true);
+    m_regroup.setInterval(kRegroupDelayMs);
+    connect(&m_regroup, &QTimer::timeout, this, [this] {
+        refreshDrives();
+        viewport()->update();
+    });
 }
 
 HWDeviceTreeView::~HWDeviceTreeView()
@@ -56,23 +63,116 @@ void HWDeviceTreeView::setFileList(const QList<LuFileInfoModel *> &list)
         item->setToolTip(model->nativePath);
         item->setData(QVariant::fromValue(model), modelRole);
         model->rowIndex = item->index();
-        // Keep the playing file in sight.
-        if (model->isPlaying && !geometry().contains(visualRect(model->rowIndex)))
-            scrollTo(item->index(), QAbstractItemView::EnsureVisible);
     }
+    m_list = list;
+    m_regroup.stop(); // done here, with the models the list holds now
+    refreshDrives();
+    applyDriveRows(); // rows may have moved under unchanged drives
+    // Keep the playing file in sight (once the rows have their heights).
+    for (const LuFileInfoModel *model : list)
+        if (model->isPlaying && !isRowHidden(model->rowIndex.row(), QModelIndex()) &&
+            !geometry().contains(visualRect(model->rowIndex)))
+            scrollTo(model->rowIndex, QAbstractItemView::EnsureVisible);
     viewport()->update();
 }
 
 void HWDeviceTreeView::repaintFileList()
 {
-    if (s_fileList)
-        s_fileList->viewport()->update();
+    if (!s_fileList)
+        return;
+    if (!s_fileList->m_regroup.isActive())
+        s_fileList->m_regroup.start();
+    s_fileList->viewport()->update();
+}
+
+void HWDeviceTreeView::refreshDrives()
+{
+    // Rows change height or hide only when drives change hands; new figures need a repaint.
+    const auto layoutOf = [](const QVector<Drive> &drives) {
+        QVector<QList<LuFileInfoModel *>> files;
+        for (const Drive &drive : drives)
+            files.append(drive.files);
+        return files;
+    };
+    const QVector<QList<LuFileInfoModel *>> before = layoutOf(m_drives);
+    m_drives.clear();
+    m_headerRows.clear();
+    for (const Drive &drive : drivesOf(m_list)) {
+        // A single recording keeps its plain row.
+        if (drive.recordings.size() < 2)
+            continue;
+        const LuFileInfoModel *first = nullptr;
+        for (const LuFileInfoModel *model : drive.files)
+            if (!first || model->rowIndex.row() < first->rowIndex.row())
+                first = model;
+        m_headerRows.insert(first, m_drives.size());
+        m_drives.append(drive);
+    }
+    if (layoutOf(m_drives) != before)
+        applyDriveRows();
+}
+
+void HWDeviceTreeView::applyDriveRows()
+{
+    QSet<int> hidden;
+    for (auto it = m_headerRows.constBegin(); it != m_headerRows.constEnd(); ++it) {
+        const Drive &drive = m_drives.at(it.value());
+        if (!isCollapsed(drive))
+            continue;
+        for (const LuFileInfoModel *model : drive.files)
+            if (model != it.key())
+                hidden.insert(model->rowIndex.row());
+    }
+    for (int row = 0; row < m_items->rowCount(); ++row)
+        setRowHidden(row, QModelIndex(), hidden.contains(row));
+    doItemsLayout(); // header rows are taller
+}
+
+const Drive *HWDeviceTreeView::driveHeadedBy(const QModelIndex &index) const
+{
+    const auto found = m_headerRows.constFind(modelAt(index));
+    return found == m_headerRows.constEnd() ? nullptr : &m_drives.at(found.value());
+}
+
+const Drive *HWDeviceTreeView::driveHeaderAt(const QPoint &pos) const
+{
+    const QModelIndex index = indexAt(pos);
+    const Drive *drive = driveHeadedBy(index);
+    if (!drive || pos.y() >= visualRect(index).top() + HWTreeItemDelegate::headerHeight)
+        return nullptr;
+    return drive;
+}
+
+void HWDeviceTreeView::setCollapsed(const Drive &drive, bool collapsed)
+{
+    if (collapsed)
+        m_collapsed.insert(drive.key);
+    else
+        m_collapsed.remove(drive.key);
+    applyDriveRows();
 }
 
 void HWDeviceTreeView::mousePressEvent(QMouseEvent *event)
 {
     qWarning() << "HWDeviceTreeView::mousePressEvent";
+    if (const Drive *drive = driveHeaderAt(event->pos())) {
+        // The arrow folds the drive; a header selects nothing, its menu comes from the window.
+        if (event->button() == Qt::LeftButton &&
+            event->pos().x() < HWTreeItemDelegate::headerArrowWidth)
+            setCollapsed(*drive, !isCollapsed(*drive));
+        return;
+    }
     if (!indexAt(event->pos()).isValid())
         clearSelection();
     QTreeView::mousePressEvent(event);
+}
+
+void HWDeviceTreeView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (const Drive *drive = driveHeaderAt(event->pos())) {
+        if (event->button() == Qt::LeftButton)
+            emit drivePlayRequested(drive->recordings.first());
+        return;
+    }
+    QTreeView::mouseDoubleClickEvent(event);
 }

@@ -1,6 +1,11 @@
 #pragma once
 
+#include "drivelist.h"
+
+#include <QHash>
 #include <QList>
+#include <QSet>
+#include <QTimer>
 #include <QTreeView>
 
 class HWTreeItemDelegate;
@@ -8,6 +13,8 @@ class LuFileInfoModel;
 class QStandardItemModel;
 
 // The list of added files: one painted row per file, with a play marker and a delete button.
+// A drive of several recordings gets a header band on top of its first row; collapsing it hides
+// the drive's files.
 class HWDeviceTreeView : public QTreeView
 {
     Q_OBJECT
@@ -19,19 +26,39 @@ public:
     // Brings the rows in line with list, reusing the existing items.
     void setFileList(const QList<LuFileInfoModel *> &list);
 
-    // Repaints the one file list, when it exists.
+    // Repaints the one file list, when it exists; its drives follow a moment later, so that a
+    // card's worth of tracks arriving costs a few regroupings, not one each.
     static void repaintFileList();
 
     static constexpr int modelRole = Qt::UserRole + 1;
     static LuFileInfoModel *modelAt(const QModelIndex &index);
 
+    // Drives are grouped again and their figures brought up to date: after a track arrived.
+    void refreshDrives();
+    // The drive whose header is drawn on top of this row, or null.
+    const Drive *driveHeadedBy(const QModelIndex &index) const;
+    // The drive whose header band lies under the point (viewport coordinates), or null.
+    const Drive *driveHeaderAt(const QPoint &pos) const;
+    bool isCollapsed(const Drive &drive) const { return m_collapsed.contains(drive.key); }
+    void setCollapsed(const Drive &drive, bool collapsed);
+
 signals:
     void willDeleteFileSignal(QModelIndex index);
+    // A double click on a drive's header: play the drive from its first recording.
+    void drivePlayRequested(LuFileInfoModel *firstRecording);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
+    void applyDriveRows();
+
+    QList<LuFileInfoModel *> m_list;
+    QVector<Drive> m_drives;
+    QHash<const LuFileInfoModel *, int> m_headerRows; // a drive's first file -> its drive
+    QSet<QString> m_collapsed;                        // keys of collapsed drives
+    QTimer m_regroup;
     QStandardItemModel *m_items;
     HWTreeItemDelegate *m_delegate;
 };

@@ -1,5 +1,7 @@
 #include "hwtreeitemdelegate.h"
 
+#include "driveheadertext.h"
+#include "hwdefaultsettings.h"
 #include "hwdevicetreeview.h"
 #include "lufileinfomodel.h"
 
@@ -29,6 +31,9 @@ const QColor kTrackOther(140, 140, 140);
 const QColor kSelectedFill(34, 34, 34);
 const QColor kActiveText(47, 179, 255);
 const QColor kNormalText(204, 204, 204);
+const QColor kHeaderFill(24, 40, 56);
+const QColor kHeaderFigures(150, 170, 190);
+constexpr int kHeaderLine = 18;
 } // namespace
 
 HWTreeItemDelegate::HWTreeItemDelegate(QWidget *viewWidget)
@@ -90,10 +95,51 @@ QRect HWTreeItemDelegate::hitButtonRect(int viewWidth, int rowTop)
     return QRect(viewWidth - kHitButtonFromRight, rowTop + kButtonTop, kButtonSize, kButtonSize);
 }
 
+int HWTreeItemDelegate::headerOffset(const QModelIndex &index) const
+{
+    const auto *list = qobject_cast<const HWDeviceTreeView *>(view);
+    return list && list->driveHeadedBy(index) ? headerHeight : 0;
+}
+
+void HWTreeItemDelegate::paintHeader(QPainter *painter, const QRect &band,
+                                     const QModelIndex &index) const
+{
+    const auto *list = qobject_cast<const HWDeviceTreeView *>(view);
+    const Drive *drive = list->driveHeadedBy(index);
+    painter->save();
+    painter->fillRect(band, kHeaderFill);
+    QFont font(QStringLiteral("微软雅黑"));
+    font.setPixelSize(12);
+    painter->setFont(font);
+    painter->setPen(kNormalText);
+    const QRect arrow(band.left(), band.top(), headerArrowWidth, band.height());
+    painter->drawText(arrow, Qt::AlignCenter,
+                      list->isCollapsed(*drive) ? QStringLiteral("▸") : QStringLiteral("▾"));
+    const QRect text = band.adjusted(headerArrowWidth, 2, -kTextGap, -2);
+    const QRect first(text.left(), text.top(), text.width(), kHeaderLine);
+    const QRect second = first.translated(0, kHeaderLine);
+    const bool mph = HWDefaultSettings::instance()->speedUnit() == 1;
+    const QFontMetrics metrics = painter->fontMetrics();
+    painter->drawText(first, Qt::AlignLeft | Qt::AlignVCenter,
+                      metrics.elidedText(driveHeaderWhen(*drive), Qt::ElideRight, first.width()));
+    painter->setPen(kHeaderFigures);
+    painter->drawText(second, Qt::AlignLeft | Qt::AlignVCenter,
+                      metrics.elidedText(driveHeaderFigures(*drive, mph), Qt::ElideRight,
+                                         second.width()));
+    painter->restore();
+}
+
 void HWTreeItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
                                const QModelIndex &index) const
 {
-    const QRect row = option.rect;
+    QRect row = option.rect;
+    const auto *list = qobject_cast<const HWDeviceTreeView *>(view);
+    if (const Drive *drive = list ? list->driveHeadedBy(index) : nullptr) {
+        paintHeader(painter, QRect(0, row.top(), view->width(), headerHeight), index);
+        if (list->isCollapsed(*drive))
+            return; // folded: the header alone
+        row.setTop(row.top() + headerHeight);
+    }
     const int width = view->width();
     const int top = row.top();
     painter->save();
@@ -138,9 +184,13 @@ void HWTreeItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
     painter->restore();
 }
 
-QSize HWTreeItemDelegate::sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const
+QSize HWTreeItemDelegate::sizeHint(const QStyleOptionViewItem &, const QModelIndex &index) const
 {
-    return QSize(view->width(), rowHeight);
+    const auto *list = qobject_cast<const HWDeviceTreeView *>(view);
+    const Drive *drive = list ? list->driveHeadedBy(index) : nullptr;
+    if (!drive)
+        return QSize(view->width(), rowHeight);
+    return QSize(view->width(), headerHeight + (list->isCollapsed(*drive) ? 0 : rowHeight));
 }
 
 QWidget *HWTreeItemDelegate::createEditor(QWidget *, const QStyleOptionViewItem &,
@@ -157,7 +207,9 @@ bool HWTreeItemDelegate::editorEvent(QEvent *event, QAbstractItemModel *,
     if (!mouse)
         return false;
     mousePoint = mouse->pos();
-    if (!hitButtonRect(view->width(), option.rect.top()).contains(mousePoint))
+    const int top = option.rect.top() + headerOffset(index);
+    if (option.rect.bottom() < top + rowHeight - 1 ||
+        !hitButtonRect(view->width(), top).contains(mousePoint))
         return false;
     switch (event->type()) {
     case QEvent::MouseButtonPress:
@@ -179,7 +231,7 @@ bool HWTreeItemDelegate::helpEvent(QHelpEvent *event, QAbstractItemView *itemVie
                                    const QStyleOptionViewItem &option, const QModelIndex &index)
 {
     const LuFileInfoModel *model = HWDeviceTreeView::modelAt(index);
-    const QRect hit = trackMarkRect(option.rect.top())
+    const QRect hit = trackMarkRect(option.rect.top() + headerOffset(index))
                           .adjusted(-kTrackMarkHit, -kTrackMarkHit, kTrackMarkHit, kTrackMarkHit);
     if (!model || event->type() != QEvent::ToolTip || !hit.contains(event->pos()))
         return QStyledItemDelegate::helpEvent(event, itemView, option, index);

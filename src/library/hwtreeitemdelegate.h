@@ -19,6 +19,9 @@ public:
     ~HWTreeItemDelegate() override;
 
     static constexpr int rowHeight = 44;
+    // A drive's header band on top of its first row, and the arrow at its left that folds it.
+    static constexpr int headerHeight = 40;
+    static constexpr int headerArrowWidth = 24;
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
                const QModelIndex &index) const override;
@@ -39,6 +42,11 @@ public:
     // absent (a dash).
     static QRect trackMarkRect(int rowTop);
     static QString trackStateText(LuFileInfoModel::TrackState state);
+
+private:
+    // How far the file's own row is pushed down by a drive header (0 without one).
+    int headerOffset(const QModelIndex &index) const;
+    void paintHeader(QPainter *painter, const QRect &band, const QModelIndex &index) const;
 
 signals:
     void deleteClicked(const QModelIndex &index);

@@ -100,6 +100,8 @@ LuFileInfoModel::LuFileInfoModel(const QString &name, const QString &absolutePat
 
     findSiblings(getBackPath(nativePath, &channelIndex));
     fileInfo = QFileInfo(absolutePath);
+    const QDateTime modified = fileInfo.lastModified();
+    fileClock = QDateTime(modified.date(), modified.time(), Qt::UTC);
     // Concatenated, not built with arg(): a "%1" in a folder or file name must stay text.
     const QString previewName = sizeText + QLatin1Char('_') + baseName(fileName);
     previewPath = HWFileManager::instance()->previewsPath() + QLatin1Char('/') +

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QFileInfo>
 #include "drivingevents.h"
 
@@ -107,6 +108,7 @@ public:
     bool isPlaying = false;
     QModelIndex rowIndex;
     QFileInfo fileInfo;
+    QDateTime fileClock; // the file's modification time as wall-clock digits (UTC spec), for drives
     bool trackLoaded = false;
     QMutex trackMutex;
     QList<LuGPSModel *> track;

@@ -106,6 +106,8 @@ KestroMainWidget::KestroMainWidget(QWidget *parent)
             &KestroMainWidget::showFileListMenu);
     connect(ui->treeView_filelist, &HWDeviceTreeView::willDeleteFileSignal, this,
             &KestroMainWidget::willDeleteFileSlot);
+    connect(ui->treeView_filelist, &HWDeviceTreeView::drivePlayRequested, this,
+            &KestroMainWidget::playDrive);
     auto *mapPage = new LuMapPage(ui->webview);
     ui->webview->setPage(mapPage);
     m_mapBridge = new MapBridge(this);
@@ -113,6 +115,8 @@ KestroMainWidget::KestroMainWidget(QWidget *parent)
     mapChannel->registerObject(QStringLiteral("qmarlBridge"), m_mapBridge);
     mapPage->setWebChannel(mapChannel);
     connect(m_mapBridge, &MapBridge::seekRequested, this, &KestroMainWidget::seekToSecond);
+    connect(m_mapBridge, &MapBridge::playRecordingRequested, this,
+            &KestroMainWidget::playRecordingAt);
     connect(ui->webview, &QWebEngineView::loadFinished, this,
             &KestroMainWidget::mapLoadFinishedSlot);
     connect(ui->horizontalSlider_progress, &LuProgressSlider::posChangedSignal, this,

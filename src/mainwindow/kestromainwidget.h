@@ -13,6 +13,7 @@
 
 class ChannelSync;
 class ClipExportDialog;
+struct Drive;
 struct DrivingEvent;
 class HWPlayWidget;
 class LuFileInfoModel;
@@ -27,7 +28,7 @@ class KestroMainWidget;
 // The viewer's one top-level window: the frame and its actions (kestromainwidget.cpp,
 // kestromainwidget_layout.cpp), the playback session across the three panes
 // (kestromainwidget_session.cpp) and the bridge to the map page with the per-second telemetry
-// (kestromainwidget_map.cpp).
+// (kestromainwidget_map.cpp) and the drives of several recordings (kestromainwidget_drive.cpp).
 class KestroMainWidget : public LuBasicWidget
 {
     Q_OBJECT
@@ -63,6 +64,12 @@ public:
     void openFilesFromArguments(const QStringList &arguments);
     // Writes a file's track, valid fixes only, as GPX 1.1 or, for a ".csv" path, as CSV.
     static bool exportTrack(LuFileInfoModel *model, const QString &path);
+    // Writes a drive's track, every recording's fixes in time order, on a worker thread;
+    // exported(ok) follows on the window's thread.
+    void exportDriveTrack(const QList<LuFileInfoModel *> &recordings, const QString &path);
+    // A recording of the drive on the map, at a second of it: the map page's ids are indices
+    // into the drive drawn last.
+    void playRecordingAt(int id, int second);
 
     // Frame operations.
     void layoutPlayWidgets(QPoint origin, QSize size);
@@ -151,8 +158,14 @@ public slots:
     void on_pushBtn_zoom_out_clicked();
     void on_pushBtn_mute_clicked();
     void on_horizontalSlider_volume_valueChanged(int value);
-    // The file list's own menu: export the track of the file under the pointer.
+    // The file list's own menu: export the track of the file under the pointer, or of the
+    // drive whose header is under it.
     void showFileListMenu(const QPoint &pos);
+    // A drive's header double-clicked: its first recording plays, the next ones follow.
+    void playDrive(LuFileInfoModel *firstRecording);
+
+signals:
+    void driveTrackExported(bool ok);
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -173,6 +186,11 @@ private:
     void prepareContinuation();
     void masterEndHeld();
     void continueInto(LuFileInfoModel *next);
+    void showDriveMenu(const Drive &drive, const QPoint &pos);
+    // The drive option of the map page for the open recording's drive (empty without one of
+    // several recordings); sets the recordings the page may ask for.
+    QString driveMapOption();
+    bool belongsToDrawnDrive(const LuFileInfoModel *model) const;
     // The map page's options: speed colours in the chosen unit and the events with their texts.
     QString mapOptions() const;
     void setToolTips();
@@ -218,4 +236,8 @@ private:
     ChannelSync *m_channelSync = nullptr; // keeps panes 2 and 3 on pane 1's time
     TrackLoader *m_trackLoader = nullptr;
     MapBridge *m_mapBridge = nullptr; // what the map page may ask: a seek
+    QList<LuFileInfoModel *> m_mapDriveRecordings; // the drive on the map, by page id
+    LuFileInfoModel *m_seekOnStartModel = nullptr; // started from the map: seek once it runs
+    int m_seekOnStartSecond = 0;
+    bool m_driveRedrawPending = false; // routes of the drive arriving: one redraw for a burst
 };

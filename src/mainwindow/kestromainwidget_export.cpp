@@ -44,6 +44,10 @@ bool KestroMainWidget::exportTrack(LuFileInfoModel *model, const QString &path)
 
 void KestroMainWidget::showFileListMenu(const QPoint &pos)
 {
+    if (const Drive *drive = ui->treeView_filelist->driveHeaderAt(pos)) {
+        showDriveMenu(*drive, pos);
+        return;
+    }
     LuFileInfoModel *model = HWDeviceTreeView::modelAt(ui->treeView_filelist->indexAt(pos));
     if (!model)
         return;

@@ -99,7 +99,13 @@ void KestroMainWidget::drawTrackOnMap()
     if (route.isEmpty())
         route = QStringLiteral("[]");
     m_mapBridge->setSecondCount(m_channelModel1->track.size());
-    runPageScript(QStringLiteral("initGPSLine(%1, '#5298ff', %2)").arg(route, mapOptions()));
+    QString options = mapOptions();
+    const QString drive = driveMapOption();
+    if (!drive.isEmpty()) {
+        options.chop(1); // the object's closing brace
+        options += QStringLiteral(",\"drive\":") + drive + QLatin1Char('}');
+    }
+    runPageScript(QStringLiteral("initGPSLine(%1, '#5298ff', %2)").arg(route, options));
 }
 
 void KestroMainWidget::posChangedSlot(double pos)

@@ -22,6 +22,8 @@
 #include <QFileDialog>
 #include <QMutexLocker>
 
+#include <algorithm>
+
 namespace {
 QString speedUnitText()
 {
@@ -98,6 +100,8 @@ void KestroMainWidget::autoPlayFile(LuFileInfoModel *model)
     m_pendingPlay = false;
     m_pendingModel = nullptr;
     m_masterFailed = false;
+    if (model != m_seekOnStartModel)
+        m_seekOnStartModel = nullptr;
     ui->widget_display_cover->setMessage(QString());
     m_runStart = model;
     bindRecording(model, false);
@@ -477,6 +481,10 @@ void KestroMainWidget::updateVideoDurationSlot(float duration)
     prepareContinuation();
     ui->horizontalSlider_progress->setRange(0, int(duration));
     ui->label_duration->setText(formatPlayTime(int(duration)));
+    if (m_seekOnStartModel && m_seekOnStartModel == m_channelModel1) {
+        m_seekOnStartModel = nullptr;
+        seekToSecond(m_seekOnStartSecond);
+    }
 }
 
 void KestroMainWidget::updateVideoProgressSlot(float progress)
@@ -580,6 +588,11 @@ void KestroMainWidget::willDeleteFileSlot(QModelIndex index)
         m_pendingModel = nullptr;
         m_pendingPlay = false;
     }
+    if (m_seekOnStartModel == model)
+        m_seekOnStartModel = nullptr;
+    // Page ids stay as they are; the deleted one's asks are refused.
+    std::replace(m_mapDriveRecordings.begin(), m_mapDriveRecordings.end(), model,
+                 static_cast<LuFileInfoModel *>(nullptr));
     m_trackLoader->cancel(model);
     takeModelOut(m_libraryModels, model);
     delete model;

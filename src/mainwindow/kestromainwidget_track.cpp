@@ -9,6 +9,12 @@
 #include "trackloader.h"
 #include "ui_kestromainwidget.h"
 
+#include <QTimer>
+
+namespace {
+constexpr int kDriveRedrawMs = 500;
+}
+
 void KestroMainWidget::showFileList()
 {
     regroupFileList(m_libraryModels, ui->treeView_filelist);
@@ -19,7 +25,20 @@ void KestroMainWidget::showFileList()
 
 void KestroMainWidget::trackReadySlot(LuFileInfoModel *model)
 {
-    HWDeviceTreeView::repaintFileList(); // the row's track mark
+    HWDeviceTreeView::repaintFileList(); // the row's track mark and its drive's figures
+    // Another recording of the drive on the map: its part of the route is drawn now.
+    if (model && model != m_channelModel1 && belongsToDrawnDrive(model)) {
+        if (!m_driveRedrawPending) {
+            m_driveRedrawPending = true;
+            QTimer::singleShot(kDriveRedrawMs, this, [this] {
+                m_driveRedrawPending = false;
+                drawTrackOnMap();
+                // The new line puts the marker at the start; it belongs where playback is.
+                updateProgress(ui->horizontalSlider_progress->value());
+            });
+        }
+        return;
+    }
     // Only the master channel's track is shown; the others keep theirs for their next open.
     if (!model || model != m_channelModel1)
         return;

@@ -4,19 +4,42 @@
 
 #include <cmath>
 
-void MapBridge::seekToSecond(const QVariant &second)
+namespace {
+// A whole number in [0, limit) or -1: a text or an object from the page is refused, not
+// converted.
+int wholeBelow(const QVariant &value, int limit)
 {
-    // Numbers only: a text or an object from the page is refused, not converted.
-    const int type = second.userType();
+    const int type = value.userType();
     const bool number = type == QMetaType::Double || type == QMetaType::Int ||
                         type == QMetaType::LongLong || type == QMetaType::UInt ||
                         type == QMetaType::ULongLong;
-    const double value = number ? second.toDouble() : std::nan("");
-    if (!std::isfinite(value) || value != std::floor(value) || value < 0 ||
-        value >= m_secondCount) {
+    const double v = number ? value.toDouble() : std::nan("");
+    if (!std::isfinite(v) || v != std::floor(v) || v < 0 || v >= limit)
+        return -1;
+    return int(v);
+}
+} // namespace
+
+void MapBridge::seekToSecond(const QVariant &second)
+{
+    const int value = wholeBelow(second, m_secondCount);
+    if (value < 0) {
         qWarning() << "MapBridge: refused a seek from the map page to" << second << "of"
                    << m_secondCount << "seconds";
         return;
     }
-    emit seekRequested(int(value));
+    emit seekRequested(value);
+}
+
+void MapBridge::playRecordingAt(const QVariant &id, const QVariant &second)
+{
+    const int recording = wholeBelow(id, m_driveSecondCounts.size());
+    const int value =
+        recording < 0 ? -1 : wholeBelow(second, m_driveSecondCounts.at(recording));
+    if (value < 0) {
+        qWarning() << "MapBridge: refused to play recording" << id << "of"
+                   << m_driveSecondCounts.size() << "at" << second;
+        return;
+    }
+    emit playRecordingRequested(recording, value);
 }

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+struct Drive;
+
+// The two lines of a drive's header in the file list: when it was driven, then its distance,
+// driving time, top speed in the chosen unit and number of driving events. A trailing "…"
+// says that tracks are still being read and the figures may grow.
+QString driveHeaderWhen(const Drive &drive);
+QString driveHeaderFigures(const Drive &drive, bool mph);
