@@ -18,6 +18,7 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -43,6 +44,9 @@ QStringList linkRecordings(const QString &demo, const QString &folder, int count
             paths << path;
         }
     }
+    // A card's folder was written before it is dropped, not a moment ago.
+    const timeval past[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
+    ::utimes(QFile::encodeName(folder).constData(), past);
     return paths;
 }
 } // namespace

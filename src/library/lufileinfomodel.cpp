@@ -1,6 +1,8 @@
 #include "lufileinfomodel.h"
 
 #include "channelpatterntable.h"
+#include "drivegrouping.h"
+#include "folderlisting.h"
 #include "hwdefaultsettings.h"
 #include "hwfilemanager.h"
 
@@ -9,10 +11,14 @@
 #include <QDir>
 #include <QCryptographicHash>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <climits>
+#include <ctime>
 #include <map>
+
+#include <sys/stat.h>
 
 namespace {
 const QString kStampFormat = QStringLiteral("yyyy_MMdd_HHmmss_");
@@ -70,11 +76,21 @@ QString impossiblePrefix(const QString &prefix)
 // seconds before or after this one.
 QStringList timePrefixes(const QString &prefix)
 {
-    const QDateTime stamp = QDateTime::fromString(prefix, kStampFormat);
+    // Digit by digit: a card's worth of names is added at once, and the locale-aware parser
+    // costs a hundred times more.
+    const QDateTime stamp = wallClockFromDigits(prefix, kStampFormat);
     QStringList shifted;
-    for (int offset : {-1, -2, 1, 2})
-        shifted << (stamp.isValid() ? stamp.addSecs(offset).toString(kStampFormat)
-                                    : impossiblePrefix(prefix));
+    for (int offset : {-1, -2, 1, 2}) {
+        if (!stamp.isValid() || prefix.size() != kStampFormat.size()) {
+            shifted << impossiblePrefix(prefix);
+            continue;
+        }
+        const QDateTime at = stamp.addSecs(offset);
+        const QDate d = at.date();
+        const QTime t = at.time();
+        shifted << QString::asprintf("%04d_%02d%02d_%02d%02d%02d_", d.year(), d.month(), d.day(),
+                                     t.hour(), t.minute(), t.second());
+    }
     qWarning() << "LuFileInfoModel::getBackPath" << shifted;
     return {shifted[0], shifted[1], prefix, shifted[2], shifted[3]};
 }
@@ -90,7 +106,16 @@ LuFileInfoModel::LuFileInfoModel(const QString &name, const QString &absolutePat
     nativePath = QDir::toNativeSeparators(absolutePath);
     identityPath = nativePath;
 
-    const qint64 size = QFileInfo(absolutePath).size(); // 0 when it cannot be read
+    // One look at the file for its size and its clock. The clock is read as the digits it
+    // shows here, without Qt's time-zone check on every call, which costs more than the rest
+    // of adding a file.
+    struct stat status {};
+    const bool readable = ::stat(QFile::encodeName(absolutePath).constData(), &status) == 0;
+    const qint64 size = readable ? qint64(status.st_size) : 0; // 0 when it cannot be read
+    struct tm local {};
+    if (readable && localtime_r(&status.st_mtime, &local))
+        fileClock = QDateTime(QDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday),
+                              QTime(local.tm_hour, local.tm_min, local.tm_sec), Qt::UTC);
     const QString sizeText = QString::number(size);
     const QString cacheEnding = QLatin1Char('_') + sizeText + QStringLiteral(".txt");
     trackCachePath = QDir::toNativeSeparators(HWFileManager::instance()->trackCachePath() +
@@ -99,9 +124,6 @@ LuFileInfoModel::LuFileInfoModel(const QString &name, const QString &absolutePat
                                      QLatin1Char('_') + sizeText + kLongestCacheEnding);
 
     findSiblings(getBackPath(nativePath, &channelIndex));
-    fileInfo = QFileInfo(absolutePath);
-    const QDateTime modified = fileInfo.lastModified();
-    fileClock = QDateTime(modified.date(), modified.time(), Qt::UTC);
     // Concatenated, not built with arg(): a "%1" in a folder or file name must stay text.
     const QString previewName = sizeText + QLatin1Char('_') + baseName(fileName);
     previewPath = HWFileManager::instance()->previewsPath() + QLatin1Char('/') +
@@ -115,18 +137,10 @@ LuFileInfoModel::~LuFileInfoModel()
 
 void LuFileInfoModel::findSiblings(const QStringList &candidates)
 {
-    channelCount = 1;
-    for (const QString &candidate : candidates) {
-        if (candidate.contains(QChar(0)) || !QFileInfo::exists(candidate))
-            continue;
-        ++channelCount;
-        if (channelCount == 2) {
-            siblingPath1 = candidate;
-        } else {
-            siblingPath2 = candidate;
-            break;
-        }
-    }
+    const QStringList found = existingFiles(candidates, 2);
+    channelCount = 1 + int(found.size());
+    siblingPath1 = found.value(0);
+    siblingPath2 = found.value(1);
 }
 
 QStringList LuFileInfoModel::getBackPath(const QString &path, int *channelIndex)

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDateTime>
-#include <QFileInfo>
 #include "drivingevents.h"
 
 #include <QList>
@@ -107,7 +106,6 @@ public:
     QString identityPath;
     bool isPlaying = false;
     QModelIndex rowIndex;
-    QFileInfo fileInfo;
     QDateTime fileClock; // the file's modification time as wall-clock digits (UTC spec), for drives
     bool trackLoaded = false;
     QMutex trackMutex;

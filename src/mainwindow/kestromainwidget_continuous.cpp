@@ -5,6 +5,7 @@
 // started with, so a list sorted newest first never leads back into the same drive.
 #include "channelsync.h"
 #include "drivegrouping.h"
+#include "drivelist.h"
 #include "hwdevicetreeview.h"
 #include "hwplaywidget.h"
 #include "kestromainwidget.h"
@@ -14,34 +15,22 @@
 
 #include <QDebug>
 
-namespace {
-
-DriveFile driveFileOf(const LuFileInfoModel &model, double seconds)
-{
-    DriveFile file;
-    file.recording = model.identityPath;
-    file.fileName = model.fileName;
-    file.fileTime = model.fileInfo.lastModified();
-    file.seconds = seconds;
-    return file;
-}
-
-} // namespace
-
 LuFileInfoModel *KestroMainWidget::nextInDrive() const
 {
     if (!m_channelModel1 || m_channelModel1->videoDuration <= 0)
         return nullptr;
-    const DriveFile current = driveFileOf(*m_channelModel1, m_channelModel1->videoDuration);
+    DriveFile current = driveFileOf(m_channelModel1);
+    current.seconds = m_channelModel1->videoDuration;
     const QDateTime currentStart = driveFileStart(current);
     // The recording that starts first after this one, wherever the list shows it: a drive
     // plays forward in time.
     LuFileInfoModel *next = nullptr;
     QDateTime nextStart;
     for (LuFileInfoModel *model : m_libraryModels) {
-        if (model == m_channelModel1 || model == m_channelModel2 || model == m_channelModel3)
+        // A recording is entered by its front-most channel, as the list plays it.
+        if (model == m_channelModel1 || recordingOf(model) != model)
             continue;
-        const QDateTime start = driveFileStart(driveFileOf(*model, 0));
+        const QDateTime start = driveFileStart(driveFileOf(model));
         if (start > currentStart && (!next || start < nextStart)) {
             next = model;
             nextStart = start;
@@ -49,7 +38,7 @@ LuFileInfoModel *KestroMainWidget::nextInDrive() const
     }
     if (!next || recordingChannelCount(next) != m_channelCount)
         return nullptr;
-    return groupIntoDrives({current, driveFileOf(*next, 0)}).size() == 1 ? next : nullptr;
+    return groupIntoDrives({current, driveFileOf(next)}).size() == 1 ? next : nullptr;
 }
 
 void KestroMainWidget::prepareContinuation()

@@ -10,6 +10,8 @@
 
 #include <memory>
 
+#include <sys/time.h>
+
 // Channel names, sibling search and linking, with real files in a temporary folder.
 class TestGrouping : public QObject
 {
@@ -143,6 +145,26 @@ private slots:
         QCOMPARE(HWDefaultSettings::instance()->lastFileList(),
                  (QStringList{inside->nativePath, front->nativePath, back->nativePath}));
         qDeleteAll(list);
+    }
+
+    void partnersFoundWhileTheFolderChanges()
+    {
+        // A card's folder, written earlier, is listed once; files added since are found too.
+        const auto age = [this](int seconds) {
+            const timeval past[2] = {{time(nullptr) - seconds, 0}, {time(nullptr) - seconds, 0}};
+            QCOMPARE(::utimes(QFile::encodeName(m_dir.path()).constData(), past), 0);
+        };
+        const QString front = "2024_0516_101500_003A.MP4";
+        touch(front);
+        age(3600);
+        QCOMPARE(std::unique_ptr<LuFileInfoModel>(model(front))->channelCount, 1);
+        const QString back = touch("2024_0516_101501_003B.MP4");
+        age(1800);
+        std::unique_ptr<LuFileInfoModel> pair(model(front));
+        QCOMPARE(pair->channelCount, 2);
+        QCOMPARE(pair->siblingPath1, QDir::toNativeSeparators(back));
+        touch("2024_0516_101500_003C.MP4"); // a folder changed just now is asked directly
+        QCOMPARE(std::unique_ptr<LuFileInfoModel>(model(front))->channelCount, 3);
     }
 
     void takingAFrontOutUnlinksEveryBack()
