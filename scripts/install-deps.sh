@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake
+    ninja-build
     g++
     pkg-config
     qtbase5-dev
