@@ -182,6 +182,8 @@ private:
     void showDrivingEvents();
     // The recording a model belongs to becomes the open one: channels, track, map, instruments.
     void bindRecording(LuFileInfoModel *model, bool keepLayout);
+    // Each pane opens its channel of the bound recording, or loads it in place of the held one.
+    void loadChannels(bool continuing);
     // Pane 1 holds its last frame when a recording of the same drive follows.
     void prepareContinuation();
     void masterEndHeld();

@@ -74,14 +74,7 @@ void KestroMainWidget::continueInto(LuFileInfoModel *next)
     runPageScript(QStringLiteral("clearGPSLine()"));
     m_masterFailed = false;
     bindRecording(next, true);
-    const QList<HWPlayWidget *> all = panes();
-    for (int i = 0; i < 3; ++i) {
-        LuFileInfoModel *channel = channelModel(i + 1);
-        if (!channel)
-            continue;
-        all[i]->previewPath = channel->previewPath;
-        all[i]->continueWith(channel->nativePath);
-    }
+    loadChannels(true);
     // Held again once the new length is known and a further recording follows.
     ui->widget_display_1->player()->setHoldLastFrame(false);
     m_channelSync->setChannelCount(m_channelCount);

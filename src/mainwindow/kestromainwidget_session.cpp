@@ -105,20 +105,28 @@ void KestroMainWidget::autoPlayFile(LuFileInfoModel *model)
     ui->widget_display_cover->setMessage(QString());
     m_runStart = model;
     bindRecording(model, false);
-    const QList<HWPlayWidget *> all = panes();
-    for (int i = 0; i < 3; ++i) {
-        LuFileInfoModel *channel = channelModel(i + 1);
-        if (!channel)
-            continue;
-        all[i]->previewPath = channel->previewPath;
-        all[i]->openFile(channel->nativePath);
-    }
+    loadChannels(false);
     m_channelSync->setChannelCount(m_channelCount);
     m_channelSync->setPlaying(true);
     ui->pushBtn_play->setChecked(true);
     setPlayControlsEnabled(true);
     m_playState = 2;
     showDrivingEvents(); // a track read at an earlier open is here already
+}
+
+void KestroMainWidget::loadChannels(bool continuing)
+{
+    const QList<HWPlayWidget *> all = panes();
+    for (int i = 0; i < 3; ++i) {
+        LuFileInfoModel *channel = channelModel(i + 1);
+        if (!channel)
+            continue;
+        all[i]->previewPath = channel->previewPath;
+        if (continuing)
+            all[i]->continueWith(channel->nativePath);
+        else
+            all[i]->openFile(channel->nativePath);
+    }
 }
 
 void KestroMainWidget::bindRecording(LuFileInfoModel *model, bool keepLayout)
