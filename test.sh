@@ -46,36 +46,47 @@ echo "== Suite (the sanitizer build runs beside it)"
 run_tests build/test
 finish_build "$asan_build" build/asan
 
+# The fuzzers are built and run beside the sanitizer suite: each runs on one core, and the suite
+# mostly waits for players and pages.
+fuzz_all() {
+    cmake --build "$fuzz" --parallel "$jobs" --target fuzz_extracttrack fuzz_trackline fuzz_boxwalk \
+        make_track_fixtures || return 1
+    fuzz_seconds=${QMARL_FUZZ_SECONDS:-20}
+    # Seeds: tiny recordings in every layout (a few KiB each) and single track lines.
+    rm -rf "$fuzz/seeds"
+    "$fuzz/bin/make_track_fixtures" --seconds 3 --size 64x48 --fps 2 "$fuzz/seeds/videos" || return 1
+    rm -rf "$fuzz/seeds/videos/expected"
+    mkdir -p "$fuzz/seeds/lines"
+    cat tests/data/track/*.txt | split -l 1 - "$fuzz/seeds/lines/line-"
+    total=0
+    for target in fuzz_extracttrack:videos fuzz_trackline:lines fuzz_boxwalk:videos; do
+        name=${target%%:*}
+        mkdir -p "$fuzz/corpus/$name" "$fuzz/artifacts/$name"
+        log="$fuzz/$name.log"
+        # A crash, a leak, a hang (-timeout) or running out of memory ends the run with a non-zero status.
+        if ! "$fuzz/bin/$name" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=3072 \
+                -print_final_stats=1 -artifact_prefix="$fuzz/artifacts/$name/" \
+                "$fuzz/corpus/$name" "$fuzz/seeds/${target##*:}" >"$log" 2>&1; then
+            tail -n 60 "$log"
+            echo "fuzzing: $name failed; the input is in $fuzz/artifacts/$name/"
+            return 1
+        fi
+        runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+        echo "$name: ${runs:-0} executions in ${fuzz_seconds} s"
+        total=$((total + ${runs:-0}))
+    done
+    echo "fuzzing: $total executions in total, no failure"
+}
 configure "$fuzz" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQMARL_FUZZ=ON
-background_build "$fuzz" --target fuzz_extracttrack fuzz_trackline fuzz_boxwalk make_track_fixtures
-fuzz_build=$build_pid
-echo "== Suite under AddressSanitizer + UndefinedBehaviorSanitizer (the fuzzers build beside it)"
+fuzz_all >"$fuzz.log" 2>&1 &
+fuzz_run=$!
+echo "== Suite under AddressSanitizer + UndefinedBehaviorSanitizer (the fuzzers build and run beside it)"
 run_tests build/asan
-finish_build "$fuzz_build" "$fuzz"
 
 echo "== Fuzzing (libFuzzer with AddressSanitizer + UndefinedBehaviorSanitizer, clang)"
-fuzz_seconds=${QMARL_FUZZ_SECONDS:-20}
-# Seeds: tiny recordings in every layout (a few KiB each) and single track lines.
-rm -rf "$fuzz/seeds"
-"$fuzz/bin/make_track_fixtures" --seconds 3 --size 64x48 --fps 2 "$fuzz/seeds/videos"
-rm -rf "$fuzz/seeds/videos/expected"
-mkdir -p "$fuzz/seeds/lines"
-cat tests/data/track/*.txt | split -l 1 - "$fuzz/seeds/lines/line-"
-total=0
-for target in fuzz_extracttrack:videos fuzz_trackline:lines fuzz_boxwalk:videos; do
-    name=${target%%:*}
-    mkdir -p "$fuzz/corpus/$name" "$fuzz/artifacts/$name"
-    log="$fuzz/$name.log"
-    # A crash, a leak, a hang (-timeout) or running out of memory ends the run with a non-zero status.
-    if ! "$fuzz/bin/$name" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=3072 \
-            -print_final_stats=1 -artifact_prefix="$fuzz/artifacts/$name/" \
-            "$fuzz/corpus/$name" "$fuzz/seeds/${target##*:}" >"$log" 2>&1; then
-        tail -n 60 "$log"
-        echo "fuzzing: $name failed; the input is in $fuzz/artifacts/$name/" >&2
-        exit 1
-    fi
-    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
-    echo "$name: ${runs:-0} executions in ${fuzz_seconds} s"
-    total=$((total + ${runs:-0}))
-done
-echo "fuzzing: $total executions in total, no failure"
+if ! wait "$fuzz_run"; then
+    tail -n 80 "$fuzz.log"
+    echo "fuzzing: failed (log: $fuzz.log)" >&2
+    exit 1
+fi
+grep -E '^(fuzz_[a-z]+: |fuzzing: )' "$fuzz.log"
