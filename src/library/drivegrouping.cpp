@@ -32,7 +32,6 @@ QDateTime wallClockFromDigits(const QString &text, const QString &layout)
 }
 
 namespace {
-// "2024_0516_101500_001A.MP4": the timestamped family's names start with the recording time.
 
 struct Recording
 {
@@ -44,7 +43,7 @@ struct Recording
 
 QDateTime driveFileStart(const DriveFile &file)
 {
-    const QDateTime named = wallClockFromDigits(file.fileName, QStringLiteral("yyyy_MMdd_HHmmss_"));
+    const QDateTime named = wallClockFromDigits(file.fileName, kNameStampLayout);
     if (named.isValid())
         return named;
     return file.firstFix.isValid() ? file.firstFix : file.fileTime;

@@ -19,6 +19,9 @@ struct DriveFile
 // times would ask the time zone on every step, which the grouping of a card cannot afford.
 QDateTime wallClockFromDigits(const QString &text, const QString &layout);
 
+// The time stamp the timestamped family's names start with ("2024_0516_101500_001A.MP4").
+inline const QString kNameStampLayout = QStringLiteral("yyyy_MMdd_HHmmss_");
+
 // Where a file's recording starts: the file name's time stamp, else the first GPS time, else
 // the file time.
 QDateTime driveFileStart(const DriveFile &file);

@@ -8,7 +8,6 @@
 #include <algorithm>
 
 namespace {
-const QString kNameStamp = QStringLiteral("yyyy_MMdd_HHmmss_");
 const QString kFixTime = QStringLiteral("yyyyMMddHHmmss");
 // A camera closes its file when the recording ends; a longer span than this is a clock fault.
 constexpr qint64 kLongestRecordingSeconds = 3600;
@@ -21,7 +20,7 @@ double knownSeconds(const LuFileInfoModel *model)
         return double(model->videoDuration);
     if (model->trackLoaded && !model->track.isEmpty())
         return double(model->track.size());
-    const QDateTime named = wallClockFromDigits(model->fileName, kNameStamp);
+    const QDateTime named = wallClockFromDigits(model->fileName, kNameStampLayout);
     const qint64 span = named.isValid() && model->fileClock.isValid()
                             ? named.secsTo(model->fileClock)
                             : 0;

@@ -21,7 +21,6 @@
 #include <sys/stat.h>
 
 namespace {
-const QString kStampFormat = QStringLiteral("yyyy_MMdd_HHmmss_");
 constexpr int kTimestampedParts = 4;
 constexpr int kSequenceSpread = 2;
 constexpr int kSecondsSpread = 2;
@@ -78,10 +77,10 @@ QStringList timePrefixes(const QString &prefix)
 {
     // Digit by digit: a card's worth of names is added at once, and the locale-aware parser
     // costs a hundred times more.
-    const QDateTime stamp = wallClockFromDigits(prefix, kStampFormat);
+    const QDateTime stamp = wallClockFromDigits(prefix, kNameStampLayout);
     QStringList shifted;
     for (int offset : {-1, -2, 1, 2}) {
-        if (!stamp.isValid() || prefix.size() != kStampFormat.size()) {
+        if (!stamp.isValid() || prefix.size() != kNameStampLayout.size()) {
             shifted << impossiblePrefix(prefix);
             continue;
         }
