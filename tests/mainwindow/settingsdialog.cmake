@@ -5,7 +5,6 @@ qmarl_add_test(tst_settingsdialog SOURCES tst_settingsdialog.cpp mainwindowtest.
 # mainwindowtest.h names the recordings folder; these tests open no recording.
 target_compile_definitions(tst_settingsdialog PRIVATE
     QMARL_RECORDINGS="${CMAKE_CURRENT_BINARY_DIR}/recordings")
-set_target_properties(tst_settingsdialog PROPERTIES AUTOUIC OFF)
 target_include_directories(tst_settingsdialog PRIVATE
     ${CMAKE_BINARY_DIR}/src/qmarl_gui_autogen/include)
 add_dependencies(tst_settingsdialog qmarl_gui)
