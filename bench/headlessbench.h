@@ -1,7 +1,8 @@
 #pragma once
 
 // Shared by the window benchmarks: set up before the application object exists, so the window
-// runs headless with players that draw nothing, in per-user folders of its own.
+// runs headless (unless a platform is named) with players that draw nothing (unless options are
+// named), in per-user folders of its own.
 #include "extracttrack.h"
 #include "processenvironment.h"
 
@@ -14,7 +15,9 @@
 
 inline void prepareHeadlessBench(const QTemporaryDir &home)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A platform named by the caller stays (a real X server, to see pictures drawn).
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     if (!qEnvironmentVariableIsSet("Q_MARL_MPV_OPTIONS"))
         qputenv("Q_MARL_MPV_OPTIONS", "vo=null,ao=null,hwdec=no");
     qputenv("XDG_CONFIG_HOME", home.filePath("config").toLocal8Bit());

@@ -2,17 +2,29 @@
 // demo recording, so they take no room, under names a minute apart) dropped on the window at
 // once. Reports the time until they are listed, the time until every track is read into the
 // cache in the background, and the GUI thread's longest stall meanwhile, measured as the
-// lateness of a 1 ms timer; and the time cat takes to read the same files.
-// Usage: tracklist_bench [N]   (offscreen, players with vo=null; default N = 500)
+// lateness of a 1 ms timer; and the time cat takes to read the same files. Then the drive plays
+// through K switches from one recording to the next (each entered 2 s before its end): the time
+// from the old file's last position report to the new one's first, and the longest time a pane
+// showed no picture, sampled every 5 ms. Offscreen nothing is drawn, so the blank time needs a
+// real X server: bench/tracklist_bench.sh runs it under Xvfb with a drawing video output.
+// Usage: tracklist_bench [N] [K]   (default N = 500 recordings, K = 5 switches)
 #include "headlessbench.h"
+#include "hwplaywidget.h"
 #include "kestromainwidget.h"
 #include "lufileinfomodel.h"
+#include "playlabel.h"
+#include "ui_kestromainwidget.h"
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -21,7 +33,10 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <mpv/client.h>
+
 #include <algorithm>
+#include <functional>
 
 namespace {
 constexpr int kSeconds = 60;
@@ -49,6 +64,106 @@ QStringList linkRecordings(const QString &demo, const QString &folder, int count
     ::utimes(QFile::encodeName(folder).constData(), past);
     return paths;
 }
+
+QString playingPath(HWPlayWidget *pane)
+{
+    char *path = mpv_get_property_string(pane->player()->mpvHandle(), "path");
+    const QString result = path ? QString::fromUtf8(path) : QString();
+    mpv_free(path);
+    return result;
+}
+
+// No picture: a row across the pane at 60 % of its height is black from end to end (every
+// channel of the demo recording has colour there, dark or bright).
+bool showsNoPicture(QWidget *pane)
+{
+    const QPoint row = pane->mapToGlobal(QPoint(0, pane->height() * 6 / 10));
+    const QImage line = QGuiApplication::primaryScreen()
+                            ->grabWindow(0, row.x(), row.y(), pane->width(), 1)
+                            .toImage();
+    for (int x = 0; x < line.width(); x += 2) {
+        const QColor colour = line.pixelColor(x, 0);
+        if (std::max({colour.red(), colour.green(), colour.blue()}) > 24)
+            return false;
+    }
+    return true;
+}
+
+bool waitUntil(const std::function<bool()> &done, int ms = 30000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return done();
+}
+
+// The drive's recordings play on from the first: each switch is entered 2 s before the end.
+void measureSwitches(KestroMainWidget &window, const QStringList &paths, int switches,
+                     QTextStream &out)
+{
+    Ui::KestroMainWidget *ui = window.form();
+    const QList<HWPlayWidget *> panes{ui->widget_display_1, ui->widget_display_2,
+                                      ui->widget_display_3};
+    PlayLabel *master = panes[0]->player();
+    const bool drawn = QGuiApplication::platformName() == QLatin1String("xcb");
+    const QList<LuFileInfoModel *> &models = window.libraryModels();
+    const auto first = std::find_if(models.begin(), models.end(), [&](LuFileInfoModel *model) {
+        return model->nativePath == QDir::toNativeSeparators(paths.first());
+    });
+    if (first == models.end()) {
+        out << "switches: the first recording is not in the list\n";
+        return;
+    }
+    window.autoPlayFile(*first);
+    if (!waitUntil([&] { return playingPath(panes[0]) == paths[0] && master->fileDuration() > 0; })) {
+        out << "switches: the first recording does not play\n";
+        return;
+    }
+    qint64 worstSwitch = 0, worstBlank = 0;
+    for (int k = 0; k < switches && 3 * (k + 1) < paths.size(); ++k) {
+        const QString old = paths[3 * k], next = paths[3 * (k + 1)];
+        const double duration = master->fileDuration();
+        window.posChangedSlot((duration - 2) / ui->horizontalSlider_progress->maximum());
+        if (!waitUntil([&] { return master->position() > duration - 3; })) {
+            out << "switch " << k + 1 << ": the seek near the end did not happen\n";
+            return;
+        }
+        QElapsedTimer oldSeen, blankSince[3];
+        qint64 switchMs = -1, blankMs = 0;
+        const bool arrived = waitUntil([&] {
+            const QString now = playingPath(panes[0]);
+            if (now == old)
+                oldSeen.start();
+            else if (oldSeen.isValid() && switchMs < 0 && master->position() >= 0)
+                switchMs = oldSeen.elapsed();
+            for (int i = 0; drawn && i < 3; ++i) {
+                if (!showsNoPicture(panes[i]))
+                    blankSince[i].invalidate();
+                else if (!blankSince[i].isValid())
+                    blankSince[i].start();
+                else
+                    blankMs = std::max(blankMs, blankSince[i].elapsed());
+            }
+            return now == next && master->position() > 1.0;
+        });
+        if (!arrived) {
+            out << "switch " << k + 1 << ": " << QFileInfo(next).fileName()
+                << " did not follow on\n";
+            return;
+        }
+        out << "switch " << k + 1 << " to " << QFileInfo(next).fileName() << ": " << switchMs
+            << " ms from the old file's last report to the new one playing; longest blank "
+            << (drawn ? QString::number(blankMs) + " ms" : QStringLiteral("not measured")) << "\n";
+        out.flush();
+        worstSwitch = std::max(worstSwitch, switchMs);
+        worstBlank = std::max(worstBlank, blankMs);
+    }
+    out << "switches: longest " << worstSwitch << " ms; longest blank "
+        << (drawn ? QString::number(worstBlank) + " ms (target: under 100 ms)"
+                  : QStringLiteral("not measured offscreen (bench/tracklist_bench.sh draws under Xvfb)"))
+        << "\n";
+}
 } // namespace
 
 int main(int argc, char *argv[])
@@ -60,6 +175,7 @@ int main(int argc, char *argv[])
     quietTrackReaders();
     QTextStream out(stdout);
     const int count = std::max(1, app.arguments().value(1, QStringLiteral("500")).toInt());
+    const int switches = std::max(0, app.arguments().value(2, QStringLiteral("5")).toInt());
 
     const QString demo = home.filePath("demo");
     out << "writing the demo recording (" << kSeconds << " s)...\n";
@@ -140,6 +256,9 @@ int main(int argc, char *argv[])
     cat.start(QStringLiteral("cat"), paths);
     cat.waitForFinished(-1);
     out << "the same files read by cat: " << catClock.elapsed() << " ms\n";
+    out.flush();
+    if (switches > 0)
+        measureSwitches(window, paths, switches, out);
     window.on_pushBtn_stop_clicked();
     return cached >= 0 ? 0 : 2;
 }

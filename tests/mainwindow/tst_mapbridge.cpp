@@ -1,6 +1,7 @@
 #include "mainwindowtest.h"
 #include "../maps/mappagekit.h"
 
+#include "hwdevicetreeview.h"
 #include "lufileinfomodel.h"
 #include "lugpsmodel.h"
 #include "mapbridge.h"
@@ -20,7 +21,8 @@
 
 using namespace windowtest;
 
-// The bridge between the window and its map page, and the telemetry that follows playback.
+// The bridge between the window and its map page, the telemetry that follows playback, and a
+// drive of two recordings: its header in the file list and its parts on the map play it.
 class TestMapBridge : public QObject
 {
     Q_OBJECT
@@ -72,6 +74,39 @@ class TestMapBridge : public QObject
         window().on_pushBtn_play_clicked();
         QTRY_VERIFY_WITH_TIMEOUT(mpvString(ui()->widget_display_1, "pause") == "yes", timeout);
         QTest::qWait(100);
+    }
+
+    // The 120 s recording under a time-stamped name, with a track going north at longitude.
+    static QString stamped(const QTemporaryDir &dir, const QString &name, const char *longitude)
+    {
+        const QString path = dir.filePath(name);
+        QFile::copy(recording("long_A.MP4"), path);
+        QByteArray lines;
+        for (int second = 0; second < 120; ++second)
+            lines += QStringLiteral("A20240516%1%2,%3,N,%4,E,20.00,0.00,0,0,256\n")
+                         .arg(1200 + second / 60, 4, 10, QLatin1Char('0'))
+                         .arg(second % 60, 2, 10, QLatin1Char('0'))
+                         .arg(4807.0 + second * 0.005, 0, 'f', 6)
+                         .arg(QLatin1String(longitude))
+                         .toLatin1();
+        writeTrack(path, lines);
+        return path;
+    }
+
+    // Moves the pointer beside second 60 of the other recording's part, wherever the map has
+    // put it by now; true once the page shows that sample.
+    bool hoverOtherRecording(QPoint *at)
+    {
+        const QVariantMap pixel = pageValue(QStringLiteral("qmarlSamplePixel(60, 0)")).toMap();
+        if (!pixel.contains("x"))
+            return false;
+        QWidget *surface = ui()->webview->focusProxy();
+        *at = QPoint(qRound(pixel.value("x").toDouble()) + 3, qRound(pixel.value("y").toDouble()));
+        QMouseEvent move(QEvent::MouseMove, *at, surface->mapToGlobal(*at), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(surface, &move);
+        const QJsonObject pick = pageState().value("lastPick").toObject();
+        return pick.value("id") == 0 && pick.value("action") == "hover";
     }
 
 private slots:
@@ -345,6 +380,48 @@ private slots:
         QVERIFY(!QFile::exists(out.filePath("none.gpx")));
     }
 
+    // A drive of two recordings: its header folds it and plays it from the first recording, and
+    // a click on the other recording's part of the map plays that one from the second clicked.
+    void headerAndMapPlayTheDrive()
+    {
+        HWDefaultSettings::instance()->setMapType(2); // the bundled map
+        QTemporaryDir dir;
+        const QString first =
+            stamped(dir, QStringLiteral("2024_0516_120000_001A.MP4"), "11400.000000");
+        const QString second =
+            stamped(dir, QStringLiteral("2024_0516_120030_002A.MP4"), "11401.000000");
+        m_window = makeWindow();
+        KestroMainWidget *window = m_window.get();
+        Ui::KestroMainWidget *ui = window->form();
+        QSignalSpy loaded(ui->webview, &QWebEngineView::loadFinished);
+        QVERIFY(loaded.count() || loaded.wait(timeout));
+        addAndPlay(*window, {second, first}, 1); // plays the first dropped
+        QCOMPARE(playing(ui->widget_display_1), second);
+        // Both routes in, so that the map is not drawn again under the pointer.
+        const QList<LuFileInfoModel *> &models = window->libraryModels();
+        QTRY_VERIFY_WITH_TIMEOUT(models[0]->trackLoaded && models[1]->trackLoaded, timeout);
+
+        HWDeviceTreeView *list = ui->treeView_filelist;
+        const QPoint header(60, list->visualRect(list->model()->index(0, 0)).top() + 10);
+        QTRY_VERIFY_WITH_TIMEOUT(list->driveHeaderAt(header), timeout);
+        for (const bool folded : {true, false}) { // the arrow folds and unfolds the drive
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(8, header.y()));
+            QCOMPARE(list->isRowHidden(1, QModelIndex()), folded);
+        }
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, header);
+        QTRY_COMPARE_WITH_TIMEOUT(playing(ui->widget_display_1), first, timeout);
+
+        QTRY_VERIFY_WITH_TIMEOUT(pageState().value("driveParts").toInt() == 1 &&
+                                     pageState().value("bridge").toBool(),
+                                 timeout);
+        QPoint at;
+        QTRY_VERIFY_WITH_TIMEOUT(hoverOtherRecording(&at), timeout);
+        QTest::mouseClick(ui->webview->focusProxy(), Qt::LeftButton, {}, at);
+        QTRY_COMPARE_WITH_TIMEOUT(playing(ui->widget_display_1), second, timeout);
+        QTRY_VERIFY_WITH_TIMEOUT(qAbs(mpvDouble(ui->widget_display_1, "time-pos") - 60) < 2,
+                                 timeout);
+        m_window.reset(); // before the folder of its files goes
+    }
 };
 
 MAINWINDOW_TEST_MAIN(TestMapBridge)
