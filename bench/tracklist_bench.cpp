@@ -98,7 +98,7 @@ bool waitUntil(const std::function<bool()> &done, int ms = 30000)
     return done();
 }
 
-// The drive's recordings play on from the first: each switch is entered 2 s before the end.
+// The drive's recordings play on: each switch is entered 2 s before the end.
 void measureSwitches(KestroMainWidget &window, const QStringList &paths, int switches,
                      QTextStream &out)
 {
@@ -107,26 +107,26 @@ void measureSwitches(KestroMainWidget &window, const QStringList &paths, int swi
                                       ui->widget_display_3};
     PlayLabel *master = panes[0]->player();
     const bool drawn = QGuiApplication::platformName() == QLatin1String("xcb");
-    const QList<LuFileInfoModel *> &models = window.libraryModels();
-    const auto first = std::find_if(models.begin(), models.end(), [&](LuFileInfoModel *model) {
-        return model->nativePath == QDir::toNativeSeparators(paths.first());
-    });
-    if (first == models.end()) {
-        out << "switches: the first recording is not in the list\n";
-        return;
-    }
-    window.autoPlayFile(*first);
-    if (!waitUntil([&] { return playingPath(panes[0]) == paths[0] && master->fileDuration() > 0; })) {
-        out << "switches: the first recording does not play\n";
+    // Adding the files started the first recording; the drive has played on from there.
+    if (!waitUntil([&] {
+            return paths.contains(playingPath(panes[0])) && master->fileDuration() > 0 &&
+                   master->position() > 0.5; // playing: a seek while the file loads is lost
+        })) {
+        out << "switches: no recording of the drive plays\n";
         return;
     }
     qint64 worstSwitch = 0, worstBlank = 0;
-    for (int k = 0; k < switches && 3 * (k + 1) < paths.size(); ++k) {
-        const QString old = paths[3 * k], next = paths[3 * (k + 1)];
+    for (int k = 0; k < switches; ++k) {
+        const QString old = playingPath(panes[0]);
+        const QString next = paths.value(paths.indexOf(old) + 3);
+        if (next.isEmpty())
+            break; // the drive's last recording
         const double duration = master->fileDuration();
         window.posChangedSlot((duration - 2) / ui->horizontalSlider_progress->maximum());
         if (!waitUntil([&] { return master->position() > duration - 3; })) {
-            out << "switch " << k + 1 << ": the seek near the end did not happen\n";
+            out << "switch " << k + 1 << ": the seek near the end did not happen (at "
+                << master->position() << " s of " << duration << " s, progress bar to "
+                << ui->horizontalSlider_progress->maximum() << ")\n";
             return;
         }
         QElapsedTimer oldSeen, blankSince[3];
