@@ -65,6 +65,16 @@ QStringList linkRecordings(const QString &demo, const QString &folder, int count
     return paths;
 }
 
+// Read from libmpv itself, as the path is: the player's own figures come from libmpv's reports,
+// which arrive a moment later.
+double mpvNumber(HWPlayWidget *pane, const char *name)
+{
+    double value = -1.0;
+    if (mpv_get_property(pane->player()->mpvHandle(), name, MPV_FORMAT_DOUBLE, &value) < 0)
+        return -1.0;
+    return value;
+}
+
 QString playingPath(HWPlayWidget *pane)
 {
     char *path = mpv_get_property_string(pane->player()->mpvHandle(), "path");
@@ -105,12 +115,13 @@ void measureSwitches(KestroMainWidget &window, const QStringList &paths, int swi
     Ui::KestroMainWidget *ui = window.form();
     const QList<HWPlayWidget *> panes{ui->widget_display_1, ui->widget_display_2,
                                       ui->widget_display_3};
-    PlayLabel *master = panes[0]->player();
+    HWPlayWidget *master = panes[0];
+    const auto position = [&] { return mpvNumber(master, "time-pos"); };
+    const auto duration = [&] { return mpvNumber(master, "duration"); };
     const bool drawn = QGuiApplication::platformName() == QLatin1String("xcb");
     // Adding the files started the first recording; the drive has played on from there.
     if (!waitUntil([&] {
-            return paths.contains(playingPath(panes[0])) && master->fileDuration() > 0 &&
-                   master->position() > 0.5; // playing: a seek while the file loads is lost
+            return paths.contains(playingPath(panes[0])) && duration() > 0 && position() > 0.5; // playing: a seek while the file loads is lost
         })) {
         out << "switches: no recording of the drive plays\n";
         return;
@@ -121,11 +132,11 @@ void measureSwitches(KestroMainWidget &window, const QStringList &paths, int swi
         const QString next = paths.value(paths.indexOf(old) + 3);
         if (next.isEmpty())
             break; // the drive's last recording
-        const double duration = master->fileDuration();
-        window.posChangedSlot((duration - 2) / ui->horizontalSlider_progress->maximum());
-        if (!waitUntil([&] { return master->position() > duration - 3; })) {
+        const double length = duration();
+        window.posChangedSlot((length - 2) / ui->horizontalSlider_progress->maximum());
+        if (!waitUntil([&] { return position() > length - 3; })) {
             out << "switch " << k + 1 << ": the seek near the end did not happen (at "
-                << master->position() << " s of " << duration << " s, progress bar to "
+                << position() << " s of " << length << " s, progress bar to "
                 << ui->horizontalSlider_progress->maximum() << ")\n";
             return;
         }
@@ -135,7 +146,7 @@ void measureSwitches(KestroMainWidget &window, const QStringList &paths, int swi
             const QString now = playingPath(panes[0]);
             if (now == old)
                 oldSeen.start();
-            else if (oldSeen.isValid() && switchMs < 0 && master->position() >= 0)
+            else if (oldSeen.isValid() && switchMs < 0 && position() >= 0)
                 switchMs = oldSeen.elapsed();
             for (int i = 0; drawn && i < 3; ++i) {
                 if (!showsNoPicture(panes[i]))
@@ -145,7 +156,7 @@ void measureSwitches(KestroMainWidget &window, const QStringList &paths, int swi
                 else
                     blankMs = std::max(blankMs, blankSince[i].elapsed());
             }
-            return now == next && master->position() > 1.0;
+            return now == next && position() > 1.0;
         });
         if (!arrived) {
             out << "switch " << k + 1 << ": " << QFileInfo(next).fileName()
