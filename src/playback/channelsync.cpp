@@ -4,6 +4,8 @@
 
 #include <QDebug>
 
+#include <mpv/client.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -146,8 +148,10 @@ void ChannelSync::setFlipBook(bool on, bool resume)
     if (on) {
         m_flipOrigin = currentPosition();
         m_flipClock.start();
-        for (PlayLabel *player : activePlayers())
-            player->holdStill(true);
+        for (PlayLabel *player : activePlayers()) {
+            if (mpv_handle *mpv = player->mpvHandle())
+                mpv_set_property_string(mpv, "pause", "yes");
+        }
         m_flipTimer.start();
         return;
     }
@@ -158,8 +162,9 @@ void ChannelSync::setFlipBook(bool on, bool resume)
         return;
     for (PlayLabel *player : activePlayers()) {
         // A channel that has ended holds its last frame, paused; the others run again.
-        if (!(player != m_master && player->endReached()))
-            player->holdStill(false);
+        mpv_handle *mpv = player->mpvHandle();
+        if (mpv && !(player != m_master && player->endReached()))
+            mpv_set_property_string(mpv, "pause", "no");
     }
 }
 
@@ -172,7 +177,7 @@ void ChannelSync::flipPage()
         return;
     if (m_pageShown.isValid() && m_pageShown.elapsed() < flipPageTimeoutMs) {
         for (PlayLabel *player : activePlayers())
-            if (player->isSeeking())
+            if (isSeeking(player))
                 return;
     }
     double target = m_flipOrigin + m_rate * double(m_flipClock.elapsed()) / 1000.0;
@@ -216,7 +221,7 @@ void ChannelSync::masterLanded()
         return;
     m_pageTurning.invalidate();
     m_pageShown.start();
-    const double page = m_master->exactPosition();
+    const double page = m_master->position();
     if (page < 0.0)
         return;
     // Learn where the key frames are: a landing is one, and the distances between landings are
@@ -236,7 +241,7 @@ void ChannelSync::masterLanded()
         Follower &follower = m_followers[i];
         if (follower.heldAtEnd)
             continue;
-        const double position = follower.player->exactPosition();
+        const double position = follower.player->position();
         if (position >= 0.0 && std::fabs(position - page) > keyFrameTolerance)
             follower.player->seekTo(page, true);
     }
@@ -251,13 +256,21 @@ double ChannelSync::currentPosition() const
     return m_master ? std::max(0.0, m_master->position()) : 0.0;
 }
 
+bool ChannelSync::isSeeking(PlayLabel *player)
+{
+    int seeking = 0;
+    mpv_handle *mpv = player->mpvHandle();
+    return mpv && mpv_get_property(mpv, "seeking", MPV_FORMAT_FLAG, &seeking) >= 0 && seeking;
+}
+
 void ChannelSync::playToTheEnd(PlayLabel *player)
 {
     // Played into its end, a player held open stops on the last frame and reports the end,
     // as a shorter channel does at any other rate.
     const double duration = player->fileDuration();
     player->seekTo(std::max(0.0, duration - 0.1), true);
-    player->holdStill(false);
+    if (mpv_handle *mpv = player->mpvHandle())
+        mpv_set_property_string(mpv, "pause", "no");
 }
 
 void ChannelSync::forgetKeyFrames()
