@@ -4,8 +4,6 @@
 
 #include <QDebug>
 
-#include <mpv/client.h>
-
 #include <algorithm>
 #include <cmath>
 
@@ -148,10 +146,8 @@ void ChannelSync::setFlipBook(bool on, bool resume)
     if (on) {
         m_flipOrigin = currentPosition();
         m_flipClock.start();
-        for (PlayLabel *player : activePlayers()) {
-            if (mpv_handle *mpv = player->mpvHandle())
-                mpv_set_property_string(mpv, "pause", "yes");
-        }
+        for (PlayLabel *player : activePlayers())
+            player->holdStill(true);
         m_flipTimer.start();
         return;
     }
@@ -162,9 +158,8 @@ void ChannelSync::setFlipBook(bool on, bool resume)
         return;
     for (PlayLabel *player : activePlayers()) {
         // A channel that has ended holds its last frame, paused; the others run again.
-        mpv_handle *mpv = player->mpvHandle();
-        if (mpv && !(player != m_master && player->endReached()))
-            mpv_set_property_string(mpv, "pause", "no");
+        if (!(player != m_master && player->endReached()))
+            player->holdStill(false);
     }
 }
 
@@ -177,7 +172,7 @@ void ChannelSync::flipPage()
         return;
     if (m_pageShown.isValid() && m_pageShown.elapsed() < flipPageTimeoutMs) {
         for (PlayLabel *player : activePlayers())
-            if (isSeeking(player))
+            if (player->isSeeking())
                 return;
     }
     double target = m_flipOrigin + m_rate * double(m_flipClock.elapsed()) / 1000.0;
@@ -221,7 +216,7 @@ void ChannelSync::masterLanded()
         return;
     m_pageTurning.invalidate();
     m_pageShown.start();
-    const double page = m_master->position();
+    const double page = m_master->exactPosition();
     if (page < 0.0)
         return;
     // Learn where the key frames are: a landing is one, and the distances between landings are
@@ -241,7 +236,7 @@ void ChannelSync::masterLanded()
         Follower &follower = m_followers[i];
         if (follower.heldAtEnd)
             continue;
-        const double position = follower.player->position();
+        const double position = follower.player->exactPosition();
         if (position >= 0.0 && std::fabs(position - page) > keyFrameTolerance)
             follower.player->seekTo(page, true);
     }
@@ -256,21 +251,13 @@ double ChannelSync::currentPosition() const
     return m_master ? std::max(0.0, m_master->position()) : 0.0;
 }
 
-bool ChannelSync::isSeeking(PlayLabel *player)
-{
-    int seeking = 0;
-    mpv_handle *mpv = player->mpvHandle();
-    return mpv && mpv_get_property(mpv, "seeking", MPV_FORMAT_FLAG, &seeking) >= 0 && seeking;
-}
-
 void ChannelSync::playToTheEnd(PlayLabel *player)
 {
     // Played into its end, a player held open stops on the last frame and reports the end,
     // as a shorter channel does at any other rate.
     const double duration = player->fileDuration();
     player->seekTo(std::max(0.0, duration - 0.1), true);
-    if (mpv_handle *mpv = player->mpvHandle())
-        mpv_set_property_string(mpv, "pause", "no");
+    player->holdStill(false);
 }
 
 void ChannelSync::forgetKeyFrames()

@@ -68,7 +68,6 @@ private:
     void forgetKeyFrames();
     // Where the recording is: the master's position, or a seek just sent.
     double currentPosition() const;
-    static bool isSeeking(PlayLabel *player);
     static void playToTheEnd(PlayLabel *player);
     QList<PlayLabel *> activePlayers() const;
 

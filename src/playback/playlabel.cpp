@@ -64,7 +64,9 @@ PlayLabel::PlayLabel(QWidget *parent)
     }
 
     mpv_observe_property(mpv, 0, "time-pos", MPV_FORMAT_DOUBLE);
+    mpv_observe_property(mpv, 0, "duration", MPV_FORMAT_DOUBLE);
     mpv_observe_property(mpv, 0, "eof-reached", MPV_FORMAT_FLAG);
+    mpv_observe_property(mpv, 0, "seeking", MPV_FORMAT_FLAG);
     mpv_observe_property(mpv, 0, "track-list", MPV_FORMAT_NODE);
     mpv_observe_property(mpv, 0, "chapter-list", MPV_FORMAT_NODE);
     mpv_set_wakeup_callback(mpv, wakeup, this);
@@ -131,7 +133,13 @@ PlayLabel::~PlayLabel()
 
 void PlayLabel::setOption(const char *name, const QString &value)
 {
-    mpv_set_option_string(mpv, name, value.toLocal8Bit().constData());
+    if (mpv)
+        mpv_set_option_string(mpv, name, value.toLocal8Bit().constData());
+}
+
+void PlayLabel::holdStill(bool still)
+{
+    setOption("pause", still ? QStringLiteral("yes") : QStringLiteral("no"));
 }
 
 void PlayLabel::command(std::initializer_list<QByteArray> args)
@@ -165,6 +173,14 @@ void PlayLabel::on_file_open(QString path)
         return;
     }
     command({"loadfile", path.toUtf8()});
+    forgetReports();
+}
+
+void PlayLabel::forgetReports()
+{
+    // What libmpv reported belongs to the file before; the new one reports its own.
+    reportedPosition = reportedDuration = -1.0;
+    reportedEnd = reportedSeeking = false;
 }
 
 void PlayLabel::on_file_contiue()
@@ -260,19 +276,93 @@ void PlayLabel::on_mpv_events()
     }
 }
 
+void PlayLabel::ask(Ask what, const char *property, int format, uint64_t request)
+{
+    // The request number above the kind of answer: both come back as the reply's userdata.
+    mpv_get_property_async(mpv, (request << 8) | uint64_t(what), property, mpv_format(format));
+}
+
 void PlayLabel::reportFileAttributes(bool evenWithoutFrameSize)
 {
-    if (!attributesPending)
+    if (!attributesPending || !mpv)
         return;
-    int64_t filesize = 0, width = 0, height = 0;
-    mpv_get_property(mpv, "file-size", MPV_FORMAT_INT64, &filesize);
-    mpv_get_property(mpv, "width", MPV_FORMAT_INT64, &width);
-    mpv_get_property(mpv, "height", MPV_FORMAT_INT64, &height);
-    if ((width <= 0 || height <= 0) && !evenWithoutFrameSize)
-        return;
+    attributesRequest = ++lastRequest;
+    attributeAnswers = 0;
+    attributesEvenWithoutFrameSize = evenWithoutFrameSize;
+    fileSize = frameWidth = frameHeight = 0;
+    ask(Ask::FileSize, "file-size", MPV_FORMAT_INT64, attributesRequest);
+    ask(Ask::Width, "width", MPV_FORMAT_INT64, attributesRequest);
+    ask(Ask::Height, "height", MPV_FORMAT_INT64, attributesRequest);
+}
+
+void PlayLabel::applyFileAttributes()
+{
+    attributesRequest = 0;
+    if (!attributesPending ||
+        ((frameWidth <= 0 || frameHeight <= 0) && !attributesEvenWithoutFrameSize))
+        return; // asked again at the next frame-size change or playback start
     attributesPending = false;
-    qWarning() << "filesize is " << filesize << "width = " << width << "height = " << height;
-    emit sigUpdateFileAttribute(filesize, int(width), int(height));
+    qWarning() << "filesize is " << fileSize << "width = " << frameWidth << "height = " << frameHeight;
+    emit sigUpdateFileAttribute(fileSize, int(frameWidth), int(frameHeight));
+}
+
+void PlayLabel::handleAnswer(const mpv_event *event)
+{
+    const uint64_t request = event->reply_userdata >> 8;
+    const auto what = Ask(event->reply_userdata & 0xff);
+    const auto *property = static_cast<const mpv_event_property *>(event->data);
+    // An unavailable property (no file, no video) answers with an error: read as nothing.
+    const bool answered = event->error >= 0 && property && property->data;
+    const auto integer = [&] {
+        return answered && property->format == MPV_FORMAT_INT64
+                   ? *static_cast<const int64_t *>(property->data)
+                   : int64_t(0);
+    };
+    switch (what) {
+    case Ask::Duration:
+        if (request != durationRequest)
+            return;
+        durationRequest = 0;
+        {
+            const double duration = answered && property->format == MPV_FORMAT_DOUBLE
+                                        ? *static_cast<const double *>(property->data)
+                                        : 0.0;
+            qWarning() << "duration is " << duration << " and ret is " << event->error;
+            emit sigSetVideoRange(float(duration));
+        }
+        return;
+    case Ask::FileSize:
+    case Ask::Width:
+    case Ask::Height:
+        if (request != attributesRequest)
+            return;
+        (what == Ask::FileSize ? fileSize : what == Ask::Width ? frameWidth : frameHeight) =
+            integer();
+        if (++attributeAnswers == 3)
+            applyFileAttributes();
+        return;
+    case Ask::Video:
+    case Ask::OutputConfigured:
+        if (request != pictureRequest)
+            return;
+        if (what == Ask::Video) {
+            const char *vid = answered && property->format == MPV_FORMAT_STRING
+                                  ? *static_cast<const char *const *>(property->data)
+                                  : nullptr;
+            hasVideo = vid && qstrcmp(vid, "no") != 0;
+        } else {
+            outputConfigured = answered && property->format == MPV_FORMAT_FLAG &&
+                               *static_cast<const int *>(property->data);
+        }
+        if (++pictureAnswers == 2) {
+            pictureRequest = 0;
+            // The chosen output can still fail on a given file (a driver refusing its frame
+            // size).
+            if (VideoOutputChoice::instance().showsPicture())
+                showNoPictureNotice(hasVideo && !outputConfigured);
+        }
+        return;
+    }
 }
 
 void PlayLabel::handleEvent(const mpv_event *event)
@@ -280,47 +370,65 @@ void PlayLabel::handleEvent(const mpv_event *event)
     switch (event->event_id) {
     case MPV_EVENT_PROPERTY_CHANGE: {
         const auto *property = static_cast<const mpv_event_property *>(event->data);
-        if (property->format == MPV_FORMAT_FLAG && qstrcmp(property->name, "eof-reached") == 0) {
-            if (*static_cast<const int *>(property->data) && fileStarted)
+        // MPV_FORMAT_NONE: the property is gone (no file, or the file is closing).
+        const bool flag = property->format == MPV_FORMAT_FLAG &&
+                          *static_cast<const int *>(property->data);
+        const double number = property->format == MPV_FORMAT_DOUBLE
+                                  ? *static_cast<const double *>(property->data)
+                                  : -1.0;
+        if (qstrcmp(property->name, "eof-reached") == 0) {
+            reportedEnd = flag;
+            if (flag && fileStarted)
                 emit sigEndHeld();
-            break;
-        }
-        if (property->format != MPV_FORMAT_DOUBLE)
-            break;
-        const double value = *static_cast<const double *>(property->data);
-        if (qstrcmp(property->name, "duration") == 0) {
-            qWarning("video time is %f", value);
-            emit sigSetVideoRange(float(value));
+        } else if (qstrcmp(property->name, "seeking") == 0) {
+            reportedSeeking = flag;
+        } else if (qstrcmp(property->name, "duration") == 0) {
+            reportedDuration = number;
         } else if (qstrcmp(property->name, "time-pos") == 0) {
-            emit sigProgressChange(float(value));
+            reportedPosition = number;
+            if (property->format == MPV_FORMAT_DOUBLE)
+                emit sigProgressChange(float(number));
         }
         break;
     }
+    case MPV_EVENT_GET_PROPERTY_REPLY:
+        handleAnswer(event);
+        break;
     case MPV_EVENT_FILE_LOADED: {
         // mpv often learns the frame size only from the first decoded frame, a moment after
         // the file is loaded; then the attributes follow as soon as it knows.
         attributesPending = true;
         reportFileAttributes(false);
-        double duration = 0.0;
-        const int ret = mpv_get_property(mpv, "duration", MPV_FORMAT_DOUBLE, &duration);
-        qWarning() << "duration is " << duration << " and ret is " << ret;
-        emit sigSetVideoRange(float(duration));
+        durationRequest = ++lastRequest;
+        ask(Ask::Duration, "duration", MPV_FORMAT_DOUBLE, durationRequest);
         break;
     }
     case MPV_EVENT_START_FILE:
         qWarning("event->event_id %d", int(event->event_id));
         fileStarted = true;
         replacing = false;
+        forgetReports(); // a last report of the file before may have come in since it was sent
         break;
     case MPV_EVENT_END_FILE: {
         qWarning("event->event_id %d", int(event->event_id));
         fileStarted = false;
+        forgetReports();
+        // Answers still on their way belong to the file that has ended.
+        durationRequest = pictureRequest = 0;
         const auto *end = static_cast<const mpv_event_end_file *>(event->data);
         if (replacing && !(end && end->reason == MPV_END_FILE_REASON_ERROR)) {
             replacing = false; // the replaced file's end: playback goes on with the next
+            attributesRequest = 0;
             break;
         }
-        reportFileAttributes(true);
+        // A file that ends before its attributes were known reports none: once it has ended,
+        // libmpv has none to give.
+        if (attributesPending) {
+            attributesRequest = 0;
+            fileSize = frameWidth = frameHeight = 0;
+            attributesEvenWithoutFrameSize = true;
+            applyFileAttributes();
+        }
         // A truncated, empty or non-video file ends at once with an error, and the player
         // stays idle afterwards.
         if (end && end->reason == MPV_END_FILE_REASON_ERROR) {
@@ -353,37 +461,20 @@ void PlayLabel::handleEvent(const mpv_event *event)
 
 void PlayLabel::checkPictureShown()
 {
-    if (!VideoOutputChoice::instance().showsPicture())
+    if (!VideoOutputChoice::instance().showsPicture() || !mpv)
         return; // the notice is already up
-    char *vid = mpv_get_property_string(mpv, "vid");
-    const bool hasVideo = vid && qstrcmp(vid, "no") != 0;
-    mpv_free(vid);
-    int configured = 0;
-    mpv_get_property(mpv, "vo-configured", MPV_FORMAT_FLAG, &configured);
-    // The chosen output can still fail on a given file (a driver refusing its frame size).
-    showNoPictureNotice(hasVideo && !configured);
+    pictureRequest = ++lastRequest;
+    pictureAnswers = 0;
+    ask(Ask::Video, "vid", MPV_FORMAT_STRING, pictureRequest);
+    ask(Ask::OutputConfigured, "vo-configured", MPV_FORMAT_FLAG, pictureRequest);
 }
 
-double PlayLabel::position() const
+double PlayLabel::exactPosition() const
 {
     double value = -1.0;
     if (!mpv || mpv_get_property(mpv, "time-pos", MPV_FORMAT_DOUBLE, &value) < 0)
         return -1.0;
     return value;
-}
-
-double PlayLabel::fileDuration() const
-{
-    double value = -1.0;
-    if (!mpv || mpv_get_property(mpv, "duration", MPV_FORMAT_DOUBLE, &value) < 0)
-        return -1.0;
-    return value;
-}
-
-bool PlayLabel::endReached() const
-{
-    int value = 0;
-    return mpv && mpv_get_property(mpv, "eof-reached", MPV_FORMAT_FLAG, &value) >= 0 && value;
 }
 
 void PlayLabel::seekTo(double seconds, bool exact)
@@ -406,12 +497,12 @@ void PlayLabel::replaceFile(const QString &path)
         return;
     replacing = fileStarted;
     command({"loadfile", path.toUtf8()});
+    forgetReports();
     // Held at its end, the player paused itself; the next file plays.
     on_file_contiue();
 }
 
 void PlayLabel::setHoldLastFrame(bool hold)
 {
-    if (mpv)
-        mpv_set_property_string(mpv, "keep-open", hold ? "yes" : "no");
+    setOption("keep-open", hold ? QStringLiteral("yes") : QStringLiteral("no"));
 }

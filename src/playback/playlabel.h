@@ -32,11 +32,18 @@ public:
     // For reading libmpv's state (tests, benchmark); requests go through the slots.
     mpv_handle *mpvHandle() const { return mpv; }
 
-    // Keeping several players in step (ChannelSync): where this one is, now, and whether
-    // its file is over. -1 while no file plays.
-    double position() const;
-    double fileDuration() const;
-    bool endReached() const;
+    // Keeping several players in step (ChannelSync): where this one is, and whether its file
+    // is over, as libmpv last reported them; -1 while no file plays. Reading them never waits
+    // for libmpv, which may be busy opening a file for a long moment.
+    double position() const { return reportedPosition; }
+    double fileDuration() const { return reportedDuration; }
+    bool endReached() const { return reportedEnd; }
+    bool isSeeking() const { return reportedSeeking; }
+    // The position asked of libmpv now: right after the player's own seek has landed, before
+    // the report of it may have arrived.
+    double exactPosition() const;
+    // Pauses or resumes playback without touching the pane's own pause state (flip-book pages).
+    void holdStill(bool still);
     // Seconds, to the frame (exact) or to the nearest key frame before (fast, for dragging).
     void seekTo(double seconds, bool exact);
     void setRate(double rate);
@@ -75,8 +82,17 @@ public slots:
     void applyOutputChoice();
 
 private:
+    // What is read from libmpv while it handles an event is asked for without waiting: a
+    // synchronous read waits for libmpv's core, which can be busy for hundreds of milliseconds
+    // while it opens a file and its video output. Each answer names the request it belongs to;
+    // answers to a request overtaken by a newer one are dropped.
+    enum class Ask : uint64_t { Duration, FileSize, Width, Height, Video, OutputConfigured };
+    void ask(Ask what, const char *property, int format, uint64_t request);
+    void handleAnswer(const struct mpv_event *event);
     void handleEvent(const struct mpv_event *event);
     void reportFileAttributes(bool evenWithoutFrameSize);
+    void applyFileAttributes();
+    void forgetReports();
     void setOption(const char *name, const QString &value);
     void command(std::initializer_list<QByteArray> args);
     void showNoPictureNotice(bool show);
@@ -89,6 +105,19 @@ private:
     int volume = 100;
     mpv_handle *mpv = nullptr;
     bool attributesPending = false; // loaded, frame size not reported yet
+    double reportedPosition = -1.0;
+    double reportedDuration = -1.0;
+    bool reportedEnd = false;
+    bool reportedSeeking = false;
+    uint64_t lastRequest = 0;       // numbers the asks; 0 is no request
+    uint64_t durationRequest = 0;
+    uint64_t pictureRequest = 0;
+    int pictureAnswers = 0;
+    bool hasVideo = false, outputConfigured = false;
+    uint64_t attributesRequest = 0;
+    int attributeAnswers = 0;
+    bool attributesEvenWithoutFrameSize = false;
+    int64_t fileSize = 0, frameWidth = 0, frameHeight = 0;
     bool outputApplied = false;     // the chosen video output is set
     QString pendingPath;            // opened before the output was chosen
     bool fileStarted = false;

@@ -105,6 +105,24 @@ private slots:
         QVERIFY(pane.widget->previewPath.isEmpty());
     }
 
+    // The position, length and end a player reports are its current file's: the moment another
+    // file is sent, the last file's figures no longer stand for it.
+    void reportsBelongToTheCurrentFile()
+    {
+        Pane pane;
+        PlayLabel *player = pane.widget->player();
+        QVERIFY(pane.play(media("long.mp4")));
+        QTRY_VERIFY_WITH_TIMEOUT(player->position() > 0.5 && player->fileDuration() > 100,
+                                 playTimeout);
+        player->replaceFile(media("short.mp4"));
+        QCOMPARE(player->position(), -1.0);
+        QCOMPARE(player->fileDuration(), -1.0);
+        QTRY_VERIFY_WITH_TIMEOUT(player->fileDuration() > 1 && player->fileDuration() < 3,
+                                 playTimeout);
+        QTRY_VERIFY_WITH_TIMEOUT(player->endReached() || player->position() >= 0, playTimeout);
+        QVERIFY(player->position() <= player->fileDuration());
+    }
+
     void wheelZoomSteps()
     {
         Pane pane;
