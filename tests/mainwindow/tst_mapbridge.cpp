@@ -94,19 +94,21 @@ class TestMapBridge : public QObject
     }
 
     // Moves the pointer beside second 60 of the other recording's part, wherever the map has
-    // put it by now; true once the page shows that sample.
+    // put it by now; true once the page shows that sample under a pointer that has not had to
+    // move since the last call (the map has stopped moving, so a click there lands on it).
     bool hoverOtherRecording(QPoint *at)
     {
         const QVariantMap pixel = pageValue(QStringLiteral("qmarlSamplePixel(60, 0)")).toMap();
         if (!pixel.contains("x"))
             return false;
         QWidget *surface = ui()->webview->focusProxy();
+        const QPoint previous = *at;
         *at = QPoint(qRound(pixel.value("x").toDouble()) + 3, qRound(pixel.value("y").toDouble()));
         QMouseEvent move(QEvent::MouseMove, *at, surface->mapToGlobal(*at), Qt::NoButton,
                          Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(surface, &move);
         const QJsonObject pick = pageState().value("lastPick").toObject();
-        return pick.value("id") == 0 && pick.value("action") == "hover";
+        return *at == previous && pick.value("id") == 0 && pick.value("action") == "hover";
     }
 
 private slots:
@@ -414,7 +416,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(pageState().value("driveParts").toInt() == 1 &&
                                      pageState().value("bridge").toBool(),
                                  timeout);
-        QPoint at;
+        QPoint at(-1, -1);
         QTRY_VERIFY_WITH_TIMEOUT(hoverOtherRecording(&at), timeout);
         QTest::mouseClick(ui->webview->focusProxy(), Qt::LeftButton, {}, at);
         QTRY_COMPARE_WITH_TIMEOUT(playing(ui->widget_display_1), second, timeout);
