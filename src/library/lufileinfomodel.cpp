@@ -90,7 +90,6 @@ QStringList timePrefixes(const QString &prefix)
         shifted << QString::asprintf("%04d_%02d%02d_%02d%02d%02d_", d.year(), d.month(), d.day(),
                                      t.hour(), t.minute(), t.second());
     }
-    qWarning() << "LuFileInfoModel::getBackPath" << shifted;
     return {shifted[0], shifted[1], prefix, shifted[2], shifted[3]};
 }
 } // namespace
@@ -176,7 +175,6 @@ QStringList LuFileInfoModel::getBackPath(const QString &path, int *channelIndex)
         candidates << folder + rest + QLatin1String(row->partner1)
                    << folder + rest + QLatin1String(row->partner2);
     }
-    qWarning() << "LuFileInfoModel::getBackPath" << candidates;
     return candidates;
 }
 

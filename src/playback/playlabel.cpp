@@ -133,8 +133,15 @@ PlayLabel::~PlayLabel()
 
 void PlayLabel::setOption(const char *name, const QString &value)
 {
-    if (mpv)
-        mpv_set_option_string(mpv, name, value.toLocal8Bit().constData());
+    if (!mpv)
+        return;
+    // Not waited for: libmpv's core may be busy opening a file for hundreds of milliseconds.
+    // Requests reach the core in the order they were made, commands included; libmpv copies
+    // the value. The name, always a literal, comes back with a refusal.
+    const QByteArray text = value.toLocal8Bit();
+    const char *valueText = text.constData();
+    mpv_set_property_async(mpv, reinterpret_cast<uint64_t>(name), name, MPV_FORMAT_STRING,
+                           &valueText);
 }
 
 void PlayLabel::holdStill(bool still)
@@ -394,6 +401,12 @@ void PlayLabel::handleEvent(const mpv_event *event)
     case MPV_EVENT_GET_PROPERTY_REPLY:
         handleAnswer(event);
         break;
+    case MPV_EVENT_SET_PROPERTY_REPLY:
+        if (event->error < 0)
+            qWarning() << "PlayLabel: libmpv refused the setting"
+                       << reinterpret_cast<const char *>(event->reply_userdata) << "-"
+                       << mpv_error_string(event->error);
+        break;
     case MPV_EVENT_FILE_LOADED: {
         // mpv often learns the frame size only from the first decoded frame, a moment after
         // the file is loaded; then the attributes follow as soon as it knows.
@@ -488,7 +501,8 @@ void PlayLabel::seekTo(double seconds, bool exact)
 void PlayLabel::setRate(double rate)
 {
     if (mpv)
-        mpv_set_property(mpv, "speed", MPV_FORMAT_DOUBLE, &rate);
+        mpv_set_property_async(mpv, reinterpret_cast<uint64_t>("speed"), "speed",
+                               MPV_FORMAT_DOUBLE, &rate);
 }
 
 void PlayLabel::replaceFile(const QString &path)
