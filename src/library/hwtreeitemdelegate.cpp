@@ -39,6 +39,7 @@ constexpr int kHeaderLine = 18;
 HWTreeItemDelegate::HWTreeItemDelegate(QWidget *viewWidget)
     : QStyledItemDelegate(nullptr),
       playIcon(QStringLiteral(":/images/images/Playicon.png")),
+      levelLine(QStringLiteral(":/images/images/level_line.png")),
       deleteButton(new QPushButton),
       view(viewWidget)
 {
@@ -159,8 +160,7 @@ void HWTreeItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
     text.setLeft(marker.right() + 1 + kTextGap);
     text.setWidth(text.width() - kTextRightReserve);
 
-    painter->drawPixmap(QRect(0, top + rowHeight - 2, width, 2),
-                        QPixmap(QStringLiteral(":/images/images/level_line.png")));
+    painter->drawPixmap(QRect(0, top + rowHeight - 2, width, 2), levelLine);
 
     QStyleOptionButton button;
     button.rect = paintedButtonRect(width, top);

@@ -3,6 +3,7 @@
 #include "lufileinfomodel.h"
 
 #include <QIcon>
+#include <QPixmap>
 #include <QPoint>
 #include <QStyledItemDelegate>
 
@@ -53,6 +54,8 @@ signals:
 
 private:
     QIcon playIcon;
+    // Loaded once: loading by name looks up the file's time at every row painted.
+    QPixmap levelLine;
     QPushButton *deleteButton;
     int buttonState = -1;
     QPoint mousePoint;

@@ -13,6 +13,14 @@ namespace {
 constexpr int kRankCached = 1;
 constexpr int kRankExtract = 0;
 
+// What is left of a read (containers the worker allocated, the points of a recording that went)
+// is freed on a pool thread. Freed here, it could wait on the allocator's lock of a lowered
+// worker that the scheduler has set aside: the window stalled for over 100 ms that way.
+void disposeOfResult(std::shared_ptr<TrackLoadResult> result)
+{
+    QThreadPool::globalInstance()->start([result = std::move(result)]() mutable { result.reset(); });
+}
+
 quintptr keyOf(const LuFileInfoModel *model)
 {
     return reinterpret_cast<quintptr>(model);
@@ -65,19 +73,19 @@ void TrackLoader::cancel(LuFileInfoModel *model)
     if (!model || !m_pool.take(keyOf(model)))
         return;
     model->trackLoading = false;
-    m_loading.removeAll(model);
+    m_loading.remove(model);
 }
 
 TrackPool::Job TrackLoader::start(LuFileInfoModel *model)
 {
     model->trackLoading = true;
-    m_loading.removeAll(QPointer<LuFileInfoModel>());
-    m_loading.append(model);
+    m_loading.insert(model, model);
     const TrackSource source = model->trackSource();
     const QPointer<LuFileInfoModel> target(model);
+    const LuFileInfoModel *const key = model;
     const std::shared_ptr<Link> link = m_link;
     QThread *const home = thread();
-    return [source, target, link, home] {
+    return [source, target, key, link, home] {
         auto result = std::make_shared<TrackLoadResult>();
         LuFileInfoModel::readTrack(source, result.get());
         QMutexLocker locker(&link->mutex);
@@ -88,16 +96,24 @@ TrackPool::Job TrackLoader::start(LuFileInfoModel *model)
             point->moveToThread(home);
         QMetaObject::invokeMethod(
             receiver,
-            [receiver, target, result] {
+            [receiver, target, key, result]() mutable {
                 LuFileInfoModel *recording = target.data();
-                receiver->m_loading.removeAll(target);
-                if (!recording) {
+                // Unless a new recording at the same address is being read now.
+                const auto entry = receiver->m_loading.constFind(key);
+                if (entry != receiver->m_loading.cend() && entry.value() == target)
+                    receiver->m_loading.erase(entry);
+                if (recording) {
+                    recording->trackLoading = false;
+                    recording->applyTrack(result.get());
+                } else {
                     qWarning() << "TrackLoader: the recording went before its track was read";
-                    return;
+                    // The points belong to this thread now, so they go here.
+                    qDeleteAll(result->points);
+                    result->points.clear();
                 }
-                recording->trackLoading = false;
-                recording->applyTrack(result.get());
-                emit receiver->trackReady(recording);
+                disposeOfResult(std::move(result));
+                if (recording)
+                    emit receiver->trackReady(recording);
             },
             Qt::QueuedConnection);
     };

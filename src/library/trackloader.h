@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QMutex>
 #include <QObject>
@@ -47,6 +48,8 @@ private:
         TrackLoader *receiver = nullptr;
     };
     std::shared_ptr<Link> m_link;
-    QList<QPointer<LuFileInfoModel>> m_loading;
+    // The recordings being read, by address; an entry whose recording went holds null. A hash:
+    // a card's folder queues hundreds at once.
+    QHash<const LuFileInfoModel *, QPointer<LuFileInfoModel>> m_loading;
     TrackPool m_pool; // goes first, once its running reads are done
 };

@@ -45,9 +45,11 @@ TrackPool::~TrackPool()
 void TrackPool::add(quintptr key, int rank, Job job)
 {
     QMutexLocker locker(&m_mutex);
-    const auto after = std::find_if(m_queue.begin(), m_queue.end(),
-                                    [rank](const Entry &entry) { return entry.rank < rank; });
-    m_queue.insert(after, Entry{key, rank, std::move(job)});
+    // After the last job of this rank or higher; looked for from the back, where a folder's
+    // worth of jobs of one rank is added, so that queueing hundreds costs no time per job.
+    const auto last = std::find_if(m_queue.rbegin(), m_queue.rend(),
+                                   [rank](const Entry &entry) { return entry.rank >= rank; });
+    m_queue.insert(last.base(), Entry{key, rank, std::move(job)});
     if (m_workers < m_maxWorkers) {
         ++m_workers;
         m_threads.start([this] { work(); });

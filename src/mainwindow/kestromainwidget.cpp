@@ -29,6 +29,7 @@
 #include <QWebChannel>
 #include <QWebEngineView>
 
+#include <algorithm>
 #include <cstdio>
 #include <unistd.h>
 
@@ -137,10 +138,11 @@ KestroMainWidget::KestroMainWidget(QWidget *parent)
         pane->setKeepRatio(keep);
     s_mainWindow = this;
 
-    const QStringList lastFiles = store->lastFileList();
-    for (const QString &path : lastFiles)
-        if (QFileInfo::exists(path))
-            addFilePath(path);
+    QStringList lastFiles = store->lastFileList();
+    lastFiles.erase(std::remove_if(lastFiles.begin(), lastFiles.end(),
+                                   [](const QString &path) { return !QFileInfo::exists(path); }),
+                    lastFiles.end());
+    addFilePaths(lastFiles);
     if (!lastFiles.isEmpty())
         showFileList();
     qWarning() << "KestroMainWidget::KestroMainWidget" << __LINE__;
@@ -372,8 +374,7 @@ void KestroMainWidget::openFiles(const QStringList &paths)
 {
     if (paths.isEmpty())
         return;
-    for (const QString &path : paths)
-        addFilePath(path);
+    addFilePaths(paths);
     showFileList();
     playSelectFile(paths.first());
 }

@@ -41,6 +41,8 @@ public:
 
     // Session operations.
     void addFilePath(const QString &path);
+    // Adds many at once: a card's folder is hundreds of files, each checked against the list.
+    void addFilePaths(const QStringList &paths);
     void playSelectFile(const QString &path);
     void autoPlayFile(LuFileInfoModel *model);
     // The next recording, when it continues the open one's drive with as many channels: it

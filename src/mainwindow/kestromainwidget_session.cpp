@@ -21,6 +21,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMutexLocker>
+#include <QSet>
 
 #include <algorithm>
 
@@ -73,14 +74,38 @@ QString KestroMainWidget::formatPlayTime(int seconds)
 
 void KestroMainWidget::addFilePath(const QString &path)
 {
-    const QFileInfo info(path);
-    qWarning() << "KestroMainWidget::addFilePath" << path << info.fileName()
-               << info.absoluteFilePath();
-    auto *model = new LuFileInfoModel(info.fileName(), info.absoluteFilePath());
-    for (LuFileInfoModel *existing : qAsConst(m_libraryModels))
-        if (existing->identityPath != model->identityPath)
-            existing->isPlaying = false;
-    addUniqueModel(m_libraryModels, model);
+    addFilePaths({path});
+}
+
+void KestroMainWidget::addFilePaths(const QStringList &paths)
+{
+    if (paths.isEmpty())
+        return;
+    QSet<QString> known;
+    known.reserve(m_libraryModels.size() + paths.size());
+    for (const LuFileInfoModel *existing : qAsConst(m_libraryModels))
+        known.insert(existing->identityPath);
+    QSet<QString> added;
+    int fresh = 0;
+    for (const QString &path : paths) {
+        const QFileInfo info(path);
+        auto *model = new LuFileInfoModel(info.fileName(), info.absoluteFilePath());
+        added.insert(model->identityPath);
+        if (known.contains(model->identityPath)) {
+            delete model; // listed already
+            continue;
+        }
+        known.insert(model->identityPath);
+        m_libraryModels.append(model);
+        ++fresh;
+    }
+    // A recording keeps its playing mark only when every file added was that recording.
+    const QString only = added.size() == 1 ? *added.cbegin() : QString();
+    for (LuFileInfoModel *model : qAsConst(m_libraryModels))
+        if (model->identityPath != only)
+            model->isPlaying = false;
+    qWarning() << "KestroMainWidget::addFilePaths:" << paths.size() << "files," << fresh << "new,"
+               << "first" << paths.first();
 }
 
 void KestroMainWidget::playSelectFile(const QString &path)

@@ -340,15 +340,16 @@ private slots:
             pool.add(2, 0, note("extract a"));
             pool.add(3, 1, note("cached"));
             pool.add(4, 0, note("extract b"));
+            pool.add(6, 1, note("cached later")); // behind the cached one, ahead of the rest
             pool.add(5, 0, note("removed"));
             QVERIFY(pool.take(5));
             QVERIFY(!pool.take(5));
             QVERIFY(!pool.take(1)); // running already
-            QCOMPARE(pool.waiting(), 3);
+            QCOMPARE(pool.waiting(), 4);
             go.release();
-            QVERIFY(done.tryAcquire(3, 30000));
+            QVERIFY(done.tryAcquire(4, 30000));
         }
-        QCOMPARE(order, (QStringList{"cached", "extract a", "extract b"}));
+        QCOMPARE(order, (QStringList{"cached", "cached later", "extract a", "extract b"}));
         QCOMPARE(niceness, 19);
     }
 
