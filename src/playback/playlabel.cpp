@@ -482,6 +482,11 @@ void PlayLabel::checkPictureShown()
     ask(Ask::OutputConfigured, "vo-configured", MPV_FORMAT_FLAG, pictureRequest);
 }
 
+double PlayLabel::position() const
+{
+    return reportedPosition < 0.0 ? -1.0 : exactPosition();
+}
+
 double PlayLabel::exactPosition() const
 {
     double value = -1.0;

@@ -33,14 +33,16 @@ public:
     mpv_handle *mpvHandle() const { return mpv; }
 
     // Keeping several players in step (ChannelSync): where this one is, and whether its file
-    // is over, as libmpv last reported them; -1 while no file plays. Reading them never waits
-    // for libmpv, which may be busy opening a file for a long moment.
-    double position() const { return reportedPosition; }
+    // is over; -1 while no file plays. The position is asked of libmpv, to the instant (at 15x a
+    // report a few frames old is half a second off), but only once the open file has reported
+    // one: while a file opens, libmpv's core is busy for a long moment and the answer is -1 at
+    // once. Length, end and seeking are as libmpv last reported them, which never waits.
+    double position() const;
     double fileDuration() const { return reportedDuration; }
     bool endReached() const { return reportedEnd; }
     bool isSeeking() const { return reportedSeeking; }
-    // The position asked of libmpv now: right after the player's own seek has landed, before
-    // the report of it may have arrived.
+    // The position asked of libmpv now, even while a file opens: right after the player's own
+    // seek has landed, before the report of it may have arrived.
     double exactPosition() const;
     // Pauses or resumes playback without touching the pane's own pause state (flip-book pages).
     void holdStill(bool still);
