@@ -8,6 +8,7 @@
 
 #include <mpv/client.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <vector>
 
@@ -67,6 +68,8 @@ PlayLabel::PlayLabel(QWidget *parent)
     mpv_observe_property(mpv, 0, "duration", MPV_FORMAT_DOUBLE);
     mpv_observe_property(mpv, 0, "eof-reached", MPV_FORMAT_FLAG);
     mpv_observe_property(mpv, 0, "seeking", MPV_FORMAT_FLAG);
+    mpv_observe_property(mpv, 0, "core-idle", MPV_FORMAT_FLAG);
+    mpv_observe_property(mpv, 0, "speed", MPV_FORMAT_DOUBLE);
     mpv_observe_property(mpv, 0, "track-list", MPV_FORMAT_NODE);
     mpv_observe_property(mpv, 0, "chapter-list", MPV_FORMAT_NODE);
     mpv_set_wakeup_callback(mpv, wakeup, this);
@@ -187,7 +190,8 @@ void PlayLabel::forgetReports()
 {
     // What libmpv reported belongs to the file before; the new one reports its own.
     reportedPosition = reportedDuration = -1.0;
-    reportedEnd = reportedSeeking = false;
+    reportedEnd = reportedSeeking = settled = false;
+    reportedIdle = true;
 }
 
 void PlayLabel::on_file_contiue()
@@ -266,6 +270,7 @@ void PlayLabel::on_file_seek(int seconds)
     if (!mpv)
         return;
     command({"seek", QString::number(seconds).toLatin1(), "absolute+exact"});
+    settled = false;
 }
 
 void PlayLabel::shotImage(QString filepath)
@@ -391,8 +396,16 @@ void PlayLabel::handleEvent(const mpv_event *event)
             reportedSeeking = flag;
         } else if (qstrcmp(property->name, "duration") == 0) {
             reportedDuration = number;
+        } else if (qstrcmp(property->name, "core-idle") == 0) {
+            // Running again: the position moves on from the last report as of now.
+            if (reportedIdle && !flag)
+                positionClock.start();
+            reportedIdle = flag || property->format != MPV_FORMAT_FLAG;
+        } else if (qstrcmp(property->name, "speed") == 0) {
+            reportedSpeed = number > 0.0 ? number : 1.0;
         } else if (qstrcmp(property->name, "time-pos") == 0) {
             reportedPosition = number;
+            positionClock.start();
             if (property->format == MPV_FORMAT_DOUBLE)
                 emit sigProgressChange(float(number));
         }
@@ -458,6 +471,7 @@ void PlayLabel::handleEvent(const mpv_event *event)
         break;
     case MPV_EVENT_PLAYBACK_RESTART:
         qWarning("event->event_id %d", int(event->event_id));
+        settled = true;
         reportFileAttributes(true); // a file without video has no frame size to wait for
         checkPictureShown();
         emit sigPlaybackRestart();
@@ -484,7 +498,15 @@ void PlayLabel::checkPictureShown()
 
 double PlayLabel::position() const
 {
-    return reportedPosition < 0.0 ? -1.0 : exactPosition();
+    // Frames come every few hundredths of a second; a longer silence is a player that has
+    // fallen behind, not one that moves on unseen.
+    constexpr double kLongestUnreported = 0.2;
+    if (reportedPosition < 0.0 || !settled || reportedIdle || reportedSeeking || reportedEnd ||
+        !positionClock.isValid())
+        return reportedPosition;
+    const double since = std::min(double(positionClock.nsecsElapsed()) / 1e9, kLongestUnreported);
+    const double at = reportedPosition + since * reportedSpeed;
+    return reportedDuration > 0.0 ? std::min(at, reportedDuration) : at;
 }
 
 double PlayLabel::exactPosition() const
@@ -501,6 +523,7 @@ void PlayLabel::seekTo(double seconds, bool exact)
         return;
     command({"seek", QByteArray::number(qMax(0.0, seconds), 'f', 3),
              exact ? QByteArrayLiteral("absolute+exact") : QByteArrayLiteral("absolute+keyframes")});
+    settled = false;
 }
 
 void PlayLabel::setRate(double rate)

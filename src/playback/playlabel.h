@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QString>
 
@@ -33,10 +34,10 @@ public:
     mpv_handle *mpvHandle() const { return mpv; }
 
     // Keeping several players in step (ChannelSync): where this one is, and whether its file
-    // is over; -1 while no file plays. The position is asked of libmpv, to the instant (at 15x a
-    // report a few frames old is half a second off), but only once the open file has reported
-    // one: while a file opens, libmpv's core is busy for a long moment and the answer is -1 at
-    // once. Length, end and seeking are as libmpv last reported them, which never waits.
+    // is over, from libmpv's reports, without waiting for its core (busy for hundreds of
+    // milliseconds while a file opens); -1 while no file plays. While it plays, the position
+    // is the last report moved on by the time since at the player's rate: at 15x a report a
+    // few frames old is half a second behind, by a different amount in each player.
     double position() const;
     double fileDuration() const { return reportedDuration; }
     bool endReached() const { return reportedEnd; }
@@ -111,6 +112,10 @@ private:
     double reportedDuration = -1.0;
     bool reportedEnd = false;
     bool reportedSeeking = false;
+    bool settled = false; // playback restarted since the last file or seek sent
+    bool reportedIdle = true; // paused, opening, seeking or waiting for data
+    double reportedSpeed = 1.0;
+    QElapsedTimer positionClock; // since the last position report, or since running again
     uint64_t lastRequest = 0;       // numbers the asks; 0 is no request
     uint64_t durationRequest = 0;
     uint64_t pictureRequest = 0;

