@@ -222,6 +222,8 @@ int main(int argc, char *argv[])
         if (listed >= 0 && expected > listed + 1000000)
             longestAfter = std::max(longestAfter, now - expected);
         expected = now + 1000000;
+        if (listed < 0 && window.libraryModels().size() >= paths.size())
+            listed = now; // the last row is in the list
         if (listed < 0 || cached >= 0)
             return;
         const QList<LuFileInfoModel *> &models = window.libraryModels();
@@ -236,8 +238,7 @@ int main(int argc, char *argv[])
     QTimer::singleShot(0, [&] {
         const qint64 before = clock.nsecsElapsed();
         window.openFiles(paths);
-        listed = clock.nsecsElapsed();
-        addCall = listed - before;
+        addCall = clock.nsecsElapsed() - before;
     });
     while (cached < 0 && clock.elapsed() < 30 * 60 * 1000)
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
@@ -248,7 +249,9 @@ int main(int argc, char *argv[])
         (model->trackState() == LuFileInfoModel::TrackState::Present ? present : absent) += 1;
     out << count << " recordings, " << paths.size() << " files, " << window.libraryModels().size()
         << " rows\n";
-    out << "listed (the add call on the GUI thread): " << QString::number(addCall / 1e6, 'f', 0)
+    out << "the add call on the GUI thread: " << QString::number(addCall / 1e6, 'f', 0)
+        << " ms\n";
+    out << "listed (every file in the list): " << QString::number(listed / 1e6, 'f', 0)
         << " ms\n";
     out << "every track read (" << present << " present, " << absent << " absent): "
         << (cached < 0 ? QStringLiteral("not within 30 min")

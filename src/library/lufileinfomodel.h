@@ -92,6 +92,10 @@ public:
     bool trackTried = false;
     // Whether a non-empty track cache exists under cachePath or its HiSilicon name.
     static bool hasTrackCache(const QString &cachePath);
+    // Looked at where the model was built, off the GUI thread; the first queueing of its
+    // track takes it instead of looking again. -1: not looked, 0: no cache, 1: a cache.
+    void noteTrackCache() { trackCacheNoted = hasTrackCache(trackCachePath) ? 1 : 0; }
+    int trackCacheNoted = -1;
 
     // What the file list shows of the track: still to come, there, or none (no GPS).
     enum class TrackState { Pending, Present, Absent };

@@ -63,8 +63,11 @@ void TrackLoader::queue(LuFileInfoModel *model)
     // A read that found no track is tried again only when the recording is opened.
     if (!model || model->trackLoaded || model->trackLoading || model->trackTried)
         return;
-    const int rank = LuFileInfoModel::hasTrackCache(model->trackCachePath) ? kRankCached
-                                                                           : kRankExtract;
+    const bool cached = model->trackCacheNoted >= 0
+                            ? model->trackCacheNoted == 1
+                            : LuFileInfoModel::hasTrackCache(model->trackCachePath);
+    model->trackCacheNoted = -1; // a later queueing looks again
+    const int rank = cached ? kRankCached : kRankExtract;
     m_pool.add(keyOf(model), rank, start(model));
 }
 

@@ -8,6 +8,7 @@
 #include "luappsettingdialog.h"
 #include "lucoverwidget.h"
 #include "lufileinfomodel.h"
+#include "modelbatch.h"
 #include "trackloader.h"
 #include "lumappage.h"
 #include "mapbridge.h"
@@ -123,6 +124,8 @@ KestroMainWidget::KestroMainWidget(QWidget *parent)
     connect(ui->horizontalSlider_progress, &LuProgressSlider::posChangedSignal, this,
             &KestroMainWidget::posChangedSlot);
 
+    m_modelBatch = new ModelBatch(this);
+    connect(m_modelBatch, &ModelBatch::built, this, &KestroMainWidget::modelBatchBuilt);
     m_trackLoader = new TrackLoader(this);
     connect(m_trackLoader, &TrackLoader::trackReady, this, &KestroMainWidget::trackReadySlot);
 
@@ -142,9 +145,7 @@ KestroMainWidget::KestroMainWidget(QWidget *parent)
     lastFiles.erase(std::remove_if(lastFiles.begin(), lastFiles.end(),
                                    [](const QString &path) { return !QFileInfo::exists(path); }),
                     lastFiles.end());
-    addFilePaths(lastFiles);
-    if (!lastFiles.isEmpty())
-        showFileList();
+    listFilePaths(lastFiles);
     qWarning() << "KestroMainWidget::KestroMainWidget" << __LINE__;
     checkClientIdentify();
 }
@@ -374,8 +375,7 @@ void KestroMainWidget::openFiles(const QStringList &paths)
 {
     if (paths.isEmpty())
         return;
-    addFilePaths(paths);
-    showFileList();
+    listFilePaths(paths);
     playSelectFile(paths.first());
 }
 

@@ -20,6 +20,7 @@ class LuFileInfoModel;
 class QPushButton;
 class TrackLoader;
 class MapBridge;
+class ModelBatch;
 
 namespace Ui {
 class KestroMainWidget;
@@ -43,6 +44,12 @@ public:
     void addFilePath(const QString &path);
     // Adds many at once: a card's folder is hundreds of files, each checked against the list.
     void addFilePaths(const QStringList &paths);
+    // Adds the files and shows the list: a few at once, more once a worker has built their
+    // models (up to this many are built here).
+    static constexpr int kModelsBuiltHere = 64;
+    void listFilePaths(const QStringList &paths);
+    // Batches of files whose models a worker is still building.
+    int modelsPending() const;
     void playSelectFile(const QString &path);
     void autoPlayFile(LuFileInfoModel *model);
     // The next recording, when it continues the open one's drive with as many channels: it
@@ -145,6 +152,7 @@ public slots:
     void trackReadySlot(LuFileInfoModel *model);
     // Sorts and links the library, shows it in the file list and queues the tracks not read yet.
     void showFileList();
+    void modelBatchBuilt(const QList<LuFileInfoModel *> &models);
     void posChangedSlot(double pos);
     void mapLoadFinishedSlot(bool isok);
     // Frame.
@@ -181,6 +189,10 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Takes the models into the library, dropping those whose file is listed already.
+    void adoptModels(const QList<LuFileInfoModel *> &models);
+    // Clears every playing mark but this recording's.
+    void keepPlayingMark(const QString &identityPath);
     void showDrivingEvents();
     // The recording a model belongs to becomes the open one: channels, track, map, instruments.
     void bindRecording(LuFileInfoModel *model, bool keepLayout);
@@ -222,6 +234,7 @@ private:
     QPointer<QMenu> m_contextMenu;
     // Session.
     QList<LuFileInfoModel *> m_libraryModels;
+    ModelBatch *m_modelBatch = nullptr; // builds the models of large batches on a worker
     LuFileInfoModel *m_channelModel1 = nullptr;
     LuFileInfoModel *m_channelModel2 = nullptr;
     LuFileInfoModel *m_channelModel3 = nullptr;

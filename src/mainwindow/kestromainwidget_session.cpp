@@ -8,6 +8,7 @@
 #include "hwplaywidget.h"
 #include "lucoverwidget.h"
 #include "lufileinfomodel.h"
+#include "modelbatch.h"
 #include "lugpsspeedlabel.h"
 #include "lucampasslabel.h"
 #include "lugsensorwidget.h"
@@ -81,16 +82,72 @@ void KestroMainWidget::addFilePaths(const QStringList &paths)
 {
     if (paths.isEmpty())
         return;
-    QSet<QString> known;
-    known.reserve(m_libraryModels.size() + paths.size());
-    for (const LuFileInfoModel *existing : qAsConst(m_libraryModels))
-        known.insert(existing->identityPath);
+    QList<LuFileInfoModel *> models;
+    models.reserve(paths.size());
     QSet<QString> added;
-    int fresh = 0;
     for (const QString &path : paths) {
         const QFileInfo info(path);
-        auto *model = new LuFileInfoModel(info.fileName(), info.absoluteFilePath());
-        added.insert(model->identityPath);
+        models.append(new LuFileInfoModel(info.fileName(), info.absoluteFilePath()));
+        added.insert(models.last()->identityPath);
+    }
+    // A recording keeps its playing mark only when every file added was that recording.
+    keepPlayingMark(added.size() == 1 ? *added.cbegin() : QString());
+    adoptModels(models);
+}
+
+void KestroMainWidget::listFilePaths(const QStringList &paths)
+{
+    if (paths.isEmpty())
+        return;
+    if (paths.size() <= kModelsBuiltHere) {
+        addFilePaths(paths);
+        showFileList();
+        return;
+    }
+    // The first file's recording is listed now, with those of its channels that came with it,
+    // so that it can open whole; the rest once built (modelBatchBuilt), duplicates dropped.
+    const QFileInfo info(paths.first());
+    const LuFileInfoModel first(info.fileName(), info.absoluteFilePath());
+    QStringList now{paths.first()};
+    for (const QString &path : paths) {
+        const QString native = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+        if (native == first.siblingPath1 || native == first.siblingPath2)
+            now << path;
+    }
+    addFilePaths(now);
+    showFileList();
+    m_modelBatch->build(paths);
+}
+
+int KestroMainWidget::modelsPending() const
+{
+    return m_modelBatch->pending();
+}
+
+void KestroMainWidget::modelBatchBuilt(const QList<LuFileInfoModel *> &models)
+{
+    adoptModels(models);
+    showFileList();
+}
+
+void KestroMainWidget::keepPlayingMark(const QString &identityPath)
+{
+    for (LuFileInfoModel *model : qAsConst(m_libraryModels))
+        if (model->identityPath != identityPath)
+            model->isPlaying = false;
+}
+
+void KestroMainWidget::adoptModels(const QList<LuFileInfoModel *> &models)
+{
+    if (models.isEmpty())
+        return;
+    const QString firstPath = models.first()->nativePath; // the model may be a duplicate
+    QSet<QString> known;
+    known.reserve(m_libraryModels.size() + models.size());
+    for (const LuFileInfoModel *existing : qAsConst(m_libraryModels))
+        known.insert(existing->identityPath);
+    int fresh = 0;
+    for (LuFileInfoModel *model : models) {
         if (known.contains(model->identityPath)) {
             delete model; // listed already
             continue;
@@ -99,13 +156,8 @@ void KestroMainWidget::addFilePaths(const QStringList &paths)
         m_libraryModels.append(model);
         ++fresh;
     }
-    // A recording keeps its playing mark only when every file added was that recording.
-    const QString only = added.size() == 1 ? *added.cbegin() : QString();
-    for (LuFileInfoModel *model : qAsConst(m_libraryModels))
-        if (model->identityPath != only)
-            model->isPlaying = false;
-    qWarning() << "KestroMainWidget::addFilePaths:" << paths.size() << "files," << fresh << "new,"
-               << "first" << paths.first();
+    qWarning() << "KestroMainWidget: listing" << models.size() << "files," << fresh << "new,"
+               << "first" << firstPath;
 }
 
 void KestroMainWidget::playSelectFile(const QString &path)

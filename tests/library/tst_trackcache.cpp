@@ -1,6 +1,7 @@
 #include "hwfilemanager.h"
 #include "lufileinfomodel.h"
 #include "lugpsmodel.h"
+#include "modelbatch.h"
 #include "trackloader.h"
 #include "trackpool.h"
 #include "../tools/trackfixtures.h"
@@ -399,6 +400,65 @@ private slots:
             QCOMPARE(model->trackState(), model == owned.front()
                                               ? LuFileInfoModel::TrackState::Absent
                                               : LuFileInfoModel::TrackState::Present);
+    }
+
+    // A card's folder is built on a worker: the models arrive on the calling thread in the
+    // order of the paths, with their partners found and whether a track cache was there.
+    void batchBuildsModelsOnAWorker_data()
+    {
+        QTest::addColumn<bool>("deleted"); // the builder goes before the models arrive
+        QTest::newRow("delivered") << false;
+        QTest::newRow("builder deleted meanwhile") << true;
+    }
+
+    void batchBuildsModelsOnAWorker()
+    {
+        QFETCH(bool, deleted);
+        QStringList paths;
+        for (int i = 0; i < 40; ++i)
+            for (const char *channel : {"A", "B"})
+                paths << writeFile(QStringLiteral("trip %1 %2.MP4").arg(i).arg(channel), {});
+        paths << m_dir.filePath("missing A.MP4");
+        writeCache(*modelFor(paths[2]), line('A', "20240516101500", "2232.0", "11403.0", "10.0"));
+
+        auto batch = std::make_unique<ModelBatch>();
+        QList<LuFileInfoModel *> models;
+        int deliveries = 0;
+        QObject::connect(batch.get(), &ModelBatch::built,
+                         [&](const QList<LuFileInfoModel *> &built) {
+                             models = built;
+                             ++deliveries;
+                         });
+        batch->build(paths);
+        QCOMPARE(batch->pending(), 1);
+        if (deleted) {
+            batch.reset();
+            QThreadPool::globalInstance()->waitForDone();
+            QCoreApplication::sendPostedEvents();
+            QCOMPARE(deliveries, 0); // and the models are gone with it (the leak check)
+            return;
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(deliveries, 1, 30000);
+        QCOMPARE(batch->pending(), 0);
+        const std::unique_ptr<QObject> owner = std::make_unique<QObject>();
+        for (LuFileInfoModel *model : models) {
+            QCOMPARE(model->thread(), QThread::currentThread());
+            model->setParent(owner.get());
+        }
+        QCOMPARE(models.size(), paths.size());
+        for (int i = 0; i < paths.size(); ++i) {
+            QCOMPARE(models[i]->nativePath, paths[i]);
+            QCOMPARE(models[i]->trackCacheNoted, i == 2 ? 1 : 0);
+        }
+        QCOMPARE(models[0]->siblingPath1, paths[1]);
+        QCOMPARE(models[3]->siblingPath1, paths[2]);
+        QCOMPARE(models.last()->channelCount, 1);
+
+        // The loader takes what was seen once, then looks for itself again.
+        TrackLoader loader;
+        models[2]->trackTried = false;
+        loader.queue(models[2]);
+        QCOMPARE(models[2]->trackCacheNoted, -1);
     }
 
     void missingOrTracklessVideoRetriesLater_data()

@@ -290,6 +290,46 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(window().playState(), 0);
     }
+
+    // A card's folder: more files than are built on the spot. The first recording opens whole
+    // at once, the rest are listed once a worker has built them, and a second drop of the same
+    // folder lists nothing twice.
+    void aCardsFolderPlaysAtOnceAndListsEveryFileOnce()
+    {
+        QTemporaryDir card;
+        const QList<QPair<const char *, const char *>> channels{
+            {"A", "2024_0516_101500_001A.MP4"},
+            {"B", "2024_0516_101500_001B.MP4"},
+            {"C", "2024_0516_101501_002C.MP4"}};
+        QStringList files;
+        for (int i = 0; files.size() <= KestroMainWidget::kModelsBuiltHere; ++i)
+            for (const auto &channel : channels) {
+                files << card.filePath(QStringLiteral("2024_0516_12%1_%2%3.MP4")
+                                           .arg(i * 100, 4, 10, QLatin1Char('0'))
+                                           .arg(i + 1, 3, 10, QLatin1Char('0'))
+                                           .arg(QLatin1String(channel.first)));
+                QVERIFY(QFile::link(recording(channel.second), files.last()));
+            }
+
+        drop(window(), files);
+        QCOMPARE(window().libraryModels().size(), 3); // the first recording, before the rest
+        QCOMPARE(window().modelsPending(), 1);
+        for (int i = 1; i <= 3; ++i)
+            QTRY_COMPARE_WITH_TIMEOUT(playing(pane(i)), files[i - 1], timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(window().modelsPending(), 0, timeout);
+        QCOMPARE(window().libraryModels().size(), files.size());
+        QCOMPARE(window().channelCount(), 3);
+
+        drop(window(), files);
+        QTRY_COMPARE_WITH_TIMEOUT(window().modelsPending(), 0, timeout);
+        QSet<QString> listed;
+        for (const LuFileInfoModel *model : window().libraryModels())
+            listed.insert(model->nativePath);
+        QCOMPARE(listed.size(), files.size());
+        QCOMPARE(window().libraryModels().size(), files.size());
+        QVERIFY(window().libraryModels().at(0)->isPlaying);
+        QCOMPARE(window().libraryModels().at(3)->isPlaying, false);
+    }
 };
 
 MAINWINDOW_TEST_MAIN(TestSession)
