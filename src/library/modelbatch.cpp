@@ -40,10 +40,11 @@ ModelBatch::~ModelBatch()
 
 void ModelBatch::build(const QStringList &paths)
 {
-    ++m_pending;
+    const int batch = m_nextBatch++;
+    m_waiting.insert(batch, paths);
     const std::shared_ptr<Link> link = m_link;
     QThread *const home = thread();
-    QThreadPool::globalInstance()->start([paths, link, home] {
+    QThreadPool::globalInstance()->start([paths, link, home, batch] {
         auto models = std::make_shared<Models>();
         models->list.reserve(paths.size());
         for (const QString &path : paths) {
@@ -62,13 +63,22 @@ void ModelBatch::build(const QStringList &paths)
             model->moveToThread(home);
         // Dropped with the call if the receiver goes before it runs; the models go with it.
         QMetaObject::invokeMethod(
-            receiver, [receiver, models] { receiver->deliver(*models); }, Qt::QueuedConnection);
+            receiver, [receiver, batch, models] { receiver->deliver(batch, *models); },
+            Qt::QueuedConnection);
     });
 }
 
-void ModelBatch::deliver(Models &models)
+QStringList ModelBatch::pendingPaths() const
 {
-    --m_pending;
+    QStringList paths;
+    for (const QStringList &batch : m_waiting)
+        paths += batch;
+    return paths;
+}
+
+void ModelBatch::deliver(int batch, Models &models)
+{
+    m_waiting.remove(batch);
     const QList<LuFileInfoModel *> list = std::exchange(models.list, {});
     emit built(list);
 }

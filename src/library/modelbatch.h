@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QMap>
 #include <QObject>
 #include <QStringList>
 
@@ -21,7 +22,9 @@ public:
     ~ModelBatch() override;
 
     void build(const QStringList &paths);
-    int pending() const { return m_pending; }
+    // Batches still being built, and their files.
+    int pending() const { return int(m_waiting.size()); }
+    QStringList pendingPaths() const;
 
 signals:
     // In the order of the paths; the receiver owns the models from here on.
@@ -30,8 +33,9 @@ signals:
 private:
     struct Link;
     struct Models;
-    void deliver(Models &models);
+    void deliver(int batch, Models &models);
 
     std::shared_ptr<Link> m_link;
-    int m_pending = 0;
+    QMap<int, QStringList> m_waiting; // by batch number, in the order asked
+    int m_nextBatch = 0;
 };

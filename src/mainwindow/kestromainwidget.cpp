@@ -160,6 +160,7 @@ KestroMainWidget::~KestroMainWidget()
              ui->widget_display_1, ui->widget_display_2, ui->widget_display_3,
              ui->treeView_filelist, ui->webview, ui->horizontalSlider_progress})
         sender->disconnect(this);
+    rememberPendingFiles();
     // Waiting reads are dropped, running ones finish before the models go.
     delete m_trackLoader;
     m_trackLoader = nullptr;

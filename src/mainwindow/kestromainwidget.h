@@ -191,6 +191,8 @@ protected:
 private:
     // Takes the models into the library, dropping those whose file is listed already.
     void adoptModels(const QList<LuFileInfoModel *> &models);
+    // Adds the files of batches still being built to the remembered list.
+    void rememberPendingFiles();
     // Clears every playing mark but this recording's.
     void keepPlayingMark(const QString &identityPath);
     void showDrivingEvents();

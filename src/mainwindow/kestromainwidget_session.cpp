@@ -119,6 +119,25 @@ void KestroMainWidget::listFilePaths(const QStringList &paths)
     m_modelBatch->build(paths);
 }
 
+void KestroMainWidget::rememberPendingFiles()
+{
+    // Files of a batch still being built are remembered for the next start as if listed.
+    const QStringList waiting = m_modelBatch->pendingPaths();
+    if (waiting.isEmpty())
+        return;
+    HWDefaultSettings *store = HWDefaultSettings::instance();
+    QStringList paths = store->lastFileList();
+    QSet<QString> known(paths.cbegin(), paths.cend());
+    for (const QString &path : waiting) {
+        const QString native = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+        if (!known.contains(native)) {
+            known.insert(native);
+            paths << native;
+        }
+    }
+    store->setLastFileList(paths);
+}
+
 int KestroMainWidget::modelsPending() const
 {
     return m_modelBatch->pending();

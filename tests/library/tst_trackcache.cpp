@@ -431,6 +431,7 @@ private slots:
                          });
         batch->build(paths);
         QCOMPARE(batch->pending(), 1);
+        QCOMPARE(batch->pendingPaths(), paths);
         if (deleted) {
             batch.reset();
             QThreadPool::globalInstance()->waitForDone();
@@ -440,6 +441,7 @@ private slots:
         }
         QTRY_COMPARE_WITH_TIMEOUT(deliveries, 1, 30000);
         QCOMPARE(batch->pending(), 0);
+        QVERIFY(batch->pendingPaths().isEmpty());
         const std::unique_ptr<QObject> owner = std::make_unique<QObject>();
         for (LuFileInfoModel *model : models) {
             QCOMPARE(model->thread(), QThread::currentThread());

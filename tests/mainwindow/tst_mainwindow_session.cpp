@@ -37,6 +37,26 @@ class TestSession : public QObject
         return false;
     }
 
+    // More files than are built on the spot: three-channel recordings, a minute apart.
+    static QStringList cardFolder(const QTemporaryDir &card)
+    {
+        const QList<QPair<const char *, const char *>> channels{
+            {"A", "2024_0516_101500_001A.MP4"},
+            {"B", "2024_0516_101500_001B.MP4"},
+            {"C", "2024_0516_101501_002C.MP4"}};
+        QStringList files;
+        for (int i = 0; files.size() <= KestroMainWidget::kModelsBuiltHere; ++i)
+            for (const auto &channel : channels) {
+                files << card.filePath(QStringLiteral("2024_0516_12%1_%2%3.MP4")
+                                           .arg(i * 100, 4, 10, QLatin1Char('0'))
+                                           .arg(i + 1, 3, 10, QLatin1Char('0'))
+                                           .arg(QLatin1String(channel.first)));
+                if (!QFile::link(recording(channel.second), files.last()))
+                    qFatal("cannot link %s", qPrintable(files.last()));
+            }
+        return files;
+    }
+
 private slots:
     void init()
     {
@@ -300,20 +320,7 @@ private slots:
     void aCardsFolderPlaysAtOnceAndListsEveryFileOnce()
     {
         QTemporaryDir card;
-        const QList<QPair<const char *, const char *>> channels{
-            {"A", "2024_0516_101500_001A.MP4"},
-            {"B", "2024_0516_101500_001B.MP4"},
-            {"C", "2024_0516_101501_002C.MP4"}};
-        QStringList files;
-        for (int i = 0; files.size() <= KestroMainWidget::kModelsBuiltHere; ++i)
-            for (const auto &channel : channels) {
-                files << card.filePath(QStringLiteral("2024_0516_12%1_%2%3.MP4")
-                                           .arg(i * 100, 4, 10, QLatin1Char('0'))
-                                           .arg(i + 1, 3, 10, QLatin1Char('0'))
-                                           .arg(QLatin1String(channel.first)));
-                QVERIFY(QFile::link(recording(channel.second), files.last()));
-            }
-
+        const QStringList files = cardFolder(card);
         drop(window(), files);
         QCOMPARE(window().libraryModels().size(), 3); // the first recording, before the rest
         QCOMPARE(window().modelsPending(), 1);
@@ -335,6 +342,25 @@ private slots:
         const QList<LuFileInfoModel *> &models = window().libraryModels();
         QVERIFY(std::any_of(models.begin(), models.end(),
                             [](const LuFileInfoModel *model) { return model->isPlaying; }));
+    }
+
+    // Closed before the folder's files are listed, the window still remembers them all, and
+    // the next one lists them.
+    void aWindowClosedBeforeTheFolderIsListedRemembersIt()
+    {
+        QTemporaryDir card;
+        const QStringList files = cardFolder(card);
+        drop(window(), files);
+        QCOMPARE(window().modelsPending(), 1);
+        m_window.reset();
+        QCOMPARE(HWDefaultSettings::instance()->lastFileList().size(), files.size());
+
+        m_window = makeWindow();
+        QTRY_COMPARE_WITH_TIMEOUT(window().modelsPending(), 0, timeout);
+        QSet<QString> listed;
+        for (const LuFileInfoModel *model : window().libraryModels())
+            listed.insert(model->nativePath);
+        QCOMPARE(listed, QSet<QString>(files.cbegin(), files.cend()));
     }
 };
 
