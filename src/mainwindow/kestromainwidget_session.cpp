@@ -105,18 +105,37 @@ void KestroMainWidget::listFilePaths(const QStringList &paths)
         return;
     }
     // The first file's recording is listed now, with those of its channels that came with it,
-    // so that it can open whole; the rest once built (modelBatchBuilt), duplicates dropped.
+    // so that it can open whole; the rest once built (modelBatchBuilt).
     const QFileInfo info(paths.first());
-    const LuFileInfoModel first(info.fileName(), info.absoluteFilePath());
-    QStringList now{paths.first()};
-    for (const QString &path : paths) {
-        const QString native = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
-        if (native == first.siblingPath1 || native == first.siblingPath2)
-            now << path;
+    auto *first = new LuFileInfoModel(info.fileName(), info.absoluteFilePath());
+    QList<LuFileInfoModel *> now{first};
+    QStringList partners, partnerNames;
+    for (const QString &partner : {first->siblingPath1, first->siblingPath2}) {
+        if (!partner.isEmpty()) {
+            partners << partner;
+            partnerNames << QFileInfo(partner).fileName();
+        }
     }
-    addFilePaths(now);
+    QStringList rest;
+    rest.reserve(paths.size());
+    for (int i = 1; i < paths.size(); ++i) {
+        const QString &path = paths[i];
+        // The name first: the full path is worked out only for the few that end alike.
+        int partner = -1;
+        for (int j = 0; j < partners.size() && partner < 0; ++j)
+            if (path.endsWith(partnerNames[j]) &&
+                QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()) == partners[j])
+                partner = j;
+        if (partner >= 0)
+            now << new LuFileInfoModel(partnerNames[partner], partners[partner]);
+        else
+            rest << path;
+    }
+    keepPlayingMark(QString());
+    adoptModels(now);
     showFileList();
-    m_modelBatch->build(paths);
+    if (!rest.isEmpty())
+        m_modelBatch->build(rest);
 }
 
 void KestroMainWidget::rememberPendingFiles()
