@@ -9,16 +9,58 @@ namespace {
 // side, and each caller asks about its own.
 thread_local int t_haisi = 0;
 thread_local TrackLayout t_layout = TrackLayout::None;
+thread_local TrackReport t_report;
 
-int extract(const VideoInput &video, const char *textPath, int kind, TrackLayout *layout)
+// The readers of the layouts that do not store the 80-byte record, tried in this order once the
+// six older readers have found nothing. Those that need only the movie box come first; those
+// that may scan the media data come last.
+struct FurtherReader
 {
-    *layout = TrackLayout::None;
+    int (*read)(const VideoInput &, const char *, TrackReport *);
+    TrackLayout layout;
+};
+constexpr FurtherReader kFurtherReaders[] = {
+    {readGpmfTrack, TrackLayout::GpmfTrack},
+    {readCammTrack, TrackLayout::CammTrack},
+    {readTextTrack, TrackLayout::TextTrack},
+    {readNmeaFreeBox, TrackLayout::NmeaFreeBox},
+    {readNmeaAtom, TrackLayout::NmeaAtom},
+    {readUuidGps, TrackLayout::UuidGps},
+    {readFmasBox, TrackLayout::FmasBox},
+    {readUdtaGps, TrackLayout::UdtaGps},
+    {readRiffTrailer, TrackLayout::RiffTrailer},
+    {readFreeGpsBlocks, TrackLayout::FreeGpsBlocks},
+};
+
+int readFurtherLayouts(const VideoInput &video, const char *textPath, TrackReport *report)
+{
+    TrackReport firstProblem;
+    for (const FurtherReader &reader : kFurtherReaders) {
+        TrackReport r;
+        const int result = reader.read(video, textPath, &r);
+        if (result >= 0) {
+            r.layout = reader.layout;
+            *report = r;
+            return result;
+        }
+        if (!r.problem.empty() && firstProblem.problem.empty()) {
+            firstProblem = r;
+            firstProblem.layout = TrackLayout::None;
+        }
+    }
+    *report = firstProblem;
+    return -1;
+}
+
+int extract(const VideoInput &video, const char *textPath, int kind, TrackReport *report)
+{
+    *report = TrackReport{};
     trackDiag("RMCINFO size %d\n", int(sizeof(RMCINFO)));
     if (!video.path && !video.data)
         return -1;
-    const auto finish = [layout](int result, TrackLayout found) {
+    const auto finish = [report](int result, TrackLayout found) {
         if (result >= 0)
-            *layout = found;
+            report->layout = found;
         return result;
     };
 
@@ -28,21 +70,28 @@ int extract(const VideoInput &video, const char *textPath, int kind, TrackLayout
     if (gps0 >= 0)
         return finish(0, TrackLayout::Gps0);
 
+    int result = -1;
     switch (kind) {
     case 0:
-        return finish(readMovFreeGps(video, textPath), TrackLayout::FreeGps);
+        result = finish(readMovFreeGps(video, textPath), TrackLayout::FreeGps);
+        break;
     case 1: {
         TrackLayout found = TrackLayout::None;
         const int mp4 = readMp4Track(video, textPath, &found);
         if (mp4 >= 0)
             return finish(mp4, found);
-        return finish(readMovFreeGps(video, textPath), TrackLayout::FreeGps);
+        result = finish(readMovFreeGps(video, textPath), TrackLayout::FreeGps);
+        break;
     }
     case 2:
         return finish(readTransportStream(video, textPath), TrackLayout::TransportStream);
     default:
         return gps0;
     }
+    if (result >= 0)
+        return result;
+    // MP4 and MOV files that the older readers found nothing in.
+    return readFurtherLayouts(video, textPath, report);
 }
 } // namespace
 
@@ -52,10 +101,10 @@ int extractTrackTo(const char *videoPath, const char *textPath, int kind, TrackL
         return -1;
     VideoInput input;
     input.path = videoPath;
-    TrackLayout found = TrackLayout::None;
-    const int result = extract(input, textPath, kind, &found);
+    TrackReport report;
+    const int result = extract(input, textPath, kind, &report);
     if (layout)
-        *layout = found;
+        *layout = report.layout;
     return result;
 }
 
@@ -67,10 +116,10 @@ int extractTrackFromMemory(const unsigned char *data, std::size_t size, const ch
     VideoInput input;
     input.data = data ? data : &none;
     input.size = data ? size : 0;
-    TrackLayout found = TrackLayout::None;
-    const int result = extract(input, textPath, kind, &found);
+    TrackReport report;
+    const int result = extract(input, textPath, kind, &report);
     if (layout)
-        *layout = found;
+        *layout = report.layout;
     return result;
 }
 
@@ -78,13 +127,15 @@ int extractTrack(const char *videoPath, const char *textPath, int kind)
 {
     t_haisi = 0;
     t_layout = TrackLayout::None;
+    t_report = TrackReport{};
     if (!textPath) {
         trackDiag("RMCINFO size %d\n", int(sizeof(RMCINFO)));
         return -1;
     }
     VideoInput input;
     input.path = videoPath;
-    const int result = extract(input, textPath, kind, &t_layout);
+    const int result = extract(input, textPath, kind, &t_report);
+    t_layout = t_report.layout;
     t_haisi = t_layout == TrackLayout::HiSilicon ? 1 : 0;
     return result;
 }
@@ -97,6 +148,11 @@ int isHaisiTrack()
 TrackLayout lastTrackLayout()
 {
     return t_layout;
+}
+
+const TrackReport &lastTrackReport()
+{
+    return t_report;
 }
 
 const char *trackLayoutName(TrackLayout layout)
@@ -116,6 +172,26 @@ const char *trackLayoutName(TrackLayout layout)
         return "freegps";
     case TrackLayout::TransportStream:
         return "transport-stream";
+    case TrackLayout::FreeGpsBlocks:
+        return "freegps-blocks";
+    case TrackLayout::NmeaFreeBox:
+        return "nmea-free-box";
+    case TrackLayout::GpmfTrack:
+        return "gpmf-track";
+    case TrackLayout::TextTrack:
+        return "text-track";
+    case TrackLayout::NmeaAtom:
+        return "nmea-atom";
+    case TrackLayout::CammTrack:
+        return "camm-track";
+    case TrackLayout::UuidGps:
+        return "uuid-gps";
+    case TrackLayout::FmasBox:
+        return "fmas-box";
+    case TrackLayout::UdtaGps:
+        return "udta-gps";
+    case TrackLayout::RiffTrailer:
+        return "riff-trailer";
     }
     return "none";
 }

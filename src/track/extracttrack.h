@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <string>
 #include <cstddef>
 #include <cstdio>
 // Writes the track of videoPath into textPath (created or truncated). kind: 0 MOV, 1 MP4, 2
@@ -17,8 +18,32 @@ enum class TrackLayout
     GpsIndex,
     HiSilicon,
     FreeGps,
-    TransportStream
+    TransportStream,
+    // Layouts that do not store the 80-byte record; their readers decode samples of their own
+    // and write one line per second of the recording.
+    FreeGpsBlocks, // "freeGPS " blocks of other layouts, through a "gps " index or found by scanning
+    NmeaFreeBox,   // NMEA text with millisecond stamps in a "gps " atom inside a top-level "free"
+    GpmfTrack,     // a GPMF timed-metadata track ("gpmd")
+    TextTrack,     // NMEA or camera text lines in a subtitle track ("text", "tx3g")
+    NmeaAtom,      // NMEA text in a "gps " or "udat" atom
+    CammTrack,     // camera motion metadata track ("camm", types 5 and 6)
+    UuidGps,       // GPS in a "uuid" atom
+    FmasBox,       // the "FMAS" layout
+    UdtaGps,       // GPS in the user-data box
+    RiffTrailer,   // a RIFF chunk list after the MP4 data
 };
+
+// What the last extraction found, for the probe: the layout's variant in words, whether its clock
+// is the camera's local time, and, when a layout was recognised but could not be decoded, why.
+struct TrackReport
+{
+    TrackLayout layout = TrackLayout::None;
+    std::string variant; // for example "found by scanning the media data, scaled integers"
+    bool localTime = false;
+    bool hasAccel = false;
+    std::string problem; // "... found, but its text is masked in a way not yet known"
+};
+const TrackReport &lastTrackReport(); // the calling thread's last extractTrack
 TrackLayout lastTrackLayout(); // the calling thread's last extraction
 // extractTrack that reports which reader made the track (TrackLayout::None on failure) through
 // layout instead of the calling thread's last-extraction state.
@@ -27,8 +52,9 @@ int extractTrackTo(const char *videoPath, const char *textPath, int kind, TrackL
 // null textPath keeps the text in memory and throws it away.
 int extractTrackFromMemory(const unsigned char *data, std::size_t size, const char *textPath,
                            int kind, TrackLayout *layout);
-const char *trackLayoutName(TrackLayout layout); // "none", "chip-trailer", "gps0", "gps-index",
-                                                 // "hisilicon", "freegps", "transport-stream"
+// "none", "chip-trailer", "gps0", "gps-index", "hisilicon", "freegps", "transport-stream", then
+// the names of the further layouts ("freegps-blocks", "gpmf-track", ...).
+const char *trackLayoutName(TrackLayout layout);
 // Where the readers' printf-style diagnostics go: standard output unless changed (the command-line
 // tool sends them to standard error, a fuzzer to a null stream).
 void setTrackDiagnosticsStream(FILE *stream);

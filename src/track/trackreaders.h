@@ -19,6 +19,21 @@ int readMovFreeGps(const VideoInput &video, const char *textPath);
 // 188-byte transport-stream packets of PID 0x300.
 int readTransportStream(const VideoInput &video, const char *textPath);
 
+// The readers of the further layouts (see TrackLayout): each decodes its samples and writes them
+// through writeSecondsTrack, one line per second. On failure, report->problem says why when the
+// layout was recognised but could not be decoded; report->variant and report->localTime describe
+// what was read.
+int readFreeGpsBlocks(const VideoInput &video, const char *textPath, TrackReport *report);
+int readNmeaFreeBox(const VideoInput &video, const char *textPath, TrackReport *report);
+int readGpmfTrack(const VideoInput &video, const char *textPath, TrackReport *report);
+int readTextTrack(const VideoInput &video, const char *textPath, TrackReport *report);
+int readNmeaAtom(const VideoInput &video, const char *textPath, TrackReport *report);
+int readCammTrack(const VideoInput &video, const char *textPath, TrackReport *report);
+int readUuidGps(const VideoInput &video, const char *textPath, TrackReport *report);
+int readFmasBox(const VideoInput &video, const char *textPath, TrackReport *report);
+int readUdtaGps(const VideoInput &video, const char *textPath, TrackReport *report);
+int readRiffTrailer(const VideoInput &video, const char *textPath, TrackReport *report);
+
 // Shared by the two readers that walk tracks.
 // Reads the width and height at the end of a "tkhd" box and tells whether the track is video.
 bool isVideoTrackHeader(InputFile &file, const BoxHead &tkhd);

@@ -1,0 +1,367 @@
+#include "gpssample.h"
+#include "trackio.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+namespace {
+// Two days of driving in one file is far beyond any card; a hostile time cannot make more lines.
+constexpr double kMaxSeconds = 48 * 3600.0;
+constexpr double kKnotsPerKmh = 1.0 / 1.852;
+constexpr double kCountsPerG = 256.0;
+
+bool isFiniteValue(double v)
+{
+    return std::isfinite(v);
+}
+
+// ddmm.mmmmmm of the track line: whole degrees times 100 plus minutes.
+double nmeaForm(double degrees)
+{
+    const double a = std::fabs(degrees);
+    const double whole = std::floor(a);
+    return whole * 100 + (a - whole) * 60;
+}
+
+int gCounts(double g)
+{
+    const double counts = std::round(g * kCountsPerG);
+    if (!isFiniteValue(counts))
+        return 0;
+    return int(std::clamp(counts, -1.0e6, 1.0e6));
+}
+
+struct LineClock
+{
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
+// The line's date and time, whole seconds; zeros when the clock is unknown or outside the years
+// the two-digit form can hold.
+LineClock lineClock(int64_t clock)
+{
+    LineClock c;
+    if (clock == kNoClock)
+        return c;
+    const int64_t seconds = clock >= 0 ? clock / 1000 : (clock - 999) / 1000;
+    const int64_t days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
+    const int64_t rest = seconds - days * 86400;
+    int year = 0, month = 0, day = 0;
+    civilFromDays(days, &year, &month, &day);
+    if (year < 2000 || year > 2099)
+        return c;
+    c.year = year - 2000;
+    c.month = month;
+    c.day = day;
+    c.hour = int(rest / 3600);
+    c.minute = int(rest / 60 % 60);
+    c.second = int(rest % 60);
+    return c;
+}
+
+// Index of the element of sorted times nearest to s within half a second, or -1.
+template <typename T>
+int nearestAt(const std::vector<T> &items, std::size_t *cursor, double s)
+{
+    std::size_t &i = *cursor;
+    while (i < items.size() && items[i].time < s - 0.5)
+        ++i;
+    int best = -1;
+    double bestDistance = 0.5;
+    for (std::size_t j = i; j < items.size() && items[j].time <= s + 0.5; ++j) {
+        const double d = std::fabs(items[j].time - s);
+        if (best < 0 || d < bestDistance) {
+            best = int(j);
+            bestDistance = d;
+        }
+    }
+    return best;
+}
+
+// The clock at second s, from the sample with a clock nearest in time to s.
+int64_t clockAt(const std::vector<GpsSample> &samples, const std::vector<int> &withClock, double s)
+{
+    if (withClock.empty())
+        return kNoClock;
+    const auto it = std::lower_bound(withClock.begin(), withClock.end(), s,
+                                     [&samples](int index, double value) {
+                                         return samples[std::size_t(index)].time < value;
+                                     });
+    int best = -1;
+    if (it != withClock.end())
+        best = *it;
+    if (it != withClock.begin()) {
+        const int before = *(it - 1);
+        if (best < 0 || s - samples[std::size_t(before)].time <=
+                            samples[std::size_t(best)].time - s)
+            best = before;
+    }
+    const GpsSample &near = samples[std::size_t(best)];
+    return near.clock + int64_t(std::llround((s - near.time) * 1000));
+}
+
+bool usableFix(const GpsSample &s)
+{
+    return s.fix && isFiniteValue(s.latitude) && isFiniteValue(s.longitude) && s.latitude != 0 &&
+           s.longitude != 0 && std::fabs(s.latitude) <= 90 && std::fabs(s.longitude) <= 180;
+}
+
+double field(const char *begin, const char *end)
+{
+    // strtod needs a terminated string; a field is short.
+    char buffer[32];
+    const std::size_t n = std::min<std::size_t>(std::size_t(end - begin), sizeof buffer - 1);
+    std::memcpy(buffer, begin, n);
+    buffer[n] = '\0';
+    return std::strtod(buffer, nullptr);
+}
+
+int digits(const char *p, int count)
+{
+    int value = 0;
+    for (int i = 0; i < count; ++i) {
+        if (p[i] < '0' || p[i] > '9')
+            return -1;
+        value = value * 10 + (p[i] - '0');
+    }
+    return value;
+}
+
+// ddmm.mmmm (or dddmm.mmmm) with its hemisphere letter to signed degrees.
+bool nmeaDegrees(const char *begin, const char *end, char hemisphere, char negative,
+                 double *degrees)
+{
+    if (begin == end)
+        return false;
+    const double v = field(begin, end);
+    const double whole = std::floor(v / 100);
+    const double d = whole + (v - whole * 100) / 60;
+    if (!isFiniteValue(d) || v < 0)
+        return false;
+    *degrees = hemisphere == negative ? -d : d;
+    return true;
+}
+} // namespace
+
+int64_t daysFromCivil(int year, int month, int day)
+{
+    // Howard Hinnant's days_from_civil.
+    const int64_t y = int64_t(year) - (month <= 2 ? 1 : 0);
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int64_t yoe = y - era * 400;
+    const int64_t mp = (month + 9) % 12;
+    const int64_t doy = (153 * mp + 2) / 5 + day - 1;
+    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+void civilFromDays(int64_t days, int *year, int *month, int *day)
+{
+    const int64_t z = days + 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const int64_t doe = z - era * 146097;
+    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const int64_t mp = (5 * doy + 2) / 153;
+    *day = int(doy - (153 * mp + 2) / 5 + 1);
+    *month = int(mp < 10 ? mp + 3 : mp - 9);
+    *year = int(yoe + era * 400 + (*month <= 2 ? 1 : 0));
+}
+
+int64_t clockOf(int year, int month, int day, int hour, int minute, double second)
+{
+    static constexpr int kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (year < 1970 || year > 2999 || month < 1 || month > 12 || hour < 0 || hour > 23 ||
+        minute < 0 || minute > 59 || !(second >= 0 && second < 61))
+        return kNoClock;
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    const int length = kMonthDays[month - 1] + (month == 2 && leap ? 1 : 0);
+    if (day < 1 || day > length)
+        return kNoClock;
+    const int64_t seconds = daysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60;
+    return seconds * 1000 + int64_t(std::llround(second * 1000));
+}
+
+int writeSecondsTrack(const DecodedTrack &track, const char *textPath)
+{
+    std::vector<GpsSample> samples;
+    samples.reserve(track.samples.size());
+    bool anyUseful = false;
+    double previous = -1;
+    for (GpsSample s : track.samples) {
+        if (s.time < 0 || !isFiniteValue(s.time))
+            s.time = previous < 0 ? 0 : previous + 1;
+        previous = s.time;
+        if (s.time > kMaxSeconds)
+            continue;
+        s.fix = usableFix(s);
+        if (!isFiniteValue(s.speedKmh) || s.speedKmh < 0)
+            s.speedKmh = 0;
+        if (!isFiniteValue(s.course))
+            s.course = 0;
+        anyUseful = anyUseful || s.fix || s.clock != kNoClock;
+        samples.push_back(s);
+    }
+    if (!anyUseful)
+        return -1;
+    std::stable_sort(samples.begin(), samples.end(),
+                     [](const GpsSample &a, const GpsSample &b) { return a.time < b.time; });
+    std::vector<AccelSample> accel;
+    for (const AccelSample &a : track.accel) {
+        if (isFiniteValue(a.time) && a.time >= 0 && a.time <= kMaxSeconds)
+            accel.push_back(a);
+    }
+    std::stable_sort(accel.begin(), accel.end(),
+                     [](const AccelSample &a, const AccelSample &b) { return a.time < b.time; });
+    std::vector<int> withClock;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        if (samples[i].clock != kNoClock)
+            withClock.push_back(int(i));
+    }
+
+    TextFile text(textPath);
+    if (!text.isOpen())
+        return -1;
+    const long seconds = long(std::floor(samples.back().time + 0.5)) + 1;
+    std::size_t sampleCursor = 0;
+    std::size_t accelCursor = 0;
+    for (long s = 0; s < seconds; ++s) {
+        const int at = nearestAt(samples, &sampleCursor, double(s));
+        const int g = nearestAt(accel, &accelCursor, double(s));
+        const AccelSample a = g >= 0 ? accel[std::size_t(g)] : AccelSample{};
+        const GpsSample *sample = at >= 0 ? &samples[std::size_t(at)] : nullptr;
+        const int64_t clock = sample && sample->clock != kNoClock
+                                  ? sample->clock
+                                  : clockAt(samples, withClock, double(s));
+        const LineClock c = lineClock(clock);
+        const bool fix = sample && sample->fix;
+        std::fprintf(text.stream(), "%c20%.2d%.2d%.2d%.2d%.2d%.2d,%f,%c,%f,%c,%.2f,%.2f,%d,%d,%d\n",
+                     fix ? 'A' : 'V', c.year, c.month, c.day, c.hour, c.minute, c.second,
+                     fix ? nmeaForm(sample->latitude) : 0.0,
+                     fix && sample->latitude < 0 ? 'S' : 'N',
+                     fix ? nmeaForm(sample->longitude) : 0.0,
+                     fix && sample->longitude < 0 ? 'W' : 'E',
+                     fix ? sample->speedKmh * kKnotsPerKmh : 0.0, fix ? sample->course : 0.0,
+                     gCounts(a.x), gCounts(a.y), gCounts(a.z));
+        text.lineWritten();
+    }
+    return int(std::min<long>(text.lines(), std::numeric_limits<int>::max()));
+}
+
+bool parseNmeaSentence(const char *text, std::size_t length, NmeaSentence *sentence)
+{
+    *sentence = NmeaSentence{};
+    if (!text || length < 7 || text[0] != '$')
+        return false;
+    // The sentence ends at a line end, a zero byte or the checksum.
+    std::size_t end = 1;
+    unsigned char sum = 0;
+    while (end < length && text[end] != '*' && text[end] != '\r' && text[end] != '\n' &&
+           text[end] != '\0') {
+        sum ^= static_cast<unsigned char>(text[end]);
+        ++end;
+    }
+    if (end + 2 < length && text[end] == '*') {
+        const char hex[3] = {text[end + 1], text[end + 2], '\0'};
+        char *stop = nullptr;
+        const long given = std::strtol(hex, &stop, 16);
+        if (stop == hex + 2 && given != long(sum))
+            return false;
+    }
+    // Split into at most 16 fields.
+    constexpr int kMaxFields = 16;
+    const char *begins[kMaxFields];
+    const char *ends[kMaxFields];
+    int fields = 0;
+    const char *p = text + 1;
+    const char *const stop = text + end;
+    while (fields < kMaxFields) {
+        const char *q = p;
+        while (q < stop && *q != ',')
+            ++q;
+        begins[fields] = p;
+        ends[fields] = q;
+        ++fields;
+        if (q >= stop)
+            break;
+        p = q + 1;
+    }
+    if (ends[0] - begins[0] != 5)
+        return false;
+    const auto width = [&](int i) { return int(ends[i] - begins[i]); };
+    const bool rmc = std::memcmp(begins[0] + 2, "RMC", 3) == 0;
+    const bool gga = std::memcmp(begins[0] + 2, "GGA", 3) == 0;
+    if ((!rmc && !gga) || fields < (rmc ? 10 : 7) || width(1) < 6)
+        return false;
+    sentence->hour = digits(begins[1], 2);
+    sentence->minute = digits(begins[1] + 2, 2);
+    sentence->second = field(begins[1] + 4, ends[1]);
+    if (sentence->hour < 0 || sentence->minute < 0 || digits(begins[1] + 4, 2) < 0)
+        return false;
+    const int lat = rmc ? 3 : 2;
+    const auto hemisphere = [&](int i) { return width(i) > 0 ? *begins[i] : '\0'; };
+    const bool position =
+        nmeaDegrees(begins[lat], ends[lat], hemisphere(lat + 1), 'S', &sentence->latitude) &&
+        nmeaDegrees(begins[lat + 2], ends[lat + 2], hemisphere(lat + 3), 'W',
+                    &sentence->longitude);
+    if (rmc) {
+        sentence->kind = NmeaSentence::Rmc;
+        sentence->fix = position && hemisphere(2) == 'A';
+        sentence->speedKnots = field(begins[7], ends[7]);
+        sentence->course = field(begins[8], ends[8]);
+        if (width(9) != 6)
+            return false;
+        sentence->day = digits(begins[9], 2);
+        sentence->month = digits(begins[9] + 2, 2);
+        const int year = digits(begins[9] + 4, 2);
+        if (sentence->day < 0 || sentence->month < 0 || year < 0)
+            return false;
+        sentence->year = 2000 + year;
+    } else {
+        sentence->kind = NmeaSentence::Gga;
+        sentence->fix = position && width(6) > 0 && *begins[6] != '0';
+    }
+    if (!sentence->fix)
+        sentence->latitude = sentence->longitude = 0;
+    return true;
+}
+
+int64_t nmeaClock(const NmeaSentence &sentence)
+{
+    if (sentence.kind != NmeaSentence::Rmc)
+        return kNoClock;
+    return clockOf(sentence.year, sentence.month, sentence.day, sentence.hour, sentence.minute,
+                   sentence.second);
+}
+
+void appendNmeaText(const char *text, std::size_t length, double time,
+                    std::vector<GpsSample> *samples)
+{
+    std::size_t at = 0;
+    while (at < length) {
+        const char *dollar =
+            static_cast<const char *>(std::memchr(text + at, '$', length - at));
+        if (!dollar)
+            break;
+        at = std::size_t(dollar - text);
+        NmeaSentence sentence;
+        if (parseNmeaSentence(dollar, length - at, &sentence) &&
+            sentence.kind == NmeaSentence::Rmc) {
+            GpsSample s;
+            s.time = time;
+            if (time >= 0)
+                time += 1;
+            s.clock = nmeaClock(sentence);
+            s.fix = sentence.fix;
+            s.latitude = sentence.latitude;
+            s.longitude = sentence.longitude;
+            s.speedKmh = sentence.speedKnots * 1.852;
+            s.course = sentence.course;
+            samples->push_back(s);
+        }
+        ++at;
+    }
+}

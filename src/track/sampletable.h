@@ -1,0 +1,37 @@
+#pragma once
+#include "trackio.h"
+
+#include <cstdint>
+#include <initializer_list>
+#include <vector>
+
+// The samples of a movie's timed-metadata and text tracks, from their sample tables: where each
+// sample lies in the file, how large it is and when it plays. Every count is clamped to what its
+// box holds, and every sample lies inside the file.
+
+struct MediaSample
+{
+    int64_t offset = 0;
+    uint32_t size = 0;
+    double time = 0;     // seconds into the track
+    double duration = 0; // seconds
+};
+
+struct MediaTrack
+{
+    uint32_t handler = 0;   // "hdlr" handler type: "meta", "text", "sbtl", "camm", ...
+    uint32_t format = 0;    // first sample description's format: "gpmd", "tx3g", "camm", ...
+    uint32_t timescale = 0; // units per second ("mdhd")
+    bool video = false;     // a "tkhd" with a picture size, or a "vide" handler
+    std::vector<MediaSample> samples;
+};
+
+// Lists the tracks of the movie box whose sample description format is one of formats, with
+// their samples; other tracks are passed over without reading their tables. False when the file
+// has no movie box.
+bool readMediaTracks(InputFile &file, std::initializer_list<uint32_t> formats,
+                     std::vector<MediaTrack> *tracks);
+
+// The top-level boxes of the file, in order, walked without descending (a damaged head ends
+// the list).
+std::vector<BoxHead> topLevelBoxes(InputFile &file);

@@ -1,0 +1,9 @@
+#include "fixturekit.h"
+
+namespace fixturekit {
+
+void addNmeaFixtures(const BaseVideos &, const AddFixture &)
+{
+}
+
+} // namespace fixturekit
