@@ -20,6 +20,7 @@ packages=(
     libswscale-dev
     libavutil-dev
     ffmpeg
+    libimage-exiftool-perl
     clang
     xvfb
     xauth

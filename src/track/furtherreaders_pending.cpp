@@ -1,7 +1,8 @@
-#include "trackreaders.h"
+#include "freegpsblocks.h"
 
 // Layouts whose readers are still being written: they find nothing yet.
-int readFreeGpsBlocks(const VideoInput &, const char *, TrackReport *) { return -1; }
+int readIndexedFreeGps(const VideoInput &, const char *, TrackReport *) { return -1; }
+int readScannedFreeGps(const VideoInput &, const char *, TrackReport *) { return -1; }
 int readNmeaFreeBox(const VideoInput &, const char *, TrackReport *) { return -1; }
 int readGpmfTrack(const VideoInput &, const char *, TrackReport *) { return -1; }
 int readTextTrack(const VideoInput &, const char *, TrackReport *) { return -1; }

@@ -536,7 +536,8 @@ using AddFixture = std::function<void(const char *name,
                                       const std::function<QByteArray(QByteArray &expected)> &make)>;
 
 // The families of further layouts, one file each.
-void addFreeGpsBlockFixtures(const BaseVideos &base, const AddFixture &add);
+void addIndexedFreeGpsFixtures(const BaseVideos &base, const AddFixture &add);
+void addScannedFreeGpsFixtures(const BaseVideos &base, const AddFixture &add);
 void addNmeaFixtures(const BaseVideos &base, const AddFixture &add);
 void addGpmfFixtures(const BaseVideos &base, const AddFixture &add);
 void addTextTrackFixtures(const BaseVideos &base, const AddFixture &add);

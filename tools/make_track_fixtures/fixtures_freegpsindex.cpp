@@ -2,7 +2,7 @@
 
 namespace fixturekit {
 
-void addFreeGpsBlockFixtures(const BaseVideos &, const AddFixture &)
+void addIndexedFreeGpsFixtures(const BaseVideos &, const AddFixture &)
 {
 }
 
