@@ -541,5 +541,6 @@ void addScannedFreeGpsFixtures(const BaseVideos &base, const AddFixture &add);
 void addNmeaFixtures(const BaseVideos &base, const AddFixture &add);
 void addGpmfFixtures(const BaseVideos &base, const AddFixture &add);
 void addTextTrackFixtures(const BaseVideos &base, const AddFixture &add);
+void addMiscFixtures(const BaseVideos &base, const AddFixture &add);
 
 } // namespace fixturekit

@@ -1,0 +1,9 @@
+#include "fixturekit.h"
+
+namespace fixturekit {
+
+void addMiscFixtures(const BaseVideos &, const AddFixture &)
+{
+}
+
+} // namespace fixturekit
