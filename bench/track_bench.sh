@@ -3,6 +3,11 @@
 # transport-stream reader's throughput against `cat` on the same cached file. Run by hand:
 #   bench/track_bench.sh [BUILD_DIR]      (default build/bench, configured Release)
 # Targets: under 20 ms per MP4/MOV file; transport stream at 80 % or more of cat's throughput.
+# The further layouts (every fixture the generator writes beyond the six older layouts) are made
+# as one hour of samples in 1 GiB files by the fixture generator itself, one at a time, and timed
+# beside `cat` and `exiftool -ee3` on the same file: found through an index or a metadata track,
+# 20 ms or less; found by scanning the media data, at least as fast as cat; at least 50 times
+# faster than ExifTool. QMARL_BENCH_ONLY=NAME times one of them only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/bench}
@@ -25,3 +30,26 @@ ts_ms=$(awk '$1 == "drive.ts" { print $2 }' "$work/results")
 awk -v c="$cat_ms" -v t="$ts_ms" 'BEGIN {
     printf "cat: %d ms (%.0f MiB/s); reader: %.0f ms; reader throughput = %.0f %% of cat\n",
            c, 1024 / (c / 1000), t, 100 * c / t }'
+
+echo "== further layouts: one hour of samples in a 1 GiB file each (best of 5, cached)"
+older=" gps0.mp4 gpsindex-old.mp4 gpsindex-new.mp4 hisilicon.mp4 freegps.mov tokyo.ts shenzhen-head.ts chip-end0.mp4 chip-end5.mov chip-end8.mp4 plain.mp4 plain.ts "
+"$build/bin/make_track_fixtures" --seconds 3 --size 64x48 --fps 2 "$work/small" >/dev/null
+printf "%-28s %10s %10s %10s %8s %8s  %s\n" file ours_ms cat_ms exiftool_ms vs_cat vs_exif layout
+for small in "$work"/small/*.mp4 "$work"/small/*.mov; do
+    name=$(basename "$small")
+    [[ "$older" == *" $name "* ]] && continue
+    [[ -n "${QMARL_BENCH_ONLY:-}" && "$QMARL_BENCH_ONLY" != "$name" ]] && continue
+    rm -rf "$work/hour"
+    "$build/bin/make_track_fixtures" --seconds 3600 --size 64x48 --fps 1 --pad-mib 1024 \
+        --only "$name" "$work/hour" >/dev/null
+    file="$work/hour/$name"
+    line=$("$build/bin/track_bench" --time "$file")
+    ours=$(awk '{ print $2 }' <<<"$line")
+    layout=$(awk '{ print $NF }' <<<"$line")
+    cat "$file" >/dev/null
+    start=$(date +%s%N); cat "$file" >/dev/null; cat_ms=$(( ($(date +%s%N) - start) / 1000000 ))
+    start=$(date +%s%N); exiftool -ee3 -n -j "$file" >/dev/null; exif_ms=$(( ($(date +%s%N) - start) / 1000000 ))
+    awk -v n="$name" -v o="$ours" -v c="$cat_ms" -v e="$exif_ms" -v l="$layout" -v lines="$(awk '{ print $7 }' <<<"$line")" 'BEGIN {
+        printf "%-28s %10.2f %10d %10d %7.1fx %7.0fx  %s (%s lines)\n", n, o, c, e, (o > 0 ? c / o : 0), (o > 0 ? e / o : 0), l, lines }'
+    rm -rf "$work/hour"
+done

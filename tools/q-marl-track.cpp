@@ -58,6 +58,7 @@ struct Extraction
     bool ok = false;
     TrackLayout layout = TrackLayout::None;
     bool haisi = false;
+    TrackReport report;
     QByteArray text;
 };
 
@@ -69,6 +70,7 @@ Extraction extract(const QString &video, int kind, const QString &textPath)
     e.ok = result >= 0;
     e.layout = lastTrackLayout();
     e.haisi = isHaisiTrack() != 0;
+    e.report = lastTrackReport();
     QFile text(textPath);
     if (e.ok && text.open(QIODevice::ReadOnly))
         e.text = text.readAll();
@@ -90,6 +92,18 @@ QByteArray probeReport(const QString &video, const Extraction &e)
     add(QStringLiteral("size: %1").arg(QFileInfo(video).size()));
     add(QStringLiteral("layout: %1")
             .arg(QString::fromLatin1(trackLayoutName(e.ok ? e.layout : TrackLayout::None))));
+    if (e.ok && !e.report.variant.empty())
+        add(QStringLiteral("variant: %1").arg(QString::fromStdString(e.report.variant)));
+    if (e.ok)
+        add(QStringLiteral("clock: %1")
+                .arg(e.report.localTime
+                         ? QStringLiteral("local time (the file does not say which zone; "
+                                          "written as UTC unchanged)")
+                         : QStringLiteral("UTC")));
+    if (e.ok && e.report.hasAccel)
+        add(QStringLiteral("g-sensor: yes"));
+    if (!e.ok && !e.report.problem.empty())
+        add(QStringLiteral("note: %1").arg(QString::fromStdString(e.report.problem)));
     add(QStringLiteral("samples: %1").arg(e.ok ? sampleCount(e.text) : 0));
     if (!file.open(QIODevice::ReadOnly)) {
         add(QStringLiteral("boxes: cannot open the file"));
@@ -226,6 +240,9 @@ int main(int argc, char **argv)
                            .arg(sampleCount(e.text))
                            .arg(QString::fromLatin1(trackLayoutName(e.layout)))
                            .arg(e.haisi ? QStringLiteral(" (fine G-sensor scale)") : QString()));
+            else if (!e.report.problem.empty())
+                report(QStringLiteral("%1: no track: %2")
+                           .arg(video, QString::fromStdString(e.report.problem)));
             else
                 report(QStringLiteral("%1: no track found").arg(video));
         }

@@ -194,9 +194,9 @@ int writeSecondsTrack(const DecodedTrack &track, const char *textPath)
     for (GpsSample s : track.samples) {
         if (s.time < 0 || !isFiniteValue(s.time))
             s.time = previous < 0 ? 0 : previous + 1;
-        previous = s.time;
         if (s.time > kMaxSeconds)
             continue;
+        previous = s.time;
         s.fix = usableFix(s);
         if (!isFiniteValue(s.speedKmh) || s.speedKmh < 0)
             s.speedKmh = 0;

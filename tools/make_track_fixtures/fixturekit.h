@@ -464,6 +464,7 @@ struct Options
     QString outDir;
     bool demo = false;
     bool clock = false;
+    qint64 padMiB = 0; // zeros appended to the media data of the MP4 and MOV bases (benchmarks)
     // lavfi sources: the video's picture (with any options of its own) and the sound.
     QString picture = QStringLiteral("testsrc2"); // name[=options], then size and rate follow
     QString sound = QStringLiteral("sine=frequency=440:sample_rate=8000");
