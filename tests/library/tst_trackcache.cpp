@@ -221,6 +221,46 @@ private slots:
         QCOMPARE(second->gsensorX, first->gsensorX);
     }
 
+    // Every layout the generator writes, through the recording the viewer builds: as many
+    // seconds as the expected text has lines, a route point for every fix, the maximum speed,
+    // the G-sensor series where the layout has one, and the hard braking at the lights.
+    void everyLayoutFillsTheRecording_data()
+    {
+        QTest::addColumn<QString>("fixture");
+        const QDir expected(QStringLiteral(QMARL_SOURCE_DIR "/tests/data/track"));
+        for (const QString &text : expected.entryList({QStringLiteral("*.txt")}, QDir::Files)) {
+            const QString fixture = text.chopped(4);
+            QTest::newRow(qPrintable(fixture)) << fixture;
+        }
+    }
+    void everyLayoutFillsTheRecording()
+    {
+        QFETCH(QString, fixture);
+        QFile expectedFile(expectedTrackPath(fixture));
+        QVERIFY(expectedFile.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = expectedFile.readAll().trimmed().split('\n');
+        int fixes = 0;
+        bool gsensor = false;
+        float fastest = 0;
+        for (const QByteArray &l : lines) {
+            const QList<QByteArray> f = l.split(',');
+            fixes += l.startsWith('A') ? 1 : 0;
+            gsensor = gsensor || f.value(8).toInt() != 0 || f.value(9).toInt() != 0;
+            if (l.startsWith('A'))
+                fastest = std::max(fastest, f.value(5).toFloat());
+        }
+        auto model = modelFor(writeFile(QStringLiteral("r_A.") + QFileInfo(fixture).suffix(),
+                                        fixtureBytes(fixture)));
+        model->loadTrack();
+        QVERIFY(model->trackLoaded);
+        QCOMPARE(model->track.size(), lines.size());
+        QCOMPARE(int(model->routeTextWgs.count(QLatin1String("{lng:"))), fixes);
+        // The line's own speed figure (knots, or the chip trailer's km/h).
+        QVERIFY(fastest > 0);
+        QCOMPARE(model->maxSpeed, fastest);
+        QCOMPARE(model->hasGsensor, gsensor);
+    }
+
     // What cards and users name their files: the track and the partner channel are found, and
     // the cache file's name fits the file system and is the same at every start.
     void everyNameGetsItsTrackAndSiblings_data()
