@@ -3,6 +3,7 @@
 #include "trackfixtures.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -105,6 +106,30 @@ private slots:
         QCOMPARE(result >= 0, succeeds);
     }
 
+    // The command-line probe names the layout and its clock, or says why a layout it recognised
+    // gave no track.
+    void probeNamesTheLayout_data()
+    {
+        QTest::addColumn<QString>("fixture");
+        QTest::addColumn<QStringList>("lines"); // each must appear in the report
+        QTest::newRow("older layout")
+            << "tokyo.ts"
+            << QStringList{"layout: transport-stream", "clock: UTC", "samples: 20"};
+        QTest::newRow("no track") << "plain.mp4" << QStringList{"layout: none", "samples: 0"};
+    }
+    void probeNamesTheLayout()
+    {
+        QFETCH(QString, fixture);
+        QFETCH(QStringList, lines);
+        QProcess tool;
+        tool.start(QStringLiteral(QMARL_BIN_DIR "/q-marl-track"),
+                   {QStringLiteral("--probe"), trackFixture(fixture)});
+        QVERIFY(tool.waitForFinished(60000));
+        const QString report = QString::fromUtf8(tool.readAllStandardOutput());
+        for (const QString &line : lines)
+            QVERIFY2(report.contains(QLatin1Char('\n') + line + QLatin1Char('\n')),
+                     qPrintable(report.left(600)));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestTrackExtraction)
