@@ -2,6 +2,7 @@
 #include "extracttrack.h"
 #include "trackfixtures.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -104,6 +105,42 @@ private slots:
         const int result = extractTrack(QFile::encodeName(trackFixture(fixture)).constData(),
                                         QFile::encodeName(text).constData(), kind);
         QCOMPARE(result >= 0, succeeds);
+    }
+
+    // A card pulled while recording leaves the file cut short: every layout then gives no track,
+    // or the lines of the seconds before the cut, never anything else.
+    void truncatedFilesGiveThePartBeforeTheCut_data()
+    {
+        QTest::addColumn<QString>("fixture");
+        QTest::addColumn<double>("kept"); // share of the file left
+        const QDir expected(QStringLiteral(QMARL_SOURCE_DIR "/tests/data/track"));
+        for (const QString &text : expected.entryList({QStringLiteral("*.txt")}, QDir::Files)) {
+            const QString fixture = text.chopped(4);
+            for (double kept : {0.3, 0.7, 0.95, 0.9999})
+                QTest::newRow(qPrintable(fixture + QStringLiteral(" cut at %1").arg(kept)))
+                    << fixture << kept;
+        }
+    }
+    void truncatedFilesGiveThePartBeforeTheCut()
+    {
+        QFETCH(QString, fixture);
+        QFETCH(double, kept);
+        const QByteArray whole = readAll(trackFixture(fixture));
+        const QByteArray cut = whole.left(int(whole.size() * kept));
+        const QString text = m_dir.filePath(QStringLiteral("cut.txt"));
+        QFile::remove(text);
+        TrackLayout layout = TrackLayout::None;
+        const int result = extractTrackFromMemory(
+            reinterpret_cast<const unsigned char *>(cut.constData()), std::size_t(cut.size()),
+            QFile::encodeName(text).constData(), containerKindForPath(fixture), &layout);
+        if (result < 0)
+            return;
+        const QByteArray written = readAll(text);
+        const QByteArray expected = readAll(expectedTrackPath(fixture));
+        QVERIFY2(expected.startsWith(written),
+                 qPrintable(QStringLiteral("%1 lines written, not a start of the %2 expected")
+                                .arg(written.count('\n'))
+                                .arg(expected.count('\n'))));
     }
 
     // The command-line probe names the layout and its clock, or says why a layout it recognised
