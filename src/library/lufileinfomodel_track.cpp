@@ -191,7 +191,8 @@ bool buildTrackCache(const TrackSource &source, TrackLoadResult *result)
     const int code = extractTrackTo(QFile::encodeName(source.nativePath).constData(),
                                     QFile::encodeName(temporary).constData(),
                                     containerKindForPath(source.fileName), &layout);
-    if (code != 0) {
+    // Success is 0 or more (the readers that count their lines return the count).
+    if (code < 0) {
         qWarning() << "LuFileInfoModel::loadTrack: no track in" << source.nativePath << "result"
                    << code;
         QFile::remove(temporary);

@@ -10,7 +10,7 @@ int readFreeGpsBlocks(const VideoInput &video, const char *textPath, TrackReport
     }
     // Blocks no index lists; an index that was found but not decodable is what the probe tells.
     const int scanned = readScannedFreeGps(video, textPath, report);
-    if (scanned < 0 && report->problem.empty())
+    if (scanned < 0 && (!indexed.problem.empty() || report->problem.empty()))
         *report = indexed;
     return scanned;
 }

@@ -100,7 +100,53 @@ int64_t clockAt(const std::vector<GpsSample> &samples, const std::vector<int> &w
             best = before;
     }
     const GpsSample &near = samples[std::size_t(best)];
-    return near.clock + int64_t(std::llround((s - near.time) * 1000));
+    // The second that sample's own line shows, moved by whole seconds: a sample stamped a little
+    // late or early cannot make a line repeat the second of its neighbour.
+    const int64_t shown = near.clock >= 0 ? near.clock / 1000 : (near.clock - 999) / 1000;
+    return (shown + int64_t(std::llround(s - near.time))) * 1000;
+}
+
+constexpr double kEarthRadius = 6378137.0;
+constexpr double kRadians = 3.14159265358979323846 / 180;
+constexpr double kMaxDerivingGap = 3.0; // seconds between the fixes a speed is worked out from
+
+double metresBetween(const GpsSample &a, const GpsSample &b)
+{
+    const double la = a.latitude * kRadians, lb = b.latitude * kRadians;
+    const double dLat = lb - la, dLon = (b.longitude - a.longitude) * kRadians;
+    const double h = std::sin(dLat / 2) * std::sin(dLat / 2) +
+                     std::cos(la) * std::cos(lb) * std::sin(dLon / 2) * std::sin(dLon / 2);
+    return 2 * kEarthRadius * std::asin(std::min(1.0, std::sqrt(h)));
+}
+
+double bearing(const GpsSample &from, const GpsSample &to)
+{
+    const double la = from.latitude * kRadians, lb = to.latitude * kRadians;
+    const double dLon = (to.longitude - from.longitude) * kRadians;
+    const double y = std::sin(dLon) * std::cos(lb);
+    const double x = std::cos(la) * std::sin(lb) - std::sin(la) * std::cos(lb) * std::cos(dLon);
+    const double degrees = std::atan2(y, x) / kRadians;
+    return degrees < 0 ? degrees + 360 : degrees;
+}
+
+// Speed and course of a fix that records none, from the fix before it (else after it). Standing
+// still, the car keeps the heading it had.
+void deriveMotion(const GpsSample *before, const GpsSample *after, GpsSample *s)
+{
+    if (!s->hasSpeed)
+        s->speedKmh = 0;
+    if (!s->hasCourse)
+        s->course = before ? before->course : 0;
+    const GpsSample *from = before ? before : s;
+    const GpsSample *to = before ? s : after;
+    if (!to || from == to || !(to->time - from->time > 0) ||
+        to->time - from->time > kMaxDerivingGap)
+        return;
+    const double metres = metresBetween(*from, *to);
+    if (!s->hasSpeed)
+        s->speedKmh = metres / (to->time - from->time) * 3.6;
+    if (!s->hasCourse && metres > 1.0)
+        s->course = bearing(*from, *to);
 }
 
 bool usableFix(const GpsSample &s)
@@ -130,11 +176,12 @@ int digits(const char *p, int count)
     return value;
 }
 
-// ddmm.mmmm (or dddmm.mmmm) with its hemisphere letter to signed degrees.
-bool nmeaDegrees(const char *begin, const char *end, char hemisphere, char negative,
-                 double *degrees)
+// ddmm.mmmm (or dddmm.mmmm) with its hemisphere letter to signed degrees; a position without
+// its letter is no position.
+bool nmeaDegrees(const char *begin, const char *end, char hemisphere, char positive,
+                 char negative, double *degrees)
 {
-    if (begin == end)
+    if (begin == end || (hemisphere != positive && hemisphere != negative))
         return false;
     const double v = field(begin, end);
     const double whole = std::floor(v / 100);
@@ -222,14 +269,37 @@ int writeSecondsTrack(const DecodedTrack &track, const char *textPath)
             withClock.push_back(int(i));
     }
 
+    // The sample of each second first, so that a fix can look at its neighbours' positions.
+    const long seconds = long(std::floor(samples.back().time + 0.5)) + 1;
+    std::vector<int> chosen(std::size_t(seconds), -1);
+    std::size_t sampleCursor = 0;
+    for (long s = 0; s < seconds; ++s)
+        chosen[std::size_t(s)] = nearestAt(samples, &sampleCursor, double(s));
+    for (long s = 0; s < seconds; ++s) {
+        const int at = chosen[std::size_t(s)];
+        if (at < 0 || !samples[std::size_t(at)].fix ||
+            (samples[std::size_t(at)].hasSpeed && samples[std::size_t(at)].hasCourse))
+            continue;
+        const auto fixAt = [&](long second) -> const GpsSample * {
+            if (second < 0 || second >= seconds || chosen[std::size_t(second)] < 0)
+                return nullptr;
+            const GpsSample &n = samples[std::size_t(chosen[std::size_t(second)])];
+            return n.fix ? &n : nullptr;
+        };
+        GpsSample derived = samples[std::size_t(at)];
+        deriveMotion(fixAt(s - 1), fixAt(s + 1), &derived);
+        // Each second's sample is chosen once, so the copy can stand in for it.
+        samples[std::size_t(at)].speedKmh = derived.speedKmh;
+        samples[std::size_t(at)].course = derived.course;
+        samples[std::size_t(at)].hasSpeed = samples[std::size_t(at)].hasCourse = true;
+    }
+
     TextFile text(textPath);
     if (!text.isOpen())
         return -1;
-    const long seconds = long(std::floor(samples.back().time + 0.5)) + 1;
-    std::size_t sampleCursor = 0;
     std::size_t accelCursor = 0;
     for (long s = 0; s < seconds; ++s) {
-        const int at = nearestAt(samples, &sampleCursor, double(s));
+        const int at = chosen[std::size_t(s)];
         const int g = nearestAt(accel, &accelCursor, double(s));
         const AccelSample a = g >= 0 ? accel[std::size_t(g)] : AccelSample{};
         const GpsSample *sample = at >= 0 ? &samples[std::size_t(at)] : nullptr;
@@ -304,8 +374,9 @@ bool parseNmeaSentence(const char *text, std::size_t length, NmeaSentence *sente
     const int lat = rmc ? 3 : 2;
     const auto hemisphere = [&](int i) { return width(i) > 0 ? *begins[i] : '\0'; };
     const bool position =
-        nmeaDegrees(begins[lat], ends[lat], hemisphere(lat + 1), 'S', &sentence->latitude) &&
-        nmeaDegrees(begins[lat + 2], ends[lat + 2], hemisphere(lat + 3), 'W',
+        nmeaDegrees(begins[lat], ends[lat], hemisphere(lat + 1), 'N', 'S',
+                    &sentence->latitude) &&
+        nmeaDegrees(begins[lat + 2], ends[lat + 2], hemisphere(lat + 3), 'E', 'W',
                     &sentence->longitude);
     if (rmc) {
         sentence->kind = NmeaSentence::Rmc;

@@ -20,6 +20,10 @@ struct GpsSample
     double longitude = 0;
     double speedKmh = 0;
     double course = 0;         // degrees clockwise from north
+    // Layouts that store only positions: the writer works speed and course out from the fixes
+    // around the sample, so the dials still move.
+    bool hasSpeed = true;
+    bool hasCourse = true;
 };
 
 // One accelerometer reading in g, at its time into the recording.
@@ -58,6 +62,8 @@ int64_t clockOf(int year, int month, int day, int hour, int minute, double secon
 // second; a second without one is a no-fix line whose clock is the nearest sample's clock moved
 // by the difference. The acceleration nearest each second fills the G-sensor fields (256 counts
 // per g). The main line form is used, with the coordinates to the full six decimals of minutes.
+// A fix without a recorded speed or course gets the one of the way from the previous second's
+// fix (or to the next one's, for the first), over at most three seconds.
 // Returns the number of lines written, or -1 when no sample carries a fix or a clock (nothing
 // is written then) or the text file cannot be opened.
 int writeSecondsTrack(const DecodedTrack &track, const char *textPath);

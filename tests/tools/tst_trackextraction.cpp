@@ -46,6 +46,47 @@ private slots:
             << "chip-end5.mov" << true << "chip-trailer" << 0;
         QTest::newRow("chip trailer, marker at 8")
             << "chip-end8.mp4" << true << "chip-trailer" << 0;
+        QTest::newRow("NMEA in a free box, stamped, accelerometer") << "nmea-free-box.mp4" << true << "nmea-free-box" << 0;
+        QTest::newRow("NMEA in a top-level udat atom") << "nmea-udat.mp4" << true << "nmea-atom" << 0;
+        QTest::newRow("NMEA in a gps atom of a free box, no stamps") << "nmea-gps-atom.mov" << true << "nmea-atom" << 0;
+        QTest::newRow("camera text lines in a top-level udat atom") << "udat-camera-text.mp4" << true << "nmea-atom" << 0;
+        QTest::newRow("freeGPS index, masked text") << "freegps-index-masked.mp4" << true << "freegps-blocks" << 0;
+        QTest::newRow("freeGPS index, NMEA text") << "freegps-index-nmea.mp4" << true << "freegps-blocks" << 0;
+        QTest::newRow("freeGPS index, offset NMEA") << "freegps-index-offset.mp4" << true << "freegps-blocks" << 0;
+        QTest::newRow("freeGPS index, offset NMEA, 'A' where a record's status would be")
+            << "freegps-index-offset-one.mp4" << true << "freegps-blocks" << 0;
+        QTest::newRow("freeGPS index, hemisphere words") << "freegps-index-hemiwords.mp4" << true << "freegps-blocks" << 0;
+        QTest::newRow("freeGPS index, status first") << "freegps-index-statusfirst.mp4" << true << "freegps-blocks" << 0;
+        QTest::newRow("freeGPS index, local time") << "freegps-index-localtime.mov" << true << "freegps-blocks" << 0;
+        QTest::newRow("freeGPS index, binary record") << "freegps-index-binary.mov" << true << "freegps-blocks" << 0;
+        QTest::newRow("freeGPS index, doubles") << "freegps-index-doubles.mov" << true << "freegps-blocks" << 0;
+        QTest::newRow("text track, NMEA sentences") << "texttrack-nmea.mp4" << true << "text-track" << 0;
+        QTest::newRow("text track, bare RMC between fields") << "texttrack-rmcline.mov" << true << "text-track" << 0;
+        QTest::newRow("text track, comma fix lines") << "texttrack-camera.mov" << true << "text-track" << 0;
+        QTest::newRow("text track, dash fix lines") << "texttrack-dash.mp4" << true << "text-track" << 0;
+        QTest::newRow("text track, digits masked 0xaa") << "texttrack-masked.mov" << true << "text-track" << 0;
+        QTest::newRow("text track, substituted NMEA") << "texttrack-substituted.mov" << true << "text-track" << 0;
+        QTest::newRow("metadata track, digits masked 0xaa") << "texttrack-gpmdmasked.mp4" << true << "text-track" << 0;
+        QTest::newRow("text track, Lat/Lon pairs") << "texttrack-keyvalue.mp4" << true << "text-track" << 0;
+        QTest::newRow("text track, telemetry lines") << "texttrack-telemetry.mp4" << true << "text-track" << 0;
+        QTest::newRow("text track, shifted NMEA") << "texttrack-shifted.mp4" << true << "text-track" << 0;
+        QTest::newRow("GPMF track, GPS5 and ACCL") << "gpmf-gps5.mp4" << true << "gpmf-track" << 0;
+        QTest::newRow("GPMF track, GPS9") << "gpmf-gps9.mp4" << true << "gpmf-track" << 0;
+        QTest::newRow("camera motion track, timed records") << "camm.mp4" << true << "camm-track" << 0;
+        QTest::newRow("camera motion track, positions") << "camm-positions.mp4" << true << "camm-track" << 0;
+        QTest::newRow("records in a top-level user-data box") << "udta-gps.mp4" << true << "udta-gps" << 0;
+        QTest::newRow("binary records in the movie's user data") << "udta-binary.mp4" << true << "udta-gps" << 0;
+        QTest::newRow("records in a uuid atom") << "uuid-gps.mp4" << true << "uuid-gps" << 0;
+        QTest::newRow("FMAS records in a metadata track") << "fmas-track.mp4" << true << "fmas-box" << 0;
+        QTest::newRow("RIFF trailer after the movie") << "riff-trailer.mp4" << true << "riff-trailer" << 0;
+        QTest::newRow("freeGPS scanned, masked ring, aligned") << "freegps-scan-ring.mov" << true << "freegps-blocks" << 0;
+        QTest::newRow("freeGPS scanned, doubles, aligned") << "freegps-scan-doubles.mp4" << true << "freegps-blocks" << 0;
+        QTest::newRow("freeGPS scanned, scaled integers") << "freegps-scan-scaled.mp4" << true << "freegps-blocks" << 0;
+        QTest::newRow("freeGPS scanned, float record") << "freegps-scan-floats.mp4" << true << "freegps-blocks" << 0;
+        QTest::newRow("freeGPS scanned, float words, km/h") << "freegps-scan-floatwords.mp4" << true << "freegps-blocks" << 0;
+        QTest::newRow("freeGPS scanned, doubles before NMEA") << "freegps-scan-nmea.mp4" << true << "freegps-blocks" << 0;
+        QTest::newRow("freeGPS scanned, big-endian records, aligned") << "freegps-scan-bigendian.mp4" << true << "freegps-blocks" << 0;
+        QTest::newRow("freeGPS scanned, records without a clock") << "freegps-scan-timeless.mp4" << true << "freegps-blocks" << 0;
         QTest::newRow("mp4 without track") << "plain.mp4" << false << "none" << 0;
         QTest::newRow("transport stream without track") << "plain.ts" << false << "none" << 0;
     }
@@ -152,6 +193,17 @@ private slots:
         QTest::newRow("older layout")
             << "tokyo.ts"
             << QStringList{"layout: transport-stream", "clock: UTC", "samples: 20"};
+        QTest::newRow("GPMF track with G-sensor") << "gpmf-gps5.mp4" << QStringList{"layout: gpmf-track", "variant: GPMF timed-metadata track, GPS5 scaled integers, 18 points a second, accelerometer", "g-sensor: yes"};
+        QTest::newRow("camera motion track") << "camm.mp4" << QStringList{"layout: camm-track", "clock: UTC", "g-sensor: yes"};
+        QTest::newRow("text track, NMEA") << "texttrack-nmea.mp4" << QStringList{"layout: text-track", "variant: tx3g subtitle track, NMEA sentences", "clock: UTC"};
+        QTest::newRow("text track, masked digits, local time") << "texttrack-masked.mov" << QStringList{"layout: text-track", "variant: text subtitle track, ASCII digit fields masked with 0xaa", "clock: local time (the file does not say which zone; written as UTC unchanged)"};
+        QTest::newRow("text track, comma lines with G-sensor") << "texttrack-camera.mov" << QStringList{"layout: text-track", "g-sensor: yes"};
+        QTest::newRow("user-data records, local time") << "udta-gps.mp4" << QStringList{"layout: udta-gps", "clock: local time (the file does not say which zone; written as UTC unchanged)", "g-sensor: yes"};
+        QTest::newRow("RIFF trailer with G-sensor") << "riff-trailer.mp4" << QStringList{"layout: riff-trailer", "clock: UTC", "g-sensor: yes"};
+        QTest::newRow("freeGPS scanned, masked ring") << "freegps-scan-ring.mov" << QStringList{"layout: freegps-blocks", "variant: found by scanning the media data, a ring of masked records", "clock: UTC"};
+        QTest::newRow("freeGPS scanned, doubles with G-sensor") << "freegps-scan-doubles.mp4" << QStringList{"layout: freegps-blocks", "variant: found by scanning the media data, ddmm.mmmm doubles with hemisphere words", "g-sensor: yes"};
+        QTest::newRow("freeGPS index, local time") << "freegps-index-localtime.mov" << QStringList{"layout: freegps-blocks", "variant: listed by a gps index, binary record at the block's start", "clock: local time (the file does not say which zone; written as UTC unchanged)", "g-sensor: yes"};
+        QTest::newRow("freeGPS index, masked text") << "freegps-index-masked.mp4" << QStringList{"layout: freegps-blocks", "variant: listed by a gps index, masked ASCII text", "clock: UTC", "samples: 20"};
         QTest::newRow("no track") << "plain.mp4" << QStringList{"layout: none", "samples: 0"};
     }
     void probeNamesTheLayout()

@@ -98,6 +98,30 @@ private slots:
                           "V20240516080008,0.000000,N,0.000000,E,0.00,0.00,128,-64,256\n"
                           "A20240516080009,1000.000000,N,2000.000000,E,10.00,90.00,0,0,0\n");
 
+        DecodedTrack stamped; // each sample stamped a little after its second, one missing
+        stamped.samples = {fixAt(0.05, kEight, 10, 20), fixAt(1.05, kEight + 1000, 10, 20),
+                           fixAt(3.05, kEight + 3000, 10, 20)};
+        QTest::newRow("late stamps: the missing second keeps its own time")
+            << stamped
+            << QByteArray("A20240516080000,1000.000000,N,2000.000000,E,10.00,90.00,0,0,0\n"
+                          "A20240516080001,1000.000000,N,2000.000000,E,10.00,90.00,0,0,0\n"
+                          "V20240516080002,0.000000,N,0.000000,E,0.00,0.00,0,0,0\n"
+                          "A20240516080003,1000.000000,N,2000.000000,E,10.00,90.00,0,0,0\n");
+
+        DecodedTrack positionsOnly; // 10 m a second eastwards, then standing, heading kept
+        for (int i = 0; i < 3; ++i)
+            positionsOnly.samples.push_back(
+                fixAt(i, kEight + i * 1000, 1.0, 10.0 + std::min(i, 1) * 0.0000898452));
+        for (GpsSample &p : positionsOnly.samples) {
+            p.hasSpeed = p.hasCourse = false;
+            p.course = 45; // not recorded: must not show
+        }
+        QTest::newRow("positions only: speed and course from the way between fixes")
+            << positionsOnly
+            << QByteArray("A20240516080000,100.000000,N,1000.000000,E,19.44,90.00,0,0,0\n"
+                          "A20240516080001,100.000000,N,1000.005391,E,19.44,90.00,0,0,0\n"
+                          "A20240516080002,100.000000,N,1000.005391,E,0.00,90.00,0,0,0\n");
+
         DecodedTrack late; // the first fix comes late; the seconds before it have no clock
         late.samples = {fixAt(2, kNoClock, 1, 1)};
         QTest::newRow("no clock anywhere")
