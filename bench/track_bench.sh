@@ -7,12 +7,13 @@
 # as one hour of samples in 1 GiB files by the fixture generator itself, one at a time, and timed
 # beside `cat` and `exiftool -ee3` on the same file: found through an index or a metadata track,
 # 20 ms or less; found by scanning the media data, at least as fast as cat; at least 50 times
-# faster than ExifTool. QMARL_BENCH_ONLY=NAME times one of them only.
+# faster than ExifTool. One recording per layout; QMARL_BENCH_ALL=1 times every generated one,
+# QMARL_BENCH_ONLY=NAME one of them only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/bench}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" --parallel 2 --target track_bench make_track_fixtures >/dev/null
+cmake --build "$build" --parallel 2 --target track_bench make_track_fixtures q-marl-track >/dev/null
 
 work=$(mktemp -d /tmp/qmarl-bench-XXXXXX)
 trap 'rm -rf "$work"' EXIT
@@ -35,10 +36,19 @@ echo "== further layouts: one hour of samples in a 1 GiB file each (best of 5, c
 older=" gps0.mp4 gpsindex-old.mp4 gpsindex-new.mp4 hisilicon.mp4 freegps.mov tokyo.ts shenzhen-head.ts chip-end0.mp4 chip-end5.mov chip-end8.mp4 plain.mp4 plain.ts "
 "$build/bin/make_track_fixtures" --seconds 3 --size 64x48 --fps 2 "$work/small" >/dev/null
 printf "%-28s %10s %10s %10s %8s %8s  %s\n" file ours_ms cat_ms exiftool_ms vs_cat vs_exif layout
+declare -A seen
 for small in "$work"/small/*.mp4 "$work"/small/*.mov; do
     name=$(basename "$small")
     [[ "$older" == *" $name "* ]] && continue
     [[ -n "${QMARL_BENCH_ONLY:-}" && "$QMARL_BENCH_ONLY" != "$name" ]] && continue
+    # One recording per layout (freeGPS blocks: one through the index, one by scanning), unless
+    # QMARL_BENCH_ALL=1 asks for every one.
+    probe=$("$build/bin/q-marl-track" --probe "$small" 2>/dev/null)
+    key=$(awk '/^layout:/ { l = $2 } /^variant: found by scanning/ { s = "-scan" } END { print l s }' <<<"$probe")
+    if [[ -z "${QMARL_BENCH_ALL:-}" && -z "${QMARL_BENCH_ONLY:-}" ]]; then
+        [[ -n "${seen[$key]:-}" ]] && continue
+        seen[$key]=1
+    fi
     rm -rf "$work/hour"
     "$build/bin/make_track_fixtures" --seconds 3600 --size 64x48 --fps 1 --pad-mib 1024 \
         --only "$name" "$work/hour" >/dev/null

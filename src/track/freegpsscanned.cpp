@@ -19,8 +19,8 @@ constexpr char kTag[] = "freeGPS ";
 // The first block sits near the start of the media data: without one in its first 20 MB, a
 // box holds none (the bound keeps the scan of a recording without GPS short).
 constexpr int64_t kFirstBlockWithin = 20 * 1000 * 1000;
-// The cameras start every block on a 32 KiB boundary of the file: once the first block sits on
-// one, only the boundaries are looked at, so the scan reads far less than the whole file.
+// The cameras start every block on a 32 KiB boundary of the file: once the first two blocks sit
+// on one, only the boundaries are looked at, so the scan reads far less than the whole file.
 constexpr int64_t kAlignment = 0x8000;
 // Reads while looking at every byte.
 constexpr std::size_t kChunk = 256 * 1024;
@@ -82,8 +82,9 @@ private:
     ScanState m_state;
     ScannedLayout m_layout = ScannedLayout::Unknown; // of the first block decoded
     bool m_aligned = false;
-    int m_blocks = 0;       // block heads found
-    int m_maskedBlocks = 0; // masked blocks none of whose records could be read
+    int m_blocksOnBoundaries = 0; // of the first two blocks
+    int m_blocks = 0;             // block heads found
+    int m_maskedBlocks = 0;       // masked blocks none of whose records could be read
     std::vector<unsigned char> m_buffer;
 };
 
@@ -175,11 +176,13 @@ void Scanner::scanEveryByte(int64_t begin, int64_t end, bool bounded)
                 break;
             }
             const int64_t block = at + found;
-            if (m_blocks == 0 && block % kAlignment == 0)
-                m_aligned = true;
+            if (m_blocks < 2 && block % kAlignment == 0)
+                ++m_blocksOnBoundaries;
             at = block +
                  std::max<int64_t>(
                      1, takeBlock(block, end, chunk.data() + (block - chunkStart), chunkEnd));
+            // Two blocks on boundaries are no chance: the camera aligns them all.
+            m_aligned = m_blocksOnBoundaries == 2;
             if (m_aligned) {
                 scanBoundaries(at, end);
                 return;

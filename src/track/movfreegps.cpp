@@ -18,6 +18,7 @@ constexpr int64_t kBlockAlignment = 32768;
 constexpr std::size_t kBlockSize = 112; // 32-byte head + RMCINFO, 16 bytes into the block
 constexpr int64_t kBlockSkip = 16;
 constexpr char kTag[] = "freeGPS";
+constexpr char kScaledMark[] = "IQS";
 
 bool isOneOf(uint32_t type, std::initializer_list<uint32_t> types)
 {
@@ -55,6 +56,10 @@ int readFreeGpsBlocks(InputFile &file, const BoxHead &stco, const char *textPath
         }
         if (!file.readAt(int64_t(chunk) + *gpsOffset + kBlockSkip, bytes, sizeof bytes))
             break;
+        // Blocks marked "IQS" hold degrees times 10^7 as integers where the record has floats:
+        // another layout's, read by the reader of scanned blocks.
+        if (std::memcmp(bytes, kScaledMark, sizeof kScaledMark - 1) == 0)
+            continue;
         RMCINFO info = decodeRmcInfo(bytes + 32);
         if (info.year < 1 || info.year > 2999 || info.month < 1 || info.month > 12)
             continue;

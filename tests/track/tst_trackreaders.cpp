@@ -488,6 +488,16 @@ private slots:
             << ftyp() + box("moov", trak(tkhd(0, 0), box("stsd", zeros(8)) + stco({0}))) << 0
             << false << none;
 
+        {
+            // Blocks marked "IQS" behind the audio chunks hold scaled integers, not the record.
+            const QByteArray head =
+                ftyp() + box("moov", trak(tkhd(0, 0), stsd(1, 16, 8000) + stco({16384})));
+            QByteArray block = be32(256) + "freeGPS " + zeros(4) + "IQS" + zeros(29) + bytes(kA);
+            block += zeros(256 - block.size());
+            QTest::newRow("freeGPS block of scaled integers behind the audio")
+                << head + zeros(32768 - head.size()) + block << 0 << false << none;
+        }
+
         QTest::newRow("transport stream shorter than a packet")
             << QByteArray("\x47\x43\x00\x00", 4) << 2 << false << none;
     }

@@ -11,7 +11,6 @@ namespace {
 
 constexpr int kYear = 2024, kMonth = 6, kDay = 10;
 constexpr double kKnotsPerKmh = 1.0 / 1.852;
-constexpr qint64 kAlignment = 0x8000;
 
 // ---------------------------------------------------------------- expected text
 
