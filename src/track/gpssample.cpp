@@ -280,14 +280,20 @@ int writeSecondsTrack(const DecodedTrack &track, const char *textPath)
         if (at < 0 || !samples[std::size_t(at)].fix ||
             (samples[std::size_t(at)].hasSpeed && samples[std::size_t(at)].hasCourse))
             continue;
-        const auto fixAt = [&](long second) -> const GpsSample * {
-            if (second < 0 || second >= seconds || chosen[std::size_t(second)] < 0)
-                return nullptr;
-            const GpsSample &n = samples[std::size_t(chosen[std::size_t(second)])];
-            return n.fix ? &n : nullptr;
+        // The nearest fix within a few seconds before (step -1) or after (step 1).
+        const auto fixNear = [&](long step) -> const GpsSample * {
+            for (long k = 1; k <= long(kMaxDerivingGap); ++k) {
+                const long second = s + step * k;
+                if (second < 0 || second >= seconds || chosen[std::size_t(second)] < 0)
+                    continue;
+                const GpsSample &n = samples[std::size_t(chosen[std::size_t(second)])];
+                if (n.fix)
+                    return &n;
+            }
+            return nullptr;
         };
         GpsSample derived = samples[std::size_t(at)];
-        deriveMotion(fixAt(s - 1), fixAt(s + 1), &derived);
+        deriveMotion(fixNear(-1), fixNear(1), &derived);
         // Each second's sample is chosen once, so the copy can stand in for it.
         samples[std::size_t(at)].speedKmh = derived.speedKmh;
         samples[std::size_t(at)].course = derived.course;

@@ -223,7 +223,8 @@ private slots:
 
     // Every layout the generator writes, through the recording the viewer builds: as many
     // seconds as the expected text has lines, a route point for every fix, the maximum speed,
-    // the G-sensor series where the layout has one, and the hard braking at the lights.
+    // the G-sensor series where the layout has one, and, in the recordings of the further
+    // layouts, the hard braking at the lights on the timeline.
     void everyLayoutFillsTheRecording_data()
     {
         QTest::addColumn<QString>("fixture");
@@ -259,6 +260,16 @@ private slots:
         QVERIFY(fastest > 0);
         QCOMPARE(model->maxSpeed, fastest);
         QCOMPARE(model->hasGsensor, gsensor);
+        static const QStringList olderLayouts{
+            "gps0.mp4",      "gpsindex-old.mp4", "gpsindex-new.mp4", "hisilicon.mp4",
+            "freegps.mov",   "tokyo.ts",         "shenzhen-head.ts", "chip-end0.mp4",
+            "chip-end5.mov", "chip-end8.mp4"};
+        if (olderLayouts.contains(fixture))
+            return;
+        const auto braking = std::find_if(
+            model->drivingEvents.begin(), model->drivingEvents.end(),
+            [](const DrivingEvent &e) { return e.kind == DrivingEventKind::HardBraking; });
+        QVERIFY2(braking != model->drivingEvents.end(), "no hard braking at the lights");
     }
 
     // What cards and users name their files: the track and the partner channel are found, and

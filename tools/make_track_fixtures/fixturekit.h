@@ -300,6 +300,13 @@ inline std::vector<Fix> drive(const City &city, int count, int startMinute, int 
     return fixes;
 }
 
+// Where the further layouts' fixtures stop hard at the lights (a hard-braking event), so that
+// every layout shows one; short fixtures (the fuzzers' seeds) drive on.
+inline int lightsFor(int count)
+{
+    return count >= 16 ? count / 2 - 3 : -1;
+}
+
 inline float nmea(double degrees)
 {
     const double a = std::fabs(degrees);

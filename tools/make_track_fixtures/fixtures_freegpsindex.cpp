@@ -45,7 +45,7 @@ Sample sampleAt(int i, int n)
 
 std::vector<Fix> route(const City &city, int n, int startMinute)
 {
-    std::vector<Fix> fixes = drive(city, n, startMinute);
+    std::vector<Fix> fixes = drive(city, n, startMinute, lightsFor(n));
     for (Fix &f : fixes) {
         f.year = kYear % 100;
         f.month = kMonth;

@@ -68,7 +68,7 @@ double fromDdmm(double value, bool negative)
 // no position); in the middle an 'A' without a position.
 std::vector<Fix> route(const City &city, int n, int startMinute)
 {
-    std::vector<Fix> fixes = drive(city, n, startMinute);
+    std::vector<Fix> fixes = drive(city, n, startMinute, lightsFor(n));
     for (size_t i = 0; i < fixes.size(); ++i) {
         Fix &f = fixes[i];
         f.year = kYear % 100;

@@ -51,7 +51,7 @@ QByteArray expectedLine(const Fix &f, double lat, double lon, double knots, doub
 // This family's day; no fix for the first two seconds, a zero position in the middle.
 std::vector<Fix> route(const City &city, int n, int startMinute)
 {
-    std::vector<Fix> fixes = drive(city, n, startMinute);
+    std::vector<Fix> fixes = drive(city, n, startMinute, lightsFor(n));
     for (std::size_t i = 0; i < fixes.size(); ++i) {
         fixes[i].year = 24;
         fixes[i].month = 9;

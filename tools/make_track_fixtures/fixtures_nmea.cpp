@@ -35,7 +35,7 @@ struct Second
 std::vector<Second> seconds(const City &city, int count, int startMinute, int zeroAt, int gapAt)
 {
     std::vector<Second> out;
-    for (const Fix &f : drive(city, count, startMinute)) {
+    for (const Fix &f : drive(city, count, startMinute, lightsFor(count))) {
         Second s;
         s.f = f;
         s.f.year = 24;
@@ -191,7 +191,7 @@ QByteArray secondsText(const std::vector<Expected> &samples,
                 if (!near || std::fabs(e.time - s) < std::fabs(near->time - s))
                     near = &e;
             }
-            clock = near->clock + std::llround((s - near->time) * 1000);
+            clock = (near->clock / 1000 + std::llround(s - near->time)) * 1000;
         }
         const qint64 sec = clock / 1000 - kDay * 86400;
         const bool fix = at && at->fix;

@@ -97,9 +97,18 @@ QByteArray withBlocksInMediaData(const QByteArray &base, const std::vector<QByte
         lastBlock = pos();
         data += blocks[nextBlock++];
     };
+    // Media data grown for the benchmarks (--pad-mib) keeps its size: the zeros are spread among
+    // the samples, so the blocks lie all through a large file as in a camera's.
+    qint64 samplesSize = 0;
+    for (const Unit &u : units)
+        samplesSize += u.size;
+    const qint64 slack = qint64(mdat->payload.size()) - samplesSize;
+    const qint64 spread = slack > (qint64(1) << 20) ? slack / qint64(units.size()) : 0;
     for (size_t i = 0; i < units.size(); ++i) {
         while (nextBlock < blocks.size() && nextBlock * units.size() / blocks.size() <= i)
             placeBlock();
+        if (spread > 0)
+            data.append(int(spread), '\0');
         // No sample on a 16 KiB boundary: the older reader looks for its blocks behind those.
         if (pos() % 16384 == 0)
             data.append(4, '\0');

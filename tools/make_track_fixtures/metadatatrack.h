@@ -28,7 +28,7 @@ inline qint64 unixTime(const Fix &f)
 // The route on the metadata fixtures' day, 2024-08-02.
 inline std::vector<Fix> route(const City &city, int count, int startMinute)
 {
-    std::vector<Fix> fixes = drive(city, count, startMinute);
+    std::vector<Fix> fixes = drive(city, count, startMinute, lightsFor(count));
     for (Fix &f : fixes) {
         f.month = 8;
         f.day = 2;
