@@ -4,6 +4,7 @@
 #include "freegpsblocks.h"
 #include "freegpsscanlayouts.h"
 #include "rmcinfo.h"
+#include "sampletable.h"
 
 #include <algorithm>
 #include <cstring>
@@ -230,6 +231,24 @@ void scanCutMediaData(InputFile &file, int64_t offset, Scanner *scanner)
         scanner->scan(offset + headSize, file.size());
 }
 
+// Scans [begin, end) apart from the ranges the picture and sound samples take: the blocks lie
+// between the chunks, and the chunks are nearly all of the file.
+void scanUnclaimed(Scanner *scanner, int64_t begin, int64_t end,
+                   const std::vector<std::pair<int64_t, int64_t>> &claimed)
+{
+    auto it = std::upper_bound(claimed.begin(), claimed.end(), std::make_pair(begin, INT64_MAX));
+    if (it != claimed.begin() && std::prev(it)->second > begin)
+        --it;
+    int64_t at = begin;
+    for (; it != claimed.end() && it->first < end && !scanner->full(); ++it) {
+        if (it->first > at)
+            scanner->scan(at, it->first);
+        at = std::max(at, it->second);
+    }
+    if (at < end && !scanner->full())
+        scanner->scan(at, end);
+}
+
 std::string problemText(const Scanner &scanner)
 {
     if (scanner.maskedBlocks() > 0)
@@ -247,15 +266,18 @@ int readScannedFreeGps(const VideoInput &video, const char *textPath, TrackRepor
         return -1;
     DecodedTrack track;
     Scanner scanner(file, &track);
+    // Without a readable movie box (a recording cut short) every byte is looked at.
+    std::vector<std::pair<int64_t, int64_t>> claimed;
+    claimedMediaRanges(file, &claimed);
     BoxWalker walker(file, 0, file.size());
     BoxHead head;
     int64_t next = 0; // where the walk stopped
     while (walker.next(&head) && !scanner.full()) {
         // A top-level "free" box may itself be a block: its head is the block's head.
         if (head.type == kMdat)
-            scanner.scan(head.offset + head.headSize, head.end());
+            scanUnclaimed(&scanner, head.offset + head.headSize, head.end(), claimed);
         else if (head.type == kFree)
-            scanner.scan(head.offset, head.end());
+            scanUnclaimed(&scanner, head.offset, head.end(), claimed);
         walker.skip(head);
         next = head.end();
     }

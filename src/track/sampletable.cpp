@@ -19,6 +19,7 @@ constexpr uint32_t kStsz = fourcc("stsz");
 constexpr uint32_t kStco = fourcc("stco");
 constexpr uint32_t kCo64 = fourcc("co64");
 constexpr uint32_t kVide = fourcc("vide");
+constexpr uint32_t kSoun = fourcc("soun");
 
 // The same bound as the offset tables: a sample a second for weeks, not more.
 constexpr int64_t kMaxEntries = 4 * 1024 * 1024;
@@ -220,7 +221,8 @@ bool readMediaTracks(InputFile &file, std::initializer_list<uint32_t> formats,
             MediaTrack track;
             // The first sample description's format sits after its size, 16 bytes in.
             track.format = boxes.has(boxes.stsd) ? readU32At(file, boxes.stsd, 20) : 0;
-            if (std::find(formats.begin(), formats.end(), track.format) == formats.end())
+            if (formats.size() > 0 &&
+                std::find(formats.begin(), formats.end(), track.format) == formats.end())
                 continue;
             track.handler = boxes.has(boxes.hdlr) ? readU32At(file, boxes.hdlr, 16) : 0;
             track.timescale = boxes.has(boxes.mdhd) ? timescaleOf(file, boxes.mdhd) : 0;
@@ -231,4 +233,33 @@ bool readMediaTracks(InputFile &file, std::initializer_list<uint32_t> formats,
         return true;
     }
     return false;
+}
+
+bool claimedMediaRanges(InputFile &file, std::vector<std::pair<int64_t, int64_t>> *ranges)
+{
+    ranges->clear();
+    std::vector<MediaTrack> tracks;
+    if (!readMediaTracks(file, {}, &tracks))
+        return false;
+    for (const MediaTrack &track : tracks) {
+        // Metadata and text tracks stay out: their samples may be the very blocks looked for.
+        if (track.handler != kVide && track.handler != kSoun)
+            continue;
+        for (const MediaSample &sample : track.samples) {
+            if (!ranges->empty() && ranges->back().second == sample.offset)
+                ranges->back().second += sample.size;
+            else
+                ranges->emplace_back(sample.offset, sample.offset + int64_t(sample.size));
+        }
+    }
+    std::sort(ranges->begin(), ranges->end());
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < ranges->size(); ++i) {
+        if (kept > 0 && (*ranges)[i].first <= (*ranges)[kept - 1].second)
+            (*ranges)[kept - 1].second = std::max((*ranges)[kept - 1].second, (*ranges)[i].second);
+        else
+            (*ranges)[kept++] = (*ranges)[i];
+    }
+    ranges->resize(kept);
+    return true;
 }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <utility>
 #include <vector>
 
 // The samples of a movie's timed-metadata and text tracks, from their sample tables: where each
@@ -26,11 +27,16 @@ struct MediaTrack
     std::vector<MediaSample> samples;
 };
 
-// Lists the tracks of the movie box whose sample description format is one of formats, with
-// their samples; other tracks are passed over without reading their tables. False when the file
-// has no movie box.
+// Lists the tracks of the movie box whose sample description format is one of formats (every
+// track when formats is empty), with their samples; other tracks are passed over without
+// reading their tables. False when the file has no movie box.
 bool readMediaTracks(InputFile &file, std::initializer_list<uint32_t> formats,
                      std::vector<MediaTrack> *tracks);
+
+// The byte ranges [first, second) that the movie's picture and sound tracks claim for their
+// samples, sorted and merged: what lies between them is the rest of the media data. False when
+// the file has no movie box (a recording cut short), so that nothing is known to be claimed.
+bool claimedMediaRanges(InputFile &file, std::vector<std::pair<int64_t, int64_t>> *ranges);
 
 // The top-level boxes of the file, in order, walked without descending (a damaged head ends
 // the list).

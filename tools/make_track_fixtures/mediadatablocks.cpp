@@ -107,13 +107,20 @@ QByteArray withBlocksInMediaData(const QByteArray &base, const std::vector<QByte
     for (size_t i = 0; i < units.size(); ++i) {
         while (nextBlock < blocks.size() && nextBlock * units.size() / blocks.size() <= i)
             placeBlock();
-        if (spread > 0)
-            data.append(int(spread), '\0');
+
         // No sample on a 16 KiB boundary: the older reader looks for its blocks behind those.
         if (pos() % 16384 == 0)
             data.append(4, '\0');
         newOffsets[units[i].stbl][units[i].index] = quint32(pos());
         data += base.mid(int(units[i].offset), int(units[i].size));
+        // The samples of varying size grow by the zeros, so the chunk tables claim them as a
+        // camera's large pictures are claimed; fixed-size sound leaves them between chunks.
+        QByteArray &stsz = need(*units[i].stbl, "stsz").payload;
+        if (spread > 0) {
+            data.append(int(spread), '\0');
+            if (be32(stsz, 4) == 0)
+                setBE32(stsz, 12 + 4 * units[i].index, units[i].size + quint32(spread));
+        }
     }
     while (nextBlock < blocks.size())
         placeBlock();
