@@ -98,12 +98,7 @@ FreeGpsOutcome nmeaText(const unsigned char *block, std::size_t size, FreeGpsBlo
     if (!used)
         return FreeGpsOutcome::Decoded;
     GpsSample &s = out->sample;
-    s.clock = nmeaClock(*used);
-    s.fix = used->fix;
-    s.latitude = used->latitude;
-    s.longitude = used->longitude;
-    s.speedKmh = used->speedKnots * kKmhPerKnot;
-    s.course = used->course;
+    s = nmeaSample(*used, s.time);
     if (s.fix) {
         out->accel = countsAt(block + 68, 256);
         out->hasAccel = true;
@@ -130,13 +125,7 @@ FreeGpsOutcome offsetText(const unsigned char *block, std::size_t size, FreeGpsB
         out->problem = kTextMasked;
         return FreeGpsOutcome::Masked;
     }
-    GpsSample &s = out->sample;
-    s.clock = nmeaClock(rmc);
-    s.fix = rmc.fix;
-    s.latitude = rmc.latitude;
-    s.longitude = rmc.longitude;
-    s.speedKmh = rmc.speedKnots * kKmhPerKnot;
-    s.course = rmc.course;
+    out->sample = nmeaSample(rmc, out->sample.time);
     return FreeGpsOutcome::Decoded;
 }
 

@@ -414,6 +414,19 @@ int64_t nmeaClock(const NmeaSentence &sentence)
                    sentence.second);
 }
 
+GpsSample nmeaSample(const NmeaSentence &sentence, double time)
+{
+    GpsSample s;
+    s.time = time;
+    s.clock = nmeaClock(sentence);
+    s.fix = sentence.fix;
+    s.latitude = sentence.latitude;
+    s.longitude = sentence.longitude;
+    s.speedKmh = sentence.speedKnots * 1.852;
+    s.course = sentence.course;
+    return s;
+}
+
 void appendNmeaText(const char *text, std::size_t length, double time,
                     std::vector<GpsSample> *samples)
 {
@@ -427,17 +440,9 @@ void appendNmeaText(const char *text, std::size_t length, double time,
         NmeaSentence sentence;
         if (parseNmeaSentence(dollar, length - at, &sentence) &&
             sentence.kind == NmeaSentence::Rmc) {
-            GpsSample s;
-            s.time = time;
+            samples->push_back(nmeaSample(sentence, time));
             if (time >= 0)
                 time += 1;
-            s.clock = nmeaClock(sentence);
-            s.fix = sentence.fix;
-            s.latitude = sentence.latitude;
-            s.longitude = sentence.longitude;
-            s.speedKmh = sentence.speedKnots * 1.852;
-            s.course = sentence.course;
-            samples->push_back(s);
         }
         ++at;
     }

@@ -95,6 +95,8 @@ struct NmeaSentence
 bool parseNmeaSentence(const char *text, std::size_t length, NmeaSentence *sentence);
 // The clock of an RMC sentence, kNoClock for any other.
 int64_t nmeaClock(const NmeaSentence &sentence);
+// The sample a sentence makes, at time into the recording (below 0: not known).
+GpsSample nmeaSample(const NmeaSentence &sentence, double time);
 // Folds a run of sentences (one or more lines) into samples: each RMC sentence makes one; other
 // sentences carry no date and are passed over. time is the recording time given to the first
 // sample made from this run, the next ones a second apart (below 0: not known).

@@ -62,7 +62,7 @@ int readNmeaAtom(const VideoInput &video, const char *textPath, TrackReport *rep
         return -1;
     std::vector<GpsSample> samples;
     for (const StampedRmc &s : rmcSentences(text))
-        samples.push_back(sampleOf(s.sentence, -1));
+        samples.push_back(nmeaSample(s.sentence, -1));
     report->variant = std::string("NMEA text in ") + where;
     if (samples.empty()) {
         samples = cameraTextLines(text);

@@ -91,7 +91,7 @@ int readNmeaFreeBox(const VideoInput &video, const char *textPath, TrackReport *
     track.samples.reserve(sentences.size());
     for (const StampedRmc &s : sentences) {
         const double time = s.stamped ? double(s.stamp - start) / 1000.0 : -1.0;
-        track.samples.push_back(sampleOf(s.sentence, time));
+        track.samples.push_back(nmeaSample(s.sentence, time));
     }
     if (box.hasAccel)
         readAccel(file, box.accel, &track.accel);

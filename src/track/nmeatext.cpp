@@ -7,7 +7,6 @@ constexpr uint32_t kFree = fourcc("free");
 constexpr uint32_t kGps = fourcc("gps ");
 constexpr uint32_t kStartTime = fourcc("sttm");
 constexpr uint32_t kAccel = fourcc("3gf ");
-constexpr double kKmhPerKnot = 1.852;
 // An hour of RMC and GGA lines a second is about half a megabyte; a day fits in these.
 constexpr std::size_t kMaxSentences = 200000;
 // A stamp longer than this is not one (milliseconds since 1970 take 13 digits).
@@ -215,15 +214,3 @@ std::vector<StampedRmc> rmcSentences(const std::string &text)
     return found;
 }
 
-GpsSample sampleOf(const NmeaSentence &sentence, double time)
-{
-    GpsSample s;
-    s.time = time;
-    s.clock = nmeaClock(sentence);
-    s.fix = sentence.fix;
-    s.latitude = sentence.latitude;
-    s.longitude = sentence.longitude;
-    s.speedKmh = sentence.speedKnots * kKmhPerKnot;
-    s.course = sentence.course;
-    return s;
-}

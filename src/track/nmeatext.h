@@ -39,8 +39,6 @@ struct StampedRmc
 // checksum or do not hold together are passed over.
 std::vector<StampedRmc> rmcSentences(const std::string &text);
 
-// The sample of an RMC sentence at a time into the recording (below 0: not known).
-GpsSample sampleOf(const NmeaSentence &sentence, double time);
 
 // Camera text lines, the other form such atoms hold: "240701082400[1][N][38431234][W][009085089]
 // [+00315][050][325]..." - date and time (UTC), a fix flag (1: fix), the hemispheres and the

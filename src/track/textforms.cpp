@@ -8,7 +8,6 @@
 #include <vector>
 
 namespace {
-constexpr double kKmhPerKnot = 1.852;
 constexpr double kStandardGravity = 9.80665;
 // A sample is a line or a few; longer texts are not the forms read here.
 constexpr std::size_t kMaxSentences = 64;
@@ -90,18 +89,6 @@ std::string sentenceAt(const unsigned char *data, std::size_t size, std::size_t 
     return sentence;
 }
 
-GpsSample sampleOf(const NmeaSentence &n, double time)
-{
-    GpsSample s;
-    s.time = time;
-    s.clock = nmeaClock(n);
-    s.fix = n.fix;
-    s.latitude = n.latitude;
-    s.longitude = n.longitude;
-    s.speedKmh = n.speedKnots * kKmhPerKnot;
-    s.course = n.course;
-    return s;
-}
 } // namespace
 
 bool decodeNmeaSentences(const TextSample &s, DecodedTrack *track)
@@ -126,7 +113,7 @@ bool decodeNmeaSentences(const TextSample &s, DecodedTrack *track)
         return false;
     const double step = s.duration > 0 ? s.duration / double(used.size()) : 0;
     for (std::size_t k = 0; k < used.size(); ++k)
-        track->samples.push_back(sampleOf(used[k], s.time + step * double(k)));
+        track->samples.push_back(nmeaSample(used[k], s.time + step * double(k)));
     return true;
 }
 
