@@ -1,5 +1,7 @@
 // Arbitrary file bytes through the extraction entry with every container kind, so that the
-// chip-trailer, "gps0", MP4, MOV and transport-stream readers all see each input. Input and
+// chip-trailer, "gps0", MP4, MOV and transport-stream readers, and after them the readers of the
+// further layouts (freeGPS blocks, NMEA boxes, GPMF, camm and text tracks, user data, uuid,
+// FMAS, RIFF trailer), all see each input. Input and
 // text stay in memory: a file written and read per input made this target crawl.
 #include "fuzzsupport.h"
 
