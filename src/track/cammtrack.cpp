@@ -183,20 +183,14 @@ int readCammTrack(const VideoInput &video, const char *textPath, TrackReport *re
     std::vector<MediaTrack> tracks;
     if (!readMediaTracks(file, {kCamm}, &tracks))
         return -1;
-    std::vector<unsigned char> buffer;
     for (const MediaTrack &track : tracks) {
         CammDecoder decoder;
         decoder.creation = movieCreation(file);
-        double end = 0;
-        for (const MediaSample &s : track.samples) {
-            if (s.size == 0 || s.size > kMaxSampleBytes)
-                continue;
-            buffer.resize(s.size);
-            if (file.readAt(s.offset, buffer.data(), buffer.size())) {
-                decoder.sample(buffer.data(), buffer.size(), s.time, s.duration);
-                end = std::max(end, s.time + s.duration);
-            }
-        }
+        const double end = forEachSample(
+            file, track, kMaxSampleBytes,
+            [&](const unsigned char *data, std::size_t size, const MediaSample &s) {
+                decoder.sample(data, size, s.time, s.duration);
+            });
         keepCoveredSeconds(end, &decoder.track);
         if (!decoder.camm)
             continue;

@@ -250,19 +250,13 @@ int readGpmfTrack(const VideoInput &video, const char *textPath, TrackReport *re
     std::vector<MediaTrack> tracks;
     if (!readMediaTracks(file, {kGpmd}, &tracks))
         return -1;
-    std::vector<unsigned char> buffer;
     for (const MediaTrack &track : tracks) {
         GpmfDecoder decoder;
-        double end = 0;
-        for (const MediaSample &s : track.samples) {
-            if (s.size == 0 || s.size > kMaxSampleBytes)
-                continue;
-            buffer.resize(s.size);
-            if (!file.readAt(s.offset, buffer.data(), buffer.size()))
-                continue;
-            decoder.sample(buffer.data(), buffer.size(), Span{s.time, s.duration});
-            end = std::max(end, s.time + s.duration);
-        }
+        const double end = forEachSample(
+            file, track, kMaxSampleBytes,
+            [&](const unsigned char *data, std::size_t size, const MediaSample &s) {
+                decoder.sample(data, size, Span{s.time, s.duration});
+            });
         keepCoveredSeconds(end, &decoder.track);
         if (!decoder.gpmf)
             continue; // another layout in a "gpmd" track

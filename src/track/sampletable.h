@@ -1,6 +1,7 @@
 #pragma once
 #include "trackio.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 #include <utility>
@@ -32,6 +33,26 @@ struct MediaTrack
 // reading their tables. False when the file has no movie box.
 bool readMediaTracks(InputFile &file, std::initializer_list<uint32_t> formats,
                      std::vector<MediaTrack> *tracks);
+
+// Hands each sample of the track to decode(data, size, sample), read into one reused buffer;
+// empty samples, those above maxBytes and those the file cannot supply are passed over. Returns
+// the end of the last sample handed over, in seconds into the track.
+template <typename Decode>
+double forEachSample(InputFile &file, const MediaTrack &track, uint32_t maxBytes, Decode &&decode)
+{
+    std::vector<unsigned char> buffer;
+    double end = 0;
+    for (const MediaSample &s : track.samples) {
+        if (s.size == 0 || s.size > maxBytes)
+            continue;
+        buffer.resize(s.size);
+        if (!file.readAt(s.offset, buffer.data(), buffer.size()))
+            continue;
+        decode(buffer.data(), buffer.size(), s);
+        end = std::max(end, s.time + s.duration);
+    }
+    return end;
+}
 
 // The byte ranges [first, second) that the movie's picture and sound tracks claim for their
 // samples, sorted and merged: what lies between them is the rest of the media data. False when

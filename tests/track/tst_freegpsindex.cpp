@@ -1,5 +1,6 @@
 // "freeGPS " blocks listed by a "gps " index: damaged indexes and blocks, and the variants we
 // recognise but cannot unmask, which must say so instead of giving no track silently.
+#include "bytebuilders.h"
 #include "freegpsblocks.h"
 
 #include <QTemporaryDir>
@@ -11,39 +12,14 @@ namespace {
 
 constexpr int kBlockSize = 256;
 
-void putBE32(QByteArray &b, quint32 v)
-{
-    const char c[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
-    b.append(c, 4);
-}
-
-void setLE32(QByteArray &b, int at, quint32 v)
-{
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = char(v >> (8 * i));
-}
-
-void setFloat(QByteArray &b, int at, float f)
-{
-    quint32 v;
-    std::memcpy(&v, &f, 4);
-    setLE32(b, at, v);
-}
-
-QByteArray box(const char *type, const QByteArray &payload)
-{
-    QByteArray b;
-    putBE32(b, quint32(payload.size() + 8));
-    b.append(type, 4);
-    return b + payload;
-}
+using namespace bytebuilders;
 
 QByteArray blockHead()
 {
     QByteArray b(kBlockSize, '\0');
     b[2] = 1; // 256, big-endian
     std::memcpy(b.data() + 4, "freeGPS ", 8);
-    setLE32(b, 12, kBlockSize - 12);
+    setLe32(b, 12, kBlockSize - 12);
     return b;
 }
 
@@ -53,14 +29,14 @@ QByteArray binaryBlock(int second)
     QByteArray b = blockHead();
     const quint32 fields[] = {8, 0, quint32(second), 24, 6, 3};
     for (int i = 0; i < 6; ++i)
-        setLE32(b, 48 + 4 * i, fields[i]);
+        setLe32(b, 48 + 4 * i, fields[i]);
     b[72] = 'A';
     b[73] = 'N';
     b[74] = 'E';
-    setFloat(b, 76, 2232.5f);
-    setFloat(b, 80, 11403.5f);
-    setFloat(b, 84, 10.0f);
-    setFloat(b, 88, 90.0f);
+    setLeFloat(b, 76, 2232.5f);
+    setLeFloat(b, 80, 11403.5f);
+    setLeFloat(b, 84, 10.0f);
+    setLeFloat(b, 88, 90.0f);
     return b;
 }
 
@@ -89,9 +65,9 @@ QByteArray statusAt24Block()
 QByteArray maskedDoublesBlock()
 {
     QByteArray b = blockHead();
-    setLE32(b, 48, 8);
-    setLE32(b, 64, 6);
-    setLE32(b, 68, 3);
+    setLe32(b, 48, 8);
+    setLe32(b, 64, 6);
+    setLe32(b, 68, 3);
     b[72] = 'A';
     b[73] = 'S';
     b[74] = 'E';
@@ -102,7 +78,7 @@ QByteArray maskedDoublesBlock()
 QByteArray wholeTextMaskedBlock()
 {
     QByteArray b = blockHead();
-    setLE32(b, 12, 0xac);
+    setLe32(b, 12, 0xac);
     for (int i = 60; i < 132; ++i)
         b[i] = char(0x3c + i % 11);
     return b;
@@ -141,11 +117,11 @@ QByteArray fileOf(const QVector<QByteArray> &blocks, qint64 count = -1,
         listed[i].size = entries[i].size;
     }
     QByteArray index;
-    putBE32(index, 0x101);
-    putBE32(index, quint32(count >= 0 ? count : listed.size()));
+    index += be32(0x101);
+    index += be32(quint32(count >= 0 ? count : listed.size()));
     for (const Entry &e : listed) {
-        putBE32(index, quint32(e.offset));
-        putBE32(index, e.size);
+        index += be32(quint32(e.offset));
+        index += be32(e.size);
     }
     return box("free", payload) + box("gps ", index);
 }

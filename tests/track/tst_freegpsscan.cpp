@@ -2,6 +2,7 @@
 // looks (any offset, 32 KiB boundaries once the first block sits on one, top-level "free"
 // boxes, only the first 20 MB for the first block), the masked ring's rules for new records,
 // and damaged or hostile blocks, which end in fewer samples or in a problem the probe tells.
+#include "bytebuilders.h"
 #include "freegpsblocks.h"
 
 #include <QFile>
@@ -12,41 +13,17 @@
 
 namespace {
 
-void putBe32(QByteArray &b, int at, quint32 v)
-{
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = char(v >> (24 - 8 * i));
-}
-void putLe32(QByteArray &b, int at, quint32 v)
-{
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = char(v >> (8 * i));
-}
-void putLeDouble(QByteArray &b, int at, double d)
-{
-    quint64 v;
-    std::memcpy(&v, &d, 8);
-    putLe32(b, at, quint32(v));
-    putLe32(b, at + 4, quint32(v >> 32));
-}
-
-QByteArray box(const char *type, const QByteArray &payload)
-{
-    QByteArray b(8, '\0');
-    putBe32(b, 0, quint32(8 + payload.size()));
-    std::memcpy(b.data() + 4, type, 4);
-    return b + payload;
-}
+using namespace bytebuilders;
 
 QByteArray recording(const QByteArray &mediaData)
 {
-    return box("ftyp", QByteArray("isom\0\0\0\0", 8)) + box("mdat", mediaData);
+    return ftyp(0, {}) + box("mdat", mediaData);
 }
 
 QByteArray blockHead(quint32 declared, int size)
 {
     QByteArray b(size, '\0');
-    putBe32(b, 0, declared);
+    setBe32(b, 0, declared);
     std::memcpy(b.data() + 4, "freeGPS ", 8);
     return b;
 }
@@ -55,19 +32,19 @@ QByteArray blockHead(quint32 declared, int size)
 QByteArray doublesBlock(int s, char status = 'A')
 {
     QByteArray b = blockHead(0x100, 0x100);
-    putLe32(b, 0x30, 9);
-    putLe32(b, 0x34, 30);
-    putLe32(b, 0x38, quint32(s));
+    setLe32(b, 0x30, 9);
+    setLe32(b, 0x34, 30);
+    setLe32(b, 0x38, quint32(s));
     b[0x3c] = status;
-    putLeDouble(b, 0x40, 4807.038);
+    setLeDouble(b, 0x40, 4807.038);
     b[0x48] = 'N';
-    putLeDouble(b, 0x50, 1131.0 + s * 0.01);
+    setLeDouble(b, 0x50, 1131.0 + s * 0.01);
     b[0x58] = 'E';
-    putLeDouble(b, 0x60, 22.4);
-    putLeDouble(b, 0x68, 84.4);
-    putLe32(b, 0x70, 24);
-    putLe32(b, 0x74, 6);
-    putLe32(b, 0x78, 10);
+    setLeDouble(b, 0x60, 22.4);
+    setLeDouble(b, 0x68, 84.4);
+    setLe32(b, 0x70, 24);
+    setLe32(b, 0x74, 6);
+    setLe32(b, 0x78, 10);
     return b;
 }
 
@@ -83,11 +60,11 @@ QByteArray ringBlock(const QVector<int> &seconds, int month = 6)
         r[0x0d] = char(9 - 1);
         r[0x0e] = char(30);
         r[0x0f] = char(seconds[slot]);
-        putLe32(r, 0x10, quint32(481173000));
+        setLe32(r, 0x10, quint32(481173000));
         std::memcpy(r.data() + 0x15, "ATC", 3);
-        putLe32(r, 0x18, quint32(115166666 + seconds[slot] * 100));
+        setLe32(r, 0x18, quint32(115166666 + seconds[slot] * 100));
         std::memcpy(r.data() + 0x1d, "001", 3);
-        putLe32(r, 0x20, 1000);
+        setLe32(r, 0x20, 1000);
         r[0x2c] = char(2024 & 0xff);
         r[0x2d] = char(2024 >> 8);
         r[0x2e] = char(month);
@@ -117,8 +94,8 @@ QByteArray bigEndianBlock(const QVector<int> &months)
         b[at + 8] = char(9);
         b[at + 9] = char(30);
         b[at + 11] = char(10 * i);
-        putBe32(b, at + 13, quint32(481173000));
-        putBe32(b, at + 17, quint32(115166666));
+        setBe32(b, at + 13, quint32(481173000));
+        setBe32(b, at + 17, quint32(115166666));
     }
     return b;
 }
@@ -129,12 +106,8 @@ QByteArray timelessBlock(int records)
     for (int i = 0; i < records; ++i) {
         const int at = 16 + 32 * i;
         std::memcpy(b.data() + at, "ANE", 3);
-        const float lat = 4807.038f, lon = 1131.0f;
-        quint32 v;
-        std::memcpy(&v, &lat, 4);
-        putLe32(b, at + 4, v);
-        std::memcpy(&v, &lon, 4);
-        putLe32(b, at + 8, v);
+        setLeFloat(b, at + 4, 4807.038f);
+        setLeFloat(b, at + 8, 1131.0f);
     }
     return b;
 }
@@ -188,7 +161,7 @@ private slots:
             << recording(at32KiB({doublesBlock(0) + doublesBlock(1), doublesBlock(2)})) << 3 << none
             << first;
         QTest::newRow("block as a top-level free box")
-            << box("ftyp", QByteArray("isom\0\0\0\0", 8)) + doublesBlock(0) + box("mdat", noise)
+            << ftyp(0, {}) + doublesBlock(0) + box("mdat", noise)
             << 1 << none << first;
         QTest::newRow("head straddling the scan's reads")
             << recording(QByteArray(256 * 1024 - 5, '\x47') + doublesBlock(0)) << 1 << none
@@ -197,7 +170,7 @@ private slots:
             << recording(QByteArray(21 * 1000 * 1000, '\0') + doublesBlock(0)) << -1 << none
             << none;
         QByteArray cut = recording(doublesBlock(0) + doublesBlock(1));
-        putBe32(cut, 16, 0x00100000); // the media data box claims a MiB
+        setBe32(cut, 16, 0x00100000); // the media data box claims a MiB
         QTest::newRow("media data cut short") << cut << 2 << none << first;
         QTest::newRow("no block") << recording(noise) << -1 << none << none;
         QByteArray wideSize = doublesBlock(0);
@@ -208,7 +181,7 @@ private slots:
             << recording(doublesBlock(0).left(0x60)) << -1
             << QStringLiteral("freeGPS blocks found, but none holds a sample") << none;
         QByteArray longer = doublesBlock(0);
-        putBe32(longer, 0, 0x00ffff00);
+        setBe32(longer, 0, 0x00ffff00);
         QTest::newRow("declared size beyond the file") << recording(longer) << 1 << none << first;
         QTest::newRow("declared size below the head")
             << recording(blockHead(0, 12) + QByteArray(200, '\0')) << -1

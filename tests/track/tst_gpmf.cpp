@@ -1,6 +1,7 @@
 // The timed-metadata track readers (GPMF "gpmd" items, camera motion "camm" records) on small
 // movies built byte by byte: damaged sizes and counts, runaway nesting, unusable divisors and
 // records, each ending in the lines that can be trusted or in a failure that says why.
+#include "bytebuilders.h"
 #include "extracttrack.h"
 #include "trackreaders.h"
 
@@ -8,74 +9,15 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <cstring>
-
 namespace {
 
-QByteArray be32(quint32 v)
-{
-    QByteArray b(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        b[i] = char(v >> (24 - 8 * i));
-    return b;
-}
-QByteArray be16(quint16 v)
-{
-    return QByteArray(1, char(v >> 8)) + char(v);
-}
-QByteArray le32(quint32 v)
-{
-    QByteArray b(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        b[i] = char(v >> (8 * i));
-    return b;
-}
-QByteArray leDouble(double d)
-{
-    quint64 v;
-    std::memcpy(&v, &d, 8);
-    return le32(quint32(v)) + le32(quint32(v >> 32));
-}
-QByteArray leFloat(float f)
-{
-    quint32 v;
-    std::memcpy(&v, &f, 4);
-    return le32(v);
-}
-QByteArray box(const char *type, const QByteArray &payload)
-{
-    return be32(quint32(8 + payload.size())) + QByteArray(type, 4) + payload;
-}
-QByteArray full(const char *type, const QByteArray &payload)
-{
-    return box(type, be32(0) + payload);
-}
+using namespace bytebuilders;
 
 // A movie whose only track is a metadata track of format with the given samples, one second
 // each, in a media data box after the movie box.
 QByteArray movie(const char *format, const QList<QByteArray> &samples)
 {
-    const auto build = [&](quint32 dataAt) -> QByteArray {
-        QByteArray stts = be32(1) + be32(quint32(samples.size())) + be32(1000);
-        QByteArray stsz = be32(0) + be32(quint32(samples.size()));
-        for (const QByteArray &s : samples)
-            stsz += be32(quint32(s.size()));
-        const QByteArray stbl =
-            full("stsd", be32(1) + box(format, QByteArray(6, '\0') + be16(1))) +
-            full("stts", stts) +
-            full("stsc", be32(1) + be32(1) + be32(quint32(samples.size())) + be32(1)) +
-            full("stsz", stsz) + full("stco", be32(1) + be32(dataAt));
-        const QByteArray mdia = full("mdhd", be32(0) + be32(0) + be32(1000) + be32(0) + be32(0)) +
-                                full("hdlr", be32(0) + "meta" + QByteArray(13, '\0')) +
-                                box("minf", box("stbl", stbl));
-        return box("ftyp", QByteArray("isom") + be32(0)) +
-               box("moov", box("trak", box("mdia", mdia)));
-    };
-    const quint32 dataAt = quint32(build(0).size() + 8);
-    QByteArray data;
-    for (const QByteArray &s : samples)
-        data += s;
-    return build(dataAt) + box("mdat", data);
+    return oneTrackFile(samples, format, "meta");
 }
 
 QByteArray klv(const char *key, char type, int structSize, int repeat, const QByteArray &payload)

@@ -1,5 +1,6 @@
 // The NMEA sentence parser on its edge cases, and the two readers of NMEA text kept in atoms on
 // files built byte by byte: stamps, start times, accelerometer records, and damaged atoms.
+#include "bytebuilders.h"
 #include "nmeatext.h"
 #include "trackreaders.h"
 
@@ -12,6 +13,8 @@
 
 namespace {
 
+using namespace bytebuilders;
+
 // The sentence with its checksum appended.
 QByteArray withSum(const QByteArray &body)
 {
@@ -21,20 +24,7 @@ QByteArray withSum(const QByteArray &body)
     return body + '*' + QByteArray::number(sum, 16).rightJustified(2, '0').toUpper();
 }
 
-QByteArray be16(quint16 v)
-{
-    return QByteArray(1, char(v >> 8)) + char(v);
-}
-QByteArray be32(quint32 v)
-{
-    return be16(quint16(v >> 16)) + be16(quint16(v));
-}
-QByteArray box(const char *type, const QByteArray &payload)
-{
-    return be32(quint32(8 + payload.size())) + QByteArray(type, 4) + payload;
-}
-
-const QByteArray kFtyp = box("ftyp", QByteArray("isom") + be32(0x200) + "isommp41");
+const QByteArray kFtyp = ftyp(0x200, "isommp41");
 // Two seconds of a drive, then a sentence without a fix.
 const QByteArray kRmc0 =
     withSum("$GPRMC,081200.00,A,3351.88200,S,15112.45000,E,10.000,90.0,010724,,,A");

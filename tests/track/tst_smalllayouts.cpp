@@ -2,44 +2,14 @@
 // uuid atom, FMAS records in a timed-metadata track and a RIFF trailer after the movie. Whole
 // records are read, cut or damaged ones end the reading, and a layout recognised without a
 // readable record says so.
+#include "bytebuilders.h"
 #include "trackreaders.h"
 
 #include <QtTest>
 
-#include <cstring>
-
 namespace {
 
-QByteArray be32(quint32 v)
-{
-    QByteArray b(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        b[i] = char(v >> (24 - 8 * i));
-    return b;
-}
-QByteArray be16(quint16 v)
-{
-    return QByteArray(1, char(v >> 8)) + char(v);
-}
-QByteArray le32(quint32 v)
-{
-    QByteArray b(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        b[i] = char(v >> (8 * i));
-    return b;
-}
-QByteArray box(const char *type, const QByteArray &payload)
-{
-    return be32(quint32(8 + payload.size())) + QByteArray(type, 4) + payload;
-}
-QByteArray full(const char *type, const QByteArray &payload)
-{
-    return box(type, be32(0) + payload);
-}
-QByteArray ftyp()
-{
-    return box("ftyp", QByteArray("isom") + be32(0) + "isom");
-}
+using namespace bytebuilders;
 
 // A movie box holding only the given children.
 QByteArray movie(const QByteArray &children)
@@ -50,32 +20,7 @@ QByteArray movie(const QByteArray &children)
 // ftyp, a movie box with one "gpmd" track of the given samples, one a second, then the samples.
 QByteArray metadataTrackFile(const QList<QByteArray> &samples)
 {
-    const quint32 n = quint32(samples.size());
-    QByteArray stsz = be32(0) + be32(n);
-    for (const QByteArray &s : samples)
-        stsz += be32(quint32(s.size()));
-    const auto moovWith = [&](quint32 dataAt) {
-        QByteArray stco = be32(n);
-        for (const QByteArray &s : samples) {
-            stco += be32(dataAt);
-            dataAt += quint32(s.size());
-        }
-        const QByteArray stbl =
-            box("stbl", full("stsd", be32(1) + box("gpmd", QByteArray(6, '\0') + be16(1))) +
-                            full("stts", be32(1) + be32(n) + be32(1000)) +
-                            full("stsc", be32(1) + be32(1) + be32(1) + be32(1)) +
-                            full("stsz", stsz) + full("stco", stco));
-        const QByteArray mdia =
-            box("mdia", full("mdhd", be32(0) + be32(0) + be32(1000) + be32(n * 1000) + be32(0)) +
-                            full("hdlr", be32(0) + "meta" + QByteArray(13, '\0')) +
-                            box("minf", full("nmhd", {}) + stbl));
-        return box("moov", box("trak", full("tkhd", QByteArray(80, '\0')) + mdia));
-    };
-    QByteArray data;
-    for (const QByteArray &s : samples)
-        data += s;
-    const int moovSize = moovWith(0).size();
-    return ftyp() + moovWith(quint32(ftyp().size() + moovSize + 8)) + box("mdat", data);
+    return oneTrackFile(samples, "gpmd", "meta");
 }
 
 QByteArray fmasRecord(int month, char status)
@@ -114,16 +59,10 @@ QByteArray timecode(quint32 ms)
 QByteArray binaryFix()
 {
     QByteArray body(92, '\0');
-    const auto putDouble = [&body](int at, double v) {
-        quint64 bits;
-        std::memcpy(&bits, &v, 8);
-        for (int i = 0; i < 8; ++i)
-            body[at + i] = char(bits >> (8 * i));
-    };
-    putDouble(0, 1725526680.0);
-    putDouble(0x0c, 5.0);
-    putDouble(0x1c, 35.675);
-    putDouble(0x24, 139.76);
+    setLeDouble(body, 0, 1725526680.0);
+    setLeDouble(body, 0x0c, 5.0);
+    setLeDouble(body, 0x1c, 35.675);
+    setLeDouble(body, 0x24, 139.76);
     return QByteArray(1, '\x05') + body;
 }
 
@@ -139,13 +78,7 @@ QByteArray uuidRecords(int count, int extra)
 
 QByteArray aitg(int month, quint32 ms = 0)
 {
-    QByteArray r("AITG");
-    double lat = 2232.4768, lon = 11403.51;
-    for (double v : {lat, lon}) {
-        quint64 bits;
-        std::memcpy(&bits, &v, 8);
-        r += le32(quint32(bits)) + le32(quint32(bits >> 32));
-    }
+    QByteArray r = "AITG" + leDouble(2232.4768) + leDouble(11403.51);
     r += QByteArray("\xff\xff\0\0\x05\0", 6);
     r += QByteArray(1, char(124)) + char(month) + QByteArray("\x05\x08\x38\x00", 4);
     r += QByteArray("\x10\x01\x01\x40", 4) + le32(ms);

@@ -1,6 +1,7 @@
 // GPS as text in a subtitle track, on samples and files built byte by byte: each text form
 // decoded or refused, and damaged tracks (truncated, counts and offsets beyond the file, masked
 // text of an unknown kind) ending in a failure, a problem text or the samples before the damage.
+#include "bytebuilders.h"
 #include "textforms.h"
 #include "trackreaders.h"
 
@@ -10,69 +11,15 @@
 
 namespace {
 
-QByteArray be32(quint32 v)
-{
-    QByteArray b(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        b[i] = char(v >> (24 - 8 * i));
-    return b;
-}
-QByteArray be16(quint16 v)
-{
-    return QByteArray(1, char(v >> 8)) + char(v);
-}
-QByteArray box(const char *type, const QByteArray &payload)
-{
-    return be32(quint32(8 + payload.size())) + QByteArray(type, 4) + payload;
-}
-QByteArray full(const char *type, const QByteArray &payload)
-{
-    return box(type, be32(0) + payload);
-}
+using namespace bytebuilders;
 
 const QByteArray kRmc = "$GPRMC,081000.000,A,3351.8807,S,15112.4502,E,4.9,87.0,050924,,,A*44";
 
-struct Damage
-{
-    quint32 sampleCount = 0; // stsz count; 0: the real count
-    quint32 chunkShift = 0;  // added to every chunk offset
-    int cut = 0;             // bytes cut off the end of the file
-};
-
 // ftyp, a movie box with one text track of the given samples, one a second, then the samples.
 QByteArray textTrackFile(const QList<QByteArray> &samples, const char *format = "tx3g",
-                         const Damage &damage = {})
+                         const TrackDamage &damage = {})
 {
-    const quint32 n = quint32(samples.size());
-    QByteArray stsz = be32(0) + be32(damage.sampleCount ? damage.sampleCount : n);
-    for (const QByteArray &s : samples)
-        stsz += be32(quint32(s.size()));
-    const auto moovWith = [&](quint32 dataAt) {
-        QByteArray stco = be32(n);
-        quint32 at = dataAt;
-        for (const QByteArray &s : samples) {
-            stco += be32(at + damage.chunkShift);
-            at += quint32(s.size());
-        }
-        const QByteArray stbl =
-            box("stbl", full("stsd", be32(1) + box(format, QByteArray(6, '\0') + be16(1))) +
-                            full("stts", be32(1) + be32(n) + be32(1000)) +
-                            full("stsc", be32(1) + be32(1) + be32(1) + be32(1)) +
-                            full("stsz", stsz) + full("stco", stco));
-        const QByteArray mdia =
-            box("mdia", full("mdhd", be32(0) + be32(0) + be32(1000) + be32(n * 1000) + be32(0)) +
-                            full("hdlr", be32(0) + "text" + QByteArray(13, '\0')) +
-                            box("minf", full("nmhd", {}) + stbl));
-        return box("moov", box("trak", full("tkhd", QByteArray(80, '\0')) + mdia));
-    };
-    const QByteArray ftyp = box("ftyp", QByteArray("isom") + be32(0) + "isom");
-    const int moovSize = moovWith(0).size();
-    QByteArray data;
-    for (const QByteArray &s : samples)
-        data += s;
-    QByteArray file = ftyp + moovWith(quint32(ftyp.size() + moovSize + 8)) + box("mdat", data);
-    file.chop(damage.cut);
-    return file;
+    return oneTrackFile(samples, format, "text", damage);
 }
 
 QByteArray withLength(const QByteArray &text)

@@ -3,6 +3,7 @@
 // that must be refused, and damaged or hostile files, where every reader ends, stays inside its
 // buffers and answers with a failure or with the valid lines before the damage. Also files
 // beyond 2 GiB.
+#include "bytebuilders.h"
 #include "extracttrack.h"
 #include "rmcinfo.h"
 
@@ -12,33 +13,15 @@
 
 namespace {
 
-QByteArray be32(quint32 v)
-{
-    QByteArray b(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        b[i] = char(v >> (24 - 8 * i));
-    return b;
-}
-QByteArray be64(quint64 v)
-{
-    return be32(quint32(v >> 32)) + be32(quint32(v));
-}
-QByteArray le32(qint32 v)
-{
-    QByteArray b(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        b[i] = char(quint32(v) >> (8 * i));
-    return b;
-}
+using bytebuilders::be32;
+using bytebuilders::be64;
+using bytebuilders::box;
+
 QByteArray zeros(int n)
 {
     return QByteArray(n, '\0');
 }
 
-QByteArray box(const char *type, const QByteArray &payload)
-{
-    return be32(quint32(8 + payload.size())) + QByteArray(type, 4) + payload;
-}
 // A box whose head claims the given size whatever follows.
 QByteArray rawHead(quint32 size, const char *type)
 {
@@ -47,7 +30,7 @@ QByteArray rawHead(quint32 size, const char *type)
 
 QByteArray ftyp()
 {
-    return box("ftyp", QByteArray("isom") + be32(0x200) + "isommp41");
+    return bytebuilders::ftyp(0x200, "isommp41");
 }
 
 // Width and height as the integer parts of 16.16 values at the very end, as in a real header.
@@ -187,7 +170,7 @@ QByteArray gps0File(const QList<RMCINFO> &records)
 QByteArray hisiBlock(int second, int fix, qint32 latNum, qint32 lonNum, int day = 16)
 {
     QByteArray b = zeros(716);
-    auto put = [&b](int at, qint32 v) { b.replace(at, 4, le32(v)); };
+    auto put = [&b](int at, qint32 v) { bytebuilders::setLe32(b, at, quint32(v)); };
     put(0, 12);
     put(4, 30);
     put(8, second);
@@ -244,7 +227,7 @@ QByteArray gpsIndexFile(qint32 count, const QList<quint32> &offsets)
 QByteArray hisiBlock(qint32 latDen)
 {
     QByteArray b = zeros(716);
-    auto put = [&b](int at, qint32 v) { b.replace(at, 4, le32(v)); };
+    auto put = [&b](int at, qint32 v) { bytebuilders::setLe32(b, at, quint32(v)); };
     put(16, 1);
     put(20, 22325000);
     put(24, latDen);

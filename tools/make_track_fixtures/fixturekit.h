@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -305,6 +306,34 @@ inline std::vector<Fix> drive(const City &city, int count, int startMinute, int 
 inline int lightsFor(int count)
 {
     return count >= 16 ? count / 2 - 3 : -1;
+}
+
+inline constexpr double kKnotsPerKmh = 1.0 / 1.852;
+inline constexpr double kGravity = 9.80665; // m/s^2 in one g
+
+// The writer's ddmm.mmmmmm of signed degrees, the sign left to the hemisphere.
+inline double minutesForm(double degrees)
+{
+    const double a = std::fabs(degrees);
+    const double whole = std::floor(a);
+    return whole * 100 + (a - whole) * 60;
+}
+
+// An acceleration in g as the track line's counts, 256 to the g.
+inline int counts(double g)
+{
+    return int(std::round(g * 256.0));
+}
+
+inline QByteArray format(const char *pattern, ...) __attribute__((format(printf, 1, 2)));
+inline QByteArray format(const char *pattern, ...)
+{
+    char buffer[512];
+    va_list args;
+    va_start(args, pattern);
+    std::vsnprintf(buffer, sizeof buffer, pattern, args);
+    va_end(args);
+    return QByteArray(buffer);
 }
 
 inline float nmea(double degrees)

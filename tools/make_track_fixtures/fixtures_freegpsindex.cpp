@@ -3,32 +3,19 @@
 // One fixture per variant of the block's content.
 #include "fixtures_freegpsindex.h"
 
-#include <cstdarg>
 #include <cstdint>
 
 namespace fixturekit {
 using namespace freegpsindex;
 namespace {
 
-double nmeaForm(double degrees)
-{
-    const double a = std::fabs(degrees);
-    const double whole = std::floor(a);
-    return whole * 100 + (a - whole) * 60;
-}
-
-int counts(double g)
-{
-    return int(std::round(g * 256.0));
-}
-
 QByteArray expectedLine(const Expected &e)
 {
     char buf[256];
     std::snprintf(buf, sizeof buf, "%c20%.2d%.2d%.2d%.2d%.2d%.2d,%f,%c,%f,%c,%.2f,%.2f,%d,%d,%d\n",
                   e.fix ? 'A' : 'V', e.year - 2000, e.month, e.day, e.hour, e.minute, e.second,
-                  e.fix ? nmeaForm(e.lat) : 0.0, e.fix && e.lat < 0 ? 'S' : 'N',
-                  e.fix ? nmeaForm(e.lon) : 0.0, e.fix && e.lon < 0 ? 'W' : 'E',
+                  e.fix ? minutesForm(e.lat) : 0.0, e.fix && e.lat < 0 ? 'S' : 'N',
+                  e.fix ? minutesForm(e.lon) : 0.0, e.fix && e.lon < 0 ? 'W' : 'E',
                   e.fix ? e.kmh * kKnotsPerKmh : 0.0, e.fix ? e.course : 0.0, counts(e.ax),
                   counts(e.ay), counts(e.az));
     return buf;

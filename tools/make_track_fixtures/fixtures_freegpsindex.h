@@ -4,14 +4,11 @@
 // (fixtures_freegpsindextext.cpp).
 #include "fixturekit.h"
 
-#include <cstdarg>
-
 namespace fixturekit {
 namespace freegpsindex {
 
 constexpr int kBlockSize = 256;
 constexpr int kYear = 2024, kMonth = 6, kDay = 3;
-constexpr double kKnotsPerKmh = 1.0 / 1.852;
 
 // What one second of the track text holds, as the reader decodes it.
 struct Expected
@@ -47,17 +44,6 @@ inline QByteArray blockHead()
     b.append("freeGPS ", 8);
     putLE32(b, kBlockSize - 12);
     return b;
-}
-
-inline QByteArray format(const char *form, ...) __attribute__((format(printf, 1, 2)));
-inline QByteArray format(const char *form, ...)
-{
-    char buf[256];
-    va_list args;
-    va_start(args, form);
-    std::vsnprintf(buf, sizeof buf, form, args);
-    va_end(args);
-    return buf;
 }
 
 inline QByteArray withChecksum(const QByteArray &body)

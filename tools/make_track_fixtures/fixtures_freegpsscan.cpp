@@ -10,7 +10,6 @@ namespace fixturekit {
 namespace {
 
 constexpr int kYear = 2024, kMonth = 6, kDay = 10;
-constexpr double kKnotsPerKmh = 1.0 / 1.852;
 
 // ---------------------------------------------------------------- expected text
 
@@ -25,18 +24,6 @@ struct Expected
     bool clock = true; // false: the layout holds no clock, the line's date and time are zeros
 };
 
-double nmeaForm(double degrees)
-{
-    const double a = std::fabs(degrees);
-    const double whole = std::floor(a);
-    return whole * 100 + (a - whole) * 60;
-}
-
-int counts(double g)
-{
-    return int(std::round(g * 256.0));
-}
-
 QByteArray expectedLine(const Expected &e)
 {
     const bool fix = e.fix && e.lat != 0 && e.lon != 0;
@@ -44,8 +31,8 @@ QByteArray expectedLine(const Expected &e)
     std::snprintf(buf, sizeof buf, "%c20%.2d%.2d%.2d%.2d%.2d%.2d,%f,%c,%f,%c,%.2f,%.2f,%d,%d,%d\n",
                   fix ? 'A' : 'V', e.clock ? kYear - 2000 : 0, e.clock ? kMonth : 0,
                   e.clock ? kDay : 0, e.clock ? e.hour : 0, e.clock ? e.minute : 0,
-                  e.clock ? e.second : 0, fix ? nmeaForm(e.lat) : 0.0, fix && e.lat < 0 ? 'S' : 'N',
-                  fix ? nmeaForm(e.lon) : 0.0, fix && e.lon < 0 ? 'W' : 'E',
+                  e.clock ? e.second : 0, fix ? minutesForm(e.lat) : 0.0, fix && e.lat < 0 ? 'S' : 'N',
+                  fix ? minutesForm(e.lon) : 0.0, fix && e.lon < 0 ? 'W' : 'E',
                   fix ? e.kmh * kKnotsPerKmh : 0.0, fix ? e.course : 0.0, counts(e.ax),
                   counts(e.ay), counts(e.az));
     return buf;
@@ -54,7 +41,7 @@ QByteArray expectedLine(const Expected &e)
 // ddmm.mmmm the way the camera stores it, and back to degrees the way the reader reads it.
 double ddmm(double degrees)
 {
-    return nmeaForm(degrees);
+    return minutesForm(degrees);
 }
 double fromDdmm(double value, bool negative)
 {

@@ -2,11 +2,66 @@
 // times a second and accelerometer readings, and camera motion metadata ("camm") records. Each
 // is a real track in the movie box with its own sample tables; its samples sit in a second media
 // data box after the movie box.
-#include "metadatatrack.h"
+#include "sampletrack.h"
 
 namespace fixturekit {
 namespace {
-using namespace metadata;
+
+constexpr qint64 kGpsEpoch = 315964800; // 1970-01-01 to 1980-01-06, seconds
+
+// Seconds since 1970 of a route fix on the fixtures' day.
+qint64 unixTime(const Fix &f)
+{
+    // 2024-08-02 is day 19937 since 1970-01-01.
+    return 19937LL * 86400 + f.hour * 3600 + f.minute * 60 + f.second;
+}
+
+// The route on the metadata fixtures' day, 2024-08-02.
+std::vector<Fix> route(const City &city, int count, int startMinute)
+{
+    std::vector<Fix> fixes = drive(city, count, startMinute, lightsFor(count));
+    for (Fix &f : fixes) {
+        f.month = 8;
+        f.day = 2;
+    }
+    return fixes;
+}
+
+// A route point k/perSecond of the way from fix i to fix i+1.
+Fix between(const std::vector<Fix> &fixes, size_t i, int k, int perSecond)
+{
+    Fix f = fixes[i];
+    if (i + 1 < fixes.size()) {
+        const double t = double(k) / perSecond;
+        const Fix &g = fixes[i + 1];
+        f.lat += (g.lat - f.lat) * t;
+        f.lon += (g.lon - f.lon) * t;
+        f.speedMs += (g.speedMs - f.speedMs) * t;
+    }
+    return f;
+}
+
+QByteArray trackLine(bool fix, const Fix &when, double lat, double lon, double kmh, double course,
+                     const int g[3])
+{
+    char buf[256];
+    std::snprintf(buf, sizeof buf, "%c20%.2d%.2d%.2d%.2d%.2d%.2d,%f,%c,%f,%c,%.2f,%.2f,%d,%d,%d\n",
+                  fix ? 'A' : 'V', when.year, when.month, when.day, when.hour, when.minute,
+                  when.second, fix ? minutesForm(lat) : 0.0, fix && lat < 0 ? 'S' : 'N',
+                  fix ? minutesForm(lon) : 0.0, fix && lon < 0 ? 'W' : 'E',
+                  fix ? kmh * kKnotsPerKmh : 0.0, fix ? course : 0.0, g[0], g[1], g[2]);
+    return buf;
+}
+
+// Telemetry as these writers store it: every sample of the track in one chunk.
+SampleTrackKind telemetry(const char *format, qint64 created)
+{
+    SampleTrackKind kind{"meta", format};
+    kind.name = "Telemetry";
+    kind.oneChunk = true;
+    kind.created = created;
+    return kind;
+}
 
 // Avenida Paulista, south and west of the equator and the meridian: both signs negative.
 const City kSaoPaulo{"Sao Paulo, Avenida Paulista",
@@ -126,7 +181,7 @@ QByteArray makeGps5(const QByteArray &mp4, int n, QByteArray &expected)
         expected += trackLine(fix, fixes[size_t(s)], double(first[0]) / 1e7, double(first[1]) / 1e7,
                               double(first[3]) / 1000.0 * 3.6, 0, g);
     }
-    return withMetadataTrack(mp4, "gpmd", 1000, samples, 0);
+    return withSampleTrack(mp4, telemetry("gpmd", 0), samples);
 }
 
 // GPS9 at 10 points a second, each with its own date, time and fix type, described by a TYPE
@@ -176,7 +231,7 @@ QByteArray makeGps9(const QByteArray &mp4, int n, QByteArray &expected)
         expected += trackLine(fix, f, double(first[0]) / 1e7, double(first[1]) / 1e7,
                               double(first[3]) / 1000.0 * 3.6, 0, g);
     }
-    return withMetadataTrack(mp4, "gpmd", 1000, samples, 0);
+    return withSampleTrack(mp4, telemetry("gpmd", 0), samples);
 }
 
 // ---------------------------------------------------------------- camera motion records
@@ -245,7 +300,7 @@ QByteArray makeCammTimed(const QByteArray &mp4, int n, QByteArray &expected)
                                   std::hypot(double(east), double(north)) * 3.6, course, g);
         }
     }
-    return withMetadataTrack(mp4, "camm", 1000, samples, unixTime(fixes[0]));
+    return withSampleTrack(mp4, telemetry("camm", unixTime(fixes[0])), samples);
 }
 
 // Positions only, twice a second: their time is the movie's creation time plus the sample's.
@@ -267,7 +322,7 @@ QByteArray makeCammPositions(const QByteArray &mp4, int n, QByteArray &expected)
         expected +=
             trackLine(!zero, fixes[size_t(s)], fixes[size_t(s)].lat, fixes[size_t(s)].lon, 0, 0, g);
     }
-    return withMetadataTrack(mp4, "camm", 1000, samples, unixTime(fixes[0]));
+    return withSampleTrack(mp4, telemetry("camm", unixTime(fixes[0])), samples);
 }
 
 } // namespace

@@ -5,31 +5,10 @@
 
 #include <QDateTime>
 
-#include <cstdarg>
-
 namespace fixturekit {
 namespace {
 
-constexpr double kKnotsPerKmh = 1.0 / 1.852;
 constexpr double kKmhPerMph = 1.609344;
-
-QByteArray format(const char *pattern, ...) __attribute__((format(printf, 1, 2)));
-QByteArray format(const char *pattern, ...)
-{
-    char buffer[512];
-    va_list args;
-    va_start(args, pattern);
-    std::vsnprintf(buffer, sizeof buffer, pattern, args);
-    va_end(args);
-    return QByteArray(buffer);
-}
-
-double minutesForm(double degrees)
-{
-    const double a = std::fabs(degrees);
-    const double whole = std::floor(a);
-    return whole * 100 + (a - whole) * 60;
-}
 
 double fromMinutesForm(double v)
 {

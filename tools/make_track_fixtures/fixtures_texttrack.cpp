@@ -4,14 +4,10 @@
 
 #include <QDateTime>
 
-#include <cstdarg>
 #include <string>
 
 namespace fixturekit {
 namespace {
-
-constexpr double kKnotsPerKmh = 1.0 / 1.852;
-constexpr double kGravity = 9.80665;
 
 QByteArray lengthWord(const QByteArray &text)
 {
@@ -20,36 +16,12 @@ QByteArray lengthWord(const QByteArray &text)
     return b + text;
 }
 
-QByteArray format(const char *pattern, ...) __attribute__((format(printf, 1, 2)));
-QByteArray format(const char *pattern, ...)
-{
-    char buffer[512];
-    va_list args;
-    va_start(args, pattern);
-    std::vsnprintf(buffer, sizeof buffer, pattern, args);
-    va_end(args);
-    return QByteArray(buffer);
-}
-
 QByteArray checksummed(const QByteArray &body) // body without '$'
 {
     unsigned sum = 0;
     for (char c : body)
         sum ^= uchar(c);
     return "$" + body + format("*%02X", sum);
-}
-
-// The writer's ddmm.mmmmmm of signed degrees.
-double minutesForm(double degrees)
-{
-    const double a = std::fabs(degrees);
-    const double whole = std::floor(a);
-    return whole * 100 + (a - whole) * 60;
-}
-
-int counts(double g)
-{
-    return int(std::round(g * 256.0));
 }
 
 // One expected line in the form the readers write; no position when fix is false.

@@ -1,20 +1,37 @@
 #pragma once
-// A track of timed samples added to a recording made by ffmpeg: its own sample tables in the
-// movie box, its samples in a second "mdat" after the movie box, one a second.
+// A track of timed samples added to a recording made by ffmpeg the way cameras add one: its own
+// sample tables in the movie box, its samples in a second "mdat" after the movie box.
 #include "fixturekit.h"
 
 #include <cstring>
 
 namespace fixturekit {
 
-struct SampleTrackKind
+struct TimedSample
 {
-    const char *handler; // "text", "sbtl", "meta"
-    const char *format;  // "tx3g", "text", "gpmd"
-    bool mov;            // QuickTime media header
+    QByteArray bytes;
+    quint32 duration = 0; // track units
 };
 
-inline QByteArray sampleTrackTkhd(quint32 trackId, quint32 duration)
+// How the track and its tables are written; writers differ in these details.
+struct SampleTrackKind
+{
+    const char *handler;            // "text", "sbtl", "meta", "gps "
+    const char *format;             // "tx3g", "text", "gpmd", "camm", "gpsd"
+    bool mov = false;               // QuickTime: "mhlr" component, Pascal name, base media header
+    const char *name = "GPS track"; // handler name
+    bool baseMediaHeader = false;   // "gmhd" outside QuickTime too
+    bool oneChunk = false;          // every sample in one chunk, with a time entry each
+    bool uniformSize = false;       // one sample size for all instead of a size table
+    bool afterFirstTrack = false;   // placed after the first track instead of after the last
+    quint32 timescale = 1000;
+    qint64 created = 0; // movie creation time, Unix seconds; 0: left as is
+};
+
+inline constexpr qint64 kMovieEpoch = 2082844800; // 1904-01-01 to 1970-01-01, seconds
+
+// The payload of a track header: enabled, in the movie, no picture.
+inline QByteArray trackHeader(quint32 trackId, quint32 duration)
 {
     QByteArray p;
     putBE32(p, 0x00000003); // enabled, in movie
@@ -73,35 +90,107 @@ inline QByteArray sampleTrackEntry(const SampleTrackKind &kind)
     return stsd + box(kind.format, e);
 }
 
+inline QByteArray handlerPayload(const SampleTrackKind &kind)
+{
+    QByteArray hdlr;
+    putBE32(hdlr, 0);
+    hdlr += kind.mov ? "mhlr" : QByteArray(4, '\0');
+    hdlr += kind.handler;
+    hdlr.append(12, '\0');
+    const QByteArray name(kind.name);
+    if (kind.mov)
+        hdlr += char(name.size()) + name;
+    else
+        hdlr += name + '\0';
+    return hdlr;
+}
+
+inline Box sampleTables(const SampleTrackKind &kind, const std::vector<TimedSample> &samples,
+                        const QVector<quint32> &chunks)
+{
+    const quint32 n = quint32(samples.size());
+    QByteArray stts, stsc, stsz;
+    putBE32(stts, 0);
+    if (kind.oneChunk) {
+        putBE32(stts, n);
+        for (const TimedSample &s : samples) {
+            putBE32(stts, 1);
+            putBE32(stts, s.duration);
+        }
+    } else {
+        QByteArray runs;
+        quint32 count = 0;
+        for (size_t i = 0; i < samples.size(); ++i) {
+            const quint32 d = samples[i].duration;
+            quint32 run = 1;
+            while (i + 1 < samples.size() && samples[i + 1].duration == d) {
+                ++run;
+                ++i;
+            }
+            putBE32(runs, run);
+            putBE32(runs, d);
+            ++count;
+        }
+        putBE32(stts, count);
+        stts += runs;
+    }
+    putBE32(stsc, 0);
+    putBE32(stsc, 1);
+    for (quint32 v : {1u, kind.oneChunk ? n : 1u, 1u})
+        putBE32(stsc, v);
+    putBE32(stsz, 0);
+    if (kind.uniformSize) {
+        putBE32(stsz, samples.empty() ? 0 : quint32(samples.front().bytes.size()));
+        putBE32(stsz, n);
+    } else {
+        putBE32(stsz, 0);
+        putBE32(stsz, n);
+        for (const TimedSample &s : samples)
+            putBE32(stsz, quint32(s.bytes.size()));
+    }
+    Box stbl{"stbl", {}, {}, true};
+    stbl.children.push_back(Box{"stsd", sampleTrackEntry(kind), {}, false});
+    stbl.children.push_back(Box{"stts", stts, {}, false});
+    stbl.children.push_back(Box{"stsc", stsc, {}, false});
+    stbl.children.push_back(Box{"stsz", stsz, {}, false});
+    stbl.children.push_back(Box{"stco", stcoPayload(chunks), {}, false});
+    return stbl;
+}
+
+// The movie with the track added and the samples in a media data box after the movie box.
 inline QByteArray withSampleTrack(const QByteArray &base, const SampleTrackKind &kind,
-                           const std::vector<QByteArray> &samples)
+                                  const std::vector<TimedSample> &samples)
 {
     TopLevel top = parseFile(base);
     if (top.boxes.back().type != "moov")
         fail("movie box is not last");
     Box &moov = top.boxes.back();
     Box &mvhd = need(moov, "mvhd");
+    if (kind.created > 0) {
+        setBE32(mvhd.payload, 4, quint32(kind.created + kMovieEpoch));
+        setBE32(mvhd.payload, 8, quint32(kind.created + kMovieEpoch));
+    }
     const quint32 trackId = be32(mvhd.payload, 96);
     setBE32(mvhd.payload, 96, trackId + 1);
-    const quint32 movieScale = be32(mvhd.payload, 12);
-    const quint32 n = quint32(samples.size());
+    quint32 total = 0;
+    QByteArray data;
+    for (const TimedSample &s : samples) {
+        total += s.duration;
+        data += s.bytes;
+    }
+    const quint32 movieDuration =
+        quint32(qint64(total) * be32(mvhd.payload, 12) / qint64(kind.timescale));
 
     QByteArray mdhd;
     putBE32(mdhd, 0);
     putBE32(mdhd, 0);
     putBE32(mdhd, 0);
-    putBE32(mdhd, 1000);
-    putBE32(mdhd, n * 1000);
-    putBE16(mdhd, 0x55c4);
+    putBE32(mdhd, kind.timescale);
+    putBE32(mdhd, total);
+    putBE16(mdhd, 0x55c4); // undetermined language
     putBE16(mdhd, 0);
-    QByteArray hdlr;
-    putBE32(hdlr, 0);
-    hdlr += kind.mov ? "mhlr" : QByteArray(4, '\0');
-    hdlr += kind.handler;
-    hdlr.append(12, '\0');
-    hdlr += kind.mov ? QByteArray("\x09GPS track", 10) : QByteArray("GPS track", 10);
     QByteArray mediaHeader;
-    if (kind.mov) {
+    if (kind.mov || kind.baseMediaHeader) {
         QByteArray gmin;
         putBE32(gmin, 0);
         putBE16(gmin, 0x40);
@@ -114,59 +203,53 @@ inline QByteArray withSampleTrack(const QByteArray &base, const SampleTrackKind 
     putBE32(dref, 0);
     putBE32(dref, 1);
     QByteArray url;
-    putBE32(url, 1);
+    putBE32(url, 1); // the data is in this file
     dref += box("url ", url);
-    QByteArray stts, stsc, stsz;
-    putBE32(stts, 0);
-    putBE32(stts, 1);
-    putBE32(stts, n);
-    putBE32(stts, 1000);
-    putBE32(stsc, 0);
-    putBE32(stsc, 1);
-    for (quint32 v : {1u, 1u, 1u})
-        putBE32(stsc, v);
-    putBE32(stsz, 0);
-    putBE32(stsz, 0);
-    putBE32(stsz, n);
-    for (const QByteArray &s : samples)
-        putBE32(stsz, quint32(s.size()));
 
-    const auto build = [&](const QVector<quint32> &offsets) {
+    const auto build = [&](quint32 dataAt) {
+        QVector<quint32> chunks;
+        for (const TimedSample &s : samples) {
+            if (!kind.oneChunk || chunks.isEmpty())
+                chunks << dataAt;
+            dataAt += quint32(s.bytes.size());
+        }
         Box trak{"trak", {}, {}, true};
-        trak.children.push_back(Box{"tkhd", sampleTrackTkhd(trackId, n * movieScale), {}, false});
+        trak.children.push_back(Box{"tkhd", trackHeader(trackId, movieDuration), {}, false});
         Box mdia{"mdia", {}, {}, true};
         mdia.children.push_back(Box{"mdhd", mdhd, {}, false});
-        mdia.children.push_back(Box{"hdlr", hdlr, {}, false});
+        mdia.children.push_back(Box{"hdlr", handlerPayload(kind), {}, false});
         Box minf{"minf", {}, {}, true};
-        minf.children.push_back(Box{kind.mov ? "gmhd" : "nmhd", mediaHeader, {}, false});
+        minf.children.push_back(Box{kind.mov || kind.baseMediaHeader ? "gmhd" : "nmhd",
+                                    mediaHeader, {}, false});
         minf.children.push_back(Box{"dinf", box("dref", dref), {}, false});
-        Box stbl{"stbl", {}, {}, true};
-        stbl.children.push_back(Box{"stsd", sampleTrackEntry(kind), {}, false});
-        stbl.children.push_back(Box{"stts", stts, {}, false});
-        stbl.children.push_back(Box{"stsc", stsc, {}, false});
-        stbl.children.push_back(Box{"stsz", stsz, {}, false});
-        stbl.children.push_back(Box{"stco", stcoPayload(offsets), {}, false});
-        minf.children.push_back(stbl);
+        minf.children.push_back(sampleTables(kind, samples, chunks));
         mdia.children.push_back(minf);
         trak.children.push_back(mdia);
         return trak;
     };
-    // After the last track.
     std::size_t pos = 0;
-    for (std::size_t i = 0; i < moov.children.size(); ++i)
-        if (moov.children[i].type == "trak")
+    for (std::size_t i = 0; i < moov.children.size(); ++i) {
+        if (moov.children[i].type == "trak") {
             pos = i + 1;
-    moov.children.insert(moov.children.begin() + long(pos), build(QVector<quint32>(int(n), 0)));
-    qint64 at = serialize(top.boxes).size() + 8;
-    QVector<quint32> offsets;
-    QByteArray data;
-    for (const QByteArray &s : samples) {
-        offsets << quint32(at);
-        at += s.size();
-        data += s;
+            if (kind.afterFirstTrack)
+                break;
+        }
     }
-    moov.children[pos] = build(offsets);
+    if (pos == 0 && kind.afterFirstTrack)
+        fail("no track");
+    moov.children.insert(moov.children.begin() + long(pos), build(0));
+    moov.children[pos] = build(quint32(serialize(top.boxes).size() + 8));
     return serialize(top.boxes) + box("mdat", data);
+}
+
+// Samples of one second each.
+inline QByteArray withSampleTrack(const QByteArray &base, const SampleTrackKind &kind,
+                                  const std::vector<QByteArray> &samples)
+{
+    std::vector<TimedSample> timed;
+    for (const QByteArray &s : samples)
+        timed.push_back({s, kind.timescale});
+    return withSampleTrack(base, kind, timed);
 }
 
 } // namespace fixturekit

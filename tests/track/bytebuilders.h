@@ -1,0 +1,124 @@
+// Byte builders shared by the track tests that build their recordings byte by byte: words in
+// either byte order, boxes, and a movie with a single metadata or text track.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+
+#include <cstring>
+
+namespace bytebuilders {
+
+inline QByteArray be16(quint16 v)
+{
+    return QByteArray(1, char(v >> 8)) + char(v);
+}
+inline QByteArray be32(quint32 v)
+{
+    QByteArray b(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        b[i] = char(v >> (24 - 8 * i));
+    return b;
+}
+inline QByteArray be64(quint64 v)
+{
+    return be32(quint32(v >> 32)) + be32(quint32(v));
+}
+inline QByteArray le32(quint32 v)
+{
+    QByteArray b(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        b[i] = char(v >> (8 * i));
+    return b;
+}
+inline QByteArray leDouble(double d)
+{
+    quint64 v;
+    std::memcpy(&v, &d, 8);
+    return le32(quint32(v)) + le32(quint32(v >> 32));
+}
+inline QByteArray leFloat(float f)
+{
+    quint32 v;
+    std::memcpy(&v, &f, 4);
+    return le32(v);
+}
+
+// The same words written over bytes already there.
+inline void setBe32(QByteArray &b, int at, quint32 v)
+{
+    b.replace(at, 4, be32(v));
+}
+inline void setLe32(QByteArray &b, int at, quint32 v)
+{
+    b.replace(at, 4, le32(v));
+}
+inline void setLeDouble(QByteArray &b, int at, double d)
+{
+    b.replace(at, 8, leDouble(d));
+}
+inline void setLeFloat(QByteArray &b, int at, float f)
+{
+    b.replace(at, 4, leFloat(f));
+}
+
+inline QByteArray box(const char *type, const QByteArray &payload)
+{
+    return be32(quint32(8 + payload.size())) + QByteArray(type, 4) + payload;
+}
+// A box with version and flags zero.
+inline QByteArray full(const char *type, const QByteArray &payload)
+{
+    return box(type, be32(0) + payload);
+}
+// Major brand isom, then the given minor version and compatible brands.
+inline QByteArray ftyp(quint32 minor = 0, const QByteArray &compatible = "isom")
+{
+    return box("ftyp", QByteArray("isom") + be32(minor) + compatible);
+}
+
+struct TrackDamage
+{
+    quint32 sampleCount = 0; // stsz count; 0: the real count
+    quint32 chunkShift = 0;  // added to every chunk offset
+    int cut = 0;             // bytes cut off the end of the file
+};
+
+// ftyp, a movie box with one track of the given handler and sample format holding the samples,
+// one a second and one a chunk, then the samples in a media data box.
+inline QByteArray oneTrackFile(const QList<QByteArray> &samples, const char *format,
+                               const char *handler, const TrackDamage &damage = {})
+{
+    const quint32 n = quint32(samples.size());
+    QByteArray stsz = be32(0) + be32(damage.sampleCount ? damage.sampleCount : n);
+    for (const QByteArray &s : samples)
+        stsz += be32(quint32(s.size()));
+    const auto moovWith = [&](quint32 dataAt) {
+        QByteArray stco = be32(n);
+        quint32 at = dataAt;
+        for (const QByteArray &s : samples) {
+            stco += be32(at + damage.chunkShift);
+            at += quint32(s.size());
+        }
+        const QByteArray stbl =
+            box("stbl", full("stsd", be32(1) + box(format, QByteArray(6, '\0') + be16(1))) +
+                            full("stts", be32(1) + be32(n) + be32(1000)) +
+                            full("stsc", be32(1) + be32(1) + be32(1) + be32(1)) +
+                            full("stsz", stsz) + full("stco", stco));
+        const QByteArray mdia =
+            box("mdia", full("mdhd", be32(0) + be32(0) + be32(1000) + be32(n * 1000) + be32(0)) +
+                            full("hdlr", be32(0) + handler + QByteArray(13, '\0')) +
+                            box("minf", full("nmhd", {}) + stbl));
+        return box("moov", box("trak", full("tkhd", QByteArray(80, '\0')) + mdia));
+    };
+    const int moovSize = moovWith(0).size();
+    QByteArray data;
+    for (const QByteArray &s : samples)
+        data += s;
+    QByteArray file =
+        ftyp() + moovWith(quint32(ftyp().size() + moovSize + 8)) + box("mdat", data);
+    file.chop(damage.cut);
+    return file;
+}
+
+} // namespace bytebuilders
