@@ -1,7 +1,6 @@
 #include "extracttrack.h"
 #include "rmcinfo.h"
 #include "trackdiagnostics.h"
-#include "freegpsblocks.h"
 #include "trackreaders.h"
 
 
@@ -77,16 +76,6 @@ int extract(const VideoInput &video, const char *textPath, int kind, TrackReport
         result = finish(readMovFreeGps(video, textPath), TrackLayout::FreeGps);
         break;
     case 1: {
-        // Blocks of other forms behind a "gps " index would be misread as 80-byte records.
-        if (indexedFreeGpsNeedsItsOwnReader(video)) {
-            const int indexed = readIndexedFreeGps(video, textPath, report);
-            if (indexed >= 0)
-                return finish(indexed, TrackLayout::FreeGpsBlocks);
-            // Recognised but masked: the record reader would only write nonsense from it.
-            if (!report->problem.empty())
-                return -1;
-            *report = TrackReport{};
-        }
         TrackLayout found = TrackLayout::None;
         const int mp4 = readMp4Track(video, textPath, &found);
         if (mp4 >= 0)

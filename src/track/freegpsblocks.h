@@ -6,7 +6,3 @@
 int readIndexedFreeGps(const VideoInput &video, const char *textPath, TrackReport *report);
 int readScannedFreeGps(const VideoInput &video, const char *textPath, TrackReport *report);
 
-// True when the first blocks a "gps " index lists are of a form the older index reader, which
-// takes every block for an 80-byte record, would misread (text, masked, other binary forms):
-// such files go to readIndexedFreeGps first.
-bool indexedFreeGpsNeedsItsOwnReader(const VideoInput &video);

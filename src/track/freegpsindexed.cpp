@@ -20,14 +20,9 @@ constexpr std::size_t kMinBlockSize = 92;
 // Index boxes looked at before giving up: another "gps " box may hold a text log instead.
 constexpr int kMaxIndexes = 4;
 
-// Blocks looked at to tell whether an index lists blocks of the record form.
-constexpr std::size_t kBlocksToLookAt = 8;
-
 struct IndexedBlocks
 {
     DecodedTrack track;
-    std::size_t lookAtOnly = 0; // when set, only that many blocks are looked at
-    bool foreignForm = false;   // a block not of the record form was among them
     bool decoded = false;
     bool namedByFix = false;
     bool localTime = false;
@@ -69,9 +64,7 @@ void readListedBlocks(InputFile &file, const BoxHead &index, IndexedBlocks *out)
     if (!readIndexEntries(file, index, &entries))
         return;
     unsigned char block[kMaxBlockRead];
-    const std::size_t blocks =
-        out->lookAtOnly ? std::min(out->lookAtOnly, entries.size()) : entries.size();
-    for (std::size_t i = 0; i < blocks; ++i) {
+    for (std::size_t i = 0; i < entries.size(); ++i) {
         if (entries[i].size < kMinBlockSize)
             continue;
         const std::size_t length = std::min<std::size_t>(entries[i].size, kMaxBlockRead);
@@ -79,8 +72,6 @@ void readListedBlocks(InputFile &file, const BoxHead &index, IndexedBlocks *out)
             continue;
         FreeGpsBlockSample s;
         const FreeGpsOutcome outcome = decodeIndexedFreeGpsBlock(block, length, &s);
-        out->foreignForm =
-            out->foreignForm || (outcome != FreeGpsOutcome::NotThisVariant && !s.recordForm);
         if (outcome == FreeGpsOutcome::Masked && out->problem.empty()) {
             out->problem = s.problem;
             out->variant = s.variant;
@@ -131,20 +122,6 @@ int64_t readIndexesIn(InputFile &file, int64_t start, int64_t end, IndexedBlocks
     return -1;
 }
 } // namespace
-
-bool indexedFreeGpsNeedsItsOwnReader(const VideoInput &video)
-{
-    InputFile file(video);
-    if (!file.isOpen())
-        return false;
-    IndexedBlocks found;
-    found.lookAtOnly = kBlocksToLookAt;
-    int indexes = 0;
-    const int64_t cutMovie = readIndexesIn(file, 0, file.size(), &found, &indexes);
-    if (cutMovie >= 0)
-        readIndexesIn(file, cutMovie + 8, file.size(), &found, &indexes);
-    return found.foreignForm;
-}
 
 int readIndexedFreeGps(const VideoInput &video, const char *textPath, TrackReport *report)
 {

@@ -178,3 +178,10 @@ FreeGpsOutcome decodeIndexedFreeGpsBlock(const unsigned char *block, std::size_t
     }
     return FreeGpsOutcome::NotThisVariant;
 }
+
+bool isFreeGpsBlockOfAnotherForm(const unsigned char *block, std::size_t size)
+{
+    FreeGpsBlockSample s;
+    return decodeIndexedFreeGpsBlock(block, size, &s) != FreeGpsOutcome::NotThisVariant &&
+           !s.recordForm;
+}

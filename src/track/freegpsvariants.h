@@ -31,6 +31,10 @@ struct FreeGpsBlockSample
 FreeGpsOutcome decodeIndexedFreeGpsBlock(const unsigned char *block, std::size_t size,
                                          FreeGpsBlockSample *out);
 
+// True when size bytes hold a block of a form other than the 80-byte record (which the older
+// index reader reads itself).
+bool isFreeGpsBlockOfAnotherForm(const unsigned char *block, std::size_t size);
+
 // The binary record shared with the blocks no index lists: hour, minute, second, year, month,
 // day as 32-bit little-endian integers, then status ('A' or 'V'), latitude and longitude
 // hemispheres, a pad byte, and latitude, longitude (ddmm.mmmm), speed (knots) and course as

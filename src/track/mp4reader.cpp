@@ -1,7 +1,9 @@
+#include "freegpsvariants.h"
 #include "jumpfilter.h"
 #include "trackdiagnostics.h"
 #include "trackreaders.h"
 
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
 
@@ -17,6 +19,10 @@ constexpr int kMaxTracks = 4;
 constexpr std::size_t kOldBlockSize = 112;
 constexpr std::size_t kOldBlockHead = 32;
 constexpr int64_t kGpsBlockSkip = 16;
+
+// Blocks looked at, and how much of each, to tell the record form from the others.
+constexpr std::size_t kBlocksLookedAt = 8;
+constexpr std::size_t kLookedAtBlockBytes = 512;
 
 // HiSilicon sample block.
 constexpr std::size_t kHisiBlockSize = 716;
@@ -35,6 +41,22 @@ bool isStatus(char status)
     return status == 'V' || status == 'A';
 }
 
+// True when the first blocks the index lists are "freeGPS " blocks of another form (text,
+// masked, other binary): read as 80-byte records they would give nonsense, and they are left to
+// the reader of those forms.
+bool listsBlocksOfAnotherForm(InputFile &file, const std::vector<uint32_t> &blocks)
+{
+    unsigned char block[kLookedAtBlockBytes];
+    for (std::size_t i = 0; i < blocks.size() && i < kBlocksLookedAt; ++i) {
+        const int64_t left = file.size() - int64_t(blocks[i]);
+        const std::size_t length = std::size_t(std::min<int64_t>(left, int64_t(sizeof block)));
+        if (left > 0 && file.readAt(blocks[i], block, length) &&
+            isFreeGpsBlockOfAnotherForm(block, length))
+            return true;
+    }
+    return false;
+}
+
 int readGpsIndex(InputFile &file, const BoxHead &box, const char *textPath)
 {
     TextFile text(textPath);
@@ -48,6 +70,8 @@ int readGpsIndex(InputFile &file, const BoxHead &box, const char *textPath)
         return -1;
     const uint32_t version = readBe32(versionBytes);
     trackDiag("version is %d(%x), gps count is %d\n", int32_t(version), version, count);
+    if (listsBlocksOfAnotherForm(file, blocks))
+        return -1;
 
     bool newLayout = false;
     JumpFilter filter;
