@@ -1,4 +1,5 @@
 #include "gpssample.h"
+#include "coordinates.h"
 #include "trackio.h"
 
 #include <algorithm>
@@ -106,18 +107,8 @@ int64_t clockAt(const std::vector<GpsSample> &samples, const std::vector<int> &w
     return (shown + int64_t(std::llround(s - near.time))) * 1000;
 }
 
-constexpr double kEarthRadius = 6378137.0;
 constexpr double kRadians = 3.14159265358979323846 / 180;
 constexpr double kMaxDerivingGap = 3.0; // seconds between the fixes a speed is worked out from
-
-double metresBetween(const GpsSample &a, const GpsSample &b)
-{
-    const double la = a.latitude * kRadians, lb = b.latitude * kRadians;
-    const double dLat = lb - la, dLon = (b.longitude - a.longitude) * kRadians;
-    const double h = std::sin(dLat / 2) * std::sin(dLat / 2) +
-                     std::cos(la) * std::cos(lb) * std::sin(dLon / 2) * std::sin(dLon / 2);
-    return 2 * kEarthRadius * std::asin(std::min(1.0, std::sqrt(h)));
-}
 
 double bearing(const GpsSample &from, const GpsSample &to)
 {
@@ -142,7 +133,8 @@ void deriveMotion(const GpsSample *before, const GpsSample *after, GpsSample *s)
     if (!to || from == to || !(to->time - from->time > 0) ||
         to->time - from->time > kMaxDerivingGap)
         return;
-    const double metres = metresBetween(*from, *to);
+    const double metres =
+        distanceMetres(from->longitude, from->latitude, to->longitude, to->latitude);
     if (!s->hasSpeed)
         s->speedKmh = metres / (to->time - from->time) * 3.6;
     if (!s->hasCourse && metres > 1.0)
