@@ -1,9 +1,14 @@
 // Byte builders shared by the track tests that build their recordings byte by byte: words in
-// either byte order, boxes, and a movie with a single metadata or text track.
+// either byte order, boxes, a movie with a single metadata or text track, and a reader run over
+// such bytes.
 #pragma once
 
+#include "trackreaders.h"
+
 #include <QByteArray>
+#include <QFile>
 #include <QList>
+#include <QTemporaryDir>
 
 #include <cstring>
 
@@ -62,6 +67,12 @@ inline void setLeFloat(QByteArray &b, int at, float f)
     b.replace(at, 4, leFloat(f));
 }
 
+// The bytes with others written over them at offset at.
+inline QByteArray patched(QByteArray b, int at, const QByteArray &bytes)
+{
+    return b.replace(at, bytes.size(), bytes);
+}
+
 inline QByteArray box(const char *type, const QByteArray &payload)
 {
     return be32(quint32(8 + payload.size())) + QByteArray(type, 4) + payload;
@@ -81,7 +92,6 @@ struct TrackDamage
 {
     quint32 sampleCount = 0; // stsz count; 0: the real count
     quint32 chunkShift = 0;  // added to every chunk offset
-    int cut = 0;             // bytes cut off the end of the file
 };
 
 // ftyp, a movie box with one track of the given handler and sample format holding the samples,
@@ -115,10 +125,26 @@ inline QByteArray oneTrackFile(const QList<QByteArray> &samples, const char *for
     QByteArray data;
     for (const QByteArray &s : samples)
         data += s;
-    QByteArray file =
-        ftyp() + moovWith(quint32(ftyp().size() + moovSize + 8)) + box("mdat", data);
-    file.chop(damage.cut);
-    return file;
+    return ftyp() + moovWith(quint32(ftyp().size() + moovSize + 8)) + box("mdat", data);
+}
+
+using TrackReader = int (*)(const VideoInput &, const char *, TrackReport *);
+
+// Runs reader over file in memory; with text given, the track it wrote lands there.
+inline int runReader(TrackReader reader, const QByteArray &file, TrackReport *report,
+                     QByteArray *text = nullptr)
+{
+    VideoInput video;
+    video.data = reinterpret_cast<const unsigned char *>(file.constData());
+    video.size = std::size_t(file.size());
+    if (!text)
+        return reader(video, nullptr, report);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("track.txt"));
+    const int result = reader(video, QFile::encodeName(path).constData(), report);
+    QFile f(path);
+    *text = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    return result;
 }
 
 } // namespace bytebuilders
