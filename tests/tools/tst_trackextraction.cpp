@@ -57,7 +57,6 @@ private slots:
             << "freegps-index-offset-one.mp4" << true << "freegps-blocks" << 0;
         QTest::newRow("freeGPS index, hemisphere words") << "freegps-index-hemiwords.mp4" << true << "freegps-blocks" << 0;
         QTest::newRow("freeGPS index, status first") << "freegps-index-statusfirst.mp4" << true << "freegps-blocks" << 0;
-        QTest::newRow("freeGPS index, local time") << "freegps-index-localtime.mov" << true << "freegps-blocks" << 0;
         QTest::newRow("freeGPS index, binary record") << "freegps-index-binary.mov" << true << "freegps-blocks" << 0;
         QTest::newRow("freeGPS index, doubles") << "freegps-index-doubles.mov" << true << "freegps-blocks" << 0;
         QTest::newRow("text track, NMEA sentences") << "texttrack-nmea.mp4" << true << "text-track" << 0;
@@ -194,15 +193,8 @@ private slots:
             << "tokyo.ts"
             << QStringList{"layout: transport-stream", "clock: UTC", "samples: 20"};
         QTest::newRow("GPMF track with G-sensor") << "gpmf-gps5.mp4" << QStringList{"layout: gpmf-track", "variant: GPMF timed-metadata track, GPS5 scaled integers, 18 points a second, accelerometer", "g-sensor: yes"};
-        QTest::newRow("camera motion track") << "camm.mp4" << QStringList{"layout: camm-track", "clock: UTC", "g-sensor: yes"};
-        QTest::newRow("text track, NMEA") << "texttrack-nmea.mp4" << QStringList{"layout: text-track", "variant: tx3g subtitle track, NMEA sentences", "clock: UTC"};
-        QTest::newRow("text track, masked digits, local time") << "texttrack-masked.mov" << QStringList{"layout: text-track", "variant: text subtitle track, ASCII digit fields masked with 0xaa", "clock: local time (the file does not say which zone; written as UTC unchanged)"};
-        QTest::newRow("text track, comma lines with G-sensor") << "texttrack-camera.mov" << QStringList{"layout: text-track", "g-sensor: yes"};
         QTest::newRow("user-data records, local time") << "udta-gps.mp4" << QStringList{"layout: udta-gps", "clock: local time (the file does not say which zone; written as UTC unchanged)", "g-sensor: yes"};
-        QTest::newRow("RIFF trailer with G-sensor") << "riff-trailer.mp4" << QStringList{"layout: riff-trailer", "clock: UTC", "g-sensor: yes"};
-        QTest::newRow("freeGPS scanned, masked ring") << "freegps-scan-ring.mov" << QStringList{"layout: freegps-blocks", "variant: found by scanning the media data, a ring of masked records", "clock: UTC"};
         QTest::newRow("freeGPS scanned, doubles with G-sensor") << "freegps-scan-doubles.mp4" << QStringList{"layout: freegps-blocks", "variant: found by scanning the media data, ddmm.mmmm doubles with hemisphere words", "g-sensor: yes"};
-        QTest::newRow("freeGPS index, local time") << "freegps-index-localtime.mov" << QStringList{"layout: freegps-blocks", "variant: listed by a gps index, binary record at the block's start", "clock: local time (the file does not say which zone; written as UTC unchanged)", "g-sensor: yes"};
         QTest::newRow("freeGPS index, masked text") << "freegps-index-masked.mp4" << QStringList{"layout: freegps-blocks", "variant: listed by a gps index, masked ASCII text", "clock: UTC", "samples: 20"};
         QTest::newRow("no track") << "plain.mp4" << QStringList{"layout: none", "samples: 0"};
     }
