@@ -20,10 +20,7 @@ inline QByteArray be16(quint16 v)
 }
 inline QByteArray be32(quint32 v)
 {
-    QByteArray b(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        b[i] = char(v >> (24 - 8 * i));
-    return b;
+    return be16(quint16(v >> 16)) + be16(quint16(v));
 }
 inline QByteArray be64(quint64 v)
 {
@@ -31,10 +28,7 @@ inline QByteArray be64(quint64 v)
 }
 inline QByteArray le32(quint32 v)
 {
-    QByteArray b(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        b[i] = char(v >> (8 * i));
-    return b;
+    return QByteArray(1, char(v)) + char(v >> 8) + char(v >> 16) + char(v >> 24);
 }
 inline QByteArray leDouble(double d)
 {
@@ -49,22 +43,10 @@ inline QByteArray leFloat(float f)
     return le32(v);
 }
 
-// The same words written over bytes already there.
-inline void setBe32(QByteArray &b, int at, quint32 v)
-{
-    b.replace(at, 4, be32(v));
-}
+// The word written over bytes already there.
 inline void setLe32(QByteArray &b, int at, quint32 v)
 {
     b.replace(at, 4, le32(v));
-}
-inline void setLeDouble(QByteArray &b, int at, double d)
-{
-    b.replace(at, 8, leDouble(d));
-}
-inline void setLeFloat(QByteArray &b, int at, float f)
-{
-    b.replace(at, 4, leFloat(f));
 }
 
 // The bytes with others written over them at offset at.
