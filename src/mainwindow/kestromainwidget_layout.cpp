@@ -6,30 +6,24 @@
 #include "lucoverwidget.h"
 #include "lutitlebar.h"
 #include "panelayout.h"
+#include "playbacksession.h"
+#include "resizebands.h"
 #include "ui_kestromainwidget.h"
 
 #include <QDebug>
 #include <QGuiApplication>
-#include <QMouseEvent>
 #include <QScreen>
-#include <QWindow>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
 #include <windowsx.h>
 #endif
 
-namespace {
-constexpr int kBandOuter = 2; // the outermost pixels belong to the window manager
-constexpr int kBandInner = 6;
-
-} // namespace
-
 void KestroMainWidget::layoutPlayWidgets(QPoint origin, QSize size)
 {
     const QList<HWPlayWidget *> all = panes();
     const PaneLayout layout =
-        paneLayout(m_splitType, m_channelCount, QRect(origin, size),
+        paneLayout(m_splitType, m_session->channelCount(), QRect(origin, size),
                    {all[0]->isKeepRatio(), all[1]->isKeepRatio(), all[2]->isKeepRatio()});
     if (layout.singleChannel) {
         all[0]->setGeometry(layout.rects[0]);
@@ -83,16 +77,15 @@ void KestroMainWidget::showEvent(QShowEvent *event)
     qWarning() << "KestroMainWidget::showEvent" << __LINE__;
     LuBasicWidget::showEvent(event);
     layoutWindow();
-    // Edge resizing on platforms without native hit-testing goes through the window's events.
-    if (windowHandle())
-        windowHandle()->installEventFilter(this);
+    m_resizeBands->watchWindowHandle();
 }
 
 void KestroMainWidget::on_pushBtn_pipe_clicked()
 {
-    if (m_playState == 0 || m_channelCount == 1)
+    const int channels = m_session->channelCount();
+    if (m_session->state() == PlaybackSession::Stopped || channels == 1)
         return;
-    if (m_channelCount == 2) {
+    if (channels == 2) {
         if (++m_splitType == 4)
             m_splitType = 1;
     } else if (!(m_splitType == 0 && ui->widget_display_1->isKeepRatio())) {
@@ -115,7 +108,7 @@ void KestroMainWidget::switchFullScreen(bool on)
     QWidget *chrome[] = {ui->widget_left, ui->widget_right, ui->label_main_split,
                          ui->widget_navigate, titleBarWidget()};
     if (on) {
-        if (m_playState != 2)
+        if (m_session->state() != PlaybackSession::Playing)
             return;
         qWarning() << "11111restore rect is" << geometry();
         m_isFullScreen = true;
@@ -146,56 +139,7 @@ void KestroMainWidget::switchFullScreen(bool on)
 
 Qt::Edges KestroMainWidget::resizeEdgesAt(const QPoint &pos) const
 {
-    if (m_isFullScreen || childAt(pos) == ui->widget_navigate)
-        return {};
-    const int W = width(), H = height(), px = pos.x(), py = pos.y();
-    Qt::Edges edges;
-    if (px >= kBandOuter && px < kBandInner)
-        edges |= Qt::LeftEdge;
-    if (px > W - kBandInner && px < W - 1)
-        edges |= Qt::RightEdge;
-    if (py >= kBandOuter && py < kBandInner)
-        edges |= Qt::TopEdge;
-    if (py > H - kBandInner && py < H - 1)
-        edges |= Qt::BottomEdge;
-    return edges;
-}
-
-bool KestroMainWidget::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched != windowHandle() ||
-        (event->type() != QEvent::MouseMove && event->type() != QEvent::MouseButtonPress))
-        return LuBasicWidget::eventFilter(watched, event);
-    const auto *mouse = static_cast<QMouseEvent *>(event);
-    const Qt::Edges edges = mouse->buttons() == Qt::NoButton || event->type() == QEvent::MouseButtonPress
-                                ? resizeEdgesAt(mouse->pos())
-                                : Qt::Edges();
-    // Show the resize cursor while the pointer is in a band.
-    static bool overridden = false;
-    if (event->type() == QEvent::MouseMove && mouse->buttons() == Qt::NoButton) {
-        Qt::CursorShape shape = Qt::ArrowCursor;
-        if (edges == (Qt::LeftEdge | Qt::TopEdge) || edges == (Qt::RightEdge | Qt::BottomEdge))
-            shape = Qt::SizeFDiagCursor;
-        else if (edges == (Qt::RightEdge | Qt::TopEdge) || edges == (Qt::LeftEdge | Qt::BottomEdge))
-            shape = Qt::SizeBDiagCursor;
-        else if (edges & (Qt::LeftEdge | Qt::RightEdge))
-            shape = Qt::SizeHorCursor;
-        else if (edges & (Qt::TopEdge | Qt::BottomEdge))
-            shape = Qt::SizeVerCursor;
-        if (edges && !overridden) {
-            QGuiApplication::setOverrideCursor(shape);
-            overridden = true;
-        } else if (edges && overridden) {
-            QGuiApplication::changeOverrideCursor(shape);
-        } else if (!edges && overridden) {
-            QGuiApplication::restoreOverrideCursor();
-            overridden = false;
-        }
-    }
-    if (event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton && edges &&
-        windowHandle()->startSystemResize(edges))
-        return true;
-    return LuBasicWidget::eventFilter(watched, event);
+    return m_resizeBands->edgesAt(pos);
 }
 
 bool KestroMainWidget::nativeEvent(const QByteArray &eventType, void *message, long *result)

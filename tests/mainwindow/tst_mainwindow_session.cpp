@@ -1,5 +1,7 @@
 #include "mainwindowtest.h"
 
+#include "library.h"
+
 #include "hwdevicetreeview.h"
 #include "lucoverwidget.h"
 #include "luprogressslider.h"
@@ -45,7 +47,7 @@ class TestSession : public QObject
             {"B", "2024_0516_101500_001B.MP4"},
             {"C", "2024_0516_101501_002C.MP4"}};
         QStringList files;
-        for (int i = 0; files.size() <= KestroMainWidget::kModelsBuiltHere; ++i)
+        for (int i = 0; files.size() <= Library::kModelsBuiltHere; ++i)
             for (const auto &channel : channels) {
                 files << card.filePath(QStringLiteral("2024_0516_12%1_%2%3.MP4")
                                            .arg(i * 100, 4, 10, QLatin1Char('0'))

@@ -1,4 +1,7 @@
 #include "mainwindowtest.h"
+
+#include "drivingeventtools.h"
+#include "trackexportactions.h"
 #include "../maps/mappagekit.h"
 
 #include "hwdevicetreeview.h"
@@ -303,7 +306,7 @@ private slots:
         QCOMPARE(state.value("lineColors").toArray(),
                  QJsonArray({"#f2c80f", "#91cf60", "#1a9850"})); // 60, 30–60, under 30 km/h
         QCOMPARE(state.value("events").toArray().first().toObject().value("text").toString(),
-                 KestroMainWidget::drivingEventText(model->drivingEvents.first()));
+                 DrivingEventTools::text(model->drivingEvents.first()));
         QTRY_VERIFY_WITH_TIMEOUT(pageState().value("bridge").toBool(), timeout);
 
         // The pointer a few pixels off the route, beside second 40.
@@ -362,7 +365,7 @@ private slots:
                               line('A', 2, "2233.000000", "11401.500000", "20.00", "45.00"));
         LuFileInfoModel model(QFileInfo(video).fileName(), video);
         QTemporaryDir out;
-        QVERIFY(KestroMainWidget::exportTrack(&model, out.filePath("drive.gpx")));
+        QVERIFY(TrackExportActions::exportTrack(&model, out.filePath("drive.gpx")));
         QFile gpx(out.filePath("drive.gpx"));
         QVERIFY(gpx.open(QIODevice::ReadOnly));
         const QByteArray text = gpx.readAll();
@@ -371,14 +374,14 @@ private slots:
                      text.contains(R"(<trkpt lat="22.5500000" lon="114.0250000">)") &&
                      text.contains("<time>2024-05-16T12:30:02Z</time>"),
                  text.constData());
-        QVERIFY(KestroMainWidget::exportTrack(&model, out.filePath("drive.CSV")));
+        QVERIFY(TrackExportActions::exportTrack(&model, out.filePath("drive.CSV")));
         QFile csv(out.filePath("drive.CSV"));
         QVERIFY(csv.open(QIODevice::ReadOnly));
         QCOMPARE(csv.readAll().trimmed().split('\n').size(), 3);
-        QVERIFY(!KestroMainWidget::exportTrack(&model, "/nonexistent/folder/out.gpx"));
+        QVERIFY(!TrackExportActions::exportTrack(&model, "/nonexistent/folder/out.gpx"));
 
         LuFileInfoModel trackless(QStringLiteral("empty_A.MP4"), out.filePath("empty_A.MP4"));
-        QVERIFY(!KestroMainWidget::exportTrack(&trackless, out.filePath("none.gpx")));
+        QVERIFY(!TrackExportActions::exportTrack(&trackless, out.filePath("none.gpx")));
         QVERIFY(!QFile::exists(out.filePath("none.gpx")));
     }
 

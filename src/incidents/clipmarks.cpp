@@ -1,14 +1,10 @@
-// Clip export from the window: the in- and out-point keys, and the dialog opened from the
-// picture's and the file list's menus.
-#include "kestromainwidget.h"
+#include "clipmarks.h"
 
 #include "clipexportdialog.h"
 #include "hwdefaultsettings.h"
-#include "hwplaywidget.h"
 #include "lufileinfomodel.h"
 #include "luprogressslider.h"
-#include "playlabel.h"
-#include "ui_kestromainwidget.h"
+#include "playbacksession.h"
 
 #include <QDebug>
 #include <QFile>
@@ -32,11 +28,20 @@ QList<LuFileInfoModel *> channelsOf(LuFileInfoModel *model)
 }
 } // namespace
 
-void KestroMainWidget::setClipPoint(bool in)
+ClipMarks::ClipMarks(PlaybackSession *session, LuProgressSlider *progress, QWidget *dialogParent,
+                     LayoutOf layoutOf, QObject *parent)
+    : QObject(parent), m_session(session), m_progress(progress), m_dialogParent(dialogParent),
+      m_layoutOf(std::move(layoutOf))
 {
-    if (m_playState == 0 || !m_channelModel1)
+    connect(session, &PlaybackSession::recordingBound, this, &ClipMarks::clear);
+    connect(session, &PlaybackSession::stopped, this, &ClipMarks::clear);
+}
+
+void ClipMarks::setPoint(bool in)
+{
+    if (m_session->state() == PlaybackSession::Stopped || !m_session->master())
         return;
-    const double now = ui->widget_display_1->player()->position();
+    const double now = m_session->position();
     if (now < 0)
         return;
     // A point that would turn the range round drops the other one.
@@ -49,31 +54,28 @@ void KestroMainWidget::setClipPoint(bool in)
         if (m_clipIn >= 0 && m_clipIn >= now)
             m_clipIn = -1;
     }
-    qWarning() << "KestroMainWidget::setClipPoint" << (in ? "in" : "out") << now;
-    ui->horizontalSlider_progress->setClipRange(m_clipIn < 0 ? -1 : int(m_clipIn),
-                                                m_clipOut < 0 ? -1 : int(std::ceil(m_clipOut)));
+    qWarning() << "ClipMarks::setPoint" << (in ? "in" : "out") << now;
+    m_progress->setClipRange(m_clipIn < 0 ? -1 : int(m_clipIn),
+                             m_clipOut < 0 ? -1 : int(std::ceil(m_clipOut)));
 }
 
-void KestroMainWidget::clearClipPoints()
+void ClipMarks::clear()
 {
     m_clipIn = m_clipOut = -1;
-    ui->horizontalSlider_progress->setClipRange(-1, -1);
+    m_progress->setClipRange(-1, -1);
 }
 
-ClipExportDialog *KestroMainWidget::showClipExport(LuFileInfoModel *model)
+ClipExportDialog *ClipMarks::showExport(LuFileInfoModel *model)
 {
-    const bool open = m_playState != 0 && m_channelModel1 &&
-                      (!model || model == m_channelModel1 || model == m_channelModel2 ||
-                       model == m_channelModel3);
+    const bool open = m_session->state() != PlaybackSession::Stopped && m_session->master() &&
+                      (!model || m_session->isOpen(model));
     QList<LuFileInfoModel *> channels;
     double now = 0, length = 0, from = -1, to = -1;
     if (open) {
         // The channels as the window shows them, pane 1 first.
-        for (LuFileInfoModel *c : {m_channelModel1, m_channelModel2, m_channelModel3})
-            if (c)
-                channels << c;
-        now = qMax(0.0, ui->widget_display_1->player()->position());
-        length = m_channelModel1->videoDuration;
+        channels = m_session->openChannels();
+        now = qMax(0.0, m_session->position());
+        length = m_session->master()->videoDuration;
         from = m_clipIn;
         to = m_clipOut;
     } else if (model) {
@@ -93,12 +95,8 @@ ClipExportDialog *KestroMainWidget::showClipExport(LuFileInfoModel *model)
         request.to = qMin(request.to, double(length));
     request.targetDir = HWDefaultSettings::instance()->clipDir();
     request.mph = HWDefaultSettings::instance()->speedUnit() == 1;
-    if (open) {
-        request.splitType = m_splitType;
-        const QList<HWPlayWidget *> all = panes();
-        request.keepRatio = {all[0]->isKeepRatio(), all[1]->isKeepRatio(),
-                             all[2]->isKeepRatio()};
-    }
+    if (open && m_layoutOf)
+        m_layoutOf(request);
     // The track as the viewer has it; without a cache the export extracts it itself.
     QFile cache(channels.front()->trackCachePath);
     if (cache.size() > 0 && cache.open(QIODevice::ReadOnly)) {
@@ -107,7 +105,7 @@ ClipExportDialog *KestroMainWidget::showClipExport(LuFileInfoModel *model)
         // The viewer reads every cached speed as knots; the export says the same.
         request.trackOptions.haisiScale = channels.front()->fineGScale;
     }
-    auto *dialog = new ClipExportDialog(request, this);
+    auto *dialog = new ClipExportDialog(request, m_dialogParent);
     dialog->show();
     return dialog;
 }

@@ -1,0 +1,131 @@
+#include "trackexportactions.h"
+
+#include "clipmarks.h"
+#include "driveexport.h"
+#include "hwdefaultsettings.h"
+#include "hwdevicetreeview.h"
+#include "library.h"
+#include "lufileinfomodel.h"
+#include "menustyle.h"
+#include "trackexport.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QPointer>
+#include <QSaveFile>
+#include <QThread>
+
+namespace {
+QString menuText(const char *text)
+{
+    return QCoreApplication::translate("KestroMainWidget", text);
+}
+
+// Asks where to save, next to the videos, under the suggested name.
+QString askTrackPath(QWidget *parent, const char *title, const QString &name)
+{
+    const QString suggested =
+        QFileInfo(HWDefaultSettings::instance()->videoDir(), name).filePath();
+    return QFileDialog::getSaveFileName(parent, menuText(title), suggested,
+                                        QStringLiteral("GPX (*.gpx);;CSV (*.csv)"));
+}
+} // namespace
+
+TrackExportActions::TrackExportActions(Library *library, ClipMarks *clips,
+                                       HWDeviceTreeView *fileList, QObject *parent)
+    : QObject(parent), m_library(library), m_clips(clips), m_fileList(fileList)
+{
+}
+
+bool TrackExportActions::exportTrack(LuFileInfoModel *model, const QString &path)
+{
+    model->loadTrack();
+    QFile cache(model->trackCachePath);
+    if (!model->trackLoaded || !cache.open(QIODevice::ReadOnly)) {
+        qWarning() << "TrackExportActions::exportTrack: no track for" << model->nativePath;
+        return false;
+    }
+    // The viewer reads every cached speed as knots; the export says the same.
+    TrackExportOptions options;
+    options.haisiScale = model->fineGScale;
+    const QVector<TrackPoint> points = trackPointsFromText(cache.readAll(), options);
+    const bool csv = path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive);
+    const QByteArray text =
+        csv ? trackCsvHeader() + trackPointsToCsv(points)
+            : tracksToGpx({{model->fileStem, points}}, QStringLiteral("Q-MARL"));
+
+    // Written whole or not at all: a half-written file would look like a short drive.
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit()) {
+        qWarning() << "TrackExportActions::exportTrack: cannot write" << path << out.errorString();
+        return false;
+    }
+    qWarning() << "TrackExportActions::exportTrack" << points.size() << "points to" << path;
+    return true;
+}
+
+void TrackExportActions::showMenu(const QPoint &pos)
+{
+    if (const Drive *drive = m_fileList->driveHeaderAt(pos)) {
+        showDriveMenu(*drive, pos);
+        return;
+    }
+    LuFileInfoModel *model = HWDeviceTreeView::modelAt(m_fileList->indexAt(pos));
+    if (!model)
+        return;
+    auto *menu = new QMenu(m_fileList);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    applyMenuStyle(menu);
+    menu->addAction(menuText("导出轨迹…"), this, [this, model] {
+        const QString path =
+            askTrackPath(m_fileList->window(), "导出轨迹…", model->fileStem + QStringLiteral(".gpx"));
+        if (!path.isEmpty())
+            exportTrack(model, path);
+    });
+    menu->addAction(menuText("导出片段…"), this, [this, model] { m_clips->showExport(model); });
+    menu->popup(m_fileList->viewport()->mapToGlobal(pos));
+}
+
+void TrackExportActions::showDriveMenu(const Drive &drive, const QPoint &pos)
+{
+    auto *menu = new QMenu(m_fileList);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    applyMenuStyle(menu);
+    const QList<LuFileInfoModel *> recordings = drive.recordings;
+    menu->addAction(menuText("导出行程轨迹…"), this, [this, recordings] {
+        const QString path = askTrackPath(m_fileList->window(), "导出行程轨迹…",
+                                          recordings.first()->fileStem +
+                                              QStringLiteral("_drive.gpx"));
+        if (!path.isEmpty())
+            exportDriveTrack(recordings, path);
+    });
+    menu->popup(m_fileList->viewport()->mapToGlobal(pos));
+}
+
+void TrackExportActions::exportDriveTrack(const QList<LuFileInfoModel *> &recordings,
+                                          const QString &path)
+{
+    QVector<DriveExportPart> parts;
+    for (LuFileInfoModel *recording : recordings) {
+        // A recording deleted while the menu was open is left out.
+        if (!m_library->contains(recording))
+            continue;
+        const LuFileInfoModel *track = trackOfRecording(recording);
+        parts.append({track->fileStem, track->trackSource()});
+    }
+    QPointer<TrackExportActions> self(this);
+    QThread *worker = QThread::create([parts, path, self] {
+        const bool ok = writeDriveTrack(parts, path);
+        if (self)
+            QMetaObject::invokeMethod(self, [self, ok] {
+                if (self)
+                    emit self->driveTrackExported(ok);
+            }, Qt::QueuedConnection);
+    });
+    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+    worker->start(QThread::LowPriority);
+}

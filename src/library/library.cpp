@@ -1,0 +1,277 @@
+#include "library.h"
+
+#include "hwdefaultsettings.h"
+#include "lufileinfomodel.h"
+#include "modelbatch.h"
+#include "trackloader.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+
+#include <algorithm>
+
+Library::Library(QObject *parent) : QObject(parent)
+{
+    m_modelBatch = new ModelBatch(this);
+    connect(m_modelBatch, &ModelBatch::built, this, [this](const QList<LuFileInfoModel *> &models) {
+        adoptModels(models);
+        regroup();
+    });
+    m_trackLoader = new TrackLoader(this);
+    connect(m_trackLoader, &TrackLoader::trackReady, this, &Library::trackReady);
+}
+
+Library::~Library()
+{
+    rememberPendingFiles();
+    // Waiting reads are dropped, running ones finish before the models go.
+    delete m_trackLoader;
+    m_trackLoader = nullptr;
+    qDeleteAll(m_models);
+}
+
+bool Library::contains(const LuFileInfoModel *model) const
+{
+    return m_models.contains(const_cast<LuFileInfoModel *>(model));
+}
+
+int Library::channelCount(const LuFileInfoModel *model)
+{
+    const LuFileInfoModel *prev = model->prevChannel, *next = model->nextChannel;
+    if (prev && next)
+        return 3;
+    const LuFileInfoModel *neighbour = prev ? prev : next;
+    if (!neighbour)
+        return 1;
+    return neighbour->prevChannel && neighbour->nextChannel ? 3 : 2;
+}
+
+void Library::addPaths(const QStringList &paths)
+{
+    if (paths.isEmpty())
+        return;
+    QList<LuFileInfoModel *> models;
+    models.reserve(paths.size());
+    QSet<QString> added;
+    for (const QString &path : paths) {
+        const QFileInfo info(path);
+        models.append(new LuFileInfoModel(info.fileName(), info.absoluteFilePath()));
+        added.insert(models.last()->identityPath);
+    }
+    // A recording keeps its playing mark only when every file added was that recording.
+    keepPlayingMark(added.size() == 1 ? *added.cbegin() : QString());
+    adoptModels(models);
+}
+
+void Library::listPaths(const QStringList &paths)
+{
+    if (paths.isEmpty())
+        return;
+    if (paths.size() <= kModelsBuiltHere) {
+        addPaths(paths);
+        regroup();
+        return;
+    }
+    // The first file's recording is listed now, with those of its channels that came with it;
+    // the rest once built.
+    const QFileInfo info(paths.first());
+    auto *first = new LuFileInfoModel(info.fileName(), info.absoluteFilePath());
+    QList<LuFileInfoModel *> now{first};
+    QStringList partners, partnerNames;
+    for (const QString &partner : {first->siblingPath1, first->siblingPath2}) {
+        if (!partner.isEmpty()) {
+            partners << partner;
+            partnerNames << QFileInfo(partner).fileName();
+        }
+    }
+    QStringList rest;
+    rest.reserve(paths.size());
+    for (int i = 1; i < paths.size(); ++i) {
+        const QString &path = paths[i];
+        // The name first: the full path is worked out only for the few that end alike.
+        int partner = -1;
+        for (int j = 0; j < partners.size() && partner < 0; ++j)
+            if (path.endsWith(partnerNames[j]) &&
+                QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()) == partners[j])
+                partner = j;
+        if (partner >= 0)
+            now << new LuFileInfoModel(partnerNames[partner], partners[partner]);
+        else
+            rest << path;
+    }
+    keepPlayingMark(QString());
+    adoptModels(now);
+    regroup();
+    if (!rest.isEmpty())
+        m_modelBatch->build(rest);
+}
+
+LuFileInfoModel *Library::modelFor(const QString &path)
+{
+    const QFileInfo info(path);
+    const int before = m_models.size();
+    LuFileInfoModel *model =
+        addUniqueModel(m_models, new LuFileInfoModel(info.fileName(), info.absoluteFilePath()));
+    if (m_models.size() > before)
+        emit filesAdded(1);
+    return model;
+}
+
+void Library::reopenLastSession()
+{
+    QStringList lastFiles = HWDefaultSettings::instance()->lastFileList();
+    lastFiles.erase(std::remove_if(lastFiles.begin(), lastFiles.end(),
+                                   [](const QString &path) { return !QFileInfo::exists(path); }),
+                    lastFiles.end());
+    listPaths(lastFiles);
+}
+
+int Library::pending() const
+{
+    return m_modelBatch->pending();
+}
+
+void Library::rememberPendingFiles()
+{
+    // Files of a batch still being built are remembered for the next start as if listed.
+    const QStringList waiting = m_modelBatch->pendingPaths();
+    if (waiting.isEmpty())
+        return;
+    HWDefaultSettings *store = HWDefaultSettings::instance();
+    QStringList paths = store->lastFileList();
+    QSet<QString> known(paths.cbegin(), paths.cend());
+    for (const QString &path : waiting) {
+        const QString native = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+        if (!known.contains(native)) {
+            known.insert(native);
+            paths << native;
+        }
+    }
+    store->setLastFileList(paths);
+}
+
+void Library::keepPlayingMark(const QString &identityPath)
+{
+    for (LuFileInfoModel *model : qAsConst(m_models))
+        if (model->identityPath != identityPath)
+            model->isPlaying = false;
+}
+
+void Library::adoptModels(const QList<LuFileInfoModel *> &models)
+{
+    if (models.isEmpty())
+        return;
+    const QString firstPath = models.first()->nativePath; // the model may be a duplicate
+    QSet<QString> known;
+    known.reserve(m_models.size() + models.size());
+    for (const LuFileInfoModel *existing : qAsConst(m_models))
+        known.insert(existing->identityPath);
+    int fresh = 0;
+    for (LuFileInfoModel *model : models) {
+        if (known.contains(model->identityPath)) {
+            delete model; // listed already
+            continue;
+        }
+        known.insert(model->identityPath);
+        m_models.append(model);
+        ++fresh;
+    }
+    qWarning() << "Library: listing" << models.size() << "files," << fresh << "new,"
+               << "first" << firstPath;
+    if (fresh > 0)
+        emit filesAdded(fresh);
+}
+
+void Library::regroup()
+{
+    sortAndLinkFileList(m_models);
+    emit regrouped();
+    for (LuFileInfoModel *model : qAsConst(m_models))
+        m_trackLoader->queue(model);
+}
+
+void Library::remove(LuFileInfoModel *model)
+{
+    if (!contains(model))
+        return;
+    emit aboutToRemove(model);
+    m_trackLoader->cancel(model);
+    takeModelOut(m_models, model);
+    delete model;
+    emit removed();
+    regroup();
+}
+
+void Library::loadTrack(LuFileInfoModel *model)
+{
+    m_trackLoader->load(model);
+}
+
+LuFileInfoModel *Library::recordingAfter(LuFileInfoModel *anchor, bool wrap) const
+{
+    const int i = m_models.indexOf(anchor);
+    if (i < 0)
+        return nullptr;
+    const int last = m_models.size() - 1;
+    LuFileInfoModel *first = wrap ? m_models.first() : nullptr;
+    if (i == last)
+        return first;
+    LuFileInfoModel *candidate = m_models.at(i + 1);
+    if (candidate == anchor->prevChannel || candidate == anchor->nextChannel)
+        return i < last - 1 ? m_models.at(i + 2) : first;
+    return candidate;
+}
+
+LuFileInfoModel *Library::recordingBefore(LuFileInfoModel *front) const
+{
+    const int i = m_models.indexOf(front);
+    if (i < 0)
+        return nullptr;
+    LuFileInfoModel *target = m_models.last();
+    if (i > 0) {
+        target = m_models.at(i - 1);
+        if (target == front->prevChannel || target == front->nextChannel)
+            target = i > 1 ? m_models.at(i - 2) : m_models.last();
+    }
+    return target;
+}
+
+bool Library::holdsOnlyRecordingOf(const LuFileInfoModel *model) const
+{
+    const int models = m_models.size();
+    const int channels = channelCount(model);
+    return models == 1 || (models == 2 && channels == 2) || (models == 3 && channels == 3);
+}
+
+LuFileInfoModel *Library::nextInDrive(const LuFileInfoModel *model, int channels) const
+{
+    if (!model || model->videoDuration <= 0)
+        return nullptr;
+    DriveFile current = driveFileOf(model);
+    current.seconds = model->videoDuration;
+    const QDateTime currentStart = driveFileStart(current);
+    // The recording that starts first after this one, wherever the list shows it: a drive
+    // plays forward in time.
+    LuFileInfoModel *next = nullptr;
+    QDateTime nextStart;
+    for (LuFileInfoModel *candidate : m_models) {
+        // A recording is entered by its front-most channel, as the list plays it.
+        if (candidate == model || recordingOf(candidate) != candidate)
+            continue;
+        const QDateTime start = driveFileStart(driveFileOf(candidate));
+        if (start > currentStart && (!next || start < nextStart)) {
+            next = candidate;
+            nextStart = start;
+        }
+    }
+    if (!next || channelCount(next) != channels)
+        return nullptr;
+    return groupIntoDrives({current, driveFileOf(next)}).size() == 1 ? next : nullptr;
+}
+
+QVector<Drive> Library::drives() const
+{
+    return drivesOf(m_models);
+}

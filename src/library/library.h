@@ -1,0 +1,84 @@
+#pragma once
+
+#include "drivelist.h"
+
+#include <QList>
+#include <QObject>
+#include <QStringList>
+#include <QVector>
+
+class LuFileInfoModel;
+class ModelBatch;
+class TrackLoader;
+
+// The recordings the user has added: one model per file, sorted and linked into recordings,
+// grouped into drives, remembered for the next start, with their tracks read in the background.
+// It owns the models; nothing here needs a widget.
+class Library : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Adding more files than this at once builds their models on a worker.
+    static constexpr int kModelsBuiltHere = 64;
+
+    explicit Library(QObject *parent = nullptr);
+    // Files of batches still being built are remembered as if listed; the models go.
+    ~Library() override;
+
+    const QList<LuFileInfoModel *> &models() const { return m_models; }
+    bool contains(const LuFileInfoModel *model) const;
+
+    // Adds files without regrouping: a card's folder is hundreds of files, each checked against
+    // the list.
+    void addPaths(const QStringList &paths);
+    // Adds the files and regroups: a few at once, more once a worker has built their models. The
+    // first file's recording is listed at once, so that it can open whole.
+    void listPaths(const QStringList &paths);
+    // The model of one file, the listed one when the file is listed already.
+    LuFileInfoModel *modelFor(const QString &path);
+    // Lists the remembered files of the last session that still exist.
+    void reopenLastSession();
+    // Batches of files whose models a worker is still building.
+    int pending() const;
+    // Sorts and links the list, stores it as the last session's and queues the tracks not read.
+    void regroup();
+    // Takes the model out of the list and deletes it; aboutToRemove lets the others let go.
+    void remove(LuFileInfoModel *model);
+    // Clears every playing mark but those of this file's recording (none for an empty path).
+    void keepPlayingMark(const QString &identityPath);
+
+    // Reads the model's track at once on a worker; trackReady follows.
+    void loadTrack(LuFileInfoModel *model);
+
+    // The list's next recording after the one whose last channel is anchor; with wrap the first
+    // follows the last.
+    LuFileInfoModel *recordingAfter(LuFileInfoModel *anchor, bool wrap) const;
+    // The recording before the one whose front channel is front; the last before the first.
+    LuFileInfoModel *recordingBefore(LuFileInfoModel *front) const;
+    // The list holds only the files of the recording model belongs to.
+    bool holdsOnlyRecordingOf(const LuFileInfoModel *model) const;
+    // The recording that starts next after model's (whose length is known), when it continues
+    // the same drive with as many channels; null otherwise.
+    LuFileInfoModel *nextInDrive(const LuFileInfoModel *model, int channelCount) const;
+    QVector<Drive> drives() const;
+
+    // Channels of the recording a model belongs to, counted through its links.
+    static int channelCount(const LuFileInfoModel *model);
+
+signals:
+    void filesAdded(int count);
+    void aboutToRemove(LuFileInfoModel *model);
+    void removed();
+    void regrouped();
+    void trackReady(LuFileInfoModel *model);
+
+private:
+    // Takes the models into the list, dropping those whose file is listed already.
+    void adoptModels(const QList<LuFileInfoModel *> &models);
+    void rememberPendingFiles();
+
+    QList<LuFileInfoModel *> m_models;
+    ModelBatch *m_modelBatch = nullptr;
+    TrackLoader *m_trackLoader = nullptr;
+};

@@ -1,0 +1,541 @@
+#include "playbacksession.h"
+
+#include "channelsync.h"
+#include "hwdefaultsettings.h"
+#include "hwplaywidget.h"
+#include "library.h"
+#include "lucoverwidget.h"
+#include "lufileinfomodel.h"
+#include "luprogressslider.h"
+#include "playlabel.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDir>
+#include <QMutexLocker>
+
+PlaybackSession::PlaybackSession(Library *library, const SessionViews &views, QObject *parent)
+    : QObject(parent), m_library(library), m_views(views)
+{
+    Q_ASSERT(m_views.panes.size() == 3 && m_views.cover && m_views.progress);
+    m_channelSync = new ChannelSync(this);
+    QList<PlayLabel *> players;
+    for (HWPlayWidget *pane : qAsConst(m_views.panes))
+        players << pane->player();
+    m_channelSync->setPlayers(players);
+
+    HWPlayWidget *master = m_views.panes.first();
+    // The master's length is the recording's: a shorter back channel must not set the range.
+    connect(master, &HWPlayWidget::updateVideoDurationSignal, this,
+            &PlaybackSession::durationReported);
+    connect(master, &HWPlayWidget::playStartSignal, this, &PlaybackSession::masterStarted);
+    connect(master, &HWPlayWidget::sigUpdateFileAttribute, this,
+            [this](int64_t, int width, int height) { attributesReported(width, height); });
+    connect(master, &HWPlayWidget::updateVideoProgressSignal, this,
+            &PlaybackSession::progressReported);
+    connect(master, &HWPlayWidget::playEndSignal, this, &PlaybackSession::masterEnded);
+    connect(master, &HWPlayWidget::endHeldSignal, this, &PlaybackSession::masterEndHeld);
+    connect(master, &HWPlayWidget::playFailedSignal, this, &PlaybackSession::masterFailed);
+    connect(library, &Library::aboutToRemove, this, &PlaybackSession::forget);
+    // A recording added or removed may continue the open one's drive.
+    connect(library, &Library::regrouped, this, &PlaybackSession::prepareContinuation);
+}
+
+LuFileInfoModel *PlaybackSession::channel(int number) const
+{
+    switch (number) {
+    case 1:
+        return m_channelModel1;
+    case 2:
+        return m_channelModel2;
+    case 3:
+        return m_channelModel3;
+    default:
+        return nullptr;
+    }
+}
+
+QList<LuFileInfoModel *> PlaybackSession::openChannels() const
+{
+    QList<LuFileInfoModel *> open;
+    for (LuFileInfoModel *c : {m_channelModel1, m_channelModel2, m_channelModel3})
+        if (c)
+            open << c;
+    return open;
+}
+
+bool PlaybackSession::isOpen(const LuFileInfoModel *model) const
+{
+    return model && (model == m_channelModel1 || model == m_channelModel2 || model == m_channelModel3);
+}
+
+double PlaybackSession::position() const
+{
+    return m_views.panes.first()->player()->position();
+}
+
+int PlaybackSession::lastSecond() const
+{
+    return m_views.progress->maximum();
+}
+
+int PlaybackSession::shownSecond() const
+{
+    return m_views.progress->value();
+}
+
+void PlaybackSession::clearAutoNext()
+{
+    qWarning() << ".............auto stop is false";
+    m_autoNext = false;
+}
+
+void PlaybackSession::open(LuFileInfoModel *model)
+{
+    // A start chosen earlier must not fire later over this one.
+    m_pendingPlay = false;
+    m_pendingModel = nullptr;
+    m_masterFailed = false;
+    if (model != m_seekOnStartModel)
+        m_seekOnStartModel = nullptr;
+    m_views.cover->setMessage(QString());
+    m_runStart = model;
+    bindRecording(model, false);
+    loadChannels(false);
+    m_channelSync->setChannelCount(m_channelCount);
+    m_channelSync->setPlaying(true);
+    m_playState = Playing;
+    emit stateChanged(m_playState);
+    emit opened();
+    emit marksChanged();
+}
+
+void PlaybackSession::loadChannels(bool continuing)
+{
+    for (int i = 0; i < 3; ++i) {
+        LuFileInfoModel *model = channel(i + 1);
+        if (!model)
+            continue;
+        HWPlayWidget *pane = m_views.panes[i];
+        pane->previewPath = model->previewPath;
+        if (continuing)
+            pane->continueWith(model->nativePath);
+        else
+            pane->openFile(model->nativePath);
+    }
+}
+
+void PlaybackSession::bindRecording(LuFileInfoModel *model, bool keepLayout)
+{
+    {
+        QMutexLocker lock(&m_sessionMutex);
+        m_channelModel1 = model;
+        m_channelModel2 = m_channelModel3 = nullptr;
+        switch (model->channelIndex) {
+        case 1:
+            m_channelModel2 = model->nextChannel;
+            if (m_channelModel2)
+                m_channelModel3 = m_channelModel2->nextChannel;
+            break;
+        case 2:
+            m_channelModel2 = model->prevChannel;
+            m_channelModel3 = model->nextChannel;
+            break;
+        case 3:
+            m_channelModel2 = model->prevChannel;
+            if (m_channelModel2)
+                m_channelModel3 = m_channelModel2->prevChannel;
+            break;
+        default:
+            break;
+        }
+        const std::pair<LuFileInfoModel *, int> channels[] = {
+            {m_channelModel1, 1}, {m_channelModel2, 2}, {m_channelModel3, 3}};
+        for (const auto &c : channels) {
+            if (!c.first)
+                continue;
+            qWarning() << "PlaybackSession::bindRecording" << c.first->fileName;
+            c.first->isPlaying = true;
+            // Read off the GUI thread: playback starts at once, the track follows.
+            m_library->loadTrack(c.first);
+            m_channelCount = c.second;
+        }
+    }
+    emit recordingBound(keepLayout);
+}
+
+void PlaybackSession::autoPlayNext(LuFileInfoModel *model)
+{
+    if (model)
+        open(model);
+}
+
+void PlaybackSession::stop()
+{
+    if (m_playState == Stopped)
+        return;
+    qWarning() << "PlaybackSession::stop";
+    m_views.cover->setMessage(QString());
+    m_views.cover->show();
+    m_views.cover->raise();
+    for (HWPlayWidget *pane : qAsConst(m_views.panes))
+        pane->hide();
+    {
+        QMutexLocker lock(&m_sessionMutex);
+        HWPlayWidget *master = m_views.panes.first();
+        master->player()->setHoldLastFrame(false);
+        master->stopVideo();
+        if (m_channelModel2)
+            m_views.panes[1]->stopVideo();
+        if (m_channelModel3)
+            m_views.panes[2]->stopVideo();
+        m_channelSync->stopped();
+        m_playState = Stopped;
+        for (LuFileInfoModel *c : {m_channelModel1, m_channelModel2, m_channelModel3})
+            if (c)
+                c->isPlaying = false;
+    }
+    emit marksChanged();
+    m_channelModel1 = m_channelModel2 = m_channelModel3 = nullptr;
+    m_channelCount = 1;
+    m_views.progress->setValue(0);
+    emit stateChanged(m_playState);
+    emit stopped();
+}
+
+void PlaybackSession::stopByUser()
+{
+    qWarning() << "PlaybackSession::stopByUser";
+    clearAutoNext();
+    m_pendingPlay = false;
+    m_pendingModel = nullptr;
+    stop();
+}
+
+void PlaybackSession::end()
+{
+    clearAutoNext();
+    stop();
+}
+
+void PlaybackSession::choose(LuFileInfoModel *model)
+{
+    if (!model)
+        return;
+    clearAutoNext();
+    if (m_playState == Stopped)
+        open(model);
+    else
+        startPendingAfterStop(model);
+}
+
+void PlaybackSession::playFrom(LuFileInfoModel *model, int second)
+{
+    if (!m_library->contains(model))
+        return;
+    m_seekOnStartModel = model;
+    m_seekOnStartSecond = second;
+    choose(model);
+}
+
+void PlaybackSession::togglePause()
+{
+    if (!m_channelModel1)
+        return;
+    {
+        QMutexLocker lock(&m_sessionMutex);
+        const bool pause = m_playState == Playing;
+        for (HWPlayWidget *pane : qAsConst(m_views.panes)) {
+            if (pause)
+                pane->pauseVideo();
+            else
+                pane->continueVideo();
+        }
+        m_playState = pause ? Paused : Playing;
+        m_channelSync->setPlaying(!pause);
+    }
+    emit stateChanged(m_playState);
+}
+
+void PlaybackSession::startPendingAfterStop(LuFileInfoModel *target)
+{
+    qWarning() << "PlaybackSession: next recording" << target->fileName;
+    clearAutoNext();
+    // Only a player with a started file reports the end of it when stopped; an idle one (its
+    // file failed or ran out) would leave the start waiting for ever.
+    const bool stopWillReport = m_views.panes.first()->hasFile();
+    stop();
+    if (stopWillReport) {
+        m_pendingPlay = true;
+        m_pendingModel = target;
+    } else {
+        autoPlayNext(target);
+    }
+}
+
+void PlaybackSession::previous()
+{
+    if (!m_channelModel1 || m_library->holdsOnlyRecordingOf(m_channelModel1))
+        return;
+    LuFileInfoModel *front = m_channelModel1;
+    for (LuFileInfoModel *c : openChannels())
+        if (c->channelIndex == 1) {
+            front = c;
+            break;
+        }
+    if (LuFileInfoModel *target = m_library->recordingBefore(front))
+        startPendingAfterStop(target);
+}
+
+void PlaybackSession::next()
+{
+    if (!m_channelModel1 || m_library->holdsOnlyRecordingOf(m_channelModel1))
+        return;
+    if (LuFileInfoModel *target = findNextRecording(true))
+        startPendingAfterStop(target);
+}
+
+LuFileInfoModel *PlaybackSession::findNextRecording(bool wrap) const
+{
+    const QList<LuFileInfoModel *> open = openChannels();
+    LuFileInfoModel *anchor = m_channelModel1;
+    for (LuFileInfoModel *c : open)
+        if (c->channelIndex == open.size()) {
+            anchor = c;
+            break;
+        }
+    return m_library->recordingAfter(anchor, wrap);
+}
+
+LuFileInfoModel *PlaybackSession::nextAfterRun() const
+{
+    if (!m_runStart || m_runStart == m_channelModel1 || !m_library->contains(m_runStart))
+        return findNextRecording(false);
+    // The list's next after the recording the run started with (its last channel's row).
+    LuFileInfoModel *anchor = m_runStart;
+    while (anchor->nextChannel && m_library->contains(anchor->nextChannel))
+        anchor = anchor->nextChannel;
+    return m_library->recordingAfter(anchor, false);
+}
+
+void PlaybackSession::capture()
+{
+    if (m_playState == Stopped)
+        return;
+    HWDefaultSettings *store = HWDefaultSettings::instance();
+    const QString folder = store->snapDir();
+    int n = store->lastCaptureIndex() + 1;
+    if (QDir(folder).entryList(QDir::Files).isEmpty())
+        n = 1;
+    const int digits = n >= 1000 ? 4 : 3;
+    bool first = true;
+    for (int i = 0; i < 3; ++i) {
+        LuFileInfoModel *model = channel(i + 1);
+        if (!model)
+            continue;
+        if (!first)
+            ++n;
+        first = false;
+        const QString path = folder + QLatin1Char('/') + model->fileStem +
+                             QStringLiteral("_%1.jpg").arg(n, digits, 10, QLatin1Char('0'));
+        store->setLastCaptureIndex(n);
+        m_views.panes[i]->snapshot(path);
+    }
+}
+
+bool PlaybackSession::setRate(double rate)
+{
+    if (m_playState == Stopped)
+        return false;
+    // Every channel: a rate for pane 1 alone would leave the others minutes behind.
+    m_channelSync->setRate(rate);
+    return true;
+}
+
+void PlaybackSession::seekToSecond(int second)
+{
+    if (m_playState == Stopped || !m_channelModel1)
+        return;
+    const int target = qBound(0, second, m_views.progress->maximum());
+    m_channelSync->seek(target, true);
+    emit positionChanged(target);
+}
+
+void PlaybackSession::handlePressed()
+{
+    m_sliderPressed = true;
+}
+
+void PlaybackSession::handleReleased()
+{
+    m_sliderPressed = false;
+    if (m_playState == Stopped)
+        return;
+    // One exact seek where the handle was let go (the drag itself only showed key frames).
+    const int value = m_views.progress->value();
+    m_channelSync->seek(value, true);
+    emit positionChanged(value);
+}
+
+void PlaybackSession::handleMoved(int value)
+{
+    if (!m_sliderPressed || m_playState == Stopped)
+        return;
+    // Fast key-frame seeks follow the handle in every pane.
+    m_channelSync->seek(value, false);
+    emit positionChanged(value);
+}
+
+void PlaybackSession::clickedAt(double fraction)
+{
+    const int t = int(m_views.progress->maximum() * fraction);
+    m_channelSync->seek(t, true);
+    emit positionChanged(t);
+}
+
+void PlaybackSession::masterStarted()
+{
+    m_views.cover->hide();
+}
+
+void PlaybackSession::durationReported(float duration)
+{
+    qWarning() << "PlaybackSession::durationReported" << duration;
+    if (!m_channelModel1)
+        return;
+    m_autoNext = true;
+    m_channelModel1->videoDuration = duration;
+    prepareContinuation();
+    m_views.progress->setRange(0, int(duration));
+    emit durationChanged(duration);
+    if (m_seekOnStartModel && m_seekOnStartModel == m_channelModel1) {
+        m_seekOnStartModel = nullptr;
+        seekToSecond(m_seekOnStartSecond);
+    }
+}
+
+void PlaybackSession::progressReported(float progress)
+{
+    if (!m_channelModel1)
+        return;
+    m_channelSync->masterMoved();
+    // While the user drags the handle it stays under the mouse, not on the playing position.
+    if (m_sliderPressed)
+        return;
+    const int p = int(progress + 0.5f);
+    m_views.progress->setValue(p);
+    emit positionChanged(p);
+}
+
+void PlaybackSession::attributesReported(int width, int height)
+{
+    if (!m_channelModel1)
+        return;
+    m_channelModel1->videoWidth = width;
+    m_channelModel1->videoHeight = height;
+    emit attributesChanged(width, height);
+}
+
+void PlaybackSession::masterFailed(const QString &reason)
+{
+    if (!m_channelModel1)
+        return;
+    qWarning() << "PlaybackSession: cannot play" << m_channelModel1->nativePath << "-" << reason;
+    m_masterFailed = true;
+}
+
+void PlaybackSession::showCannotPlay()
+{
+    m_views.panes.first()->hide();
+    m_views.cover->setMessage(QCoreApplication::translate("KestroMainWidget", "无法播放此文件"));
+    m_views.cover->show();
+    m_views.cover->raise();
+}
+
+void PlaybackSession::masterEnded()
+{
+    qWarning() << "PlaybackSession::masterEnded";
+    const bool failed = m_masterFailed;
+    m_masterFailed = false;
+    if (m_autoNext && m_channelModel1) {
+        qWarning() << "PlaybackSession: the recording ended, playing the next";
+        clearAutoNext();
+        LuFileInfoModel *next = nextAfterRun();
+        stop();
+        if (next) {
+            autoPlayNext(next);
+            // Still running on by itself: a next file that cannot be played is passed over too
+            // (it never reports a duration, which would arm this again).
+            m_autoNext = true;
+        } else if (failed) {
+            showCannotPlay();
+        }
+    } else if (failed && m_channelModel1) {
+        // The session stays open on this recording, so that previous and next still work.
+        qWarning() << "PlaybackSession: the recording cannot be played";
+        showCannotPlay();
+    } else if (m_pendingPlay && m_pendingModel) {
+        qWarning() << "PlaybackSession: starting the chosen recording";
+        LuFileInfoModel *pending = m_pendingModel;
+        m_pendingPlay = false;
+        m_pendingModel = nullptr;
+        autoPlayNext(pending);
+    } else {
+        qWarning() << "PlaybackSession: nothing to start";
+    }
+}
+
+void PlaybackSession::prepareContinuation()
+{
+    if (m_playState == Stopped || !m_channelModel1)
+        return;
+    const bool follows = m_library->nextInDrive(m_channelModel1, m_channelCount) != nullptr;
+    m_views.panes.first()->player()->setHoldLastFrame(follows);
+    if (follows)
+        qWarning() << "PlaybackSession: the next recording continues the drive";
+}
+
+void PlaybackSession::masterEndHeld()
+{
+    if (m_playState == Stopped || !m_channelModel1)
+        return;
+    // The list may have changed since the end was foreseen.
+    if (LuFileInfoModel *next =
+            m_autoNext ? m_library->nextInDrive(m_channelModel1, m_channelCount) : nullptr) {
+        continueInto(next);
+        return;
+    }
+    // Closing the held file reports its end, and the session goes on as at any end.
+    PlayLabel *player = m_views.panes.first()->player();
+    player->setHoldLastFrame(false);
+    player->on_file_close();
+}
+
+void PlaybackSession::continueInto(LuFileInfoModel *next)
+{
+    qWarning() << "PlaybackSession::continueInto" << next->fileName;
+    for (LuFileInfoModel *c : openChannels())
+        c->isPlaying = false;
+    m_masterFailed = false;
+    bindRecording(next, true);
+    loadChannels(true);
+    // Held again once the new length is known and a further recording follows.
+    m_views.panes.first()->player()->setHoldLastFrame(false);
+    m_channelSync->setChannelCount(m_channelCount);
+    emit marksChanged();
+    emit opened();
+}
+
+void PlaybackSession::forget(LuFileInfoModel *model)
+{
+    if (isOpen(model)) {
+        qWarning() << "PlaybackSession: deleting an open file";
+        end();
+    }
+    if (m_pendingModel == model) {
+        m_pendingModel = nullptr;
+        m_pendingPlay = false;
+    }
+    if (m_seekOnStartModel == model)
+        m_seekOnStartModel = nullptr;
+}

@@ -1,0 +1,233 @@
+#include "mapview.h"
+
+#include "drivingeventtools.h"
+#include "hwdefaultsettings.h"
+#include "library.h"
+#include "lufileinfomodel.h"
+#include "lumappage.h"
+#include "mapbridge.h"
+#include "playbacksession.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTimer>
+#include <QUrl>
+#include <QWebChannel>
+#include <QWebEngineView>
+
+#include <algorithm>
+
+namespace {
+constexpr int kBaiduMap = 1;
+constexpr int kOpenStreetMapMap = 2;
+constexpr int kDriveRedrawMs = 500;
+
+QString pageFor(int mapType, int language)
+{
+    if (mapType == kBaiduMap)
+        return QStringLiteral("/solvanebd.html");
+    if (mapType == kOpenStreetMapMap)
+        return QStringLiteral("/solvaneos.html");
+    switch (language) {
+    case 0:
+        return QStringLiteral("/solvanegg_ja.html");
+    case 3:
+        return QStringLiteral("/solvanegg_ru.html");
+    case 4:
+        return QStringLiteral("/solvanegg_vi.html");
+    default:
+        return QStringLiteral("/solvanegg.html");
+    }
+}
+} // namespace
+
+MapView::MapView(QWebEngineView *view, Library *library, PlaybackSession *session,
+                 QObject *parent)
+    : QObject(parent), m_view(view), m_library(library), m_session(session)
+{
+    auto *page = new LuMapPage(view);
+    view->setPage(page);
+    m_mapBridge = new MapBridge(this);
+    auto *channel = new QWebChannel(page);
+    channel->registerObject(QStringLiteral("qmarlBridge"), m_mapBridge);
+    page->setWebChannel(channel);
+    connect(m_mapBridge, &MapBridge::seekRequested, session, &PlaybackSession::seekToSecond);
+    connect(m_mapBridge, &MapBridge::playRecordingRequested, this, &MapView::playRecordingAt);
+    connect(view, &QWebEngineView::loadFinished, this, &MapView::loadFinished);
+    connect(library, &Library::trackReady, this, &MapView::trackArrived);
+    connect(library, &Library::aboutToRemove, this, [this](LuFileInfoModel *model) {
+        // Page ids stay as they are; the deleted one's asks are refused.
+        std::replace(m_mapDriveRecordings.begin(), m_mapDriveRecordings.end(), model,
+                     static_cast<LuFileInfoModel *>(nullptr));
+    });
+    connect(session, &PlaybackSession::recordingBound, this, [this](bool continuing) {
+        if (continuing)
+            clearRoute();
+        drawRoute();
+    });
+    connect(session, &PlaybackSession::stopped, this, &MapView::clearRoute);
+}
+
+void MapView::load()
+{
+    HWDefaultSettings *store = HWDefaultSettings::instance();
+    const QString path =
+        QCoreApplication::applicationDirPath() + pageFor(store->mapType(), store->language());
+    qWarning() << "MapView::load" << path;
+    m_mapReady = false;
+    m_view->load(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+}
+
+void MapView::loadFinished(bool ok)
+{
+    qWarning() << "MapView::loadFinished" << ok;
+    m_mapReady = true;
+    drawRoute();
+}
+
+QString MapView::routeTextFor(const LuFileInfoModel *model)
+{
+    switch (HWDefaultSettings::instance()->mapType()) {
+    case kBaiduMap:
+        return model->routeTextBd;
+    case kOpenStreetMapMap:
+        return model->routeTextWgs2;
+    default:
+        return model->routeTextWgs;
+    }
+}
+
+void MapView::runPageScript(const QString &script)
+{
+    // The page's functions exist only once it has loaded; the route is drawn again then, and the
+    // marker follows at the next second.
+    if (!m_mapReady)
+        return;
+    m_view->page()->runJavaScript(script);
+}
+
+void MapView::moveMarker(const QString &lng, const QString &lat)
+{
+    runPageScript(QStringLiteral("moveGPS({lng:%1,lat:%2})").arg(lng, lat));
+}
+
+void MapView::clearRoute()
+{
+    runPageScript(QStringLiteral("clearGPSLine()"));
+}
+
+void MapView::drawRoute()
+{
+    const LuFileInfoModel *master = m_session->master();
+    if (!master)
+        return;
+    // The route text is built by the track cache from numbers only; nothing from a file name or
+    // other outside text reaches the script. An empty route is drawn as an empty line.
+    QString route = routeTextFor(master);
+    if (route.isEmpty())
+        route = QStringLiteral("[]");
+    m_mapBridge->setSecondCount(master->track.size());
+    QString options = optionsFor(master);
+    const QString drive = driveOption();
+    if (!drive.isEmpty()) {
+        options.chop(1); // the object's closing brace
+        options += QStringLiteral(",\"drive\":") + drive + QLatin1Char('}');
+    }
+    runPageScript(QStringLiteral("initGPSLine(%1, '#5298ff', %2)").arg(route, options));
+}
+
+QString MapView::optionsFor(const LuFileInfoModel *model)
+{
+    // Fixed bands in each unit, so a colour means the same speed on every recording.
+    const bool mph = HWDefaultSettings::instance()->speedUnit() == 1;
+    const QJsonObject scale{
+        {QStringLiteral("unit"), mph ? QStringLiteral("mph") : QStringLiteral("km/h")},
+        {QStringLiteral("factor"), mph ? 1.150779 : 1.852},
+        {QStringLiteral("bands"), mph ? QJsonArray{20, 40, 55, 75} : QJsonArray{30, 60, 90, 120}}};
+    // JSON text is a valid script literal; the texts are ours (kind, speeds, time), never a
+    // file name.
+    return QString::fromUtf8(QJsonDocument(QJsonObject{{QStringLiteral("scale"), scale},
+                                                       {QStringLiteral("events"),
+                                                        DrivingEventTools::mapEvents(model)}})
+                                 .toJson(QJsonDocument::Compact));
+}
+
+bool MapView::belongsToDrawnDrive(const LuFileInfoModel *model) const
+{
+    for (const LuFileInfoModel *recording : m_mapDriveRecordings)
+        for (const LuFileInfoModel *c = recording; c; c = c->nextChannel)
+            if (c == model)
+                return true;
+    return false;
+}
+
+QString MapView::driveOption()
+{
+    m_mapDriveRecordings.clear();
+    QVector<int> seconds;
+    LuFileInfoModel *master = m_session->master();
+    const QVector<Drive> drives = m_library->drives();
+    const Drive *drive = master ? driveHolding(drives, master) : nullptr;
+    if (!drive || drive->recordings.size() < 2) {
+        m_mapBridge->setDriveSecondCounts(seconds);
+        return QString();
+    }
+    const LuFileInfoModel *open = recordingOf(master);
+    QStringList before, after;
+    bool passed = false;
+    for (LuFileInfoModel *recording : drive->recordings) {
+        if (recording == open) {
+            passed = true;
+            continue;
+        }
+        const LuFileInfoModel *track = trackOfRecording(recording);
+        // The route text holds numbers only (built by the track cache); the id is an index.
+        const QString route = routeTextFor(track);
+        const QString part = QStringLiteral("{id:%1,points:%2}")
+                                 .arg(m_mapDriveRecordings.size())
+                                 .arg(route.isEmpty() ? QStringLiteral("[]") : route);
+        (passed ? after : before) << part;
+        m_mapDriveRecordings << recording;
+        seconds << track->track.size();
+    }
+    m_mapBridge->setDriveSecondCounts(seconds);
+    return QStringLiteral("{before:[%1],after:[%2]}")
+        .arg(before.join(QLatin1Char(',')), after.join(QLatin1Char(',')));
+}
+
+void MapView::trackArrived(LuFileInfoModel *model)
+{
+    if (!model)
+        return;
+    if (model == m_session->master()) {
+        drawRoute();
+        return;
+    }
+    // Another recording of the drive on the map: its part of the route is drawn now, once for
+    // a burst of them.
+    if (!belongsToDrawnDrive(model) || m_driveRedrawPending)
+        return;
+    m_driveRedrawPending = true;
+    QTimer::singleShot(kDriveRedrawMs, this, [this] {
+        m_driveRedrawPending = false;
+        drawRoute();
+        // The new line puts the marker at the start; it belongs where playback is.
+        emit routeRedrawn();
+    });
+}
+
+void MapView::playRecordingAt(int id, int second)
+{
+    LuFileInfoModel *target = m_mapDriveRecordings.value(id);
+    // Deleted since the drive was drawn, or a stale id: nothing to play.
+    if (!target || !m_library->contains(target)) {
+        qWarning() << "MapView::playRecordingAt: no recording" << id;
+        return;
+    }
+    qWarning() << "MapView::playRecordingAt" << target->fileName << second;
+    m_session->playFrom(target, second);
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+class Library;
+class LuFileInfoModel;
+class MapBridge;
+class PlaybackSession;
+class QWebEngineView;
+
+// The map page in the window's web view: which page is loaded, the open recording's route with
+// the rest of its drive and its events, the moving marker, and what the page may ask back (a
+// seek, or another recording of the drive from a second of it).
+class MapView : public QObject
+{
+    Q_OBJECT
+
+public:
+    MapView(QWebEngineView *view, Library *library, PlaybackSession *session,
+            QObject *parent = nullptr);
+
+    MapBridge *bridge() const { return m_mapBridge; }
+    // The page for the chosen map and language; the route is drawn again once it has loaded.
+    void load();
+    void loadFinished(bool ok);
+    // The open recording's route, the other recordings of its drive, and its events.
+    void drawRoute();
+    void moveMarker(const QString &lng, const QString &lat);
+    void clearRoute();
+    // A recording of the drive on the map, at a second of it: the page's ids are indices into
+    // the drive drawn last.
+    void playRecordingAt(int id, int second);
+
+    // The route text for the chosen map (numbers only, built by the track cache).
+    static QString routeTextFor(const LuFileInfoModel *model);
+    // The page's options: speed colours in the chosen unit and the open recording's events.
+    static QString optionsFor(const LuFileInfoModel *model);
+
+signals:
+    // The route was drawn again while playing: the marker is back at its start.
+    void routeRedrawn();
+
+private:
+    void runPageScript(const QString &script);
+    void trackArrived(LuFileInfoModel *model);
+    // The drive option for the open recording's drive (empty without one of several
+    // recordings); sets the recordings the page may ask for.
+    QString driveOption();
+    bool belongsToDrawnDrive(const LuFileInfoModel *model) const;
+
+    QWebEngineView *m_view;
+    Library *m_library;
+    PlaybackSession *m_session;
+    MapBridge *m_mapBridge = nullptr;
+    bool m_mapReady = false; // the page has loaded: its script functions exist
+    QList<LuFileInfoModel *> m_mapDriveRecordings; // the drive on the map, by page id
+    bool m_driveRedrawPending = false; // routes of the drive arriving: one redraw for a burst
+};

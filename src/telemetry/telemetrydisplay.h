@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class LuCampassLabel;
+class LuGPSSpeedLabel;
+class LuGsensorWidget;
+class MapView;
+class PlaybackSession;
+class QAbstractButton;
+class QLabel;
+class Library;
+class LuFileInfoModel;
+
+// The displays that follow the master pane: time, length and file labels, position and
+// speeds, the dials, the G-sensor values with their chart.
+struct TelemetryWidgets
+{
+    QLabel *playTime = nullptr;
+    QLabel *duration = nullptr;
+    QLabel *fileSize = nullptr;
+    QLabel *resolution = nullptr;
+    QLabel *longitude = nullptr;
+    QLabel *latitude = nullptr;
+    QLabel *maxSpeed = nullptr;
+    QLabel *speedValue = nullptr;
+    QLabel *speedUnit = nullptr;
+    LuGPSSpeedLabel *speedometer = nullptr;
+    LuCampassLabel *compass = nullptr;
+    LuGsensorWidget *chart = nullptr;
+    QAbstractButton *gsensorX = nullptr;
+    QAbstractButton *gsensorY = nullptr;
+    QAbstractButton *gsensorZ = nullptr;
+};
+
+// Once a second of playback (and at every seek) the open recording's sample of that second
+// moves the marker, the dials and the labels; at the end of a session they go back to zero.
+class TelemetryDisplay : public QObject
+{
+    Q_OBJECT
+
+public:
+    TelemetryDisplay(const TelemetryWidgets &widgets, PlaybackSession *session, MapView *map,
+                     Library *library, QObject *parent = nullptr);
+
+    // The sample of this second of the open recording; nothing outside its track.
+    void show(int second);
+    // The empty display, in the chosen speed unit.
+    void reset();
+    float maxSpeedKnots() const { return m_maxSpeedKnots; }
+
+    static QString formatPlayTime(int seconds);
+
+private:
+    void showTime(int second);
+    void showLength(float seconds);
+    void showAttributes(int width, int height);
+
+    TelemetryWidgets m_widgets;
+    PlaybackSession *m_session;
+    MapView *m_map;
+    float m_maxSpeedKnots = 0;
+};
