@@ -5,6 +5,11 @@
 #include <QWidget>
 #include <QWindow>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#include <windowsx.h>
+#endif
+
 namespace {
 constexpr int kBandOuter = 2; // the outermost pixels belong to the window manager
 constexpr int kBandInner = 6;
@@ -76,4 +81,33 @@ bool ResizeBands::eventFilter(QObject *watched, QEvent *event)
     if (press && mouse->button() == Qt::LeftButton && edges && handle->startSystemResize(edges))
         return true;
     return QObject::eventFilter(watched, event);
+}
+
+bool ResizeBands::nativeHitTest(void *message, long *result) const
+{
+#ifdef Q_OS_WIN
+    const MSG *msg = static_cast<MSG *>(message);
+    if (msg->message != WM_NCHITTEST)
+        return false;
+    const QPoint pos = QPoint(GET_X_LPARAM(msg->lParam), GET_Y_LPARAM(msg->lParam)) -
+                       m_window->frameGeometry().topLeft();
+    const Qt::Edges edges = edgesAt(pos);
+    if (!edges)
+        return false;
+    const bool left = edges & Qt::LeftEdge, right = edges & Qt::RightEdge;
+    const bool top = edges & Qt::TopEdge, bottom = edges & Qt::BottomEdge;
+    *result = right && bottom ? HTBOTTOMRIGHT
+              : left && bottom ? HTBOTTOMLEFT
+              : right && top   ? HTTOPRIGHT
+              : left && top    ? HTTOPLEFT
+              : bottom         ? HTBOTTOM
+              : top            ? HTTOP
+              : right          ? HTRIGHT
+                               : HTLEFT;
+    return true;
+#else
+    Q_UNUSED(message)
+    Q_UNUSED(result)
+    return false;
+#endif
 }

@@ -22,6 +22,9 @@ public:
     // Once the window has its native window: edge resizing on platforms without native
     // hit-testing goes through that window's events.
     void watchWindowHandle();
+    // Windows' hit-test message answered with the resize codes of the bands; false for any
+    // other message and on other platforms.
+    bool nativeHitTest(void *message, long *result) const;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -275,3 +275,43 @@ QVector<Drive> Library::drives() const
 {
     return drivesOf(m_models);
 }
+
+QStringList Library::videoPaths(const QList<QUrl> &urls)
+{
+    QStringList paths;
+    for (const QUrl &url : urls) {
+        const QString path = url.toLocalFile();
+        if (path.isEmpty())
+            continue;
+        const QString tail = path.mid(4);
+        if (tail.contains(QLatin1String(".mp4"), Qt::CaseInsensitive) ||
+            tail.contains(QLatin1String(".mov"), Qt::CaseInsensitive) ||
+            tail.contains(QLatin1String(".ts"), Qt::CaseInsensitive))
+            paths << path;
+    }
+    return paths;
+}
+
+QString Library::videoFileFilter()
+{
+    return QStringLiteral("*.mp4 *.MP4 *.mov *.MOV *.ts *.TS");
+}
+
+QStringList Library::videoPathsOfArguments(const QStringList &arguments)
+{
+    QList<QUrl> urls;
+    for (const QString &argument : arguments) {
+        const QFileInfo info(argument);
+        if (!info.isFile()) {
+            qWarning() << "Library: ignoring the argument" << argument << "- not an existing file";
+            continue;
+        }
+        urls << QUrl::fromLocalFile(info.absoluteFilePath());
+    }
+    const QStringList videos = videoPaths(urls);
+    for (const QUrl &url : qAsConst(urls))
+        if (!videos.contains(url.toLocalFile()))
+            qWarning() << "Library: ignoring the argument" << url.toLocalFile()
+                       << "- not a video file";
+    return videos;
+}

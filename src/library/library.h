@@ -5,6 +5,7 @@
 #include <QList>
 #include <QObject>
 #include <QStringList>
+#include <QUrl>
 #include <QVector>
 
 class LuFileInfoModel;
@@ -63,6 +64,15 @@ public:
     LuFileInfoModel *nextInDrive(const LuFileInfoModel *model, int channelCount) const;
     QVector<Drive> drives() const;
 
+    // The video files among dropped URLs, in order: local files whose name, from its fifth
+    // character on, holds ".mp4", ".mov" or ".ts" in any letter case.
+    static QStringList videoPaths(const QList<QUrl> &urls);
+    // The open dialog's name filter. Cameras write upper-case names, and a desktop's native
+    // dialog may match case-sensitively, so both cases are listed.
+    static QString videoFileFilter();
+    // The existing video files among command-line arguments (a file manager's "open with");
+    // anything else is logged and skipped.
+    static QStringList videoPathsOfArguments(const QStringList &arguments);
     // Channels of the recording a model belongs to, counted through its links.
     static int channelCount(const LuFileInfoModel *model);
 

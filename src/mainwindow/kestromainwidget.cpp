@@ -80,22 +80,11 @@ void KestroMainWidget::buildParts()
     m_session = new PlaybackSession(
         m_library, {panes(), ui->widget_display_cover, ui->horizontalSlider_progress}, this);
     m_map = new MapView(ui->webview, m_library, m_session, this);
-    TelemetryWidgets dials;
-    dials.playTime = ui->label_play_time;
-    dials.duration = ui->label_duration;
-    dials.fileSize = ui->label_file_size;
-    dials.resolution = ui->label_resolution;
-    dials.longitude = ui->label_lng;
-    dials.latitude = ui->label_lat;
-    dials.maxSpeed = ui->label_max_speed;
-    dials.speedValue = ui->label_speed_value;
-    dials.speedUnit = ui->label_speed_unit;
-    dials.speedometer = ui->label_draw_speed;
-    dials.compass = ui->label_campass;
-    dials.chart = ui->widget_draw_gsensor;
-    dials.gsensorX = ui->pushBtn_gsensor_x;
-    dials.gsensorY = ui->pushBtn_gsensor_y;
-    dials.gsensorZ = ui->pushBtn_gsensor_z;
+    const TelemetryWidgets dials{
+        ui->label_play_time, ui->label_duration,   ui->label_file_size,   ui->label_resolution,
+        ui->label_lng,       ui->label_lat,        ui->label_max_speed,   ui->label_speed_value,
+        ui->label_speed_unit, ui->label_draw_speed, ui->label_campass, ui->widget_draw_gsensor,
+        ui->pushBtn_gsensor_x, ui->pushBtn_gsensor_y, ui->pushBtn_gsensor_z};
     m_telemetry = new TelemetryDisplay(dials, m_session, m_map, m_library, this);
     m_events = new DrivingEventTools(m_session, m_library, ui->horizontalSlider_progress, this);
     m_clips = new ClipMarks(m_session, ui->horizontalSlider_progress, this,
@@ -143,6 +132,9 @@ void KestroMainWidget::wireParts()
     connect(list, &HWDeviceTreeView::drivePlayRequested, m_session, &PlaybackSession::choose);
     connect(ui->horizontalSlider_progress, &LuProgressSlider::posChangedSignal, this,
             &KestroMainWidget::posChangedSlot);
+    connect(this, &KestroMainWidget::settingsApplied, m_map, &MapView::settingsApplied);
+    connect(this, &KestroMainWidget::settingsApplied, m_telemetry, &TelemetryDisplay::settingsApplied);
+    connect(this, &KestroMainWidget::settingsApplied, m_events, &DrivingEventTools::showTicks);
 
     // The list shows what the library holds and which recording plays.
     connect(m_library, &Library::regrouped, this, [this] { ui->treeView_filelist->setFileList(libraryModels()); });

@@ -10,7 +10,6 @@
 
 #include <cstdint>
 
-class ClipExportDialog;
 class ClipMarks;
 class DrivingEventTools;
 class HWPlayWidget;
@@ -27,11 +26,10 @@ namespace Ui {
 class KestroMainWidget;
 }
 
-// The viewer's one top-level window: the frame around its parts. It builds the library, the
-// playback session, the map and telemetry and the incident tools, hands each the widgets of the
-// form it drives, and wires them together; of its own it keeps the layout of the panes, full
-// screen, the keys, menus and drops. The slots below keep the form's and the callers' names and
-// pass each request on to the part that owns it.
+// The viewer's one top-level window, a frame around its parts: it builds the library, the
+// playback session, the map and telemetry and the incident tools, hands each the widgets it
+// drives and wires them; it keeps the panes' layout, full screen, keys, menus and drops. The
+// slots keep the form's and the callers' names and pass each request on to its part.
 class KestroMainWidget : public LuBasicWidget
 {
     Q_OBJECT
@@ -44,33 +42,17 @@ public:
 
     Library *library() const { return m_library; }
     PlaybackSession *session() const { return m_session; }
-    MapView *map() const { return m_map; }
-    TelemetryDisplay *telemetry() const { return m_telemetry; }
-    DrivingEventTools *drivingEvents() const { return m_events; }
-    ClipMarks *clipMarks() const { return m_clips; }
-    TrackExportActions *trackExport() const { return m_trackExport; }
     Ui::KestroMainWidget *form() const { return ui; }
 
     // Adding and opening files.
     void addFilePath(const QString &path);
-    void listFilePaths(const QStringList &paths);
-    int modelsPending() const;
     void playSelectFile(const QString &path);
     void autoPlayFile(LuFileInfoModel *model);
     void autoPlayNext(LuFileInfoModel *model);
-    // Sorts and links the library and shows it in the file list.
-    void showFileList();
     // Adds files to the library and plays the first, as a drop of them does.
     void openFiles(const QStringList &paths);
-    // Files named on the command line (by a file manager's "open with"): existing video files
-    // are opened as if dropped; anything else is logged and skipped.
+    // Files named on the command line, opened as if dropped.
     void openFilesFromArguments(const QStringList &arguments);
-    // Accepted video paths of a drop, in order: local files whose name, from its fifth character
-    // on, holds ".mp4", ".mov" or ".ts" in any letter case.
-    static QStringList filterVideoPaths(const QList<QUrl> &urls);
-    // The open dialog's name filter. Cameras write upper-case names, and a desktop's native
-    // dialog may match case-sensitively, so both cases are listed.
-    static QString videoFileFilter();
 
     // The state the tests and tools read.
     const QList<LuFileInfoModel *> &libraryModels() const;
@@ -88,9 +70,8 @@ public:
     void drawTrackOnMap();
     void resetInfoDisplay();
     static QString formatPlayTime(int seconds);
-    // Channels of the recording a model belongs to, counted through its links.
     static int recordingChannelCount(const LuFileInfoModel *model);
-    // The 4-pixel resize band under a point in window coordinates (no edges when none).
+    // The resize bands under a point in window coordinates.
     Qt::Edges resizeEdgesAt(const QPoint &pos) const;
 
 public slots:
@@ -133,6 +114,10 @@ public slots:
     void on_pushBtn_zoom_out_clicked();
     void on_pushBtn_mute_clicked();
     void on_horizontalSlider_volume_valueChanged(int value);
+
+signals:
+    // The settings dialog stored new settings; reloadMap when the map or its language changed.
+    void settingsApplied(bool reloadMap);
 
 protected:
     void changeEvent(QEvent *event) override;

@@ -6,6 +6,7 @@
 #include "drivingeventtools.h"
 #include "hwdefaultsettings.h"
 #include "hwplaywidget.h"
+#include "library.h"
 #include "luappsettingdialog.h"
 #include "lucoverwidget.h"
 #include "lufileinfomodel.h"
@@ -17,7 +18,6 @@
 
 #include <QCloseEvent>
 #include <QDebug>
-#include <QFileInfo>
 #include <QMenu>
 #include <QMimeData>
 #include <QUrl>
@@ -54,28 +54,15 @@ void KestroMainWidget::changeEvent(QEvent *event)
 
 void KestroMainWidget::keyPressEvent(QKeyEvent *event)
 {
-    qWarning() << "KestroMainWidget::keyPressEvent" << __LINE__ << event->key();
-    switch (event->key()) {
-    case Qt::Key_Escape:
-        if (m_isFullScreen)
-            switchFullScreen(false);
-        break;
-    case Qt::Key_P:
+    const int key = event->key();
+    qWarning() << "KestroMainWidget::keyPressEvent" << __LINE__ << key;
+    if (key == Qt::Key_Escape && m_isFullScreen)
+        switchFullScreen(false);
+    else if (key == Qt::Key_P)
         on_pushBtn_pipe_clicked();
-        break;
-    // The same as in a picture.
-    case Qt::Key_Space:
-    case Qt::Key_Down:
-    case Qt::Key_Up:
-    case Qt::Key_BracketLeft:
-    case Qt::Key_BracketRight:
-    case Qt::Key_I:
-    case Qt::Key_O:
-        playWidgetKeyEventSlot(event->key());
-        break;
-    default:
-        break;
-    }
+    // The rest as in a picture, but left and right stay with the file list's rows.
+    else if (key != Qt::Key_Left && key != Qt::Key_Right)
+        playWidgetKeyEventSlot(key);
 }
 
 void KestroMainWidget::playWidgetKeyEventSlot(int key)
@@ -174,81 +161,39 @@ void KestroMainWidget::showCustomMenuSlot(void *requestingPane)
     menu->popup(QCursor::pos());
 }
 
-QStringList KestroMainWidget::filterVideoPaths(const QList<QUrl> &urls)
-{
-    QStringList paths;
-    for (const QUrl &url : urls) {
-        const QString path = url.toLocalFile();
-        if (path.isEmpty())
-            continue;
-        const QString tail = path.mid(4);
-        if (tail.contains(QLatin1String(".mp4"), Qt::CaseInsensitive) ||
-            tail.contains(QLatin1String(".mov"), Qt::CaseInsensitive) ||
-            tail.contains(QLatin1String(".ts"), Qt::CaseInsensitive))
-            paths << path;
-    }
-    return paths;
-}
-
 void KestroMainWidget::dragEnterEvent(QDragEnterEvent *event)
 {
     qWarning() << "KestroMainWidget::dragEnterEvent" << __LINE__;
     if (event->mimeData()->hasFormat(QStringLiteral("text/uri-list")) &&
-        !filterVideoPaths(event->mimeData()->urls()).isEmpty())
+        !Library::videoPaths(event->mimeData()->urls()).isEmpty())
         event->acceptProposedAction();
 }
 
 void KestroMainWidget::dropEvent(QDropEvent *event)
 {
     qWarning() << "KestroMainWidget::dropEvent" << __LINE__;
-    openFiles(filterVideoPaths(event->mimeData()->urls()));
+    openFiles(Library::videoPaths(event->mimeData()->urls()));
 }
 
 void KestroMainWidget::openFiles(const QStringList &paths)
 {
     if (paths.isEmpty())
         return;
-    listFilePaths(paths);
+    m_library->listPaths(paths);
     playSelectFile(paths.first());
 }
 
 void KestroMainWidget::openFilesFromArguments(const QStringList &arguments)
 {
-    QList<QUrl> urls;
-    for (const QString &argument : arguments) {
-        const QFileInfo info(argument);
-        if (!info.isFile()) {
-            qWarning() << "KestroMainWidget: ignoring the argument" << argument
-                       << "- not an existing file";
-            continue;
-        }
-        urls << QUrl::fromLocalFile(info.absoluteFilePath());
-    }
-    const QStringList videos = filterVideoPaths(urls);
-    for (const QUrl &url : qAsConst(urls))
-        if (!videos.contains(url.toLocalFile()))
-            qWarning() << "KestroMainWidget: ignoring the argument" << url.toLocalFile()
-                       << "- not a video file";
-    openFiles(videos);
+    openFiles(Library::videoPathsOfArguments(arguments));
 }
 
 void KestroMainWidget::showAppSettingSlot()
 {
-    // The dialog deletes itself once closed; every result is already in the store.
+    // The dialog deletes itself once closed; every result is already in the store, and each
+    // part follows it (the map page, the speed unit of the displays and the event texts).
     auto *dialog = new LuAppSettingDialog(
-        [this](bool reloadMap) {
-            // The empty display shows the speed unit, so it follows a unit change at once.
-            if (m_session->state() == 0)
-                m_telemetry->reset();
-            if (reloadMap) {
-                m_map->load();
-            } else if (m_session->state() != 0) {
-                // Route colours, legend and event texts follow the speed unit.
-                m_map->drawRoute();
-                m_events->showTicks();
-            }
-        },
-        this);
+        [this](bool reloadMap) { emit settingsApplied(reloadMap); }, this);
     dialog->exec();
 }
 

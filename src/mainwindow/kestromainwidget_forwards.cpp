@@ -16,13 +16,10 @@ const QList<LuFileInfoModel *> &KestroMainWidget::libraryModels() const { return
 int KestroMainWidget::playState() const { return m_session->state(); }
 int KestroMainWidget::channelCount() const { return m_session->channelCount(); }
 LuFileInfoModel *KestroMainWidget::channelModel(int channel) const { return m_session->channel(channel); }
-int KestroMainWidget::modelsPending() const { return m_library->pending(); }
 int KestroMainWidget::recordingChannelCount(const LuFileInfoModel *model) { return Library::channelCount(model); }
 QString KestroMainWidget::formatPlayTime(int seconds) { return TelemetryDisplay::formatPlayTime(seconds); }
 
 void KestroMainWidget::addFilePath(const QString &path) { m_library->addPaths({path}); }
-void KestroMainWidget::listFilePaths(const QStringList &paths) { m_library->listPaths(paths); }
-void KestroMainWidget::showFileList() { m_library->regroup(); }
 void KestroMainWidget::autoPlayFile(LuFileInfoModel *model) { m_session->open(model); }
 void KestroMainWidget::autoPlayNext(LuFileInfoModel *model) { if (model) m_session->open(model); }
 void KestroMainWidget::stopPlay() { m_session->stop(); }
@@ -97,14 +94,9 @@ void KestroMainWidget::on_pushBtn_open_dir_clicked()
 {
     HWDefaultSettings *store = HWDefaultSettings::instance();
     const QStringList files = QFileDialog::getOpenFileNames(
-        this, tr("打开文件"), store->videoDir(), videoFileFilter());
+        this, tr("打开文件"), store->videoDir(), Library::videoFileFilter());
     if (files.isEmpty())
         return;
     openFiles(files);
     store->setVideoDir(QFileInfo(files.first()).absolutePath());
-}
-
-QString KestroMainWidget::videoFileFilter()
-{
-    return QStringLiteral("*.mp4 *.MP4 *.mov *.MOV *.ts *.TS");
 }

@@ -1,5 +1,4 @@
-// Placing the panes for each split mode, the window's own layout on resize, full screen and the
-// resize bands of the frameless window.
+// Placing the panes for each split mode, the window's own layout on resize, and full screen.
 #include "kestromainwidget.h"
 
 #include "hwplaywidget.h"
@@ -14,10 +13,6 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-#ifdef Q_OS_WIN
-#include <windows.h>
-#include <windowsx.h>
-#endif
 
 void KestroMainWidget::layoutPlayWidgets(QPoint origin, QSize size)
 {
@@ -60,9 +55,7 @@ void KestroMainWidget::layoutWindow()
         ui->widget_display_cover->setGeometry(area);
         const QRect left = ui->widget_left->geometry();
         ui->label_main_split->setGeometry(left.right(), left.top(), 2, left.height());
-        qWarning() << "---->" << area;
     }
-    qWarning() << "is full screen " << m_isFullScreen;
 }
 
 void KestroMainWidget::resizeEvent(QResizeEvent *event)
@@ -82,19 +75,10 @@ void KestroMainWidget::showEvent(QShowEvent *event)
 
 void KestroMainWidget::on_pushBtn_pipe_clicked()
 {
-    const int channels = m_session->channelCount();
-    if (m_session->state() == PlaybackSession::Stopped || channels == 1)
+    if (m_session->state() == PlaybackSession::Stopped)
         return;
-    if (channels == 2) {
-        if (++m_splitType == 4)
-            m_splitType = 1;
-    } else if (!(m_splitType == 0 && ui->widget_display_1->isKeepRatio())) {
-        ++m_splitType;
-        if (m_splitType == 5)
-            m_splitType = 0;
-        if (m_splitType == 1)
-            m_splitType = 2;
-    }
+    m_splitType = nextSplitType(m_splitType, m_session->channelCount(),
+                                ui->widget_display_1->isKeepRatio());
     layoutWindow();
 }
 
@@ -110,14 +94,12 @@ void KestroMainWidget::switchFullScreen(bool on)
     if (on) {
         if (m_session->state() != PlaybackSession::Playing)
             return;
-        qWarning() << "11111restore rect is" << geometry();
         m_isFullScreen = true;
         for (HWPlayWidget *pane : panes())
             pane->isFullScreen = true;
         for (QWidget *widget : chrome)
             widget->hide();
         m_restoreRect = geometry();
-        qWarning() << "restore rect is" << m_restoreRect;
         // The window's minimum size is for its controls; without them the pictures may fill a
         // work area smaller than that.
         m_restoreMinimumSize = minimumSize();
@@ -130,7 +112,6 @@ void KestroMainWidget::switchFullScreen(bool on)
             pane->isFullScreen = false;
         for (QWidget *widget : chrome)
             widget->show();
-        qWarning() << "....restore rect is" << m_restoreRect;
         setMinimumSize(m_restoreMinimumSize);
         setGeometry(m_restoreRect);
     }
@@ -144,28 +125,6 @@ Qt::Edges KestroMainWidget::resizeEdgesAt(const QPoint &pos) const
 
 bool KestroMainWidget::nativeEvent(const QByteArray &eventType, void *message, long *result)
 {
-#ifdef Q_OS_WIN
-    if (m_isFullScreen)
-        return false;
-    const MSG *msg = static_cast<MSG *>(message);
-    if (msg->message == WM_NCHITTEST) {
-        const QPoint pos = QPoint(GET_X_LPARAM(msg->lParam), GET_Y_LPARAM(msg->lParam)) -
-                           frameGeometry().topLeft();
-        const Qt::Edges edges = resizeEdgesAt(pos);
-        if (edges) {
-            const bool left = edges & Qt::LeftEdge, right = edges & Qt::RightEdge;
-            const bool top = edges & Qt::TopEdge, bottom = edges & Qt::BottomEdge;
-            *result = right && bottom ? HTBOTTOMRIGHT
-                      : left && bottom ? HTBOTTOMLEFT
-                      : right && top   ? HTTOPRIGHT
-                      : left && top    ? HTTOPLEFT
-                      : bottom         ? HTBOTTOM
-                      : top            ? HTTOP
-                      : right          ? HTRIGHT
-                                       : HTLEFT;
-            return true;
-        }
-    }
-#endif
-    return LuBasicWidget::nativeEvent(eventType, message, result);
+    return m_resizeBands->nativeHitTest(message, result) ||
+           LuBasicWidget::nativeEvent(eventType, message, result);
 }

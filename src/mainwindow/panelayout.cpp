@@ -78,3 +78,13 @@ PaneLayout paneLayout(int splitType, int channelCount, const QRect &area,
     }
     return layout;
 }
+
+int nextSplitType(int splitType, int channelCount, bool keepRatio)
+{
+    if (channelCount == 2)
+        return splitType + 1 == 4 ? 1 : splitType + 1;
+    if (channelCount != 3 || (splitType == 0 && keepRatio))
+        return splitType;
+    const int next = splitType + 1 == 5 ? 0 : splitType + 1;
+    return next == 1 ? 2 : next;
+}

@@ -22,3 +22,8 @@ int defaultSplitType(int channelCount);
 
 PaneLayout paneLayout(int splitType, int channelCount, const QRect &area,
                       const std::array<bool, 3> &keepRatio);
+
+// The split mode after the next press of P: two channels go round 1, 2, 3; three go round 0, 2,
+// 3, 4, except that one large pane above two small ones with kept aspect ratios stays. One
+// channel has only its own.
+int nextSplitType(int splitType, int channelCount, bool keepRatio);

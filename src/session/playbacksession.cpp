@@ -1,3 +1,5 @@
+// The session's state: the open recording in its panes, play, pause and stop, shared rates and
+// seeks, the progress bar's handle, what pane 1 reports, and snapshots.
 #include "playbacksession.h"
 
 #include "channelsync.h"
@@ -164,12 +166,6 @@ void PlaybackSession::bindRecording(LuFileInfoModel *model, bool keepLayout)
     emit recordingBound(keepLayout);
 }
 
-void PlaybackSession::autoPlayNext(LuFileInfoModel *model)
-{
-    if (model)
-        open(model);
-}
-
 void PlaybackSession::stop()
 {
     if (m_playState == Stopped)
@@ -218,26 +214,6 @@ void PlaybackSession::end()
     stop();
 }
 
-void PlaybackSession::choose(LuFileInfoModel *model)
-{
-    if (!model)
-        return;
-    clearAutoNext();
-    if (m_playState == Stopped)
-        open(model);
-    else
-        startPendingAfterStop(model);
-}
-
-void PlaybackSession::playFrom(LuFileInfoModel *model, int second)
-{
-    if (!m_library->contains(model))
-        return;
-    m_seekOnStartModel = model;
-    m_seekOnStartSecond = second;
-    choose(model);
-}
-
 void PlaybackSession::togglePause()
 {
     if (!m_channelModel1)
@@ -255,67 +231,6 @@ void PlaybackSession::togglePause()
         m_channelSync->setPlaying(!pause);
     }
     emit stateChanged(m_playState);
-}
-
-void PlaybackSession::startPendingAfterStop(LuFileInfoModel *target)
-{
-    qWarning() << "PlaybackSession: next recording" << target->fileName;
-    clearAutoNext();
-    // Only a player with a started file reports the end of it when stopped; an idle one (its
-    // file failed or ran out) would leave the start waiting for ever.
-    const bool stopWillReport = m_views.panes.first()->hasFile();
-    stop();
-    if (stopWillReport) {
-        m_pendingPlay = true;
-        m_pendingModel = target;
-    } else {
-        autoPlayNext(target);
-    }
-}
-
-void PlaybackSession::previous()
-{
-    if (!m_channelModel1 || m_library->holdsOnlyRecordingOf(m_channelModel1))
-        return;
-    LuFileInfoModel *front = m_channelModel1;
-    for (LuFileInfoModel *c : openChannels())
-        if (c->channelIndex == 1) {
-            front = c;
-            break;
-        }
-    if (LuFileInfoModel *target = m_library->recordingBefore(front))
-        startPendingAfterStop(target);
-}
-
-void PlaybackSession::next()
-{
-    if (!m_channelModel1 || m_library->holdsOnlyRecordingOf(m_channelModel1))
-        return;
-    if (LuFileInfoModel *target = findNextRecording(true))
-        startPendingAfterStop(target);
-}
-
-LuFileInfoModel *PlaybackSession::findNextRecording(bool wrap) const
-{
-    const QList<LuFileInfoModel *> open = openChannels();
-    LuFileInfoModel *anchor = m_channelModel1;
-    for (LuFileInfoModel *c : open)
-        if (c->channelIndex == open.size()) {
-            anchor = c;
-            break;
-        }
-    return m_library->recordingAfter(anchor, wrap);
-}
-
-LuFileInfoModel *PlaybackSession::nextAfterRun() const
-{
-    if (!m_runStart || m_runStart == m_channelModel1 || !m_library->contains(m_runStart))
-        return findNextRecording(false);
-    // The list's next after the recording the run started with (its last channel's row).
-    LuFileInfoModel *anchor = m_runStart;
-    while (anchor->nextChannel && m_library->contains(anchor->nextChannel))
-        anchor = anchor->nextChannel;
-    return m_library->recordingAfter(anchor, false);
 }
 
 void PlaybackSession::capture()
@@ -434,108 +349,4 @@ void PlaybackSession::attributesReported(int width, int height)
     m_channelModel1->videoWidth = width;
     m_channelModel1->videoHeight = height;
     emit attributesChanged(width, height);
-}
-
-void PlaybackSession::masterFailed(const QString &reason)
-{
-    if (!m_channelModel1)
-        return;
-    qWarning() << "PlaybackSession: cannot play" << m_channelModel1->nativePath << "-" << reason;
-    m_masterFailed = true;
-}
-
-void PlaybackSession::showCannotPlay()
-{
-    m_views.panes.first()->hide();
-    m_views.cover->setMessage(QCoreApplication::translate("KestroMainWidget", "无法播放此文件"));
-    m_views.cover->show();
-    m_views.cover->raise();
-}
-
-void PlaybackSession::masterEnded()
-{
-    qWarning() << "PlaybackSession::masterEnded";
-    const bool failed = m_masterFailed;
-    m_masterFailed = false;
-    if (m_autoNext && m_channelModel1) {
-        qWarning() << "PlaybackSession: the recording ended, playing the next";
-        clearAutoNext();
-        LuFileInfoModel *next = nextAfterRun();
-        stop();
-        if (next) {
-            autoPlayNext(next);
-            // Still running on by itself: a next file that cannot be played is passed over too
-            // (it never reports a duration, which would arm this again).
-            m_autoNext = true;
-        } else if (failed) {
-            showCannotPlay();
-        }
-    } else if (failed && m_channelModel1) {
-        // The session stays open on this recording, so that previous and next still work.
-        qWarning() << "PlaybackSession: the recording cannot be played";
-        showCannotPlay();
-    } else if (m_pendingPlay && m_pendingModel) {
-        qWarning() << "PlaybackSession: starting the chosen recording";
-        LuFileInfoModel *pending = m_pendingModel;
-        m_pendingPlay = false;
-        m_pendingModel = nullptr;
-        autoPlayNext(pending);
-    } else {
-        qWarning() << "PlaybackSession: nothing to start";
-    }
-}
-
-void PlaybackSession::prepareContinuation()
-{
-    if (m_playState == Stopped || !m_channelModel1)
-        return;
-    const bool follows = m_library->nextInDrive(m_channelModel1, m_channelCount) != nullptr;
-    m_views.panes.first()->player()->setHoldLastFrame(follows);
-    if (follows)
-        qWarning() << "PlaybackSession: the next recording continues the drive";
-}
-
-void PlaybackSession::masterEndHeld()
-{
-    if (m_playState == Stopped || !m_channelModel1)
-        return;
-    // The list may have changed since the end was foreseen.
-    if (LuFileInfoModel *next =
-            m_autoNext ? m_library->nextInDrive(m_channelModel1, m_channelCount) : nullptr) {
-        continueInto(next);
-        return;
-    }
-    // Closing the held file reports its end, and the session goes on as at any end.
-    PlayLabel *player = m_views.panes.first()->player();
-    player->setHoldLastFrame(false);
-    player->on_file_close();
-}
-
-void PlaybackSession::continueInto(LuFileInfoModel *next)
-{
-    qWarning() << "PlaybackSession::continueInto" << next->fileName;
-    for (LuFileInfoModel *c : openChannels())
-        c->isPlaying = false;
-    m_masterFailed = false;
-    bindRecording(next, true);
-    loadChannels(true);
-    // Held again once the new length is known and a further recording follows.
-    m_views.panes.first()->player()->setHoldLastFrame(false);
-    m_channelSync->setChannelCount(m_channelCount);
-    emit marksChanged();
-    emit opened();
-}
-
-void PlaybackSession::forget(LuFileInfoModel *model)
-{
-    if (isOpen(model)) {
-        qWarning() << "PlaybackSession: deleting an open file";
-        end();
-    }
-    if (m_pendingModel == model) {
-        m_pendingModel = nullptr;
-        m_pendingPlay = false;
-    }
-    if (m_seekOnStartModel == model)
-        m_seekOnStartModel = nullptr;
 }

@@ -89,6 +89,14 @@ void MapView::loadFinished(bool ok)
     drawRoute();
 }
 
+void MapView::settingsApplied(bool reloadMap)
+{
+    if (reloadMap)
+        load();
+    else if (m_session->state() != PlaybackSession::Stopped)
+        drawRoute();
+}
+
 QString MapView::routeTextFor(const LuFileInfoModel *model)
 {
     switch (HWDefaultSettings::instance()->mapType()) {

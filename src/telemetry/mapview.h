@@ -25,6 +25,9 @@ public:
     // The page for the chosen map and language; the route is drawn again once it has loaded.
     void load();
     void loadFinished(bool ok);
+    // New settings: another page for another map or language, else the route again (its
+    // colours, legend and event texts follow the speed unit).
+    void settingsApplied(bool reloadMap);
     // The open recording's route, the other recordings of its drive, and its events.
     void drawRoute();
     void moveMarker(const QString &lng, const QString &lat);

@@ -108,6 +108,12 @@ void TelemetryDisplay::reset()
     m_widgets.gsensorZ->setText(QStringLiteral("Z: 0"));
 }
 
+void TelemetryDisplay::settingsApplied()
+{
+    if (m_session->state() == PlaybackSession::Stopped)
+        reset();
+}
+
 void TelemetryDisplay::show(int second)
 {
     const LuFileInfoModel *master = m_session->master();

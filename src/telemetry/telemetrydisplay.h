@@ -48,6 +48,8 @@ public:
     void show(int second);
     // The empty display, in the chosen speed unit.
     void reset();
+    // The empty display shows the speed unit, so it follows a unit change at once.
+    void settingsApplied();
     float maxSpeedKnots() const { return m_maxSpeedKnots; }
 
     static QString formatPlayTime(int seconds);

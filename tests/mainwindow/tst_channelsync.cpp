@@ -309,9 +309,7 @@ private slots:
             next << folder.filePath(QStringLiteral("2024_0516_120640_008%1.MP4").arg(channel));
             QVERIFY(QFile::link(clock(channel), next.last()));
         }
-        for (const QString &path : qAsConst(next))
-            window->addFilePath(path);
-        window->showFileList();
+        window->library()->listPaths(next);
         QVERIFY(window->library()->nextInDrive(window->channelModel(1), window->channelCount()));
 
         const QList<HWPlayWidget *> all = panes(*window);

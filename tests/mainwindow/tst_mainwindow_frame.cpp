@@ -63,37 +63,39 @@ private slots:
         QCOMPARE(int(window().resizeEdgesAt(QPoint(4, 4))), 0);
     }
 
-    void dropFilter_data()
-    {
-        QTest::addColumn<QStringList>("urls");
-        QTest::addColumn<QStringList>("accepted");
-        QTest::newRow("mp4 in any case") << QStringList{"file:///v/clip.MP4"}
-                                         << QStringList{"/v/clip.MP4"};
-        QTest::newRow("avi refused") << QStringList{"file:///v/a.avi"} << QStringList{};
-        QTest::newRow("web address refused") << QStringList{"https://example.org/a.mp4"}
-                                             << QStringList{};
-        QTest::newRow("order kept, others skipped")
-            << QStringList{"file:///v/b.mp4", "file:///v/x.txt", "file:///v/a.mp4"}
-            << QStringList{"/v/b.mp4", "/v/a.mp4"};
-    }
-
-    void dropFilter()
-    {
-        QFETCH(QStringList, urls);
-        QFETCH(QStringList, accepted);
-        QList<QUrl> list;
-        for (const QString &url : urls)
-            list << QUrl(url);
-        QCOMPARE(KestroMainWidget::filterVideoPaths(list), accepted);
-    }
-
-    void dropsOfVideosAreAcceptedAndPlayed()
+    // The window as a user drives it: a drop plays every channel, the labels, the list and the
+    // controls follow the session, Right steps on, the stop button ends it all.
+    void aDropPlaysAndTheWindowFollowsTheSession()
     {
         m_window = makeWindow();
-        drop(window(), {recording("clip.MP4")});
-        QTRY_VERIFY_WITH_TIMEOUT(ui()->widget_display_1->currentPlayState() == 1, timeout);
-        QCOMPARE(playing(ui()->widget_display_1), recording("clip.MP4"));
-        QCOMPARE(window().libraryModels().size(), 1);
+        addAndPlay(window(), libraryFiles(), 3);
+        const QList<HWPlayWidget *> all = panes(window());
+        QCOMPARE(playing(all[2]), recording("2024_0516_101501_002C.MP4"));
+        QCOMPARE(window().splitType(), 0);
+        QVERIFY(!ui()->widget_display_cover->isVisible() && ui()->pushBtn_stop->isEnabled());
+        QVERIFY(window().libraryModels().first()->isPlaying);
+        QTRY_COMPARE_WITH_TIMEOUT(ui()->label_duration->text(), QStringLiteral("00:04"), timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(ui()->label_resolution->text(), QStringLiteral("192 * 108"),
+                                  timeout);
+        ui()->pushBtn_play->click(); // paused: the player reports nothing more
+        QVERIFY(!ui()->pushBtn_play->isChecked());
+        QTRY_VERIFY_WITH_TIMEOUT(mpvString(all[0], "pause") == "yes", timeout);
+        window().updateVideoDurationSlot(59.9f);
+        window().updateVideoProgressSlot(0.6f);
+        QCOMPARE(ui()->label_duration->text(), QStringLiteral("00:59"));
+        QCOMPARE(ui()->label_play_time->text(), QStringLiteral("00:01/00:59"));
+
+        QTest::keyClick(all[0], Qt::Key_Right);
+        QTRY_COMPARE_WITH_TIMEOUT(playing(all[0]), recording("R2_00.MP4"), timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(window().playState(), 2, timeout);
+        QCOMPARE(window().splitType(), 1);
+        QVERIFY(!window().libraryModels().first()->isPlaying);
+
+        ui()->pushBtn_stop->click();
+        QCOMPARE(window().playState(), 0);
+        QVERIFY(ui()->widget_display_cover->isVisible() && !ui()->pushBtn_stop->isEnabled());
+        QCOMPARE(ui()->label_play_time->text(), QStringLiteral("00:00/00:00"));
+        QVERIFY(!window().channelModel(1));
     }
 
     void volumeAndMute()

@@ -1,0 +1,377 @@
+#include "hwdefaultsettings.h"
+#include "hwplaywidget.h"
+#include "library.h"
+#include "lucoverwidget.h"
+#include "lufileinfomodel.h"
+#include "luprogressslider.h"
+#include "playbacksession.h"
+#include "playlabel.h"
+#include "processenvironment.h"
+
+#include <QApplication>
+#include <QImageReader>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <mpv/client.h>
+
+#include <memory>
+
+namespace {
+
+// Players and the sanitizers share a busy two-core machine.
+constexpr int timeout = 30000;
+
+QString recording(const char *name)
+{
+    return QStringLiteral(QMARL_RECORDINGS "/") + QLatin1String(name);
+}
+
+// R1: three channels (front, back, inside); R2: two channels; R3: one file.
+QStringList libraryFiles()
+{
+    return {recording("2024_0516_101500_001A.MP4"), recording("2024_0516_101500_001B.MP4"),
+            recording("2024_0516_101501_002C.MP4"), recording("R2_00.MP4"),
+            recording("R2_01_b.MP4"), recording("clip.MP4")};
+}
+
+QString mpvString(HWPlayWidget *pane, const char *name)
+{
+    char *value = mpv_get_property_string(pane->player()->mpvHandle(), name);
+    const QString text = value ? QString::fromUtf8(value) : QString();
+    mpv_free(value);
+    return text;
+}
+
+double mpvDouble(HWPlayWidget *pane, const char *name)
+{
+    double value = -1.0;
+    return mpv_get_property(pane->player()->mpvHandle(), name, MPV_FORMAT_DOUBLE, &value) < 0
+               ? -1.0
+               : value;
+}
+
+QString playing(HWPlayWidget *pane)
+{
+    return mpvString(pane, "path");
+}
+
+} // namespace
+
+// The playback session with real players (vo=null) in a plain widget, without the main window:
+// channels in their panes, pause and seeks in step, stepping between recordings, the end of a
+// recording, files that cannot be played, snapshots and deleting the open file.
+class TestPlaybackSession : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QWidget> m_host;
+    QList<HWPlayWidget *> m_panes;
+    LuCoverWidget *m_cover = nullptr;
+    LuProgressSlider *m_slider = nullptr;
+    std::unique_ptr<Library> m_library;
+    std::unique_ptr<PlaybackSession> m_session;
+
+    PlaybackSession &session() { return *m_session; }
+    HWPlayWidget *pane(int i) { return m_panes[i - 1]; }
+    LuFileInfoModel *model(int row) { return m_library->models().at(row); }
+
+    // Lists the files and opens the first, as a drop on the window does, until every channel
+    // of it plays.
+    bool start(const QStringList &files, int channels)
+    {
+        m_library->listPaths(files);
+        session().open(m_library->modelFor(files.first()));
+        return QTest::qWaitFor([&] {
+            for (int i = 1; i <= channels; ++i)
+                if (pane(i)->currentPlayState() != 1)
+                    return false;
+            return true;
+        }, timeout);
+    }
+
+    bool waitForMaster(const QString &file)
+    {
+        return QTest::qWaitFor([&] {
+            return session().state() == PlaybackSession::Playing && playing(pane(1)) == file &&
+                   pane(1)->currentPlayState() == 1;
+        }, timeout);
+    }
+
+private slots:
+    void init()
+    {
+        QSettings store(QStringLiteral("VOLQ"), QStringLiteral("Q-MARL"));
+        store.clear();
+        store.sync();
+        m_host = std::make_unique<QWidget>();
+        m_host->resize(600, 300);
+        m_host->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_host.get()));
+        // Made in the shown window: each player hands its native window to libmpv at once.
+        m_panes.clear();
+        for (int i = 0; i < 3; ++i) {
+            m_panes << new HWPlayWidget(m_host.get());
+            m_panes.last()->setGeometry(200 * i, 0, 200, 250);
+        }
+        m_cover = new LuCoverWidget(m_host.get());
+        m_cover->setGeometry(0, 0, 600, 250);
+        m_cover->show();
+        m_slider = new LuProgressSlider(m_host.get());
+        m_slider->setGeometry(0, 260, 600, 30);
+        m_slider->show();
+        m_library = std::make_unique<Library>();
+        m_session = std::make_unique<PlaybackSession>(
+            m_library.get(), SessionViews{m_panes, m_cover, m_slider});
+        // As the window wires its progress bar.
+        connect(m_slider, &QSlider::valueChanged, m_session.get(), &PlaybackSession::handleMoved);
+    }
+
+    void cleanup()
+    {
+        m_session.reset();
+        m_library.reset();
+        m_host.reset();
+    }
+
+    void threeChannelsPlayInTheirPanes()
+    {
+        QVERIFY(start(libraryFiles(), 3));
+        QCOMPARE(session().state(), int(PlaybackSession::Playing));
+        QCOMPARE(session().channelCount(), 3);
+        for (int i = 1; i <= 3; ++i) {
+            QCOMPARE(session().channel(i), model(i - 1));
+            QCOMPARE(playing(pane(i)), libraryFiles()[i - 1]);
+            QVERIFY(pane(i)->isVisible());
+        }
+        QCOMPARE(session().master(), model(0));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_cover->isVisible(), timeout);
+    }
+
+    void pauseResumeAndSeekReachEveryPane()
+    {
+        QVERIFY(start(libraryFiles(), 3));
+        QTRY_VERIFY_WITH_TIMEOUT(m_slider->maximum() >= 3, timeout);
+        session().togglePause();
+        QCOMPARE(session().state(), int(PlaybackSession::Paused));
+        for (int i = 1; i <= 3; ++i)
+            QTRY_VERIFY_WITH_TIMEOUT(mpvString(pane(i), "pause") == "yes", timeout);
+
+        session().handlePressed();
+        m_slider->setValue(2);
+        session().handleReleased();
+        for (int i = 1; i <= 3; ++i)
+            QTRY_VERIFY_WITH_TIMEOUT(qAbs(mpvDouble(pane(i), "time-pos") - 2.0) < 0.3, timeout);
+
+        // A value set while the handle is not held (the playing position) seeks nothing.
+        QSignalSpy moved(m_session.get(), &PlaybackSession::positionChanged);
+        m_slider->setValue(0);
+        QVERIFY(moved.isEmpty());
+        QVERIFY(mpvDouble(pane(2), "time-pos") > 1.5);
+
+        session().togglePause();
+        QCOMPARE(session().state(), int(PlaybackSession::Playing));
+        for (int i = 1; i <= 3; ++i)
+            QTRY_VERIFY_WITH_TIMEOUT(mpvString(pane(i), "pause") == "no", timeout);
+    }
+
+    void snapshotsOfEveryChannelAreNumbered_data()
+    {
+        QTest::addColumn<bool>("folderHasFiles");
+        QTest::addColumn<int>("first"); // the counter stored is 41
+        QTest::newRow("counter 41") << true << 42;
+        QTest::newRow("empty folder restarts at 1") << false << 1;
+    }
+
+    void snapshotsOfEveryChannelAreNumbered()
+    {
+        QFETCH(bool, folderHasFiles);
+        QFETCH(int, first);
+        const int stored = 41;
+        QTemporaryDir folder;
+        if (folderHasFiles) {
+            QFile earlier(folder.filePath("earlier.jpg"));
+            QVERIFY(earlier.open(QIODevice::WriteOnly));
+        }
+        HWDefaultSettings::instance()->setSnapDir(folder.path());
+        HWDefaultSettings::instance()->setLastCaptureIndex(stored);
+
+        session().capture(); // nothing open: nothing taken
+        QCOMPARE(HWDefaultSettings::instance()->lastCaptureIndex(), stored);
+
+        QVERIFY(start(libraryFiles(), 3));
+        session().capture();
+        QCOMPARE(HWDefaultSettings::instance()->lastCaptureIndex(), first + 2);
+        for (const char *name : {"2024_0516_101500_001A_%1.jpg", "2024_0516_101500_001B_%1.jpg",
+                                 "2024_0516_101501_002C_%1.jpg"}) {
+            const QString path =
+                folder.filePath(QString(name).arg(first++, 3, 10, QLatin1Char('0')));
+            QTRY_VERIFY_WITH_TIMEOUT(QImageReader(path).read().size() == QSize(192, 108), timeout);
+        }
+    }
+
+    void durationAndProgressReachTheSlider()
+    {
+        QVERIFY(start({recording("clip.MP4")}, 1));
+        QTRY_VERIFY_WITH_TIMEOUT(m_slider->maximum() >= 2, timeout);
+        // From here on only the reports below reach the session.
+        disconnect(pane(1), nullptr, m_session.get(), nullptr);
+        QSignalSpy moved(m_session.get(), &PlaybackSession::positionChanged);
+        session().durationReported(59.9f);
+        QCOMPARE(m_slider->maximum(), 59);
+        QCOMPARE(session().master()->videoDuration, 59.9f);
+        session().progressReported(0.6f);
+        QCOMPARE(m_slider->value(), 1);
+        QCOMPARE(moved.size(), 1);
+        QCOMPARE(moved.first().first().toInt(), 1);
+    }
+
+    void nextAndPreviousStepThroughTheLibrary()
+    {
+        QVERIFY(start(libraryFiles(), 3));
+        // Next from R1 skips its other channels.
+        session().next();
+        QVERIFY(waitForMaster(recording("R2_00.MP4")));
+        QCOMPARE(session().channelCount(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(playing(pane(2)), recording("R2_01_b.MP4"), timeout);
+        session().next();
+        QVERIFY(waitForMaster(recording("clip.MP4")));
+        QCOMPARE(session().channelCount(), 1);
+        // Next at the end of the library wraps to the first recording.
+        session().next();
+        QVERIFY(waitForMaster(recording("2024_0516_101500_001A.MP4")));
+        // Previous on the first recording starts the last model.
+        session().previous();
+        QVERIFY(waitForMaster(recording("clip.MP4")));
+    }
+
+    void doubleClickWhilePlayingStartsAfterTheStop()
+    {
+        QVERIFY(start(libraryFiles(), 3));
+        LuFileInfoModel *r2 = model(3);
+        QCOMPARE(r2->fileName, QStringLiteral("R2_00.MP4"));
+        session().choose(r2);
+        // Stopped at once; the new recording waits for pane 1 to report the stop.
+        QCOMPARE(session().state(), int(PlaybackSession::Stopped));
+        QVERIFY(waitForMaster(r2->nativePath));
+        // Each pane's player opens its file on its own time.
+        QTRY_COMPARE_WITH_TIMEOUT(playing(pane(2)), recording("R2_01_b.MP4"), timeout);
+    }
+
+    void theEndOfARecordingStartsTheNextOne()
+    {
+        QVERIFY(start(libraryFiles(), 3));
+        session().stopByUser();
+        session().choose(model(3));
+        QVERIFY(waitForMaster(recording("R2_00.MP4")));
+        // Let R2 run out: R3 follows by itself.
+        QVERIFY(waitForMaster(recording("clip.MP4")));
+        // The end of the last recording stops and starts nothing.
+        QSignalSpy stopped(m_session.get(), &PlaybackSession::stopped);
+        QSignalSpy ended(pane(1), &HWPlayWidget::playEndSignal);
+        QVERIFY(ended.wait(timeout));
+        QCOMPARE(session().state(), int(PlaybackSession::Stopped));
+        QCOMPARE(session().master(), nullptr);
+        QCOMPARE(stopped.size(), 1);
+        QVERIFY(m_cover->isVisible());
+    }
+
+    void aRecordingThatCannotBePlayedIsPassedOver_data()
+    {
+        QTest::addColumn<QString>("bad");
+        QTest::newRow("cut short") << recording("cut_b.MP4");
+        QTest::newRow("not a video") << recording("cut_b_text.MP4");
+    }
+
+    void aRecordingThatCannotBePlayedIsPassedOver()
+    {
+        QFETCH(QString, bad);
+        QVERIFY(start({recording("cut_a.MP4"), bad, recording("cut_c.MP4")}, 1));
+        QVERIFY(waitForMaster(recording("cut_c.MP4")));
+    }
+
+    void choosingAwayFromAFileThatCannotBePlayed_data()
+    {
+        QTest::addColumn<bool>("next"); // else chosen in the list
+        QTest::newRow("next") << true;
+        QTest::newRow("double click") << false;
+    }
+
+    void choosingAwayFromAFileThatCannotBePlayed()
+    {
+        QFETCH(bool, next);
+        QVERIFY(start({recording("cut_a.MP4"), recording("cut_b.MP4"), recording("cut_c.MP4")}, 1));
+        session().choose(model(1));
+        QTRY_COMPARE_WITH_TIMEOUT(m_cover->message(), QStringLiteral("无法播放此文件"), timeout);
+        QVERIFY(m_cover->isVisible());
+        QCOMPARE(session().master(), model(1));
+
+        QElapsedTimer clock;
+        clock.start();
+        if (next)
+            session().next();
+        else
+            session().choose(model(2));
+        QTRY_COMPARE_WITH_TIMEOUT(playing(pane(1)), recording("cut_c.MP4"), 1000);
+        QVERIFY(clock.elapsed() < 1000);
+        QVERIFY(waitForMaster(recording("cut_c.MP4")));
+        QVERIFY(m_cover->message().isEmpty());
+
+        // Stopping now ends the session; no start chosen earlier is left to fire.
+        QSignalSpy ended(pane(1), &HWPlayWidget::playEndSignal);
+        session().stopByUser();
+        QVERIFY(ended.wait(timeout));
+        QCOMPARE(session().state(), int(PlaybackSession::Stopped));
+    }
+
+    void aNewStartDropsTheWaitingOne()
+    {
+        QVERIFY(start(libraryFiles(), 3));
+        QSignalSpy ended(pane(1), &HWPlayWidget::playEndSignal);
+        session().next(); // R2 waits for pane 1's stop
+        LuFileInfoModel *clip = model(5);
+        session().choose(clip); // nothing open: at once
+        QVERIFY(ended.wait(timeout)); // the stop's report must not start R2 over it
+        QCOMPARE(session().master(), clip);
+        QVERIFY(waitForMaster(clip->nativePath));
+    }
+
+    void aBackChannelThatCannotBePlayedLeavesTheOthersPlaying()
+    {
+        QSignalSpy failed(pane(2), &HWPlayWidget::playFailedSignal);
+        QVERIFY(start({recording("R4_00.MP4"), recording("R4_01_b.MP4")}, 1));
+        QVERIFY(!failed.isEmpty() || failed.wait(timeout));
+        QCOMPARE(session().channelCount(), 2);
+        QCOMPARE(session().state(), int(PlaybackSession::Playing));
+        QCOMPARE(pane(1)->currentPlayState(), 1);
+        QCOMPARE(pane(2)->currentPlayState(), 0);
+        QVERIFY(m_cover->message().isEmpty());
+    }
+
+    void removingAnOpenChannelStopsTheSession()
+    {
+        QVERIFY(start(libraryFiles(), 3));
+        QSignalSpy ended(pane(1), &HWPlayWidget::playEndSignal);
+        QSignalSpy stopped(m_session.get(), &PlaybackSession::stopped);
+        m_library->remove(model(1));
+        QCOMPARE(session().state(), int(PlaybackSession::Stopped));
+        QCOMPARE(stopped.size(), 1);
+        QVERIFY(session().openChannels().isEmpty());
+        // Pane 1's end report of the stop must not start anything.
+        QVERIFY(!ended.isEmpty() || ended.wait(timeout));
+        QCoreApplication::processEvents();
+        QCOMPARE(session().state(), int(PlaybackSession::Stopped));
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    prepareProcessEnvironment();
+    QApplication app(argc, argv);
+    useCNumericLocale();
+    TestPlaybackSession test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_playbacksession.moc"
