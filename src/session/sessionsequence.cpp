@@ -3,6 +3,7 @@
 // that cannot be played, and files taken out of the list.
 #include "playbacksession.h"
 
+#include "channelsync.h"
 #include "hwplaywidget.h"
 #include "library.h"
 #include "lucoverwidget.h"
