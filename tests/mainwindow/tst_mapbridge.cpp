@@ -1,26 +1,19 @@
 #include "mainwindowtest.h"
 
-#include "drivingeventtools.h"
-#include "trackexportactions.h"
 #include "../maps/mappagekit.h"
-
+#include "drivingeventtools.h"
 #include "hwdevicetreeview.h"
 #include "lufileinfomodel.h"
 #include "lugpsmodel.h"
-#include "mapbridge.h"
 #include "luprogressslider.h"
 #include "rmcinfo.h"
+#include "trackexportactions.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QWebEngineView>
-
-#include <cmath>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 using namespace windowtest;
 
@@ -327,32 +320,6 @@ private slots:
             qAbs(mpvDouble(ui()->widget_display_1, "time-pos") - picked) < 0.5, timeout);
         QCOMPARE(mpvString(ui()->widget_display_1, "pause"), QStringLiteral("yes"));
         QCOMPARE(ui()->horizontalSlider_progress->value(), picked);
-    }
-
-    // Values that reach the window from page script are numbers of a second of the recording,
-    // or nothing happens.
-    void theMapMayOnlySeekInsideTheRecording_data()
-    {
-        QTest::addColumn<QVariant>("second");
-        QTest::addColumn<int>("expected"); // -1: refused
-        QTest::newRow("a second") << QVariant(12.0) << 12;
-        QTest::newRow("the last") << QVariant(qlonglong(99)) << 99;
-        QTest::newRow("past the end") << QVariant(100.0) << -1;
-        QTest::newRow("not a number") << QVariant(std::nan("")) << -1;
-        QTest::newRow("a text") << QVariant(QStringLiteral("12")) << -1;
-    }
-
-    void theMapMayOnlySeekInsideTheRecording()
-    {
-        QFETCH(QVariant, second);
-        QFETCH(int, expected);
-        MapBridge bridge;
-        bridge.setSecondCount(100);
-        QSignalSpy seeks(&bridge, &MapBridge::seekRequested);
-        bridge.seekToSecond(second);
-        QCOMPARE(seeks.size(), expected < 0 ? 0 : 1);
-        if (expected >= 0)
-            QCOMPARE(seeks.first().first().toInt(), expected);
     }
 
     // The file list's export: the valid fixes in recorded WGS-84 (not the map's offsets), in

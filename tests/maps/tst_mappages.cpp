@@ -14,6 +14,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <cmath>
+
 using mapkit::MapPage;
 
 namespace {
@@ -358,33 +360,47 @@ private slots:
         QVERIFY(map.page()->errors.isEmpty());
     }
 
-    void bridgePlaysOnlyKnownRecordingsInRange_data()
+    // What reaches the window from page script: a whole second of the open recording (a seek)
+    // or of a recording of the drive the page was given; anything else is refused.
+    void bridgeTakesOnlySecondsItKnows_data()
     {
-        QTest::addColumn<QVariant>("id");
+        QTest::addColumn<QVariant>("id"); // none: a seek in the open recording of 100 s
         QTest::addColumn<QVariant>("second");
         QTest::addColumn<bool>("accepted");
+        QTest::newRow("a second") << QVariant() << QVariant(12.0) << true;
+        QTest::newRow("the last") << QVariant() << QVariant(qlonglong(99)) << true;
+        QTest::newRow("past the end") << QVariant() << QVariant(100.0) << false;
+        QTest::newRow("not a number") << QVariant() << QVariant(std::nan("")) << false;
+        QTest::newRow("a text") << QVariant() << QVariant(QStringLiteral("12")) << false;
         QTest::newRow("last second of the second recording") << QVariant(1) << QVariant(4.0) << true;
         QTest::newRow("second past the end") << QVariant(1) << QVariant(5) << false;
         QTest::newRow("unknown recording") << QVariant(2) << QVariant(0) << false;
         QTest::newRow("negative id") << QVariant(-1) << QVariant(0) << false;
         QTest::newRow("fraction") << QVariant(0) << QVariant(1.5) << false;
-        QTest::newRow("text") << QVariant(QStringLiteral("0")) << QVariant(1) << false;
+        QTest::newRow("id as text") << QVariant(QStringLiteral("0")) << QVariant(1) << false;
     }
 
-    void bridgePlaysOnlyKnownRecordingsInRange()
+    void bridgeTakesOnlySecondsItKnows()
     {
         QFETCH(QVariant, id);
         QFETCH(QVariant, second);
         QFETCH(bool, accepted);
         MapBridge bridge;
+        bridge.setSecondCount(100);
         bridge.setDriveSecondCounts({3, 5});
+        QSignalSpy seeks(&bridge, &MapBridge::seekRequested);
         QSignalSpy played(&bridge, &MapBridge::playRecordingRequested);
         if (!accepted)
-            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("refused to play"));
-        bridge.playRecordingAt(id, second);
-        QCOMPARE(played.count(), accepted ? 1 : 0);
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("MapBridge: refused"));
+        if (id.isValid())
+            bridge.playRecordingAt(id, second);
+        else
+            bridge.seekToSecond(second);
+        QCOMPARE(seeks.count() + played.count(), accepted ? 1 : 0);
+        const QVariantList expected = id.isValid() ? QVariantList{id.toInt(), second.toInt()}
+                                                   : QVariantList{second.toInt()};
         if (accepted)
-            QCOMPARE(played.first(), (QVariantList{id.toInt(), second.toInt()}));
+            QCOMPARE(id.isValid() ? played.first() : seeks.first(), expected);
     }
 };
 
