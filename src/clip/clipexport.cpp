@@ -18,6 +18,8 @@ namespace {
 // The share of the whole work each part gets on the progress bar.
 constexpr double kCopyWeight = 1;
 constexpr double kComposeWeight = 20;
+// Exports of one range are numbered up to this many before the export gives up.
+constexpr int kMaxSameNamedClips = 999;
 
 struct Channel
 {
@@ -200,9 +202,6 @@ ClipResult exportClip(const ClipRequest &request, const ClipHooks &hooks)
         return result;
     const QString front = channels.front().path;
     const QString name = clipFolderName(front, from, to);
-    const QString target = QDir(request.targetDir).filePath(name);
-    if (QFileInfo::exists(target))
-        return failed(QStringLiteral("%1 exists already").arg(target));
     QTemporaryDir scratch(QDir(request.targetDir).filePath(QStringLiteral(".") + name +
                                                            QStringLiteral("-XXXXXX")));
     if (!scratch.isValid())
@@ -269,8 +268,19 @@ ClipResult exportClip(const ClipRequest &request, const ClipHooks &hooks)
                                               QFileDevice::ExeOwner | QFileDevice::ReadGroup |
                                               QFileDevice::ExeGroup | QFileDevice::ReadOther |
                                               QFileDevice::ExeOther);
-    if (!QDir().rename(scratch.path(), target))
-        return failed(QStringLiteral("cannot rename %1 to %2").arg(scratch.path(), target));
+    // A later export of the same range gets a folder of its own: "name (2)", "name (3)" …;
+    // nothing that exists is ever written into or replaced, even one made meanwhile.
+    const QDir folder(request.targetDir);
+    QString target;
+    for (int n = 1; n <= kMaxSameNamedClips && target.isEmpty(); ++n) {
+        const QString candidate =
+            folder.filePath(n == 1 ? name : QStringLiteral("%1 (%2)").arg(name).arg(n));
+        if (!QFileInfo::exists(candidate) && QDir().rename(scratch.path(), candidate))
+            target = candidate;
+    }
+    if (target.isEmpty())
+        return failed(QStringLiteral("cannot move %1 to a free name beside %2")
+                          .arg(scratch.path(), folder.filePath(name)));
     scratch.setAutoRemove(false);
     result.ok = true;
     result.folder = target;

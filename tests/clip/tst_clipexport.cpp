@@ -316,6 +316,22 @@ private slots:
         else
             QVERIFY(r.out.isEmpty() && r.err.count('\n') == 1);
     }
+
+    // The same range again, from the command line as from the dialog, gets a folder of its own.
+    void aSecondExportOfARangeGetsAFolderOfItsOwn()
+    {
+        QTemporaryDir out;
+        const QStringList args{"--from", "1", "--to", "3", "--no-composed",
+                               "--output", out.path(), demoChannels()[0]};
+        QStringList folders;
+        for (int i = 0; i < 3; ++i) {
+            const Run r = run(QStringLiteral(QMARL_BIN_DIR "/q-marl-clip"), args);
+            QCOMPARE(r.code, 0);
+            folders << QFileInfo(QString::fromLocal8Bit(r.out.trimmed())).fileName();
+            QVERIFY(QFile::exists(out.filePath(folders.last()) + "/track.gpx"));
+        }
+        QCOMPARE(folders, (QStringList{folders[0], folders[0] + " (2)", folders[0] + " (3)"}));
+    }
 };
 
 QTEST_MAIN(TestClipExport)
