@@ -96,7 +96,8 @@ void TelemetryDisplay::reset()
     m_widgets.playTime->setText(QStringLiteral("00:00/00:00"));
     m_widgets.longitude->setText(QStringLiteral("000.000000"));
     m_widgets.latitude->setText(QStringLiteral("00.000000"));
-    m_widgets.maxSpeed->setText(QStringLiteral("0 %1").arg(speedUnitText()));
+    m_maxSpeedKnots = 0;
+    showSpeedUnit();
     m_widgets.speedometer->setAngle(0);
     m_widgets.speedValue->setText(QStringLiteral("000"));
     m_widgets.compass->setAngle(0);
@@ -110,8 +111,20 @@ void TelemetryDisplay::reset()
 
 void TelemetryDisplay::settingsApplied()
 {
-    if (m_session->state() == PlaybackSession::Stopped)
+    if (m_session->state() == PlaybackSession::Stopped) {
         reset();
+        return;
+    }
+    // A recording without a track gets no per-second update that would show the new unit.
+    showSpeedUnit();
+}
+
+void TelemetryDisplay::showSpeedUnit()
+{
+    const bool mph = HWDefaultSettings::instance()->speedUnit() == 1;
+    const int maximum = int(float(m_maxSpeedKnots * (mph ? 1.150779 : 1.852)));
+    m_widgets.maxSpeed->setText(QStringLiteral("%1 %2").arg(maximum).arg(speedUnitText()));
+    m_widgets.speedUnit->setText(speedUnitText());
 }
 
 void TelemetryDisplay::show(int second)

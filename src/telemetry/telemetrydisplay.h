@@ -48,13 +48,15 @@ public:
     void show(int second);
     // The empty display, in the chosen speed unit.
     void reset();
-    // The empty display shows the speed unit, so it follows a unit change at once.
+    // The speed unit follows a change at once, with or without a track.
     void settingsApplied();
     float maxSpeedKnots() const { return m_maxSpeedKnots; }
 
     static QString formatPlayTime(int seconds);
 
 private:
+    // The unit under the speedometer and the maximum speed, in the chosen unit.
+    void showSpeedUnit();
     void showTime(int second);
     void showLength(float seconds);
     void showAttributes(int width, int height);

@@ -15,6 +15,9 @@
 #include <QTemporaryDir>
 #include <QWebEngineView>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 using namespace windowtest;
 
 // The bridge between the window and its map page, the telemetry that follows playback, and a
@@ -134,6 +137,22 @@ private slots:
         const QUrl url = ui()->webview->page()->requestedUrl();
         QVERIFY(url.isLocalFile());
         QCOMPARE(url.toLocalFile(), QCoreApplication::applicationDirPath() + page);
+    }
+
+    // Without a track no per-second update runs: the unit under the speedometer is still the
+    // chosen one, from the first frame on and after a change of the setting.
+    void theSpeedUnitShowsWithoutATrack()
+    {
+        HWDefaultSettings::instance()->setSpeedUnit(1);
+        m_window = makeWindow();
+        QCOMPARE(ui()->label_speed_unit->text(), QStringLiteral("MPH"));
+        addAndPlay(window(), {recording("clip.MP4")}, 1);
+        QCOMPARE(ui()->label_speed_unit->text(), QStringLiteral("MPH"));
+        QCOMPARE(ui()->label_max_speed->text(), QStringLiteral("0 MPH"));
+        HWDefaultSettings::instance()->setSpeedUnit(0);
+        emit window().settingsApplied(false);
+        QCOMPARE(ui()->label_speed_unit->text(), QStringLiteral("KM/H"));
+        QCOMPARE(ui()->label_max_speed->text(), QStringLiteral("0 KM/H"));
     }
 
     void telemetryFollowsTheTrack_data()
