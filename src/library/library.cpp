@@ -271,6 +271,38 @@ LuFileInfoModel *Library::nextInDrive(const LuFileInfoModel *model, int channels
     return groupIntoDrives({current, driveFileOf(next)}).size() == 1 ? next : nullptr;
 }
 
+LuFileInfoModel *Library::nextAfterDrive(LuFileInfoModel *model) const
+{
+    if (!contains(model))
+        return nullptr;
+    const QVector<Drive> all = drives();
+    LuFileInfoModel *front = recordingOf(model);
+    const Drive *drive = driveHolding(all, front);
+    // The drive's recordings up to this one in time count as played, and so do their rows.
+    QSet<const LuFileInfoModel *> played{front};
+    if (drive) {
+        for (const LuFileInfoModel *recording : drive->recordings) {
+            played.insert(recording);
+            if (recording == front)
+                break;
+        }
+    }
+    int last = -1;
+    for (int i = 0; i < m_models.size(); ++i)
+        if (played.contains(recordingOf(m_models[i])))
+            last = i;
+    for (int i = last + 1; i < m_models.size(); ++i) {
+        LuFileInfoModel *next = recordingOf(m_models[i]);
+        if (played.contains(next))
+            continue;
+        const Drive *entered = driveHolding(all, next);
+        if (entered && entered != drive && !entered->recordings.isEmpty())
+            return entered->recordings.first();
+        return next;
+    }
+    return nullptr;
+}
+
 QVector<Drive> Library::drives() const
 {
     return drivesOf(m_models);

@@ -62,6 +62,11 @@ public:
     // The recording that starts next after model's (whose length is known), when it continues
     // the same drive with as many channels; null otherwise.
     LuFileInfoModel *nextInDrive(const LuFileInfoModel *model, int channelCount) const;
+    // What plays after model's recording ended with nothing to continue into: the first
+    // recording in the list's order past the rows of its drive up to it (outside a drive, past
+    // its own rows), whichever way the list runs; never one of that drive again. Another drive
+    // is entered at its first recording in time, so that it plays whole.
+    LuFileInfoModel *nextAfterDrive(LuFileInfoModel *model) const;
     QVector<Drive> drives() const;
 
     // The video files among dropped URLs, in order: local files whose name, from its fifth

@@ -101,7 +101,6 @@ void PlaybackSession::open(LuFileInfoModel *model)
     if (model != m_seekOnStartModel)
         m_seekOnStartModel = nullptr;
     m_views.cover->setMessage(QString());
-    m_runStart = model;
     bindRecording(model, false);
     loadChannels(false);
     m_channelSync->setChannelCount(m_channelCount);

@@ -3,7 +3,6 @@
 #include <QList>
 #include <QMutex>
 #include <QObject>
-#include <QPointer>
 
 class ChannelSync;
 class HWPlayWidget;
@@ -111,8 +110,6 @@ private:
     void autoPlayNext(LuFileInfoModel *model);
     void showCannotPlay();
     LuFileInfoModel *findNextRecording(bool wrap) const;
-    // The recording the list plays after a continuous run of a drive ends.
-    LuFileInfoModel *nextAfterRun() const;
     void forget(LuFileInfoModel *model);
 
     Library *m_library;
@@ -126,7 +123,6 @@ private:
     bool m_autoNext = true;
     bool m_pendingPlay = false;
     LuFileInfoModel *m_pendingModel = nullptr;
-    QPointer<LuFileInfoModel> m_runStart; // where the recordings playing on from one another began
     bool m_masterFailed = false; // set by pane 1's failure report, taken by its end report
     bool m_sliderPressed = false;
     LuFileInfoModel *m_seekOnStartModel = nullptr; // started from the map: seek once it runs

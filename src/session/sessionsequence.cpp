@@ -1,6 +1,6 @@
 // What follows what in a session: the user's choice of a recording, previous and next, the end
-// of a file (the next recording of the drive without a break, else the list's next one), files
-// that cannot be played, and files taken out of the list.
+// of a file (the next recording of the drive without a break, else the list's next one past the
+// drive), files that cannot be played, and files taken out of the list.
 #include "playbacksession.h"
 
 #include "channelsync.h"
@@ -89,17 +89,6 @@ LuFileInfoModel *PlaybackSession::findNextRecording(bool wrap) const
     return m_library->recordingAfter(anchor, wrap);
 }
 
-LuFileInfoModel *PlaybackSession::nextAfterRun() const
-{
-    if (!m_runStart || m_runStart == m_channelModel1 || !m_library->contains(m_runStart))
-        return findNextRecording(false);
-    // The list's next after the recording the run started with (its last channel's row).
-    LuFileInfoModel *anchor = m_runStart;
-    while (anchor->nextChannel && m_library->contains(anchor->nextChannel))
-        anchor = anchor->nextChannel;
-    return m_library->recordingAfter(anchor, false);
-}
-
 void PlaybackSession::masterFailed(const QString &reason)
 {
     if (!m_channelModel1)
@@ -124,7 +113,7 @@ void PlaybackSession::masterEnded()
     if (m_autoNext && m_channelModel1) {
         qWarning() << "PlaybackSession: the recording ended, playing the next";
         clearAutoNext();
-        LuFileInfoModel *next = nextAfterRun();
+        LuFileInfoModel *next = m_library->nextAfterDrive(m_channelModel1);
         stop();
         if (next) {
             autoPlayNext(next);

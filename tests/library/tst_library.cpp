@@ -2,7 +2,9 @@
 #include "library.h"
 #include "lufileinfomodel.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -255,6 +257,43 @@ private slots:
         LuFileInfoModel *first = library.models().first();
         first->videoDuration = duration;
         QCOMPARE(library.nextInDrive(first, 1), follows ? library.models().at(1) : nullptr);
+    }
+
+    // Two drives with a recording alone between them, one channel each: 13:00-13:02, 14:00,
+    // 15:00-15:01. The list runs oldest first, or newest first (folders named the other way).
+    void nextAfterDrive_data()
+    {
+        QTest::addColumn<bool>("newestFirst");
+        QTest::addColumn<QString>("ended");
+        QTest::addColumn<QString>("expected"); // empty: nothing
+        QTest::newRow("oldest first: drive, then the one alone") << false << "130200" << "140000";
+        QTest::newRow("oldest first: the drive's rest first") << false << "130100" << "130200";
+        QTest::newRow("oldest first: alone, then the next drive") << false << "140000" << "150000";
+        QTest::newRow("oldest first: the end") << false << "150100" << "";
+        QTest::newRow("newest first: drive, then the one alone") << true << "150100" << "140000";
+        QTest::newRow("newest first: a drive from its start") << true << "140000" << "130000";
+        QTest::newRow("newest first: past the drive") << true << "130200" << "";
+        QTest::newRow("newest first: its start before") << true << "150000" << "140000";
+    }
+    void nextAfterDrive()
+    {
+        QFETCH(bool, newestFirst);
+        QFETCH(QString, ended);
+        QFETCH(QString, expected);
+        const QStringList stamps{"130000", "130100", "130200", "140000", "150000", "150100"};
+        QTemporaryDir card;
+        QStringList files;
+        for (int i = 0; i < stamps.size(); ++i) {
+            const QString folder = QString::number(newestFirst ? stamps.size() - i : i);
+            QDir(card.path()).mkdir(folder);
+            files << touch(folder + QStringLiteral("/2024_0516_%1_%2A.MP4").arg(stamps[i]).arg(i + 1, 3, 10, QLatin1Char('0')), card);
+        }
+        Library library;
+        library.listPaths(files);
+        LuFileInfoModel *from = named(library, QFileInfo(files[stamps.indexOf(ended)]).fileName());
+        QVERIFY(from);
+        LuFileInfoModel *next = library.nextAfterDrive(from);
+        QCOMPARE(next ? next->fileName.mid(10, 6) : QString(), expected);
     }
 };
 

@@ -221,6 +221,27 @@ private slots:
         QVERIFY(m_cover->isVisible());
     }
 
+    // A drive of three two-second recordings plays on by itself once, without a break, and then
+    // the recording after it in the list: never one of the drive again.
+    void aDrivePlaysOnceThenTheListMovesOn()
+    {
+        QTemporaryDir card;
+        QStringList files;
+        for (const char *name : {"2024_0516_120000_001A.MP4", "2024_0516_120002_002A.MP4",
+                                 "2024_0516_120004_003A.MP4", "2024_0516_130000_004A.MP4"}) {
+            files << card.filePath(QLatin1String(name));
+            QVERIFY(QFile::link(recording(files.size() % 2 ? "cut_a.MP4" : "cut_c.MP4"),
+                                files.last()));
+        }
+        QStringList masters;
+        connect(m_session.get(), &PlaybackSession::recordingBound, this,
+                [&] { masters << session().master()->fileName.left(20); });
+        QVERIFY(start(files, 1));
+        QVERIFY(waitForMaster(files.last()));
+        QCOMPARE(masters, (QStringList{"2024_0516_120000_001", "2024_0516_120002_002",
+                                       "2024_0516_120004_003", "2024_0516_130000_004"}));
+    }
+
     void aRecordingThatCannotBePlayedIsPassedOver_data()
     {
         QTest::addColumn<QString>("bad");
