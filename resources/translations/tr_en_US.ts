@@ -343,5 +343,13 @@
         <source>导出行程轨迹…</source>
         <translation>Export drive track…</translation>
     </message>
+    <message>
+        <source>添加文件夹…</source>
+        <translation>Add folder…</translation>
+    </message>
+    <message>
+        <source>此文件夹中没有可播放的录像：%1</source>
+        <translation>There is no recording to play in this folder: %1</translation>
+    </message>
 </context>
 </TS>

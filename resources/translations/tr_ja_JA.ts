@@ -343,5 +343,13 @@
         <source>导出行程轨迹…</source>
         <translation>ドライブの軌跡をエクスポート…</translation>
     </message>
+    <message>
+        <source>添加文件夹…</source>
+        <translation>フォルダーを追加…</translation>
+    </message>
+    <message>
+        <source>此文件夹中没有可播放的录像：%1</source>
+        <translation>このフォルダーには再生できる録画がありません：%1</translation>
+    </message>
 </context>
 </TS>

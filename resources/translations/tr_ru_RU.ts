@@ -343,5 +343,13 @@
         <source>导出行程轨迹…</source>
         <translation>Экспорт трека поездки…</translation>
     </message>
+    <message>
+        <source>添加文件夹…</source>
+        <translation>Добавить папку…</translation>
+    </message>
+    <message>
+        <source>此文件夹中没有可播放的录像：%1</source>
+        <translation>В этой папке нет записей для воспроизведения: %1</translation>
+    </message>
 </context>
 </TS>

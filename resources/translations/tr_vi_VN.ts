@@ -343,5 +343,13 @@
         <source>导出行程轨迹…</source>
         <translation>Xuất lộ trình chuyến đi…</translation>
     </message>
+    <message>
+        <source>添加文件夹…</source>
+        <translation>Thêm thư mục…</translation>
+    </message>
+    <message>
+        <source>此文件夹中没有可播放的录像：%1</source>
+        <translation>Thư mục này không có bản ghi nào để phát: %1</translation>
+    </message>
 </context>
 </TS>

@@ -1,6 +1,7 @@
 #include "library.h"
 
 #include "hwdefaultsettings.h"
+#include "hwfilemanager.h"
 #include "lufileinfomodel.h"
 #include "modelbatch.h"
 #include "trackloader.h"
@@ -308,20 +309,72 @@ QVector<Drive> Library::drives() const
     return drivesOf(m_models);
 }
 
-QStringList Library::videoPaths(const QList<QUrl> &urls)
+namespace {
+// A card holds a few levels of folders; this bounds a link loop or a hostile tree.
+constexpr int kMostFolderDepth = 16;
+
+bool isVideoName(const QString &path)
+{
+    const QString tail = path.mid(4);
+    return tail.contains(QLatin1String(".mp4"), Qt::CaseInsensitive) ||
+           tail.contains(QLatin1String(".mov"), Qt::CaseInsensitive) ||
+           tail.contains(QLatin1String(".ts"), Qt::CaseInsensitive);
+}
+
+void collectVideos(const QDir &dir, const QString &skipped, int depth, QStringList *found)
+{
+    const QFileInfoList entries =
+        dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo &entry : entries) {
+        if (entry.isDir()) {
+            if (depth < kMostFolderDepth && entry.canonicalFilePath() != skipped)
+                collectVideos(QDir(entry.filePath()), skipped, depth + 1, found);
+            continue;
+        }
+        const QString suffix = entry.suffix().toLower();
+        if (suffix == QLatin1String("mp4") || suffix == QLatin1String("mov") ||
+            suffix == QLatin1String("ts"))
+            found->append(entry.absoluteFilePath());
+    }
+}
+} // namespace
+
+QStringList Library::videoFilesIn(const QString &folder)
+{
+    QStringList found;
+    // The viewer's own cache (track texts, previews) is never a recording.
+    const QString cache = QFileInfo(HWFileManager::cacheFolder()).canonicalFilePath();
+    if (QFileInfo(folder).canonicalFilePath() != cache)
+        collectVideos(QDir(folder), cache, 0, &found);
+    return found;
+}
+
+QStringList Library::videoPaths(const QList<QUrl> &urls, QStringList *emptyFolders)
 {
     QStringList paths;
     for (const QUrl &url : urls) {
         const QString path = url.toLocalFile();
         if (path.isEmpty())
             continue;
-        const QString tail = path.mid(4);
-        if (tail.contains(QLatin1String(".mp4"), Qt::CaseInsensitive) ||
-            tail.contains(QLatin1String(".mov"), Qt::CaseInsensitive) ||
-            tail.contains(QLatin1String(".ts"), Qt::CaseInsensitive))
+        if (QFileInfo(path).isDir()) {
+            const QStringList videos = videoFilesIn(path);
+            qWarning() << "Library:" << videos.size() << "videos in the folder" << path;
+            if (videos.isEmpty() && emptyFolders)
+                emptyFolders->append(QDir::toNativeSeparators(path));
+            paths << videos;
+        } else if (isVideoName(path)) {
             paths << path;
+        }
     }
     return paths;
+}
+
+bool Library::mayHoldVideos(const QList<QUrl> &urls)
+{
+    return std::any_of(urls.cbegin(), urls.cend(), [](const QUrl &url) {
+        const QString path = url.toLocalFile();
+        return !path.isEmpty() && (isVideoName(path) || QFileInfo(path).isDir());
+    });
 }
 
 QString Library::videoFileFilter()
@@ -329,20 +382,22 @@ QString Library::videoFileFilter()
     return QStringLiteral("*.mp4 *.MP4 *.mov *.MOV *.ts *.TS");
 }
 
-QStringList Library::videoPathsOfArguments(const QStringList &arguments)
+QStringList Library::videoPathsOfArguments(const QStringList &arguments,
+                                           QStringList *emptyFolders)
 {
     QList<QUrl> urls;
     for (const QString &argument : arguments) {
         const QFileInfo info(argument);
-        if (!info.isFile()) {
-            qWarning() << "Library: ignoring the argument" << argument << "- not an existing file";
+        if (!info.exists()) {
+            qWarning() << "Library: ignoring the argument" << argument
+                       << "- no such file or folder";
             continue;
         }
         urls << QUrl::fromLocalFile(info.absoluteFilePath());
     }
-    const QStringList videos = videoPaths(urls);
+    const QStringList videos = videoPaths(urls, emptyFolders);
     for (const QUrl &url : qAsConst(urls))
-        if (!videos.contains(url.toLocalFile()))
+        if (QFileInfo(url.toLocalFile()).isFile() && !videos.contains(url.toLocalFile()))
             qWarning() << "Library: ignoring the argument" << url.toLocalFile()
                        << "- not a video file";
     return videos;

@@ -69,15 +69,22 @@ public:
     LuFileInfoModel *nextAfterDrive(LuFileInfoModel *model) const;
     QVector<Drive> drives() const;
 
-    // The video files among dropped URLs, in order: local files whose name, from its fifth
-    // character on, holds ".mp4", ".mov" or ".ts" in any letter case.
-    static QStringList videoPaths(const QList<QUrl> &urls);
+    // The videos among dropped or named paths, in order: files whose name, from its fifth
+    // character on, holds ".mp4", ".mov" or ".ts" in any letter case, and every video in a
+    // dropped folder (see videoFilesIn). Folders that hold none are added to emptyFolders.
+    static QStringList videoPaths(const QList<QUrl> &urls, QStringList *emptyFolders = nullptr);
+    // Every file ending in .mp4, .mov or .ts (any letter case) in folder and its subfolders, in
+    // path order; hidden folders and the viewer's own cache folder are left out.
+    static QStringList videoFilesIn(const QString &folder);
+    // A drag may be taken: it carries a local folder or a video file.
+    static bool mayHoldVideos(const QList<QUrl> &urls);
     // The open dialog's name filter. Cameras write upper-case names, and a desktop's native
     // dialog may match case-sensitively, so both cases are listed.
     static QString videoFileFilter();
-    // The existing video files among command-line arguments (a file manager's "open with");
-    // anything else is logged and skipped.
-    static QStringList videoPathsOfArguments(const QStringList &arguments);
+    // The videos among command-line arguments (a file manager's "open with", or a card's
+    // folder named in a shell), as if dropped; anything else is logged and skipped.
+    static QStringList videoPathsOfArguments(const QStringList &arguments,
+                                             QStringList *emptyFolders = nullptr);
     // Channels of the recording a model belongs to, counted through its links.
     static int channelCount(const LuFileInfoModel *model);
 

@@ -51,8 +51,11 @@ public:
     void autoPlayNext(LuFileInfoModel *model);
     // Adds files to the library and plays the first, as a drop of them does.
     void openFiles(const QStringList &paths);
-    // Files named on the command line, opened as if dropped.
+    // Files and folders named on the command line, opened as if dropped.
     void openFilesFromArguments(const QStringList &arguments);
+    // Dropped or chosen files and folders: every recording in them is added, the first played;
+    // a folder with none says so.
+    void openPaths(const QStringList &paths);
 
     // The state the tests and tools read.
     const QList<LuFileInfoModel *> &libraryModels() const;
@@ -136,6 +139,7 @@ private:
     void layoutWindow();
     void doExit();
     void setPlayControlsEnabled(bool enabled);
+    void tellNothingPlayable(const QStringList &folders);
     void setSpeed(QPushButton *button, float rate);
     QList<HWPlayWidget *> panes() const;
 

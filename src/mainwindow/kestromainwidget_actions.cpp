@@ -19,6 +19,7 @@
 #include <QCloseEvent>
 #include <QDebug>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QUrl>
 
@@ -165,14 +166,18 @@ void KestroMainWidget::dragEnterEvent(QDragEnterEvent *event)
 {
     qWarning() << "KestroMainWidget::dragEnterEvent" << __LINE__;
     if (event->mimeData()->hasFormat(QStringLiteral("text/uri-list")) &&
-        !Library::videoPaths(event->mimeData()->urls()).isEmpty())
+        Library::mayHoldVideos(event->mimeData()->urls()))
         event->acceptProposedAction();
 }
 
 void KestroMainWidget::dropEvent(QDropEvent *event)
 {
     qWarning() << "KestroMainWidget::dropEvent" << __LINE__;
-    openFiles(Library::videoPaths(event->mimeData()->urls()));
+    QList<QUrl> urls = event->mimeData()->urls();
+    QStringList paths;
+    for (const QUrl &url : urls)
+        paths << url.toLocalFile();
+    openPaths(paths);
 }
 
 void KestroMainWidget::openFiles(const QStringList &paths)
@@ -185,7 +190,32 @@ void KestroMainWidget::openFiles(const QStringList &paths)
 
 void KestroMainWidget::openFilesFromArguments(const QStringList &arguments)
 {
-    openFiles(Library::videoPathsOfArguments(arguments));
+    QStringList empty;
+    openFiles(Library::videoPathsOfArguments(arguments, &empty));
+    tellNothingPlayable(empty);
+}
+
+void KestroMainWidget::openPaths(const QStringList &paths)
+{
+    QList<QUrl> urls;
+    for (const QString &path : paths)
+        if (!path.isEmpty())
+            urls << QUrl::fromLocalFile(path);
+    QStringList empty;
+    openFiles(Library::videoPaths(urls, &empty));
+    tellNothingPlayable(empty);
+}
+
+void KestroMainWidget::tellNothingPlayable(const QStringList &folders)
+{
+    if (folders.isEmpty())
+        return;
+    qWarning() << "KestroMainWidget: nothing to play in" << folders;
+    auto *box = new QMessageBox(QMessageBox::Information, windowTitle(),
+                                tr("此文件夹中没有可播放的录像：%1").arg(folders.join(QStringLiteral(", "))),
+                                QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 void KestroMainWidget::showAppSettingSlot()

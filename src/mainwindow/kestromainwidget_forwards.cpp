@@ -5,11 +5,11 @@
 #include "hwdevicetreeview.h"
 #include "library.h"
 #include "mapview.h"
+#include "openvideosdialog.h"
 #include "playbacksession.h"
 #include "telemetrydisplay.h"
 #include "ui_kestromainwidget.h"
 
-#include <QFileDialog>
 #include <QFileInfo>
 
 const QList<LuFileInfoModel *> &KestroMainWidget::libraryModels() const { return m_library->models(); }
@@ -93,10 +93,11 @@ void KestroMainWidget::willDeleteFileSlot(QModelIndex index)
 void KestroMainWidget::on_pushBtn_open_dir_clicked()
 {
     HWDefaultSettings *store = HWDefaultSettings::instance();
-    const QStringList files = QFileDialog::getOpenFileNames(
-        this, tr("打开文件"), store->videoDir(), Library::videoFileFilter());
-    if (files.isEmpty())
+    OpenVideosDialog dialog(this, store->videoDir());
+    if (dialog.exec() != QDialog::Accepted || dialog.chosenPaths().isEmpty())
         return;
-    openFiles(files);
-    store->setVideoDir(QFileInfo(files.first()).absolutePath());
+    const QStringList chosen = dialog.chosenPaths();
+    openPaths(chosen);
+    store->setVideoDir(QFileInfo(chosen.first()).isDir() ? chosen.first()
+                                                          : QFileInfo(chosen.first()).absolutePath());
 }

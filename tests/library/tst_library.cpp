@@ -1,4 +1,5 @@
 #include "hwdefaultsettings.h"
+#include "hwfilemanager.h"
 #include "library.h"
 #include "lufileinfomodel.h"
 
@@ -100,6 +101,34 @@ private slots:
         for (const QString &url : urls)
             list << QUrl(url);
         QCOMPARE(Library::videoPaths(list), accepted);
+    }
+
+    // A card's folder, dropped or named: every video in it and its subfolders, in any letter
+    // case; hidden folders, other files and the viewer's own cache are left out, and a folder
+    // holding nothing playable is named.
+    void aFolderAddsEveryRecordingInIt()
+    {
+        QTemporaryDir card;
+        for (const char *folder : {"DCIM/Front", "DCIM/Back", ".Trash", "empty"})
+            QVERIFY(QDir(card.path()).mkpath(folder));
+        const QStringList videos{touch("DCIM/Back/2024_0516_101500_001B.mov", card),
+                                 touch("DCIM/Front/2024_0516_101500_001A.MP4", card),
+                                 touch("clip.Ts", card)};
+        touch(".Trash/gone.MP4", card);
+        touch("DCIM/readme.txt", card);
+        QFile cached(HWFileManager::instance()->trackCachePath() + "/cached.mp4");
+        QVERIFY(cached.open(QIODevice::WriteOnly));
+        QStringList empty;
+        const QStringList cache{HWFileManager::cacheFolder(),
+                                QFileInfo(HWFileManager::cacheFolder()).path()};
+        const QStringList found = Library::videoPathsOfArguments(
+            QStringList{card.path(), card.filePath("empty")} + cache + QStringList{"/no/such"},
+            &empty);
+        QCOMPARE(found, videos);
+        QCOMPARE(empty, QStringList{card.filePath("empty")} + cache);
+        QCOMPARE(Library::videoPaths({QUrl::fromLocalFile(card.filePath("DCIM"))}), videos.mid(0, 2));
+        QVERIFY(Library::mayHoldVideos({QUrl::fromLocalFile(card.filePath("empty"))}));
+        QVERIFY(!Library::mayHoldVideos({QUrl::fromLocalFile(card.filePath("DCIM/readme.txt"))}));
     }
 
     // A card's folder: the first recording is listed whole at once, the rest once a worker has

@@ -1,8 +1,11 @@
 #include "mainwindowtest.h"
 
 #include "lutitlebar.h"
+#include "openvideosdialog.h"
 
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -102,6 +105,42 @@ private slots:
         QCOMPARE(window().libraryModels().size(), 6);
         QCOMPARE(window().libraryModels().first()->nextChannel, window().libraryModels().at(1));
         QCOMPARE(window().playState(), 0);
+    }
+
+    // A card's folder, dropped or added from the open dialog, lists every recording in it and
+    // its subfolders and plays the first; a folder holding none says so.
+    void foldersAddEveryRecordingInThem()
+    {
+        QTemporaryDir card;
+        for (const char *folder : {"DCIM/sub", "empty", "more"})
+            QVERIFY(QDir(card.path()).mkpath(folder));
+        const std::pair<const char *, const char *> links[] = {
+            {"DCIM/R2_00.MP4", "R2_00.MP4"}, {"DCIM/sub/clip.mp4", "clip.MP4"},
+            {"more/cut_a.MOV", "cut_a.MP4"}};
+        for (const auto &link : links)
+            QVERIFY(QFile::link(recording(link.second), card.filePath(link.first)));
+        m_window = makeWindow();
+        drop(window(), {card.filePath("DCIM")});
+        QTRY_COMPARE_WITH_TIMEOUT(playing(ui()->widget_display_1), card.filePath("DCIM/R2_00.MP4"),
+                                  timeout);
+        QCOMPARE(window().libraryModels().size(), 2);
+
+        drop(window(), {card.filePath("empty")});
+        QTRY_VERIFY(window().findChild<QMessageBox *>());
+        QVERIFY(window().findChild<QMessageBox *>()->text().contains(card.filePath("empty")));
+
+        QTimer answer; // the dialog runs modally: its button is pressed from the event loop
+        connect(&answer, &QTimer::timeout, this, [&] {
+            if (auto *dialog = window().findChild<OpenVideosDialog *>()) {
+                answer.stop();
+                dialog->setDirectory(card.filePath("more"));
+                dialog->addFolderButton()->click();
+            }
+        });
+        answer.start(20);
+        window().on_pushBtn_open_dir_clicked();
+        QCOMPARE(window().libraryModels().size(), 3);
+        QCOMPARE(HWDefaultSettings::instance()->videoDir(), card.filePath("more"));
     }
 
     void volumeAndMute()
