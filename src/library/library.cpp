@@ -396,6 +396,8 @@ QStringList Library::videoPathsOfArguments(const QStringList &arguments,
         urls << QUrl::fromLocalFile(info.absoluteFilePath());
     }
     const QStringList videos = videoPaths(urls, emptyFolders);
+    if (emptyFolders && !emptyFolders->isEmpty())
+        qWarning() << "Library: nothing to play in" << *emptyFolders;
     for (const QUrl &url : qAsConst(urls))
         if (QFileInfo(url.toLocalFile()).isFile() && !videos.contains(url.toLocalFile()))
             qWarning() << "Library: ignoring the argument" << url.toLocalFile()

@@ -45,7 +45,6 @@ KestroMainWidget::KestroMainWidget(QWidget *parent)
     setWindowTitle(title);
     ui->pushBtn_setting->hide();
     setAcceptDrops(true);
-    setToolTips();
     qRegisterMetaType<LuGPSModel *>("LuGPSModel");
 
     HWDefaultSettings *store = HWDefaultSettings::instance();

@@ -135,11 +135,9 @@ protected:
 private:
     void buildParts();
     void wireParts();
-    void setToolTips();
     void layoutWindow();
     void doExit();
     void setPlayControlsEnabled(bool enabled);
-    void tellNothingPlayable(const QStringList &folders);
     void setSpeed(QPushButton *button, float rate);
     QList<HWPlayWidget *> panes() const;
 

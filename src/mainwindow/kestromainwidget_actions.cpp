@@ -26,27 +26,10 @@
 #include <cstdio>
 #include <unistd.h>
 
-void KestroMainWidget::setToolTips()
-{
-    const std::pair<QWidget *, const char *> tips[] = {
-        {ui->pushBtn_open_dir, "添加文件"},     {ui->pushBtn_fullscreen, "全屏播放"},
-        {ui->pushBtn_capture, "抓拍图片"},      {ui->pushBtn_lastFrame, "上一个"},
-        {ui->pushBtn_play, "播放/暂停"},        {ui->pushBtn_nextFrame, "下一个"},
-        {ui->pushBtn_stop, "停止"},             {ui->pushBtn_zoom_in, "缩小"},
-        {ui->pushBtn_zoom_out, "放大"},         {ui->pushBtn_mute, "静音"},
-        {ui->pushBtn_speed_slow_2, "慢放(较慢)"}, {ui->pushBtn_speed_slow_1, "慢放"},
-        {ui->pushBtn_speed_normal, "普通速度"}, {ui->pushBtn_speed_fast_1, "快放"},
-        {ui->pushBtn_speed_fast_2, "快放(较快)"}, {ui->pushBtn_speed_fast_3, "快放(非常快)"},
-    };
-    for (const auto &tip : tips)
-        tip.first->setToolTip(tr(tip.second));
-}
-
 void KestroMainWidget::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::LanguageChange) {
         ui->retranslateUi(this);
-        setToolTips();
         if (!ui->widget_display_cover->message().isEmpty())
             ui->widget_display_cover->setMessage(tr("无法播放此文件"));
     }
@@ -173,10 +156,10 @@ void KestroMainWidget::dragEnterEvent(QDragEnterEvent *event)
 void KestroMainWidget::dropEvent(QDropEvent *event)
 {
     qWarning() << "KestroMainWidget::dropEvent" << __LINE__;
-    QList<QUrl> urls = event->mimeData()->urls();
     QStringList paths;
-    for (const QUrl &url : urls)
-        paths << url.toLocalFile();
+    for (const QUrl &url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
     openPaths(paths);
 }
 
@@ -190,29 +173,17 @@ void KestroMainWidget::openFiles(const QStringList &paths)
 
 void KestroMainWidget::openFilesFromArguments(const QStringList &arguments)
 {
-    QStringList empty;
-    openFiles(Library::videoPathsOfArguments(arguments, &empty));
-    tellNothingPlayable(empty);
+    openPaths(arguments);
 }
 
 void KestroMainWidget::openPaths(const QStringList &paths)
 {
-    QList<QUrl> urls;
-    for (const QString &path : paths)
-        if (!path.isEmpty())
-            urls << QUrl::fromLocalFile(path);
     QStringList empty;
-    openFiles(Library::videoPaths(urls, &empty));
-    tellNothingPlayable(empty);
-}
-
-void KestroMainWidget::tellNothingPlayable(const QStringList &folders)
-{
-    if (folders.isEmpty())
+    openFiles(Library::videoPathsOfArguments(paths, &empty));
+    if (empty.isEmpty())
         return;
-    qWarning() << "KestroMainWidget: nothing to play in" << folders;
     auto *box = new QMessageBox(QMessageBox::Information, windowTitle(),
-                                tr("此文件夹中没有可播放的录像：%1").arg(folders.join(QStringLiteral(", "))),
+                                tr("此文件夹中没有可播放的录像：%1").arg(empty.join(QStringLiteral(", "))),
                                 QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
