@@ -351,5 +351,25 @@
         <source>此文件夹中没有可播放的录像：%1</source>
         <translation>There is no recording to play in this folder: %1</translation>
     </message>
+    <message>
+        <source>添加 GPS 轨迹…</source>
+        <translation>Add GPS track…</translation>
+    </message>
+    <message>
+        <source>没有已加载的 GPS 轨迹覆盖此录像</source>
+        <translation>No loaded GPS track covers this recording</translation>
+    </message>
+    <message>
+        <source>GPS 轨迹 %1 覆盖此录像的 %2 / %3 秒</source>
+        <translation>GPS track %1 covers %2 / %3 s of this recording</translation>
+    </message>
+    <message>
+        <source>没有缺少 GPS 轨迹的录像</source>
+        <translation>No listed recording lacks a GPS track</translation>
+    </message>
+    <message>
+        <source>已加载的 GPS 轨迹不覆盖任何录像</source>
+        <translation>The loaded GPS track covers no recording</translation>
+    </message>
 </context>
 </TS>

@@ -351,5 +351,25 @@
         <source>此文件夹中没有可播放的录像：%1</source>
         <translation>このフォルダーには再生できる録画がありません：%1</translation>
     </message>
+    <message>
+        <source>添加 GPS 轨迹…</source>
+        <translation>GPS トラックを追加…</translation>
+    </message>
+    <message>
+        <source>没有已加载的 GPS 轨迹覆盖此录像</source>
+        <translation>読み込んだ GPS トラックはこの録画を含みません</translation>
+    </message>
+    <message>
+        <source>GPS 轨迹 %1 覆盖此录像的 %2 / %3 秒</source>
+        <translation>GPS トラック %1 はこの録画の %2 / %3 秒を含みます</translation>
+    </message>
+    <message>
+        <source>没有缺少 GPS 轨迹的录像</source>
+        <translation>GPS トラックのない録画はありません</translation>
+    </message>
+    <message>
+        <source>已加载的 GPS 轨迹不覆盖任何录像</source>
+        <translation>読み込んだ GPS トラックはどの録画も含みません</translation>
+    </message>
 </context>
 </TS>

@@ -351,5 +351,25 @@
         <source>此文件夹中没有可播放的录像：%1</source>
         <translation>В этой папке нет записей для воспроизведения: %1</translation>
     </message>
+    <message>
+        <source>添加 GPS 轨迹…</source>
+        <translation>Добавить GPS-трек…</translation>
+    </message>
+    <message>
+        <source>没有已加载的 GPS 轨迹覆盖此录像</source>
+        <translation>Ни один загруженный GPS-трек не покрывает эту запись</translation>
+    </message>
+    <message>
+        <source>GPS 轨迹 %1 覆盖此录像的 %2 / %3 秒</source>
+        <translation>GPS-трек %1 покрывает %2 / %3 с этой записи</translation>
+    </message>
+    <message>
+        <source>没有缺少 GPS 轨迹的录像</source>
+        <translation>Нет записей без GPS-трека</translation>
+    </message>
+    <message>
+        <source>已加载的 GPS 轨迹不覆盖任何录像</source>
+        <translation>Загруженный GPS-трек не покрывает ни одной записи</translation>
+    </message>
 </context>
 </TS>

@@ -351,5 +351,25 @@
         <source>此文件夹中没有可播放的录像：%1</source>
         <translation>Thư mục này không có bản ghi nào để phát: %1</translation>
     </message>
+    <message>
+        <source>添加 GPS 轨迹…</source>
+        <translation>Thêm tuyến GPS…</translation>
+    </message>
+    <message>
+        <source>没有已加载的 GPS 轨迹覆盖此录像</source>
+        <translation>Không tuyến GPS nào đã tải bao phủ bản ghi này</translation>
+    </message>
+    <message>
+        <source>GPS 轨迹 %1 覆盖此录像的 %2 / %3 秒</source>
+        <translation>Tuyến GPS %1 bao phủ %2 / %3 giây của bản ghi này</translation>
+    </message>
+    <message>
+        <source>没有缺少 GPS 轨迹的录像</source>
+        <translation>Không có bản ghi nào thiếu tuyến GPS</translation>
+    </message>
+    <message>
+        <source>已加载的 GPS 轨迹不覆盖任何录像</source>
+        <translation>Tuyến GPS đã tải không bao phủ bản ghi nào</translation>
+    </message>
 </context>
 </TS>

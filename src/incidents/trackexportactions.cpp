@@ -2,11 +2,13 @@
 
 #include "clipmarks.h"
 #include "driveexport.h"
+#include "externaltracks.h"
 #include "hwdefaultsettings.h"
 #include "hwdevicetreeview.h"
 #include "library.h"
 #include "lufileinfomodel.h"
 #include "menustyle.h"
+#include "notice.h"
 #include "trackexport.h"
 
 #include <QCoreApplication>
@@ -36,9 +38,36 @@ QString askTrackPath(QWidget *parent, const char *title, const QString &name)
 } // namespace
 
 TrackExportActions::TrackExportActions(Library *library, ClipMarks *clips,
-                                       HWDeviceTreeView *fileList, QObject *parent)
-    : QObject(parent), m_library(library), m_clips(clips), m_fileList(fileList)
+                                       ExternalTracks *external, HWDeviceTreeView *fileList,
+                                       QObject *parent)
+    : QObject(parent), m_library(library), m_clips(clips), m_external(external),
+      m_fileList(fileList)
 {
+    connect(external, &ExternalTracks::loaded, this, [this](const QString &, const QString &error) {
+        if (!error.isEmpty())
+            showNotice(m_fileList->window(), error);
+    });
+    connect(external, &ExternalTracks::matched, this, [this](int recordings, int given) {
+        if (given == 0)
+            showNotice(m_fileList->window(), recordings == 0
+                                                 ? menuText("没有缺少 GPS 轨迹的录像")
+                                                 : menuText("已加载的 GPS 轨迹不覆盖任何录像"));
+        HWDeviceTreeView::repaintFileList();
+    });
+}
+
+void TrackExportActions::askForTrackFiles()
+{
+    const QStringList paths = QFileDialog::getOpenFileNames(
+        m_fileList->window(), menuText("添加 GPS 轨迹…"), HWDefaultSettings::instance()->videoDir(),
+        QStringLiteral("GPS (*.gpx *.GPX *.kml *.KML *.nmea *.NMEA *.log *.LOG)"));
+    loadTrackFiles(paths);
+}
+
+void TrackExportActions::loadTrackFiles(const QStringList &paths)
+{
+    for (const QString &path : paths)
+        m_external->load(path);
 }
 
 bool TrackExportActions::exportTrack(LuFileInfoModel *model, const QString &path)
@@ -87,6 +116,8 @@ void TrackExportActions::showMenu(const QPoint &pos)
             exportTrack(model, path);
     });
     menu->addAction(menuText("导出片段…"), this, [this, model] { m_clips->showExport(model); });
+    menu->addSeparator();
+    menu->addAction(menuText("添加 GPS 轨迹…"), this, &TrackExportActions::askForTrackFiles);
     menu->popup(m_fileList->viewport()->mapToGlobal(pos));
 }
 

@@ -4,21 +4,23 @@
 #include <QObject>
 
 class ClipMarks;
+class ExternalTracks;
 class HWDeviceTreeView;
 class Library;
 class LuFileInfoModel;
 class QPoint;
 struct Drive;
 
-// Taking tracks out of the viewer for other GPS tools: a file's track, or a whole drive's, from
-// the file list's own menu (which also offers the file's clip export).
+// Tracks in and out of the viewer from the file list's own menu: a file's or a whole drive's
+// track taken out for other GPS tools, the file's clip export, and a track recorded apart
+// (a phone's GPX) brought in for the recordings without one.
 class TrackExportActions : public QObject
 {
     Q_OBJECT
 
 public:
-    TrackExportActions(Library *library, ClipMarks *clips, HWDeviceTreeView *fileList,
-                       QObject *parent = nullptr);
+    TrackExportActions(Library *library, ClipMarks *clips, ExternalTracks *external,
+                       HWDeviceTreeView *fileList, QObject *parent = nullptr);
 
     // The file list's menu for the file or the drive header under pos (viewport coordinates).
     void showMenu(const QPoint &pos);
@@ -28,6 +30,11 @@ public:
     // driveTrackExported(ok) follows on this object's thread.
     void exportDriveTrack(const QList<LuFileInfoModel *> &recordings, const QString &path);
 
+    // "Add GPS track…": asks for track files and loads them.
+    void askForTrackFiles();
+    // Loads track files (dropped or chosen); what went wrong is said in a message.
+    void loadTrackFiles(const QStringList &paths);
+
 signals:
     void driveTrackExported(bool ok);
 
@@ -36,5 +43,6 @@ private:
 
     Library *m_library;
     ClipMarks *m_clips;
+    ExternalTracks *m_external;
     HWDeviceTreeView *m_fileList;
 };

@@ -60,7 +60,9 @@ void HWDeviceTreeView::setFileList(const QList<LuFileInfoModel *> &list)
     for (int row = 0; row < wanted; ++row) {
         LuFileInfoModel *model = list.at(row);
         QStandardItem *item = m_items->item(row, 0);
-        item->setToolTip(model->nativePath);
+        item->setToolTip(model->trackNote.isEmpty()
+                             ? model->nativePath
+                             : model->nativePath + QLatin1Char('\n') + model->trackNote);
         item->setData(QVariant::fromValue(model), modelRole);
         model->rowIndex = item->index();
     }

@@ -86,6 +86,12 @@ public:
     TrackSource trackSource() const;
     static void readTrack(const TrackSource &source, TrackLoadResult *result);
     void applyTrack(TrackLoadResult *result);
+    // Lets the track go, so the next read takes the cache as it is now (a track given to the
+    // recording from elsewhere). GUI thread, not while a read runs.
+    void forgetTrack();
+    // What a track loaded beside the recordings said of this one (it covers it in full or in
+    // part, or not at all); shown with the row. Empty when nothing was said.
+    QString trackNote;
     // Set while a worker reads this recording's track; GUI thread only.
     bool trackLoading = false;
     // Set once a read has finished, whether it found a track or not.

@@ -122,6 +122,19 @@ void LuFileInfoModel::applyTrack(TrackLoadResult *result)
         takeTrack(result);
 }
 
+void LuFileInfoModel::forgetTrack()
+{
+    QMutexLocker locker(&trackMutex);
+    qDeleteAll(track);
+    track.clear();
+    drivingEvents.clear();
+    routeTextBd.clear();
+    routeTextWgs.clear();
+    routeTextWgs2.clear();
+    trackLoaded = false;
+    trackTried = false;
+}
+
 void LuFileInfoModel::takeTrack(TrackLoadResult *result)
 {
     trackTried = true;

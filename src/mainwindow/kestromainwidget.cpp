@@ -5,6 +5,7 @@
 #include "clipexportdialog.h"
 #include "clipmarks.h"
 #include "drivingeventtools.h"
+#include "externaltracks.h"
 #include "hwdefaultsettings.h"
 #include "hwdevicetreeview.h"
 #include "hwplaywidget.h"
@@ -25,15 +26,9 @@
 #include <QDebug>
 
 namespace {
-KestroMainWidget *s_mainWindow = nullptr;
 const QString kVersion = QStringLiteral("V1.24.0516");
 constexpr int kTitlePointSize = 9;
 } // namespace
-
-KestroMainWidget *KestroMainWidget::instance()
-{
-    return s_mainWindow;
-}
 
 KestroMainWidget::KestroMainWidget(QWidget *parent)
     : LuBasicWidget(parent), ui(new Ui::KestroMainWidget)
@@ -67,7 +62,6 @@ KestroMainWidget::KestroMainWidget(QWidget *parent)
     const bool keep = store->keepOriginalSize();
     for (HWPlayWidget *pane : panes())
         pane->setKeepRatio(keep);
-    s_mainWindow = this;
     m_library->reopenLastSession();
     qWarning() << "KestroMainWidget::KestroMainWidget" << __LINE__;
     checkClientIdentify();
@@ -94,20 +88,23 @@ void KestroMainWidget::buildParts()
                                                      all[2]->isKeepRatio()};
                             },
                             this);
-    m_trackExport = new TrackExportActions(m_library, m_clips, ui->treeView_filelist, this);
+    m_externalTracks = new ExternalTracks(m_library, this);
+    m_trackExport = new TrackExportActions(m_library, m_clips, m_externalTracks,
+                                           ui->treeView_filelist, this);
     m_resizeBands = new ResizeBands(this, ui->widget_navigate, [this] { return m_isFullScreen; });
 }
 
 void KestroMainWidget::wireParts()
 {
-    auto *settings = new QAction(this);
-    settings->setShortcut(QKeySequence(QStringLiteral("ctrl+,")));
-    connect(settings, &QAction::triggered, this, &KestroMainWidget::showAppSettingSlot);
-    addAction(settings);
-    auto *open = new QAction(this);
-    open->setShortcut(QKeySequence(QStringLiteral("ctrl+n")));
-    connect(open, &QAction::triggered, this, &KestroMainWidget::on_pushBtn_open_dir_clicked);
-    addAction(open);
+    const auto shortcut = [this](const char *keys, auto *receiver, auto slot) {
+        auto *action = new QAction(this);
+        action->setShortcut(QKeySequence(QLatin1String(keys)));
+        connect(action, &QAction::triggered, receiver, slot);
+        addAction(action);
+    };
+    shortcut("ctrl+,", this, &KestroMainWidget::showAppSettingSlot);
+    shortcut("ctrl+n", this, &KestroMainWidget::on_pushBtn_open_dir_clicked);
+    shortcut("ctrl+g", m_trackExport, &TrackExportActions::askForTrackFiles);
 
     for (HWPlayWidget *pane : panes()) {
         connect(pane, &HWPlayWidget::enterFullscreenSignal, this,
@@ -135,9 +132,11 @@ void KestroMainWidget::wireParts()
     connect(this, &KestroMainWidget::settingsApplied, m_telemetry, &TelemetryDisplay::settingsApplied);
     connect(this, &KestroMainWidget::settingsApplied, m_events, &DrivingEventTools::showTicks);
 
-    // The list shows what the library holds and which recording plays.
-    connect(m_library, &Library::regrouped, this, [this] { ui->treeView_filelist->setFileList(libraryModels()); });
-    connect(m_session, &PlaybackSession::marksChanged, this, [this] { ui->treeView_filelist->setFileList(libraryModels()); });
+    // The list shows what the library holds, which recording plays and what tracks gave.
+    const auto showList = [this] { ui->treeView_filelist->setFileList(libraryModels()); };
+    connect(m_library, &Library::regrouped, this, showList);
+    connect(m_session, &PlaybackSession::marksChanged, this, showList);
+    connect(m_externalTracks, &ExternalTracks::matched, this, showList);
     // The row's track mark and its drive's figures.
     connect(m_library, &Library::trackReady, this, [] { HWDeviceTreeView::repaintFileList(); });
     connect(m_session, &PlaybackSession::stateChanged, this, [this](int state) {
@@ -160,8 +159,6 @@ void KestroMainWidget::wireParts()
 
 KestroMainWidget::~KestroMainWidget()
 {
-    if (s_mainWindow == this)
-        s_mainWindow = nullptr;
     // The children outlive this part of the window: a player stopping or a page finishing while
     // they go must not reach the parts any more.
     for (QObject *sender : std::initializer_list<QObject *>{

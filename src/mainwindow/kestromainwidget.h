@@ -12,6 +12,7 @@
 
 class ClipMarks;
 class DrivingEventTools;
+class ExternalTracks;
 class HWPlayWidget;
 class Library;
 class LuFileInfoModel;
@@ -37,8 +38,6 @@ class KestroMainWidget : public LuBasicWidget
 public:
     explicit KestroMainWidget(QWidget *parent = nullptr);
     ~KestroMainWidget() override;
-
-    static KestroMainWidget *instance();
 
     Library *library() const { return m_library; }
     PlaybackSession *session() const { return m_session; }
@@ -149,6 +148,7 @@ private:
     DrivingEventTools *m_events = nullptr;
     ClipMarks *m_clips = nullptr;
     TrackExportActions *m_trackExport = nullptr;
+    ExternalTracks *m_externalTracks = nullptr;
     ResizeBands *m_resizeBands = nullptr;
     bool m_isFullScreen = false;
     QRect m_restoreRect;

@@ -4,6 +4,7 @@
 
 #include "clipmarks.h"
 #include "drivingeventtools.h"
+#include "externaltracks.h"
 #include "hwdefaultsettings.h"
 #include "hwplaywidget.h"
 #include "library.h"
@@ -12,14 +13,15 @@
 #include "lufileinfomodel.h"
 #include "mapview.h"
 #include "menustyle.h"
+#include "notice.h"
 #include "playbacksession.h"
 #include "telemetrydisplay.h"
+#include "trackexportactions.h"
 #include "ui_kestromainwidget.h"
 
 #include <QCloseEvent>
 #include <QDebug>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QUrl>
 
@@ -149,18 +151,22 @@ void KestroMainWidget::dragEnterEvent(QDragEnterEvent *event)
 {
     qWarning() << "KestroMainWidget::dragEnterEvent" << __LINE__;
     if (event->mimeData()->hasFormat(QStringLiteral("text/uri-list")) &&
-        Library::mayHoldVideos(event->mimeData()->urls()))
+        (Library::mayHoldVideos(event->mimeData()->urls()) ||
+         ExternalTracks::holdsTrackFile(event->mimeData()->urls())))
         event->acceptProposedAction();
 }
 
 void KestroMainWidget::dropEvent(QDropEvent *event)
 {
     qWarning() << "KestroMainWidget::dropEvent" << __LINE__;
-    QStringList paths;
+    // Track files are tracks for the listed recordings; the rest is videos and folders.
+    QStringList paths, tracks;
     for (const QUrl &url : event->mimeData()->urls())
         if (url.isLocalFile())
-            paths << url.toLocalFile();
-    openPaths(paths);
+            (ExternalTracks::isTrackFile(url.toLocalFile()) ? tracks : paths) << url.toLocalFile();
+    m_trackExport->loadTrackFiles(tracks);
+    if (!paths.isEmpty())
+        openPaths(paths);
 }
 
 void KestroMainWidget::openFiles(const QStringList &paths)
@@ -182,11 +188,7 @@ void KestroMainWidget::openPaths(const QStringList &paths)
     openFiles(Library::videoPathsOfArguments(paths, &empty));
     if (empty.isEmpty())
         return;
-    auto *box = new QMessageBox(QMessageBox::Information, windowTitle(),
-                                tr("此文件夹中没有可播放的录像：%1").arg(empty.join(QStringLiteral(", "))),
-                                QMessageBox::Ok, this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    showNotice(this, tr("此文件夹中没有可播放的录像：%1").arg(empty.join(QStringLiteral(", "))));
 }
 
 void KestroMainWidget::showAppSettingSlot()

@@ -1,7 +1,14 @@
 #include "extracttrack.h"
+#include "externaltrack.h"
+#include "gpssample.h"
 #include "rmcinfo.h"
 #include "trackdiagnostics.h"
 #include "trackreaders.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cmath>
 
 
 namespace {
@@ -52,7 +59,7 @@ int readFurtherLayouts(const VideoInput &video, const char *textPath, TrackRepor
     return -1;
 }
 
-int extract(const VideoInput &video, const char *textPath, int kind, TrackReport *report)
+int extractEmbedded(const VideoInput &video, const char *textPath, int kind, TrackReport *report)
 {
     *report = TrackReport{};
     trackDiag("RMCINFO size %d\n", int(sizeof(RMCINFO)));
@@ -92,6 +99,62 @@ int extract(const VideoInput &video, const char *textPath, int kind, TrackReport
         return result;
     // MP4 and MOV files that the older readers found nothing in.
     return readFurtherLayouts(video, textPath, report);
+}
+
+// A video without a track of its own may have its camera's side file beside it.
+int readSideFile(const char *videoPath, const char *textPath, TrackReport *report)
+{
+    if (!videoPath)
+        return -1;
+    const QString side = sideTrackFileOf(QFile::decodeName(videoPath));
+    if (side.isEmpty())
+        return -1;
+    const std::string name = QFileInfo(side).fileName().toStdString();
+    const ExternalTrack track = readExternalTrack(side);
+    if (!track.ok()) {
+        const std::string why = track.error.toStdString();
+        trackDiag("side file refused: %s\n", why.c_str());
+        if (report->problem.empty())
+            report->problem = "side file refused: " + why;
+        return -1;
+    }
+    DecodedTrack decoded;
+    decoded.samples.reserve(std::size_t(track.fixes.size()));
+    // Subtitle cues give the time into the video; their date-time text is the camera's clock.
+    bool cueClock = false;
+    const int64_t first = track.startMs();
+    for (const ExternalFix &f : track.fixes) {
+        GpsSample s;
+        s.time = f.recordingSecond >= 0 ? f.recordingSecond
+                 : f.utcMs != ExternalFix::kNoTime && first != ExternalFix::kNoTime
+                     ? double(f.utcMs - first) / 1000
+                     : -1;
+        s.clock = f.utcMs == ExternalFix::kNoTime ? kNoClock : f.utcMs;
+        cueClock = cueClock || (f.recordingSecond >= 0 && s.clock != kNoClock);
+        s.fix = true;
+        s.latitude = f.latitude;
+        s.longitude = f.longitude;
+        s.hasSpeed = !std::isnan(f.speedKmh);
+        s.speedKmh = s.hasSpeed ? f.speedKmh : 0;
+        s.hasCourse = !std::isnan(f.course);
+        s.course = s.hasCourse ? f.course : 0;
+        decoded.samples.push_back(s);
+    }
+    decoded.clock = cueClock ? TrackClock::LocalTime : TrackClock::Utc;
+    const int lines = writeSecondsTrack(decoded, textPath);
+    if (lines < 0)
+        return -1;
+    *report = TrackReport{};
+    report->layout = TrackLayout::SideFile;
+    report->variant = "side file: " + name;
+    report->localTime = cueClock;
+    return lines;
+}
+
+int extract(const VideoInput &video, const char *textPath, int kind, TrackReport *report)
+{
+    const int result = extractEmbedded(video, textPath, kind, report);
+    return result >= 0 ? result : readSideFile(video.path, textPath, report);
 }
 } // namespace
 
@@ -192,6 +255,8 @@ const char *trackLayoutName(TrackLayout layout)
         return "udta-gps";
     case TrackLayout::RiffTrailer:
         return "riff-trailer";
+    case TrackLayout::SideFile:
+        return "side-file";
     }
     return "none";
 }

@@ -31,6 +31,7 @@ enum class TrackLayout
     FmasBox,       // the "FMAS" layout
     UdtaGps,       // GPS in the user-data box
     RiffTrailer,   // a RIFF chunk list after the MP4 data
+    SideFile,      // a file beside the video with its base name (NMEA, GPX, subtitles)
 };
 
 // What the last extraction found, for the probe: the layout's variant in words, whether its clock

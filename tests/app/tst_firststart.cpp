@@ -108,9 +108,10 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         const QStringList all{demo("A"), demo("B"), demo("C")};
         QTest::newRow("seeded demo, front file as argument") << all << QStringList{demo("A")};
-        QTest::newRow("channel files, a missing file and a folder as arguments")
-            << QStringList() << QStringList{demo("A"), "/nowhere/missing.MP4", "/tmp", demo("B"),
-                                            "--bogus", demo("C")};
+        // A card's folder named in a shell: every recording in it, the rest refused.
+        QTest::newRow("a missing file, the card's folder and a bad option as arguments")
+            << QStringList()
+            << QStringList{"/nowhere/missing.MP4", QStringLiteral(QMARL_FIRST_START_DEMO), "--bogus"};
     }
 
     void picturesInEveryPane()

@@ -1,0 +1,193 @@
+#include "externaltracks.h"
+
+#include "library.h"
+#include "lufileinfomodel.h"
+#include "trackmatch.h"
+#include "videoduration.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QFile>
+#include <QFileInfo>
+#include <QPointer>
+#include <QThread>
+
+#include <algorithm>
+
+namespace {
+constexpr int kLateBatchMs = 300;
+}
+
+struct ExternalTracks::Candidate
+{
+    QPointer<LuFileInfoModel> model;
+    QString videoPath;
+    QString cachePath;
+    int64_t startMs = ExternalFix::kNoTime;
+};
+
+struct ExternalTracks::Outcome
+{
+    QPointer<LuFileInfoModel> model;
+    QString trackName; // of the track that gave it seconds, empty when none did
+    double seconds = -1;
+    TrackMatch match;
+};
+
+ExternalTracks::ExternalTracks(Library *library, QObject *parent)
+    : QObject(parent), m_library(library), m_alive(std::make_shared<bool>(true))
+{
+    // A recording found without a track after the tracks were loaded gets them too, once: a
+    // card's worth of reads arriving is matched in a few batches.
+    m_lateTimer.setSingleShot(true);
+    m_lateTimer.setInterval(kLateBatchMs);
+    connect(&m_lateTimer, &QTimer::timeout, this, [this] {
+        QList<LuFileInfoModel *> late;
+        for (const QPointer<LuFileInfoModel> &model : qAsConst(m_late))
+            if (model && needsTrack(model))
+                late << model;
+        m_late.clear();
+        match(late);
+    });
+    connect(library, &Library::trackReady, this, [this](LuFileInfoModel *model) {
+        if (!m_tracks.isEmpty() && model && model->trackNote.isEmpty() && needsTrack(model)) {
+            m_late << model;
+            m_lateTimer.start();
+        }
+    });
+}
+
+ExternalTracks::~ExternalTracks()
+{
+    *m_alive = false;
+}
+
+bool ExternalTracks::isTrackFile(const QString &path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QLatin1String("gpx") || suffix == QLatin1String("kml") ||
+           suffix == QLatin1String("nmea");
+}
+
+bool ExternalTracks::holdsTrackFile(const QList<QUrl> &urls)
+{
+    return std::any_of(urls.cbegin(), urls.cend(),
+                       [](const QUrl &url) { return isTrackFile(url.toLocalFile()); });
+}
+
+bool ExternalTracks::needsTrack(LuFileInfoModel *model) const
+{
+    // The front channel stands for its recording; one of whose channels has a track keeps it.
+    if (recordingOf(model) != model || !m_library->contains(model))
+        return false;
+    for (LuFileInfoModel *c = model; c; c = c->nextChannel)
+        if (c->trackState() != LuFileInfoModel::TrackState::Absent)
+            return false;
+    return true;
+}
+
+void ExternalTracks::load(const QString &path)
+{
+    ++m_busy;
+    const std::shared_ptr<bool> alive = m_alive;
+    QPointer<ExternalTracks> self(this);
+    QThread *worker = QThread::create([path, alive, self] {
+        auto track = std::make_shared<ExternalTrack>(readExternalTrack(path));
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [self, alive, path, track] {
+            if (!*alive || !self)
+                return;
+            --self->m_busy;
+            if (!track->ok()) {
+                qWarning() << "ExternalTracks: refused" << path << "-" << track->error;
+                emit self->loaded(path, track->error);
+                return;
+            }
+            qWarning() << "ExternalTracks: read" << track->fixes.size() << "positions from" << path;
+            self->m_tracks << track;
+            emit self->loaded(path, QString());
+            QList<LuFileInfoModel *> recordings;
+            for (LuFileInfoModel *model : self->m_library->models())
+                if (self->needsTrack(model))
+                    recordings << model;
+            self->match(recordings);
+        }, Qt::QueuedConnection);
+    });
+    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+    worker->start(QThread::LowPriority);
+}
+
+void ExternalTracks::match(const QList<LuFileInfoModel *> &recordings)
+{
+    m_late.clear(); // a full match takes them as well
+    QList<Candidate> candidates;
+    for (LuFileInfoModel *model : recordings)
+        candidates.append({model, model->nativePath, model->trackCachePath,
+                           recordingStartUtcMs(model)});
+    if (candidates.isEmpty()) {
+        emit matched(0, 0);
+        return;
+    }
+    ++m_busy;
+    const QList<std::shared_ptr<const ExternalTrack>> tracks = m_tracks;
+    const std::shared_ptr<bool> alive = m_alive;
+    QPointer<ExternalTracks> self(this);
+    QThread *worker = QThread::create([candidates, tracks, alive, self] {
+        QList<Outcome> outcomes;
+        for (const Candidate &candidate : candidates) {
+            Outcome outcome;
+            outcome.model = candidate.model;
+            const QByteArray video = QFile::encodeName(candidate.videoPath);
+            outcome.seconds = videoDurationSeconds(video.constData());
+            // The track that covers the most of it gives it its seconds; the newest on a tie.
+            for (const auto &track : tracks) {
+                const bool covers = candidate.startMs != ExternalFix::kNoTime &&
+                                    outcome.seconds > 0 &&
+                                    track->startMs() < candidate.startMs + int64_t(outcome.seconds * 1000) &&
+                                    track->endMs() >= candidate.startMs;
+                if (!covers)
+                    continue;
+                const TrackMatch match = writeMatchedTrack(*track, candidate.startMs,
+                                                           outcome.seconds, 0, candidate.cachePath);
+                if (match.coveredSeconds >= outcome.match.coveredSeconds) {
+                    outcome.match = match;
+                    outcome.trackName = QFileInfo(track->path).fileName();
+                }
+            }
+            outcomes << outcome;
+        }
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [self, alive, outcomes] {
+            if (*alive && self) {
+                --self->m_busy;
+                self->apply(outcomes);
+            }
+        }, Qt::QueuedConnection);
+    });
+    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+    worker->start(QThread::LowPriority);
+}
+
+void ExternalTracks::apply(const QList<Outcome> &outcomes)
+{
+    int given = 0;
+    for (const Outcome &outcome : outcomes) {
+        LuFileInfoModel *model = outcome.model;
+        if (!model || !m_library->contains(model))
+            continue; // removed meanwhile
+        const int whole = int(outcome.seconds + 0.5);
+        if (outcome.match.coveredSeconds <= 0) {
+            model->trackNote = tr("没有已加载的 GPS 轨迹覆盖此录像");
+            continue;
+        }
+        ++given;
+        model->trackNote = tr("GPS 轨迹 %1 覆盖此录像的 %2 / %3 秒")
+                               .arg(outcome.trackName)
+                               .arg(qMin(outcome.match.coveredSeconds, whole))
+                               .arg(whole);
+        // The cache holds the track now: the recording reads it as its own.
+        model->forgetTrack();
+        m_library->loadTrack(model);
+    }
+    qWarning() << "ExternalTracks: matched" << outcomes.size() << "recordings," << given
+               << "given seconds";
+    emit matched(outcomes.size(), given);
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "externaltrack.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <QUrl>
+
+#include <memory>
+
+class Library;
+class LuFileInfoModel;
+
+// Tracks recorded apart from the videos (a phone's GPX, an NMEA log) that the user loads: each
+// is matched by time to every listed recording without a track of its own, and the seconds it
+// covers are written into that recording's track cache, so the map, dials, events, drives and
+// clip export use them as they use a camera's own. Reading and writing run on a worker.
+class ExternalTracks : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit ExternalTracks(Library *library, QObject *parent = nullptr);
+    ~ExternalTracks() override;
+
+    // A file the window takes as a track when dropped: .gpx, .kml, .nmea in any letter case.
+    static bool isTrackFile(const QString &path);
+    static bool holdsTrackFile(const QList<QUrl> &urls);
+    // Reads the file and matches it; loaded follows, then matched.
+    void load(const QString &path);
+    const QList<std::shared_ptr<const ExternalTrack>> &tracks() const { return m_tracks; }
+    // Reads and matches still running.
+    int busy() const { return m_busy; }
+
+signals:
+    // error is empty when the file was read, else the reason it was refused.
+    void loaded(const QString &path, const QString &error);
+    // The recordings the loaded tracks were matched against, and how many got seconds.
+    void matched(int recordings, int given);
+
+private:
+    struct Candidate;
+    struct Outcome;
+    // Matches the loaded tracks to these recordings (all without a track of their own).
+    void match(const QList<LuFileInfoModel *> &recordings);
+    void apply(const QList<Outcome> &outcomes);
+    bool needsTrack(LuFileInfoModel *model) const;
+
+    Library *m_library;
+    QList<std::shared_ptr<const ExternalTrack>> m_tracks;
+    int m_busy = 0;
+    QList<QPointer<LuFileInfoModel>> m_late; // found without a track after the loading
+    QTimer m_lateTimer;
+    std::shared_ptr<bool> m_alive; // workers deliver only while this object lives
+};

@@ -1,0 +1,66 @@
+#include "trackmatch.h"
+
+#include "drivelist.h"
+#include "gpssample.h"
+#include "lufileinfomodel.h"
+
+#include <QDateTime>
+#include <QFile>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+int64_t recordingStartUtcMs(const LuFileInfoModel *recording)
+{
+    DriveFile file = driveFileOf(recording);
+    file.firstFix = QDateTime(); // the recording's own clock, not the one of a track
+    const QDateTime digits = driveFileStart(file);
+    if (!digits.isValid())
+        return ExternalFix::kNoTime;
+    // The digits are the camera's wall clock, taken to be the computer's zone.
+    return QDateTime(digits.date(), digits.time(), Qt::LocalTime).toMSecsSinceEpoch();
+}
+
+TrackMatch writeMatchedTrack(const ExternalTrack &track, int64_t startMs, double seconds,
+                             double shiftSeconds, const QString &textPath)
+{
+    TrackMatch match;
+    if (startMs == ExternalFix::kNoTime || !(seconds > 0) || track.fixes.isEmpty())
+        return match;
+    const int64_t from = startMs + int64_t(std::llround(shiftSeconds * 1000));
+    const int64_t to = from + int64_t(std::llround(seconds * 1000));
+    // The fixes are in time order: the first at or after the start is found by halving.
+    auto it = std::lower_bound(track.fixes.cbegin(), track.fixes.cend(), from,
+                               [](const ExternalFix &fix, int64_t t) { return fix.utcMs < t; });
+    DecodedTrack decoded;
+    int lastSecond = -1;
+    for (; it != track.fixes.cend() && it->utcMs < to; ++it) {
+        GpsSample sample;
+        sample.time = double(it->utcMs - from) / 1000.0;
+        sample.clock = it->utcMs;
+        sample.fix = true;
+        sample.latitude = it->latitude;
+        sample.longitude = it->longitude;
+        sample.hasSpeed = !std::isnan(it->speedKmh);
+        sample.speedKmh = sample.hasSpeed ? it->speedKmh : 0;
+        sample.hasCourse = !std::isnan(it->course);
+        sample.course = sample.hasCourse ? it->course : 0;
+        decoded.samples.push_back(sample);
+        const int second = int(std::lround(sample.time));
+        if (second != lastSecond) {
+            ++match.coveredSeconds;
+            lastSecond = second;
+        }
+    }
+    if (decoded.samples.empty())
+        return match;
+    // Written beside the cache and renamed over it: a reader never meets half a track.
+    const QByteArray part = QFile::encodeName(textPath + QStringLiteral(".matching"));
+    match.lines = std::max(0, writeSecondsTrack(decoded, part.constData()));
+    if (match.lines == 0 || std::rename(part.constData(), QFile::encodeName(textPath).constData()) != 0) {
+        std::remove(part.constData());
+        match = TrackMatch();
+    }
+    return match;
+}

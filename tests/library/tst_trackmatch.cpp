@@ -1,0 +1,225 @@
+#include "externaltracks.h"
+#include "hwdefaultsettings.h"
+#include "library.h"
+#include "lufileinfomodel.h"
+#include "lugpsmodel.h"
+#include "trackmatch.h"
+#include "videoduration.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cstdlib>
+#include <ctime>
+
+namespace {
+constexpr int timeout = 30000; // a busy two-core machine, under the sanitizers
+
+QByteArray be32(uint32_t v)
+{
+    const char bytes[] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+    return QByteArray(bytes, 4);
+}
+
+// A movie of the given length in a movie header only: enough for its duration, no track.
+QByteArray movieHeaderOnly(uint32_t scale, uint32_t units)
+{
+    const QByteArray mvhd = be32(8 + 100) + "mvhd" + QByteArray(12, '\0') + be32(scale) +
+                            be32(units) + QByteArray(80, '\0');
+    return be32(8 + mvhd.size()) + "moov" + mvhd;
+}
+
+// Two transport packets whose video heads carry presentation times first and last (90 kHz).
+QByteArray streamSpanning(int64_t first, int64_t last)
+{
+    QByteArray stream;
+    for (const int64_t pts : {first, last}) {
+        QByteArray packet(188, char(0xff));
+        const unsigned char head[] = {0x47, 0x41, 0x00, 0x10, 0, 0, 1, 0xe0, 0, 0, 0x80, 0x80, 5,
+                                      uchar(0x21 | ((pts >> 29) & 0x0e)), uchar(pts >> 22),
+                                      uchar(((pts >> 14) & 0xfe) | 1), uchar(pts >> 7),
+                                      uchar((pts << 1) | 1)};
+        packet.replace(0, int(sizeof head), reinterpret_cast<const char *>(head), int(sizeof head));
+        stream += packet;
+    }
+    return stream;
+}
+
+void write(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// A track going north a thousandth of a degree a second from 22.5 N, one fix a second.
+ExternalTrack northbound(int64_t startMs, int seconds)
+{
+    ExternalTrack track;
+    for (int s = 0; s < seconds; ++s) {
+        ExternalFix fix;
+        fix.utcMs = startMs + s * 1000;
+        fix.latitude = 22.5 + s * 0.001;
+        fix.longitude = 114.0;
+        track.fixes << fix;
+    }
+    return track;
+}
+
+QList<QByteArray> linesOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll().split('\n') : QList<QByteArray>();
+}
+} // namespace
+
+// A track recorded apart from the videos, matched by time to recordings without one.
+class TestTrackMatch : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void videoDuration_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<double>("seconds");
+        QTest::newRow("movie header") << movieHeaderOnly(1000, 61500) << 61.5;
+        QTest::newRow("transport stream") << streamSpanning(90000, 90000 * 181) << 180.0;
+        QTest::newRow("stream past the wrap")
+            << streamSpanning((int64_t(1) << 33) - 90000, 90000 * 9) << 10.0;
+        QTest::newRow("cut before the header") << movieHeaderOnly(1000, 61500).left(40) << -1.0;
+        QTest::newRow("not a video") << QByteArray("not a video at all\n") << -1.0;
+    }
+    void videoDuration()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(double, seconds);
+        QTemporaryDir dir;
+        write(dir.filePath("v.MP4"), bytes);
+        QCOMPARE(videoDurationSeconds(QFile::encodeName(dir.filePath("v.MP4")).constData()), seconds);
+    }
+
+    // Line k of the cache holds the track's fix at the recording's clock (plus the shift) + k;
+    // seconds before the track begins are no-fix lines, those after it are not written.
+    void matchedSeconds_data()
+    {
+        QTest::addColumn<int>("trackFrom"); // seconds after the recording's start
+        QTest::addColumn<int>("trackSeconds");
+        QTest::addColumn<double>("shift");
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<int>("covered");
+        QTest::addColumn<int>("firstFixLine");
+        QTest::addColumn<double>("firstLatitude");
+        QTest::newRow("covered") << -100 << 400 << 0.0 << 60 << 60 << 0 << 22.6;
+        QTest::newRow("clock a minute slow") << -100 << 400 << 60.0 << 60 << 60 << 0 << 22.66;
+        QTest::newRow("in part: from second 20") << 20 << 400 << 0.0 << 60 << 40 << 20 << 22.5;
+        QTest::newRow("in part: ends at second 10") << -100 << 110 << 0.0 << 10 << 10 << 0 << 22.6;
+        QTest::newRow("not at all") << 100 << 400 << 0.0 << 0 << 0 << -1 << 0.0;
+    }
+    void matchedSeconds()
+    {
+        QFETCH(int, trackFrom);
+        QFETCH(int, trackSeconds);
+        QFETCH(double, shift);
+        QFETCH(int, lines);
+        QFETCH(int, covered);
+        QFETCH(int, firstFixLine);
+        QFETCH(double, firstLatitude);
+        QTemporaryDir dir;
+        const int64_t start = 1715854500000; // 2024-05-16 10:15:00 UTC
+        const QString cache = dir.filePath("cache.txt");
+        const TrackMatch match = writeMatchedTrack(northbound(start + trackFrom * 1000, trackSeconds),
+                                                   start, 60, shift, cache);
+        QCOMPARE(match.lines, lines);
+        QCOMPARE(match.coveredSeconds, covered);
+        QCOMPARE(QFile::exists(cache), lines > 0);
+        if (lines == 0)
+            return;
+        const QList<QByteArray> text = linesOf(cache);
+        QCOMPARE(text.size(), lines + 1); // the last line ends the file
+        QVERIFY(text[firstFixLine].startsWith('A'));
+        QVERIFY(firstFixLine == 0 || text[firstFixLine - 1].startsWith('V'));
+        const LuGPSModel point(text[firstFixLine].constData());
+        QVERIFY2(qAbs(point.wgsLatitude - firstLatitude) < 1e-6, text[firstFixLine].constData());
+    }
+
+    // The recording's clock is its name's time stamp in the computer's zone, also across a
+    // change of zone and past midnight.
+    void theClockIsTheComputersZone_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("utc");
+        QTest::newRow("UTC") << QByteArray("UTC") << "2024_0516_101500_001A.MP4"
+                             << "2024-05-16T10:15:00Z";
+        QTest::newRow("eight hours east, the day before in UTC")
+            << QByteArray("Asia/Shanghai") << "2024_0516_051500_001A.MP4" << "2024-05-15T21:15:00Z";
+        QTest::newRow("summer time in the west")
+            << QByteArray("America/New_York") << "2024_0516_235959_001A.MP4" << "2024-05-17T03:59:59Z";
+    }
+    void theClockIsTheComputersZone()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(QString, name);
+        QFETCH(QString, utc);
+        const QByteArray before = qgetenv("TZ");
+        qputenv("TZ", zone);
+        tzset();
+        const LuFileInfoModel model(name, "/card/" + name);
+        const int64_t start = recordingStartUtcMs(&model);
+        qputenv("TZ", before);
+        tzset();
+        QCOMPARE(QDateTime::fromMSecsSinceEpoch(start, Qt::UTC).toString(Qt::ISODate), utc);
+    }
+
+    // A phone's GPX over GPS-less recordings: the one it covers plays with its positions, the
+    // one it covers in part and the one it misses say so in their rows.
+    void aLoadedTrackGivesRecordingsTheirSeconds()
+    {
+        QTemporaryDir card;
+        qputenv("TZ", "UTC");
+        tzset();
+        const QStringList names{"2024_0516_101500_001A.MP4", "2024_0516_101630_002A.MP4",
+                                "2024_0516_120000_003A.MP4"};
+        QStringList paths;
+        for (const QString &name : names) {
+            paths << card.filePath(name);
+            write(paths.last(), movieHeaderOnly(1000, 60000));
+        }
+        QByteArray gpx = "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"phone\"><trk><trkseg>\n";
+        for (int s = 0; s < 120; ++s)
+            gpx += QStringLiteral("<trkpt lat=\"%1\" lon=\"114\"><time>2024-05-16T10:%2:%3Z</time></trkpt>\n")
+                       .arg(22.5 + s * 0.001, 0, 'f', 6)
+                       .arg(15 + s / 60, 2, 10, QLatin1Char('0'))
+                       .arg(s % 60, 2, 10, QLatin1Char('0'))
+                       .toUtf8();
+        write(card.filePath("phone.gpx"), gpx + "</trkseg></trk></gpx>\n");
+
+        Library library;
+        ExternalTracks tracks(&library);
+        library.listPaths(paths);
+        // Each recording's own read finds no track first.
+        for (LuFileInfoModel *model : library.models())
+            library.loadTrack(model);
+        QTRY_VERIFY_WITH_TIMEOUT(std::all_of(library.models().cbegin(), library.models().cend(), [](LuFileInfoModel *m) {
+            return m->trackState() == LuFileInfoModel::TrackState::Absent; }), timeout);
+        QSignalSpy matched(&tracks, &ExternalTracks::matched);
+        tracks.load(card.filePath("phone.gpx"));
+        QVERIFY(matched.wait(timeout));
+        QCOMPARE(matched.first(), (QVariantList{3, 2}));
+        LuFileInfoModel *full = library.models().at(0);
+        QTRY_COMPARE_WITH_TIMEOUT(full->track.size(), 60, timeout);
+        QVERIFY(qAbs(full->track.at(30)->wgsLatitude - 22.53) < 1e-6);
+        QVERIFY2(full->trackNote.contains("60 / 60"), qPrintable(full->trackNote));
+        QVERIFY2(library.models().at(1)->trackNote.contains("30 / 60"),
+                 qPrintable(library.models().at(1)->trackNote));
+        QVERIFY(!library.models().at(2)->trackNote.isEmpty());
+        QCOMPARE(library.models().at(2)->trackState(), LuFileInfoModel::TrackState::Absent);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTrackMatch)
+#include "tst_trackmatch.moc"
