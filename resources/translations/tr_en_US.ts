@@ -371,5 +371,25 @@
         <source>已加载的 GPS 轨迹不覆盖任何录像</source>
         <translation>The loaded GPS track covers no recording</translation>
     </message>
+    <message>
+        <source>校正时钟…</source>
+        <translation>Set the clock…</translation>
+    </message>
+    <message>
+        <source>校正时钟</source>
+        <translation>Set the clock</translation>
+    </message>
+    <message>
+        <source>此录像</source>
+        <translation>This recording</translation>
+    </message>
+    <message>
+        <source>整个行程</source>
+        <translation>The whole drive</translation>
+    </message>
+    <message>
+        <source>重置</source>
+        <translation>Reset</translation>
+    </message>
 </context>
 </TS>

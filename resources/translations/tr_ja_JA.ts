@@ -371,5 +371,25 @@
         <source>已加载的 GPS 轨迹不覆盖任何录像</source>
         <translation>読み込んだ GPS トラックはどの録画も含みません</translation>
     </message>
+    <message>
+        <source>校正时钟…</source>
+        <translation>時計を合わせる…</translation>
+    </message>
+    <message>
+        <source>校正时钟</source>
+        <translation>時計を合わせる</translation>
+    </message>
+    <message>
+        <source>此录像</source>
+        <translation>この録画</translation>
+    </message>
+    <message>
+        <source>整个行程</source>
+        <translation>ドライブ全体</translation>
+    </message>
+    <message>
+        <source>重置</source>
+        <translation>リセット</translation>
+    </message>
 </context>
 </TS>

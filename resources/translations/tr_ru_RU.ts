@@ -371,5 +371,25 @@
         <source>已加载的 GPS 轨迹不覆盖任何录像</source>
         <translation>Загруженный GPS-трек не покрывает ни одной записи</translation>
     </message>
+    <message>
+        <source>校正时钟…</source>
+        <translation>Поправить часы…</translation>
+    </message>
+    <message>
+        <source>校正时钟</source>
+        <translation>Поправить часы</translation>
+    </message>
+    <message>
+        <source>此录像</source>
+        <translation>Эта запись</translation>
+    </message>
+    <message>
+        <source>整个行程</source>
+        <translation>Вся поездка</translation>
+    </message>
+    <message>
+        <source>重置</source>
+        <translation>Сбросить</translation>
+    </message>
 </context>
 </TS>

@@ -371,5 +371,25 @@
         <source>已加载的 GPS 轨迹不覆盖任何录像</source>
         <translation>Tuyến GPS đã tải không bao phủ bản ghi nào</translation>
     </message>
+    <message>
+        <source>校正时钟…</source>
+        <translation>Chỉnh đồng hồ…</translation>
+    </message>
+    <message>
+        <source>校正时钟</source>
+        <translation>Chỉnh đồng hồ</translation>
+    </message>
+    <message>
+        <source>此录像</source>
+        <translation>Bản ghi này</translation>
+    </message>
+    <message>
+        <source>整个行程</source>
+        <translation>Cả chuyến đi</translation>
+    </message>
+    <message>
+        <source>重置</source>
+        <translation>Đặt lại</translation>
+    </message>
 </context>
 </TS>

@@ -1,6 +1,7 @@
 #include "trackexportactions.h"
 
 #include "clipmarks.h"
+#include "clockshiftdialog.h"
 #include "driveexport.h"
 #include "externaltracks.h"
 #include "hwdefaultsettings.h"
@@ -54,6 +55,19 @@ TrackExportActions::TrackExportActions(Library *library, ClipMarks *clips,
                                                  : menuText("已加载的 GPS 轨迹不覆盖任何录像"));
         HWDeviceTreeView::repaintFileList();
     });
+}
+
+ClockShiftDialog *TrackExportActions::showClockShift(LuFileInfoModel *recording)
+{
+    if (!m_library->contains(recording))
+        return nullptr;
+    const QVector<Drive> drives = m_library->drives();
+    const Drive *drive = driveHolding(drives, recording);
+    auto *dialog = new ClockShiftDialog(m_external, recording,
+                                        drive ? drive->recordings : QList<LuFileInfoModel *>{recording},
+                                        m_fileList->window());
+    dialog->show();
+    return dialog;
 }
 
 void TrackExportActions::askForTrackFiles()
@@ -118,6 +132,12 @@ void TrackExportActions::showMenu(const QPoint &pos)
     menu->addAction(menuText("导出片段…"), this, [this, model] { m_clips->showExport(model); });
     menu->addSeparator();
     menu->addAction(menuText("添加 GPS 轨迹…"), this, &TrackExportActions::askForTrackFiles);
+    // A recording that takes its track from a loaded one may have its clock set right.
+    LuFileInfoModel *recording = recordingOf(model);
+    menu->addAction(menuText("校正时钟…"), this, [this, recording] { showClockShift(recording); })
+        ->setEnabled(!m_external->tracks().isEmpty() &&
+                     (m_external->gave(recording) ||
+                      recording->trackState() == LuFileInfoModel::TrackState::Absent));
     menu->popup(m_fileList->viewport()->mapToGlobal(pos));
 }
 

@@ -4,6 +4,7 @@
 #include <QObject>
 
 class ClipMarks;
+class ClockShiftDialog;
 class ExternalTracks;
 class HWDeviceTreeView;
 class Library;
@@ -30,6 +31,8 @@ public:
     // driveTrackExported(ok) follows on this object's thread.
     void exportDriveTrack(const QList<LuFileInfoModel *> &recordings, const QString &path);
 
+    // The clock of a recording (and its drive) set right against the loaded tracks.
+    ClockShiftDialog *showClockShift(LuFileInfoModel *recording);
     // "Add GPS track…": asks for track files and loads them.
     void askForTrackFiles();
     // Loads track files (dropped or chosen); what went wrong is said in a message.

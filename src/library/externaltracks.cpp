@@ -1,5 +1,6 @@
 #include "externaltracks.h"
 
+#include "clockshift.h"
 #include "library.h"
 #include "lufileinfomodel.h"
 #include "trackmatch.h"
@@ -24,6 +25,8 @@ struct ExternalTracks::Candidate
     QString videoPath;
     QString cachePath;
     int64_t startMs = ExternalFix::kNoTime;
+    double shift = 0;   // the recording's clock correction, seconds
+    bool given = false; // its cache holds what a loaded track gave it earlier
 };
 
 struct ExternalTracks::Outcome
@@ -32,6 +35,7 @@ struct ExternalTracks::Outcome
     QString trackName; // of the track that gave it seconds, empty when none did
     double seconds = -1;
     TrackMatch match;
+    bool cleared = false; // what an earlier match gave was taken back
 };
 
 ExternalTracks::ExternalTracks(Library *library, QObject *parent)
@@ -49,6 +53,8 @@ ExternalTracks::ExternalTracks(Library *library, QObject *parent)
         m_late.clear();
         match(late);
     });
+    connect(library, &Library::aboutToRemove, this,
+            [this](LuFileInfoModel *model) { m_given.remove(model); });
     connect(library, &Library::trackReady, this, [this](LuFileInfoModel *model) {
         if (!m_tracks.isEmpty() && model && model->trackNote.isEmpty() && needsTrack(model)) {
             m_late << model;
@@ -116,13 +122,32 @@ void ExternalTracks::load(const QString &path)
     worker->start(QThread::LowPriority);
 }
 
+bool ExternalTracks::gave(const LuFileInfoModel *recording) const
+{
+    return m_given.contains(recording);
+}
+
+void ExternalTracks::setShift(const QList<LuFileInfoModel *> &recordings, double seconds)
+{
+    QList<LuFileInfoModel *> again;
+    for (LuFileInfoModel *recording : recordings) {
+        if (!m_library->contains(recording) || !ClockShift::set(recording, seconds))
+            continue;
+        if (m_given.contains(recording) || needsTrack(recording))
+            again << recording;
+    }
+    if (!m_tracks.isEmpty())
+        match(again);
+}
+
 void ExternalTracks::match(const QList<LuFileInfoModel *> &recordings)
 {
     m_late.clear(); // a full match takes them as well
     QList<Candidate> candidates;
     for (LuFileInfoModel *model : recordings)
         candidates.append({model, model->nativePath, model->trackCachePath,
-                           recordingStartUtcMs(model)});
+                           recordingStartUtcMs(model), ClockShift::of(model),
+                           m_given.contains(model)});
     if (candidates.isEmpty()) {
         emit matched(0, 0);
         return;
@@ -146,13 +171,17 @@ void ExternalTracks::match(const QList<LuFileInfoModel *> &recordings)
                                     track->endMs() >= candidate.startMs;
                 if (!covers)
                     continue;
-                const TrackMatch match = writeMatchedTrack(*track, candidate.startMs,
-                                                           outcome.seconds, 0, candidate.cachePath);
+                const TrackMatch match =
+                    writeMatchedTrack(*track, candidate.startMs, outcome.seconds,
+                                      candidate.shift, candidate.cachePath);
                 if (match.coveredSeconds >= outcome.match.coveredSeconds) {
                     outcome.match = match;
                     outcome.trackName = QFileInfo(track->path).fileName();
                 }
             }
+            // Shifted off every track: what an earlier match wrote must not stay.
+            if (outcome.match.coveredSeconds == 0 && candidate.given)
+                outcome.cleared = QFile::remove(candidate.cachePath);
             outcomes << outcome;
         }
         QMetaObject::invokeMethod(QCoreApplication::instance(), [self, alive, outcomes] {
@@ -176,9 +205,15 @@ void ExternalTracks::apply(const QList<Outcome> &outcomes)
         const int whole = int(outcome.seconds + 0.5);
         if (outcome.match.coveredSeconds <= 0) {
             model->trackNote = tr("没有已加载的 GPS 轨迹覆盖此录像");
+            if (outcome.cleared) {
+                m_given.remove(model);
+                model->forgetTrack();
+                m_library->loadTrack(model);
+            }
             continue;
         }
         ++given;
+        m_given.insert(model);
         model->trackNote = tr("GPS 轨迹 %1 覆盖此录像的 %2 / %3 秒")
                                .arg(outcome.trackName)
                                .arg(qMin(outcome.match.coveredSeconds, whole))

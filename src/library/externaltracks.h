@@ -5,6 +5,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QTimer>
 #include <QUrl>
@@ -32,6 +33,10 @@ public:
     // Reads the file and matches it; loaded follows, then matched.
     void load(const QString &path);
     const QList<std::shared_ptr<const ExternalTrack>> &tracks() const { return m_tracks; }
+    // The clock correction of these recordings (see ClockShift), kept and matched again at once.
+    void setShift(const QList<LuFileInfoModel *> &recordings, double seconds);
+    // The recording's track came from a loaded track.
+    bool gave(const LuFileInfoModel *recording) const;
     // Reads and matches still running.
     int busy() const { return m_busy; }
 
@@ -52,6 +57,7 @@ private:
     Library *m_library;
     QList<std::shared_ptr<const ExternalTrack>> m_tracks;
     int m_busy = 0;
+    QSet<const LuFileInfoModel *> m_given; // recordings whose cache a loaded track wrote
     QList<QPointer<LuFileInfoModel>> m_late; // found without a track after the loading
     QTimer m_lateTimer;
     std::shared_ptr<bool> m_alive; // workers deliver only while this object lives

@@ -272,32 +272,29 @@ LuFileInfoModel *Library::nextInDrive(const LuFileInfoModel *model, int channels
     return groupIntoDrives({current, driveFileOf(next)}).size() == 1 ? next : nullptr;
 }
 
-LuFileInfoModel *Library::nextAfterDrive(LuFileInfoModel *model) const
+LuFileInfoModel *Library::nextAfterRun(const QList<LuFileInfoModel *> &run) const
 {
-    if (!contains(model))
-        return nullptr;
+    QSet<const LuFileInfoModel *> played;
+    const Drive *runDrive = nullptr;
     const QVector<Drive> all = drives();
-    LuFileInfoModel *front = recordingOf(model);
-    const Drive *drive = driveHolding(all, front);
-    // The drive's recordings up to this one in time count as played, and so do their rows.
-    QSet<const LuFileInfoModel *> played{front};
-    if (drive) {
-        for (const LuFileInfoModel *recording : drive->recordings) {
-            played.insert(recording);
-            if (recording == front)
-                break;
-        }
+    for (LuFileInfoModel *model : run) {
+        if (!contains(model))
+            continue;
+        played.insert(recordingOf(model));
+        runDrive = driveHolding(all, recordingOf(model));
     }
     int last = -1;
     for (int i = 0; i < m_models.size(); ++i)
         if (played.contains(recordingOf(m_models[i])))
             last = i;
+    if (last < 0)
+        return nullptr;
     for (int i = last + 1; i < m_models.size(); ++i) {
         LuFileInfoModel *next = recordingOf(m_models[i]);
         if (played.contains(next))
             continue;
         const Drive *entered = driveHolding(all, next);
-        if (entered && entered != drive && !entered->recordings.isEmpty())
+        if (entered && entered != runDrive && !entered->recordings.isEmpty())
             return entered->recordings.first();
         return next;
     }

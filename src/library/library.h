@@ -62,11 +62,11 @@ public:
     // The recording that starts next after model's (whose length is known), when it continues
     // the same drive with as many channels; null otherwise.
     LuFileInfoModel *nextInDrive(const LuFileInfoModel *model, int channelCount) const;
-    // What plays after model's recording ended with nothing to continue into: the first
-    // recording in the list's order past the rows of its drive up to it (outside a drive, past
-    // its own rows), whichever way the list runs; never one of that drive again. Another drive
-    // is entered at its first recording in time, so that it plays whole.
-    LuFileInfoModel *nextAfterDrive(LuFileInfoModel *model) const;
+    // What plays after a run of recordings (one, or several played on from one another without
+    // a break) ended with nothing to continue into: the first recording in the list's order past
+    // the rows of the run, whichever way the list runs; never one of the run again. Another
+    // drive is entered at its first recording in time, so that it plays whole.
+    LuFileInfoModel *nextAfterRun(const QList<LuFileInfoModel *> &run) const;
     QVector<Drive> drives() const;
 
     // The videos among dropped or named paths, in order: files whose name, from its fifth

@@ -26,8 +26,8 @@
 #include <QDebug>
 
 namespace {
-const QString kVersion = QStringLiteral("V1.24.0516");
-constexpr int kTitlePointSize = 9;
+const QString kViewerVersion = QStringLiteral("V1.24.0516");
+constexpr int kWindowTitlePointSize = 9;
 } // namespace
 
 KestroMainWidget::KestroMainWidget(QWidget *parent)
@@ -35,8 +35,8 @@ KestroMainWidget::KestroMainWidget(QWidget *parent)
 {
     ui->setupUi(this);
     initTitleBar();
-    const QString title = QStringLiteral("Q-MARL %1").arg(kVersion);
-    titleBarWidget()->setTitleContent(title, kTitlePointSize);
+    const QString title = QStringLiteral("Q-MARL %1").arg(kViewerVersion);
+    titleBarWidget()->setTitleContent(title, kWindowTitlePointSize);
     setWindowTitle(title);
     ui->pushBtn_setting->hide();
     setAcceptDrops(true);

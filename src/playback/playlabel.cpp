@@ -188,7 +188,10 @@ void PlayLabel::on_file_open(QString path)
 
 void PlayLabel::forgetReports()
 {
-    // What libmpv reported belongs to the file before; the new one reports its own.
+    // What libmpv reported belongs to the file before; the new one reports its own. Answers
+    // still on their way are that file's too: a length or frame size arriving after the next
+    // file was asked for must not pass for the next one's.
+    durationRequest = pictureRequest = attributesRequest = 0;
     reportedPosition = reportedDuration = -1.0;
     reportedEnd = reportedSeeking = settled = false;
     reportedIdle = true;
@@ -438,9 +441,7 @@ void PlayLabel::handleEvent(const mpv_event *event)
     case MPV_EVENT_END_FILE: {
         qWarning("event->event_id %d", int(event->event_id));
         fileStarted = false;
-        forgetReports();
-        // Answers still on their way belong to the file that has ended.
-        durationRequest = pictureRequest = 0;
+        forgetReports(); // answers still on their way belong to the file that has ended
         const auto *end = static_cast<const mpv_event_end_file *>(event->data);
         if (replacing && !(end && end->reason == MPV_END_FILE_REASON_ERROR)) {
             replacing = false; // the replaced file's end: playback goes on with the next

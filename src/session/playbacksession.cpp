@@ -3,6 +3,7 @@
 #include "playbacksession.h"
 
 #include "channelsync.h"
+#include "drivelist.h"
 #include "hwdefaultsettings.h"
 #include "hwplaywidget.h"
 #include "library.h"
@@ -101,6 +102,7 @@ void PlaybackSession::open(LuFileInfoModel *model)
     if (model != m_seekOnStartModel)
         m_seekOnStartModel = nullptr;
     m_views.cover->setMessage(QString());
+    m_run.clear();
     bindRecording(model, false);
     loadChannels(false);
     m_channelSync->setChannelCount(m_channelCount);
@@ -128,6 +130,7 @@ void PlaybackSession::loadChannels(bool continuing)
 
 void PlaybackSession::bindRecording(LuFileInfoModel *model, bool keepLayout)
 {
+    m_run << recordingOf(model);
     {
         QMutexLocker lock(&m_sessionMutex);
         m_channelModel1 = model;

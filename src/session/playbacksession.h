@@ -123,6 +123,8 @@ private:
     bool m_autoNext = true;
     bool m_pendingPlay = false;
     LuFileInfoModel *m_pendingModel = nullptr;
+    // The recordings played on from one another since the last open, front channels.
+    QList<LuFileInfoModel *> m_run;
     bool m_masterFailed = false; // set by pane 1's failure report, taken by its end report
     bool m_sliderPressed = false;
     LuFileInfoModel *m_seekOnStartModel = nullptr; // started from the map: seek once it runs

@@ -113,7 +113,7 @@ void PlaybackSession::masterEnded()
     if (m_autoNext && m_channelModel1) {
         qWarning() << "PlaybackSession: the recording ended, playing the next";
         clearAutoNext();
-        LuFileInfoModel *next = m_library->nextAfterDrive(m_channelModel1);
+        LuFileInfoModel *next = m_library->nextAfterRun(m_run);
         stop();
         if (next) {
             autoPlayNext(next);
@@ -181,6 +181,7 @@ void PlaybackSession::continueInto(LuFileInfoModel *next)
 
 void PlaybackSession::forget(LuFileInfoModel *model)
 {
+    m_run.removeAll(model);
     if (isOpen(model)) {
         qWarning() << "PlaybackSession: deleting an open file";
         end();

@@ -213,6 +213,8 @@ void MapView::trackArrived(LuFileInfoModel *model)
         return;
     if (model == m_session->master()) {
         drawRoute();
+        // A track given again (a clock set right) shows at the frame on screen at once.
+        emit routeRedrawn();
         return;
     }
     // Another recording of the drive on the map: its part of the route is drawn now, once for

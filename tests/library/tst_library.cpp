@@ -290,24 +290,29 @@ private slots:
 
     // Two drives with a recording alone between them, one channel each: 13:00-13:02, 14:00,
     // 15:00-15:01. The list runs oldest first, or newest first (folders named the other way).
-    void nextAfterDrive_data()
+    // After a run of recordings the list goes on past it, never back into it.
+    void nextAfterRun_data()
     {
         QTest::addColumn<bool>("newestFirst");
-        QTest::addColumn<QString>("ended");
+        QTest::addColumn<QStringList>("run");
         QTest::addColumn<QString>("expected"); // empty: nothing
-        QTest::newRow("oldest first: drive, then the one alone") << false << "130200" << "140000";
-        QTest::newRow("oldest first: the drive's rest first") << false << "130100" << "130200";
-        QTest::newRow("oldest first: alone, then the next drive") << false << "140000" << "150000";
-        QTest::newRow("oldest first: the end") << false << "150100" << "";
-        QTest::newRow("newest first: drive, then the one alone") << true << "150100" << "140000";
-        QTest::newRow("newest first: a drive from its start") << true << "140000" << "130000";
-        QTest::newRow("newest first: past the drive") << true << "130200" << "";
-        QTest::newRow("newest first: its start before") << true << "150000" << "140000";
+        const QStringList first{"130000", "130100", "130200"};
+        QTest::newRow("oldest first: drive, then the one alone") << false << first << "140000";
+        QTest::newRow("oldest first: the drive's rest next")
+            << false << QStringList{"130000", "130100"} << "130200";
+        QTest::newRow("oldest first: the one alone, then the next drive")
+            << false << QStringList{"140000"} << "150000";
+        QTest::newRow("oldest first: the end") << false << QStringList{"150000", "150100"} << "";
+        QTest::newRow("newest first: drive, then the one alone")
+            << true << QStringList{"150000", "150100"} << "140000";
+        QTest::newRow("newest first: a drive from its start")
+            << true << QStringList{"140000"} << "130000";
+        QTest::newRow("newest first: past the last drive") << true << first << "";
     }
-    void nextAfterDrive()
+    void nextAfterRun()
     {
         QFETCH(bool, newestFirst);
-        QFETCH(QString, ended);
+        QFETCH(QStringList, run);
         QFETCH(QString, expected);
         const QStringList stamps{"130000", "130100", "130200", "140000", "150000", "150100"};
         QTemporaryDir card;
@@ -315,13 +320,17 @@ private slots:
         for (int i = 0; i < stamps.size(); ++i) {
             const QString folder = QString::number(newestFirst ? stamps.size() - i : i);
             QDir(card.path()).mkdir(folder);
-            files << touch(folder + QStringLiteral("/2024_0516_%1_%2A.MP4").arg(stamps[i]).arg(i + 1, 3, 10, QLatin1Char('0')), card);
+            files << touch(folder + QStringLiteral("/2024_0516_%1_%2A.MP4")
+                                        .arg(stamps[i])
+                                        .arg(i + 1, 3, 10, QLatin1Char('0')),
+                           card);
         }
         Library library;
         library.listPaths(files);
-        LuFileInfoModel *from = named(library, QFileInfo(files[stamps.indexOf(ended)]).fileName());
-        QVERIFY(from);
-        LuFileInfoModel *next = library.nextAfterDrive(from);
+        QList<LuFileInfoModel *> played;
+        for (const QString &stamp : run)
+            played << named(library, QFileInfo(files[stamps.indexOf(stamp)]).fileName());
+        LuFileInfoModel *next = library.nextAfterRun(played);
         QCOMPARE(next ? next->fileName.mid(10, 6) : QString(), expected);
     }
 };

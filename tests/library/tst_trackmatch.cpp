@@ -1,3 +1,4 @@
+#include "clockshift.h"
 #include "externaltracks.h"
 #include "hwdefaultsettings.h"
 #include "library.h"
@@ -218,6 +219,25 @@ private slots:
                  qPrintable(library.models().at(1)->trackNote));
         QVERIFY(!library.models().at(2)->trackNote.isEmpty());
         QCOMPARE(library.models().at(2)->trackState(), LuFileInfoModel::TrackState::Absent);
+
+        // The camera's clock a minute slow: second 30 shows the phone's point of second 90, and
+        // the correction is kept for the next start. Shifted off the track, nothing stays.
+        const auto shifted = [&](double seconds, double latitude) {
+            matched.clear();
+            tracks.setShift({full}, seconds);
+            return matched.wait(timeout) &&
+                   QTest::qWaitFor([&] { return full->trackLoaded && full->track.size() > 30 &&
+                                                qAbs(full->track.at(30)->wgsLatitude - latitude) < 1e-6; },
+                                   timeout);
+        };
+        QVERIFY(shifted(60, 22.59));
+        QCOMPARE(ClockShift::of(full), 60.0);
+        matched.clear();
+        tracks.setShift({full}, 3600);
+        QVERIFY(matched.wait(timeout));
+        QTRY_COMPARE_WITH_TIMEOUT(full->trackState(), LuFileInfoModel::TrackState::Absent, timeout);
+        QVERIFY(shifted(0, 22.53));
+        QVERIFY(!QFile::exists(full->trackCachePath + ".shift"));
     }
 };
 
