@@ -37,9 +37,11 @@ int main(int argc, char *argv[])
 {
     qputenv("TZ", "UTC");
     tzset();
+    // The caches it writes, and the list of loaded tracks, stay out of the user's own.
+    QTemporaryDir dir;
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(dir.filePath("cache")));
     QCoreApplication app(argc, argv);
     const int count = argc > 1 ? std::atoi(argv[1]) : 500;
-    QTemporaryDir dir;
     const QDateTime day(QDate(2024, 5, 16), QTime(0, 0), Qt::UTC);
     QByteArray gpx = "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"bench\"><trk><trkseg>\n";
     for (int s = 0; s < 86400; ++s)

@@ -391,5 +391,33 @@
         <source>重置</source>
         <translation>Reset</translation>
     </message>
+    <message>
+        <source>已加载的 GPS 轨迹…</source>
+        <translation>Loaded GPS tracks…</translation>
+    </message>
+    <message>
+        <source>已加载的 GPS 轨迹</source>
+        <translation>Loaded GPS tracks</translation>
+    </message>
+    <message>
+        <source>文件</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>开始</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>结束</source>
+        <translation>End</translation>
+    </message>
+    <message>
+        <source>点数</source>
+        <translation>Points</translation>
+    </message>
+    <message>
+        <source>移除</source>
+        <translation>Remove</translation>
+    </message>
 </context>
 </TS>

@@ -391,5 +391,33 @@
         <source>重置</source>
         <translation>リセット</translation>
     </message>
+    <message>
+        <source>已加载的 GPS 轨迹…</source>
+        <translation>読み込んだ GPS トラック…</translation>
+    </message>
+    <message>
+        <source>已加载的 GPS 轨迹</source>
+        <translation>読み込んだ GPS トラック</translation>
+    </message>
+    <message>
+        <source>文件</source>
+        <translation>ファイル</translation>
+    </message>
+    <message>
+        <source>开始</source>
+        <translation>開始</translation>
+    </message>
+    <message>
+        <source>结束</source>
+        <translation>終了</translation>
+    </message>
+    <message>
+        <source>点数</source>
+        <translation>ポイント数</translation>
+    </message>
+    <message>
+        <source>移除</source>
+        <translation>削除</translation>
+    </message>
 </context>
 </TS>

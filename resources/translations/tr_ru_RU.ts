@@ -391,5 +391,33 @@
         <source>重置</source>
         <translation>Сбросить</translation>
     </message>
+    <message>
+        <source>已加载的 GPS 轨迹…</source>
+        <translation>Загруженные GPS-треки…</translation>
+    </message>
+    <message>
+        <source>已加载的 GPS 轨迹</source>
+        <translation>Загруженные GPS-треки</translation>
+    </message>
+    <message>
+        <source>文件</source>
+        <translation>Файл</translation>
+    </message>
+    <message>
+        <source>开始</source>
+        <translation>Начало</translation>
+    </message>
+    <message>
+        <source>结束</source>
+        <translation>Конец</translation>
+    </message>
+    <message>
+        <source>点数</source>
+        <translation>Точек</translation>
+    </message>
+    <message>
+        <source>移除</source>
+        <translation>Удалить</translation>
+    </message>
 </context>
 </TS>

@@ -391,5 +391,33 @@
         <source>重置</source>
         <translation>Đặt lại</translation>
     </message>
+    <message>
+        <source>已加载的 GPS 轨迹…</source>
+        <translation>Các tuyến GPS đã tải…</translation>
+    </message>
+    <message>
+        <source>已加载的 GPS 轨迹</source>
+        <translation>Các tuyến GPS đã tải</translation>
+    </message>
+    <message>
+        <source>文件</source>
+        <translation>Tệp</translation>
+    </message>
+    <message>
+        <source>开始</source>
+        <translation>Bắt đầu</translation>
+    </message>
+    <message>
+        <source>结束</source>
+        <translation>Kết thúc</translation>
+    </message>
+    <message>
+        <source>点数</source>
+        <translation>Số điểm</translation>
+    </message>
+    <message>
+        <source>移除</source>
+        <translation>Gỡ bỏ</translation>
+    </message>
 </context>
 </TS>

@@ -2,6 +2,7 @@
 
 #include "clipmarks.h"
 #include "clockshiftdialog.h"
+#include "loadedtracksdialog.h"
 #include "driveexport.h"
 #include "externaltracks.h"
 #include "hwdefaultsettings.h"
@@ -70,6 +71,14 @@ ClockShiftDialog *TrackExportActions::showClockShift(LuFileInfoModel *recording)
     return dialog;
 }
 
+LoadedTracksDialog *TrackExportActions::showLoadedTracks()
+{
+    auto *dialog = new LoadedTracksDialog(m_external, m_fileList->window());
+    connect(dialog, &LoadedTracksDialog::addRequested, this, &TrackExportActions::askForTrackFiles);
+    dialog->show();
+    return dialog;
+}
+
 void TrackExportActions::askForTrackFiles()
 {
     const QStringList paths = QFileDialog::getOpenFileNames(
@@ -132,6 +141,7 @@ void TrackExportActions::showMenu(const QPoint &pos)
     menu->addAction(menuText("导出片段…"), this, [this, model] { m_clips->showExport(model); });
     menu->addSeparator();
     menu->addAction(menuText("添加 GPS 轨迹…"), this, &TrackExportActions::askForTrackFiles);
+    menu->addAction(menuText("已加载的 GPS 轨迹…"), this, &TrackExportActions::showLoadedTracks);
     // A recording that takes its track from a loaded one may have its clock set right.
     LuFileInfoModel *recording = recordingOf(model);
     menu->addAction(menuText("校正时钟…"), this, [this, recording] { showClockShift(recording); })

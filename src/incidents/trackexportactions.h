@@ -5,6 +5,7 @@
 
 class ClipMarks;
 class ClockShiftDialog;
+class LoadedTracksDialog;
 class ExternalTracks;
 class HWDeviceTreeView;
 class Library;
@@ -33,6 +34,8 @@ public:
 
     // The clock of a recording (and its drive) set right against the loaded tracks.
     ClockShiftDialog *showClockShift(LuFileInfoModel *recording);
+    // The loaded tracks, to see, add and remove.
+    LoadedTracksDialog *showLoadedTracks();
     // "Add GPS track…": asks for track files and loads them.
     void askForTrackFiles();
     // Loads track files (dropped or chosen); what went wrong is said in a message.

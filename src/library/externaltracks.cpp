@@ -1,6 +1,7 @@
 #include "externaltracks.h"
 
 #include "clockshift.h"
+#include "hwfilemanager.h"
 #include "library.h"
 #include "lufileinfomodel.h"
 #include "trackmatch.h"
@@ -11,13 +12,57 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
+#include <QSaveFile>
 #include <QThread>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 constexpr int kLateBatchMs = 300;
+
+// Beside a cache that a loaded track wrote: which track it was, so that removing the track
+// takes back what it gave, after a restart too.
+QString giverPath(const QString &cachePath)
+{
+    return cachePath + QStringLiteral(".from");
 }
+
+void writeGiver(const QString &cachePath, const QString &trackPath)
+{
+    // Beside it and renamed, as the cache itself, without a sync per recording: a card's worth
+    // of them is written at once.
+    const QString path = giverPath(cachePath);
+    QFile part(path + QStringLiteral(".part"));
+    const QByteArray text = trackPath.toUtf8();
+    const bool written = part.open(QIODevice::WriteOnly) && part.write(text) == text.size();
+    part.close();
+    if (!written || std::rename(QFile::encodeName(part.fileName()).constData(),
+                                QFile::encodeName(path).constData()) != 0) {
+        part.remove();
+        qWarning() << "ExternalTracks: cannot note the track beside" << cachePath;
+    }
+}
+
+QString giverOf(const QString &cachePath)
+{
+    QFile file(giverPath(cachePath));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// The cache and its note go; the recording reads its own track again, if it has one.
+bool takeBack(const QString &cachePath)
+{
+    QFile::remove(giverPath(cachePath));
+    return QFile::remove(cachePath);
+}
+
+// The loaded tracks, one path a line, so that the next start loads them again.
+QString rememberedListPath()
+{
+    return HWFileManager::cacheFolder() + QStringLiteral("/external-tracks.txt");
+}
+} // namespace
 
 struct ExternalTracks::Candidate
 {
@@ -109,7 +154,12 @@ void ExternalTracks::load(const QString &path)
                 return;
             }
             qWarning() << "ExternalTracks: read" << track->fixes.size() << "positions from" << path;
+            // Loaded again: the newer reading replaces the one before.
+            self->m_tracks.erase(std::remove_if(self->m_tracks.begin(), self->m_tracks.end(),
+                                                [&path](const auto &held) { return held->path == path; }),
+                                 self->m_tracks.end());
             self->m_tracks << track;
+            self->remember();
             emit self->loaded(path, QString());
             QList<LuFileInfoModel *> recordings;
             for (LuFileInfoModel *model : self->m_library->models())
@@ -124,7 +174,50 @@ void ExternalTracks::load(const QString &path)
 
 bool ExternalTracks::gave(const LuFileInfoModel *recording) const
 {
-    return m_given.contains(recording);
+    return m_given.contains(recording) || !giverOf(recording->trackCachePath).isEmpty();
+}
+
+void ExternalTracks::remember() const
+{
+    QStringList paths;
+    for (const auto &track : m_tracks)
+        paths << track->path;
+    QSaveFile file(rememberedListPath());
+    const QByteArray text = paths.join(QLatin1Char('\n')).toUtf8();
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+        qWarning() << "ExternalTracks: cannot remember the loaded tracks in" << file.fileName();
+}
+
+void ExternalTracks::loadRemembered()
+{
+    QFile file(rememberedListPath());
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    // A track file moved or deleted since is left out, without a word at start-up.
+    for (const QString &path : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n')))
+        if (!path.isEmpty() && QFileInfo::exists(path))
+            load(path);
+}
+
+void ExternalTracks::remove(const QString &path)
+{
+    const auto held = std::find_if(m_tracks.begin(), m_tracks.end(),
+                                   [&path](const auto &track) { return track->path == path; });
+    if (held == m_tracks.end())
+        return;
+    m_tracks.erase(held);
+    remember();
+    // What it gave goes; those recordings are matched to the other tracks once read again.
+    for (LuFileInfoModel *model : m_library->models()) {
+        if (giverOf(model->trackCachePath) != path)
+            continue;
+        takeBack(model->trackCachePath);
+        m_given.remove(model);
+        model->trackNote.clear();
+        model->forgetTrack();
+        m_library->loadTrack(model);
+    }
+    emit removed(path);
 }
 
 void ExternalTracks::setShift(const QList<LuFileInfoModel *> &recordings, double seconds)
@@ -133,7 +226,7 @@ void ExternalTracks::setShift(const QList<LuFileInfoModel *> &recordings, double
     for (LuFileInfoModel *recording : recordings) {
         if (!m_library->contains(recording) || !ClockShift::set(recording, seconds))
             continue;
-        if (m_given.contains(recording) || needsTrack(recording))
+        if (gave(recording) || needsTrack(recording))
             again << recording;
     }
     if (!m_tracks.isEmpty())
@@ -146,8 +239,7 @@ void ExternalTracks::match(const QList<LuFileInfoModel *> &recordings)
     QList<Candidate> candidates;
     for (LuFileInfoModel *model : recordings)
         candidates.append({model, model->nativePath, model->trackCachePath,
-                           recordingStartUtcMs(model), ClockShift::of(model),
-                           m_given.contains(model)});
+                           recordingStartUtcMs(model), ClockShift::of(model), gave(model)});
     if (candidates.isEmpty()) {
         emit matched(0, 0);
         return;
@@ -164,24 +256,26 @@ void ExternalTracks::match(const QList<LuFileInfoModel *> &recordings)
             const QByteArray video = QFile::encodeName(candidate.videoPath);
             outcome.seconds = videoDurationSeconds(video.constData());
             // The track that covers the most of it gives it its seconds; the newest on a tie.
+            std::shared_ptr<const ExternalTrack> best;
+            int most = 0;
             for (const auto &track : tracks) {
-                const bool covers = candidate.startMs != ExternalFix::kNoTime &&
-                                    outcome.seconds > 0 &&
-                                    track->startMs() < candidate.startMs + int64_t(outcome.seconds * 1000) &&
-                                    track->endMs() >= candidate.startMs;
-                if (!covers)
-                    continue;
-                const TrackMatch match =
-                    writeMatchedTrack(*track, candidate.startMs, outcome.seconds,
-                                      candidate.shift, candidate.cachePath);
-                if (match.coveredSeconds >= outcome.match.coveredSeconds) {
-                    outcome.match = match;
-                    outcome.trackName = QFileInfo(track->path).fileName();
+                const int covered = coveredSeconds(*track, candidate.startMs, outcome.seconds,
+                                                   candidate.shift);
+                if (covered > 0 && covered >= most) {
+                    best = track;
+                    most = covered;
                 }
+            }
+            if (best) {
+                outcome.match = writeMatchedTrack(*best, candidate.startMs, outcome.seconds,
+                                                  candidate.shift, candidate.cachePath);
+                outcome.trackName = QFileInfo(best->path).fileName();
+                if (outcome.match.lines > 0)
+                    writeGiver(candidate.cachePath, best->path);
             }
             // Shifted off every track: what an earlier match wrote must not stay.
             if (outcome.match.coveredSeconds == 0 && candidate.given)
-                outcome.cleared = QFile::remove(candidate.cachePath);
+                outcome.cleared = takeBack(candidate.cachePath);
             outcomes << outcome;
         }
         QMetaObject::invokeMethod(QCoreApplication::instance(), [self, alive, outcomes] {

@@ -30,8 +30,14 @@ public:
     // A file the window takes as a track when dropped: .gpx, .kml, .nmea in any letter case.
     static bool isTrackFile(const QString &path);
     static bool holdsTrackFile(const QList<QUrl> &urls);
-    // Reads the file and matches it; loaded follows, then matched.
+    // Reads the file and matches it; loaded follows, then matched. A file loaded again
+    // replaces its earlier reading. The loaded tracks are remembered for the next start.
     void load(const QString &path);
+    // Loads the tracks loaded before the last exit.
+    void loadRemembered();
+    // Forgets a loaded track and takes back what it gave; those recordings read their own track
+    // again, or are matched to the other loaded tracks.
+    void remove(const QString &path);
     const QList<std::shared_ptr<const ExternalTrack>> &tracks() const { return m_tracks; }
     // The clock correction of these recordings (see ClockShift), kept and matched again at once.
     void setShift(const QList<LuFileInfoModel *> &recordings, double seconds);
@@ -45,6 +51,7 @@ signals:
     void loaded(const QString &path, const QString &error);
     // The recordings the loaded tracks were matched against, and how many got seconds.
     void matched(int recordings, int given);
+    void removed(const QString &path);
 
 private:
     struct Candidate;
@@ -53,6 +60,7 @@ private:
     void match(const QList<LuFileInfoModel *> &recordings);
     void apply(const QList<Outcome> &outcomes);
     bool needsTrack(LuFileInfoModel *model) const;
+    void remember() const;
 
     Library *m_library;
     QList<std::shared_ptr<const ExternalTrack>> m_tracks;

@@ -22,20 +22,51 @@ int64_t recordingStartUtcMs(const LuFileInfoModel *recording)
     return QDateTime(digits.date(), digits.time(), Qt::LocalTime).toMSecsSinceEpoch();
 }
 
+namespace {
+// The fixes of track inside [from, to), in order.
+std::pair<QVector<ExternalFix>::const_iterator, QVector<ExternalFix>::const_iterator>
+fixesWithin(const ExternalTrack &track, int64_t from, int64_t to)
+{
+    const auto before = [](const ExternalFix &fix, int64_t t) { return fix.utcMs < t; };
+    return {std::lower_bound(track.fixes.cbegin(), track.fixes.cend(), from, before),
+            std::lower_bound(track.fixes.cbegin(), track.fixes.cend(), to, before)};
+}
+
+int64_t shiftedStart(int64_t startMs, double shiftSeconds)
+{
+    return startMs + int64_t(std::llround(shiftSeconds * 1000));
+}
+} // namespace
+
+int coveredSeconds(const ExternalTrack &track, int64_t startMs, double seconds,
+                   double shiftSeconds)
+{
+    if (startMs == ExternalFix::kNoTime || !(seconds > 0))
+        return 0;
+    const int64_t from = shiftedStart(startMs, shiftSeconds);
+    const auto range = fixesWithin(track, from, from + int64_t(std::llround(seconds * 1000)));
+    int covered = 0;
+    int64_t lastSecond = -1;
+    for (auto it = range.first; it != range.second; ++it) {
+        const int64_t second = (it->utcMs - from + 500) / 1000;
+        if (second != lastSecond) {
+            ++covered;
+            lastSecond = second;
+        }
+    }
+    return covered;
+}
+
 TrackMatch writeMatchedTrack(const ExternalTrack &track, int64_t startMs, double seconds,
                              double shiftSeconds, const QString &textPath)
 {
     TrackMatch match;
     if (startMs == ExternalFix::kNoTime || !(seconds > 0) || track.fixes.isEmpty())
         return match;
-    const int64_t from = startMs + int64_t(std::llround(shiftSeconds * 1000));
-    const int64_t to = from + int64_t(std::llround(seconds * 1000));
-    // The fixes are in time order: the first at or after the start is found by halving.
-    auto it = std::lower_bound(track.fixes.cbegin(), track.fixes.cend(), from,
-                               [](const ExternalFix &fix, int64_t t) { return fix.utcMs < t; });
+    const int64_t from = shiftedStart(startMs, shiftSeconds);
+    const auto range = fixesWithin(track, from, from + int64_t(std::llround(seconds * 1000)));
     DecodedTrack decoded;
-    int lastSecond = -1;
-    for (; it != track.fixes.cend() && it->utcMs < to; ++it) {
+    for (auto it = range.first; it != range.second; ++it) {
         GpsSample sample;
         sample.time = double(it->utcMs - from) / 1000.0;
         sample.clock = it->utcMs;
@@ -47,12 +78,8 @@ TrackMatch writeMatchedTrack(const ExternalTrack &track, int64_t startMs, double
         sample.hasCourse = !std::isnan(it->course);
         sample.course = sample.hasCourse ? it->course : 0;
         decoded.samples.push_back(sample);
-        const int second = int(std::lround(sample.time));
-        if (second != lastSecond) {
-            ++match.coveredSeconds;
-            lastSecond = second;
-        }
     }
+    match.coveredSeconds = coveredSeconds(track, startMs, seconds, shiftSeconds);
     if (decoded.samples.empty())
         return match;
     // Written beside the cache and renamed over it: a reader never meets half a track.

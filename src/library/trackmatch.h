@@ -20,6 +20,10 @@ struct TrackMatch
     int lines = 0;          // lines written (one a second, from the recording's start)
 };
 
+// How many seconds of the recording the track covers, written nowhere.
+int coveredSeconds(const ExternalTrack &track, int64_t startMs, double seconds,
+                   double shiftSeconds);
+
 // Writes the part of track that falls in the recording's time (start, plus shift seconds, for
 // seconds seconds) into textPath in the track cache's own form, one line a second from the
 // recording's start; speed and course are worked out where the track has none. Nothing is

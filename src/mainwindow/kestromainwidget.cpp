@@ -63,6 +63,7 @@ KestroMainWidget::KestroMainWidget(QWidget *parent)
     for (HWPlayWidget *pane : panes())
         pane->setKeepRatio(keep);
     m_library->reopenLastSession();
+    m_externalTracks->loadRemembered();
     qWarning() << "KestroMainWidget::KestroMainWidget" << __LINE__;
     checkClientIdentify();
 }

@@ -238,6 +238,23 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(full->trackState(), LuFileInfoModel::TrackState::Absent, timeout);
         QVERIFY(shifted(0, 22.53));
         QVERIFY(!QFile::exists(full->trackCachePath + ".shift"));
+
+        // The next start loads the track again by itself; removing it takes back what it gave.
+        Library again;
+        ExternalTracks remembered(&again);
+        again.listPaths(paths);
+        QSignalSpy loaded(&remembered, &ExternalTracks::loaded);
+        remembered.loadRemembered();
+        QVERIFY(loaded.wait(timeout));
+        QCOMPARE(remembered.tracks().size(), 1);
+        LuFileInfoModel *same = again.models().at(0);
+        QTRY_COMPARE_WITH_TIMEOUT(same->track.size(), 60, timeout);
+        QVERIFY(remembered.gave(same));
+        remembered.remove(card.filePath("phone.gpx"));
+        QVERIFY(remembered.tracks().isEmpty());
+        QVERIFY(!QFile::exists(same->trackCachePath));
+        QTRY_COMPARE_WITH_TIMEOUT(same->trackState(), LuFileInfoModel::TrackState::Absent, timeout);
+        QVERIFY(same->trackNote.isEmpty() && !remembered.gave(same));
     }
 };
 

@@ -1,12 +1,16 @@
 #include "mainwindowtest.h"
 
+#include "externaltracks.h"
+#include "loadedtracksdialog.h"
 #include "lutitlebar.h"
+#include "trackexportactions.h"
 #include "openvideosdialog.h"
 
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTableWidget>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -141,6 +145,34 @@ private slots:
         window().on_pushBtn_open_dir_clicked();
         QCOMPARE(window().libraryModels().size(), 3);
         QCOMPARE(HWDefaultSettings::instance()->videoDir(), card.filePath("more"));
+    }
+
+    // A phone's track dropped on the window is loaded; the list of loaded tracks shows it and
+    // removes it.
+    void aDroppedTrackIsListedAndRemoved()
+    {
+        QTemporaryDir dir;
+        QFile gpx(dir.filePath("phone.GPX"));
+        QVERIFY(gpx.open(QIODevice::WriteOnly));
+        gpx.write("<gpx version=\"1.1\"><trk><trkseg>"
+                  "<trkpt lat=\"22.5\" lon=\"114\"><time>2024-05-16T10:15:00Z</time></trkpt>"
+                  "<trkpt lat=\"22.6\" lon=\"114\"><time>2024-05-16T10:15:01Z</time></trkpt>"
+                  "</trkseg></trk></gpx>");
+        gpx.close();
+        m_window = makeWindow();
+        auto *tracks = window().findChild<ExternalTracks *>();
+        QSignalSpy loaded(tracks, &ExternalTracks::loaded);
+        drop(window(), {gpx.fileName()});
+        QVERIFY(loaded.wait(timeout));
+        QCOMPARE(loaded.first().at(1).toString(), QString()); // no refusal
+        LoadedTracksDialog *dialog = window().findChild<TrackExportActions *>()->showLoadedTracks();
+        QCOMPARE(dialog->table()->rowCount(), 1);
+        QCOMPARE(dialog->table()->item(0, 0)->text(), QStringLiteral("phone.GPX"));
+        QCOMPARE(dialog->table()->item(0, 3)->text(), QStringLiteral("2"));
+        dialog->table()->selectRow(0);
+        dialog->removeButton()->click();
+        QCOMPARE(dialog->table()->rowCount(), 0);
+        QVERIFY(tracks->tracks().isEmpty());
     }
 
     void volumeAndMute()
