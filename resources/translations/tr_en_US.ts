@@ -419,5 +419,17 @@
         <source>移除</source>
         <translation>Remove</translation>
     </message>
+    <message>
+        <source>GPS 轨迹来源</source>
+        <translation>GPS track from</translation>
+    </message>
+    <message>
+        <source>自动（录像、旁边的文件或已加载的轨迹）</source>
+        <translation>Automatic (the video, a file beside it or a loaded track)</translation>
+    </message>
+    <message>
+        <source>无</source>
+        <translation>None</translation>
+    </message>
 </context>
 </TS>

@@ -419,5 +419,17 @@
         <source>移除</source>
         <translation>削除</translation>
     </message>
+    <message>
+        <source>GPS 轨迹来源</source>
+        <translation>GPS トラックの元</translation>
+    </message>
+    <message>
+        <source>自动（录像、旁边的文件或已加载的轨迹）</source>
+        <translation>自動（録画、横のファイル、読み込んだトラック）</translation>
+    </message>
+    <message>
+        <source>无</source>
+        <translation>なし</translation>
+    </message>
 </context>
 </TS>

@@ -419,5 +419,17 @@
         <source>移除</source>
         <translation>Удалить</translation>
     </message>
+    <message>
+        <source>GPS 轨迹来源</source>
+        <translation>Источник GPS-трека</translation>
+    </message>
+    <message>
+        <source>自动（录像、旁边的文件或已加载的轨迹）</source>
+        <translation>Автоматически (видео, файл рядом или загруженный трек)</translation>
+    </message>
+    <message>
+        <source>无</source>
+        <translation>Нет</translation>
+    </message>
 </context>
 </TS>

@@ -419,5 +419,17 @@
         <source>移除</source>
         <translation>Gỡ bỏ</translation>
     </message>
+    <message>
+        <source>GPS 轨迹来源</source>
+        <translation>Nguồn tuyến GPS</translation>
+    </message>
+    <message>
+        <source>自动（录像、旁边的文件或已加载的轨迹）</source>
+        <translation>Tự động (video, tệp bên cạnh hoặc tuyến đã tải)</translation>
+    </message>
+    <message>
+        <source>无</source>
+        <translation>Không</translation>
+    </message>
 </context>
 </TS>

@@ -71,6 +71,25 @@ ClockShiftDialog *TrackExportActions::showClockShift(LuFileInfoModel *recording)
     return dialog;
 }
 
+void TrackExportActions::addTrackChoices(QMenu *menu, LuFileInfoModel *recording)
+{
+    applyMenuStyle(menu);
+    const QString chosen = m_external->choiceOf(recording);
+    QList<std::pair<QString, QString>> choices{
+        {menuText("自动（录像、旁边的文件或已加载的轨迹）"), QString()},
+        {menuText("无"), ExternalTracks::kNoTrack}};
+    for (const auto &track : m_external->tracks())
+        choices.append({QFileInfo(track->path).fileName(), track->path});
+    for (const auto &choice : choices) {
+        QAction *action = menu->addAction(choice.first, this, [this, recording, choice] {
+            if (m_library->contains(recording))
+                m_external->choose(recording, choice.second);
+        });
+        action->setCheckable(true);
+        action->setChecked(choice.second == chosen);
+    }
+}
+
 LoadedTracksDialog *TrackExportActions::showLoadedTracks()
 {
     auto *dialog = new LoadedTracksDialog(m_external, m_fileList->window());
@@ -142,6 +161,7 @@ void TrackExportActions::showMenu(const QPoint &pos)
     menu->addSeparator();
     menu->addAction(menuText("添加 GPS 轨迹…"), this, &TrackExportActions::askForTrackFiles);
     menu->addAction(menuText("已加载的 GPS 轨迹…"), this, &TrackExportActions::showLoadedTracks);
+    addTrackChoices(menu->addMenu(menuText("GPS 轨迹来源")), recordingOf(model));
     // A recording that takes its track from a loaded one may have its clock set right.
     LuFileInfoModel *recording = recordingOf(model);
     menu->addAction(menuText("校正时钟…"), this, [this, recording] { showClockShift(recording); })

@@ -10,6 +10,7 @@ class ExternalTracks;
 class HWDeviceTreeView;
 class Library;
 class LuFileInfoModel;
+class QMenu;
 class QPoint;
 struct Drive;
 
@@ -46,6 +47,8 @@ signals:
 
 private:
     void showDriveMenu(const Drive &drive, const QPoint &pos);
+    // Where the recording's track comes from: the viewer's choice, none, or one loaded track.
+    void addTrackChoices(QMenu *menu, LuFileInfoModel *recording);
 
     Library *m_library;
     ClipMarks *m_clips;

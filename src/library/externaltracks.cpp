@@ -57,6 +57,19 @@ bool takeBack(const QString &cachePath)
     return QFile::remove(cachePath);
 }
 
+// Beside a cache: the user's choice for the recording, "none" or a loaded track's path; no
+// file leaves the choice to the viewer (its own track, else a side file, else a loaded one).
+QString choicePath(const QString &cachePath)
+{
+    return cachePath + QStringLiteral(".choice");
+}
+
+QString choiceIn(const QString &cachePath)
+{
+    QFile file(choicePath(cachePath));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
 // The loaded tracks, one path a line, so that the next start loads them again.
 QString rememberedListPath()
 {
@@ -72,6 +85,7 @@ struct ExternalTracks::Candidate
     int64_t startMs = ExternalFix::kNoTime;
     double shift = 0;   // the recording's clock correction, seconds
     bool given = false; // its cache holds what a loaded track gave it earlier
+    QString only;       // the one loaded track the user chose for it, else empty
 };
 
 struct ExternalTracks::Outcome
@@ -129,8 +143,9 @@ bool ExternalTracks::holdsTrackFile(const QList<QUrl> &urls)
 bool ExternalTracks::needsTrack(LuFileInfoModel *model) const
 {
     // The front channel stands for its recording; one of whose channels has a track keeps it.
-    if (recordingOf(model) != model || !m_library->contains(model))
-        return false;
+    if (recordingOf(model) != model || !m_library->contains(model) ||
+        !choiceIn(model->trackCachePath).isEmpty())
+        return false; // a choice of the user's is kept
     for (LuFileInfoModel *c = model; c; c = c->nextChannel)
         if (c->trackState() != LuFileInfoModel::TrackState::Absent)
             return false;
@@ -199,6 +214,37 @@ void ExternalTracks::loadRemembered()
             load(path);
 }
 
+QString ExternalTracks::choiceOf(const LuFileInfoModel *recording) const
+{
+    return choiceIn(recording->trackCachePath);
+}
+
+void ExternalTracks::choose(LuFileInfoModel *recording, const QString &choice)
+{
+    if (!m_library->contains(recording))
+        return;
+    const QString path = choicePath(recording->trackCachePath);
+    QFile::remove(path);
+    if (!choice.isEmpty()) {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(choice.toUtf8()) < 0) {
+            qWarning() << "ExternalTracks: cannot keep the choice for" << recording->fileName;
+            return;
+        }
+    }
+    // What a loaded track gave goes; the recording reads again what the choice leaves it (its
+    // own track or a side file, nothing for "none"), and a chosen track is matched at once.
+    if (gave(recording))
+        takeBack(recording->trackCachePath);
+    m_given.remove(recording);
+    recording->trackNote.clear();
+    recording->forgetTrack();
+    if (choice.isEmpty() || choice == kNoTrack)
+        m_library->loadTrack(recording);
+    else
+        match({recording});
+}
+
 void ExternalTracks::remove(const QString &path)
 {
     const auto held = std::find_if(m_tracks.begin(), m_tracks.end(),
@@ -209,6 +255,8 @@ void ExternalTracks::remove(const QString &path)
     remember();
     // What it gave goes; those recordings are matched to the other tracks once read again.
     for (LuFileInfoModel *model : m_library->models()) {
+        if (choiceIn(model->trackCachePath) == path)
+            QFile::remove(choicePath(model->trackCachePath)); // the choice goes with the track
         if (giverOf(model->trackCachePath) != path)
             continue;
         takeBack(model->trackCachePath);
@@ -239,7 +287,8 @@ void ExternalTracks::match(const QList<LuFileInfoModel *> &recordings)
     QList<Candidate> candidates;
     for (LuFileInfoModel *model : recordings)
         candidates.append({model, model->nativePath, model->trackCachePath,
-                           recordingStartUtcMs(model), ClockShift::of(model), gave(model)});
+                           recordingStartUtcMs(model), ClockShift::of(model), gave(model),
+                           choiceIn(model->trackCachePath)});
     if (candidates.isEmpty()) {
         emit matched(0, 0);
         return;
@@ -259,6 +308,8 @@ void ExternalTracks::match(const QList<LuFileInfoModel *> &recordings)
             std::shared_ptr<const ExternalTrack> best;
             int most = 0;
             for (const auto &track : tracks) {
+                if (!candidate.only.isEmpty() && track->path != candidate.only)
+                    continue;
                 const int covered = coveredSeconds(*track, candidate.startMs, outcome.seconds,
                                                    candidate.shift);
                 if (covered > 0 && covered >= most) {
@@ -302,8 +353,10 @@ void ExternalTracks::apply(const QList<Outcome> &outcomes)
             if (outcome.cleared) {
                 m_given.remove(model);
                 model->forgetTrack();
-                m_library->loadTrack(model);
             }
+            // Its own track, if it has one, is read again (a choice let it go).
+            if (!model->trackTried && !model->trackLoading)
+                m_library->loadTrack(model);
             continue;
         }
         ++given;

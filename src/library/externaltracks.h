@@ -35,6 +35,12 @@ public:
     void load(const QString &path);
     // Loads the tracks loaded before the last exit.
     void loadRemembered();
+    // What the recording takes its track from: empty for the viewer's own choice (the track in
+    // the video, else a side file, else the loaded track covering it most), kNoTrack for none,
+    // or a loaded track's path. Kept beside its track cache.
+    static inline const QString kNoTrack = QStringLiteral("none");
+    void choose(LuFileInfoModel *recording, const QString &choice);
+    QString choiceOf(const LuFileInfoModel *recording) const;
     // Forgets a loaded track and takes back what it gave; those recordings read their own track
     // again, or are matched to the other loaded tracks.
     void remove(const QString &path);

@@ -249,6 +249,12 @@ bool readTrackCache(const QString &cachePath, bool fineGScale, QList<LuGPSModel 
 void LuFileInfoModel::readTrack(const TrackSource &source, TrackLoadResult *result)
 {
     result->cachePath = source.cachePath;
+    // The user chose no track for it: none is read or extracted.
+    QFile choice(source.cachePath + QStringLiteral(".choice"));
+    if (choice.open(QIODevice::ReadOnly) && choice.read(8) == "none") {
+        result->loaded = true;
+        return;
+    }
     const auto findCache = [&] {
         // A HiSilicon track is cached under the marked name so its finer G-sensor scale
         // survives a restart; look for that name first.

@@ -239,6 +239,21 @@ private slots:
         QVERIFY(shifted(0, 22.53));
         QVERIFY(!QFile::exists(full->trackCachePath + ".shift"));
 
+        // The user's choice: no track at all, kept for a new list too; then the viewer's own
+        // choice again, which matches the phone's track once more.
+        tracks.choose(full, ExternalTracks::kNoTrack);
+        QTRY_COMPARE_WITH_TIMEOUT(full->trackState(), LuFileInfoModel::TrackState::Absent, timeout);
+        {
+            Library listed;
+            listed.listPaths({paths.first()});
+            listed.loadTrack(listed.models().first());
+            QTRY_VERIFY_WITH_TIMEOUT(listed.models().first()->trackTried, timeout);
+            QVERIFY(listed.models().first()->track.isEmpty());
+        }
+        tracks.choose(full, QString());
+        QTRY_COMPARE_WITH_TIMEOUT(full->track.size(), 60, timeout);
+        QCOMPARE(tracks.choiceOf(full), QString());
+
         // The next start loads the track again by itself; removing it takes back what it gave.
         Library again;
         ExternalTracks remembered(&again);
