@@ -2,6 +2,7 @@
 
 #include "../maps/mappagekit.h"
 #include "drivingeventtools.h"
+#include "externaltracks.h"
 #include "hwdevicetreeview.h"
 #include "lufileinfomodel.h"
 #include "lugpsmodel.h"
@@ -223,6 +224,48 @@ private slots:
             window().updateProgress(outside);
             QCOMPARE(ui()->label_lng->text(), QStringLiteral("000.000000"));
         }
+    }
+
+    // A camera without GPS and a phone's track: at second N the dials and the marker show the
+    // phone's point at the recording's clock + N; a minute's correction moves them at once, and
+    // the next window keeps it.
+    void aPhonesTrackDrivesTheDisplaysAndTheClockShiftsIt()
+    {
+        HWDefaultSettings::instance()->setMapType(2); // the recorded WGS-84 shown as it is
+        QTemporaryDir dir;
+        const QString video = dir.filePath("2024_0516_120000_001A.MP4");
+        QVERIFY(QFile::copy(recording("long_A.MP4"), video));
+        const QDateTime start(QDate(2024, 5, 16), QTime(12, 0), Qt::LocalTime);
+        QByteArray gpx = "<gpx version=\"1.1\"><trk><trkseg>\n";
+        for (int s = -60; s < 240; ++s)
+            gpx += QStringLiteral("<trkpt lat=\"%1\" lon=\"114\"><time>%2</time></trkpt>\n")
+                       .arg(22.5 + s * 0.001, 0, 'f', 6)
+                       .arg(start.addSecs(s).toUTC().toString(Qt::ISODate))
+                       .toUtf8();
+        QFile phone(dir.filePath("phone.gpx"));
+        QVERIFY(phone.open(QIODevice::WriteOnly) && phone.write(gpx + "</trkseg></trk></gpx>\n") > 0);
+        phone.close();
+        const auto showsAt = [this](int second, const char *latitude) {
+            ui()->horizontalSlider_progress->setValue(second); // the second on screen
+            window().updateProgress(second);
+            return QTest::qWaitFor([&] {
+                return ui()->label_lat->text() == QLatin1String(latitude) &&
+                       QString::number(pageState().value("moving").toObject().value("lat").toDouble(),
+                                       'f', 6) == QLatin1String(latitude);
+            }, timeout);
+        };
+
+        openPaused(video);
+        drop(window(), {phone.fileName()});
+        QTRY_COMPARE_WITH_TIMEOUT(window().channelModel(1)->track.size(), 120, timeout);
+        QVERIFY(showsAt(10, "22.510000"));
+        window().findChild<ExternalTracks *>()->setShift({window().channelModel(1)}, 60);
+        QTRY_COMPARE_WITH_TIMEOUT(ui()->label_lat->text(), QStringLiteral("22.570000"), timeout);
+
+        m_window.reset();
+        openPaused(video);
+        QTRY_COMPARE_WITH_TIMEOUT(window().channelModel(1)->track.size(), 120, timeout);
+        QVERIFY(showsAt(10, "22.570000"));
     }
 
     void aReplacedRecordingsTrackStaysOffScreen()
