@@ -431,5 +431,29 @@
         <source>无</source>
         <translation>None</translation>
     </message>
+    <message>
+        <source>无法读取 %1</source>
+        <translation>Cannot read %1</translation>
+    </message>
+    <message>
+        <source>%1 太大，不能作为轨迹读取</source>
+        <translation>%1 is too large to read as a track</translation>
+    </message>
+    <message>
+        <source>%1 不是格式正确的 XML 文件</source>
+        <translation>%1 is not a well-formed XML file</translation>
+    </message>
+    <message>
+        <source>%1 既不是 GPX 也不是 KML</source>
+        <translation>%1 is neither GPX nor KML</translation>
+    </message>
+    <message>
+        <source>%1 有不带时间的点</source>
+        <translation>%1 has points without a time</translation>
+    </message>
+    <message>
+        <source>%1 不含任何位置</source>
+        <translation>%1 holds no position</translation>
+    </message>
 </context>
 </TS>

@@ -431,5 +431,29 @@
         <source>无</source>
         <translation>なし</translation>
     </message>
+    <message>
+        <source>无法读取 %1</source>
+        <translation>%1 を読み込めません</translation>
+    </message>
+    <message>
+        <source>%1 太大，不能作为轨迹读取</source>
+        <translation>%1 は大きすぎてトラックとして読み込めません</translation>
+    </message>
+    <message>
+        <source>%1 不是格式正确的 XML 文件</source>
+        <translation>%1 は正しい形式の XML ファイルではありません</translation>
+    </message>
+    <message>
+        <source>%1 既不是 GPX 也不是 KML</source>
+        <translation>%1 は GPX でも KML でもありません</translation>
+    </message>
+    <message>
+        <source>%1 有不带时间的点</source>
+        <translation>%1 には時刻のない点があります</translation>
+    </message>
+    <message>
+        <source>%1 不含任何位置</source>
+        <translation>%1 には位置がありません</translation>
+    </message>
 </context>
 </TS>

@@ -431,5 +431,29 @@
         <source>无</source>
         <translation>Нет</translation>
     </message>
+    <message>
+        <source>无法读取 %1</source>
+        <translation>Не удаётся прочитать %1</translation>
+    </message>
+    <message>
+        <source>%1 太大，不能作为轨迹读取</source>
+        <translation>%1 слишком велик, чтобы читать его как трек</translation>
+    </message>
+    <message>
+        <source>%1 不是格式正确的 XML 文件</source>
+        <translation>%1 — не правильный XML-файл</translation>
+    </message>
+    <message>
+        <source>%1 既不是 GPX 也不是 KML</source>
+        <translation>%1 — ни GPX, ни KML</translation>
+    </message>
+    <message>
+        <source>%1 有不带时间的点</source>
+        <translation>В %1 есть точки без времени</translation>
+    </message>
+    <message>
+        <source>%1 不含任何位置</source>
+        <translation>В %1 нет ни одного положения</translation>
+    </message>
 </context>
 </TS>

@@ -431,5 +431,29 @@
         <source>无</source>
         <translation>Không</translation>
     </message>
+    <message>
+        <source>无法读取 %1</source>
+        <translation>Không đọc được %1</translation>
+    </message>
+    <message>
+        <source>%1 太大，不能作为轨迹读取</source>
+        <translation>%1 quá lớn để đọc làm tuyến đường</translation>
+    </message>
+    <message>
+        <source>%1 不是格式正确的 XML 文件</source>
+        <translation>%1 không phải tệp XML hợp lệ</translation>
+    </message>
+    <message>
+        <source>%1 既不是 GPX 也不是 KML</source>
+        <translation>%1 không phải GPX cũng không phải KML</translation>
+    </message>
+    <message>
+        <source>%1 有不带时间的点</source>
+        <translation>%1 có các điểm không có thời gian</translation>
+    </message>
+    <message>
+        <source>%1 不含任何位置</source>
+        <translation>%1 không chứa vị trí nào</translation>
+    </message>
 </context>
 </TS>

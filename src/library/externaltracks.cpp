@@ -165,7 +165,7 @@ void ExternalTracks::load(const QString &path)
             --self->m_busy;
             if (!track->ok()) {
                 qWarning() << "ExternalTracks: refused" << path << "-" << track->error;
-                emit self->loaded(path, track->error);
+                emit self->loaded(path, refusalText(*track));
                 return;
             }
             qWarning() << "ExternalTracks: read" << track->fixes.size() << "positions from" << path;
@@ -185,6 +185,28 @@ void ExternalTracks::load(const QString &path)
     });
     connect(worker, &QThread::finished, worker, &QObject::deleteLater);
     worker->start(QThread::LowPriority);
+}
+
+QString ExternalTracks::refusalText(const ExternalTrack &track)
+{
+    const QString name = QFileInfo(track.path).fileName();
+    switch (track.refusal) {
+    case ExternalTrack::Refusal::Unreadable:
+        return tr("无法读取 %1").arg(name);
+    case ExternalTrack::Refusal::TooLarge:
+        return tr("%1 太大，不能作为轨迹读取").arg(name);
+    case ExternalTrack::Refusal::NotXml:
+        return tr("%1 不是格式正确的 XML 文件").arg(name);
+    case ExternalTrack::Refusal::NeitherGpxNorKml:
+        return tr("%1 既不是 GPX 也不是 KML").arg(name);
+    case ExternalTrack::Refusal::Untimed:
+        return tr("%1 有不带时间的点").arg(name);
+    case ExternalTrack::Refusal::NoPosition:
+        return tr("%1 不含任何位置").arg(name);
+    case ExternalTrack::Refusal::None:
+        break;
+    }
+    return track.error;
 }
 
 bool ExternalTracks::gave(const LuFileInfoModel *recording) const

@@ -49,6 +49,8 @@ public:
     void setShift(const QList<LuFileInfoModel *> &recordings, double seconds);
     // The recording's track came from a loaded track.
     bool gave(const LuFileInfoModel *recording) const;
+    // Why a track file was refused, in the user's language.
+    static QString refusalText(const ExternalTrack &track);
     // Reads and matches still running.
     int busy() const { return m_busy; }
 

@@ -30,6 +30,7 @@ struct Reading
 {
     std::vector<ReadFix> fixes;
     QString error;
+    ExternalTrack::Refusal refusal = ExternalTrack::Refusal::None;
     bool byCue = false;     // subtitles: ordered by the time into the video
     int untimed = 0;        // points that refuse the file
     int untimedMarks = 0;   // waypoints, paths: refuse it only when nothing else is timed
@@ -274,6 +275,7 @@ void readXml(QFile &file, const QString &name, Reading *r)
         xml.readNext();
     if (xml.hasError() || !xml.isStartElement()) {
         r->error = QStringLiteral("%1 is not a well-formed XML file").arg(name);
+        r->refusal = ExternalTrack::Refusal::NotXml;
         return;
     }
     if (xml.name() == QLatin1String("gpx")) {
@@ -282,10 +284,13 @@ void readXml(QFile &file, const QString &name, Reading *r)
         readKml(xml, r);
     } else {
         r->error = QStringLiteral("%1 is neither GPX nor KML").arg(name);
+        r->refusal = ExternalTrack::Refusal::NeitherGpxNorKml;
         return;
     }
-    if (xml.hasError())
+    if (xml.hasError()) {
         r->error = QStringLiteral("%1 is not a well-formed XML file").arg(name);
+        r->refusal = ExternalTrack::Refusal::NotXml;
+    }
 }
 
 // Calls take(line, length) for each line, without its line end; an overlong line is cut and its
@@ -539,10 +544,12 @@ ExternalTrack readExternalTrack(const QString &path, int64_t mostBytes)
     // Only regular files: a device or a pipe could be read forever.
     if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
         track.error = QStringLiteral("cannot read %1").arg(name);
+        track.refusal = ExternalTrack::Refusal::Unreadable;
         return track;
     }
     if (file.size() > mostBytes) {
         track.error = QStringLiteral("%1 is larger than %2 MB").arg(name, sizeInMb(mostBytes));
+        track.refusal = ExternalTrack::Refusal::TooLarge;
         return track;
     }
     Reading r;
@@ -555,19 +562,26 @@ ExternalTrack readExternalTrack(const QString &path, int64_t mostBytes)
         break;
     case Kind::Nmea: {
         const QString suffix = info.suffix().toLower();
-        if (suffix == QLatin1String("gpx") || suffix == QLatin1String("kml"))
+        if (suffix == QLatin1String("gpx") || suffix == QLatin1String("kml")) {
             r.error = QStringLiteral("%1 is not a well-formed XML file").arg(name);
-        else
+            r.refusal = ExternalTrack::Refusal::NotXml;
+        } else {
             readNmea(file, &r);
+        }
         break;
     }
     }
-    if (r.error.isEmpty() && (r.untimed > 0 || (r.fixes.empty() && r.untimedMarks > 0)))
+    if (r.error.isEmpty() && (r.untimed > 0 || (r.fixes.empty() && r.untimedMarks > 0))) {
         r.error = QStringLiteral("%1 has points without a time").arg(name);
-    if (r.error.isEmpty() && r.fixes.empty())
+        r.refusal = ExternalTrack::Refusal::Untimed;
+    }
+    if (r.error.isEmpty() && r.fixes.empty()) {
         r.error = QStringLiteral("%1 holds no position").arg(name);
+        r.refusal = ExternalTrack::Refusal::NoPosition;
+    }
     if (!r.error.isEmpty()) {
         track.error = r.error;
+        track.refusal = r.refusal;
         return track;
     }
     settle(&r, &track);

@@ -23,12 +23,17 @@ struct ExternalFix
 
 struct ExternalTrack
 {
+    // Why a file was refused, for a message in the user's language.
+    enum class Refusal { None, Unreadable, TooLarge, NotXml, NeitherGpxNorKml, Untimed, NoPosition };
+
     QString path;
     QVector<ExternalFix> fixes; // in time order, one per instant
     int duplicatesDropped = 0;  // fixes of an instant already held
     bool reordered = false;     // the file's times were not in order
-    // Empty when the file was read; else one sentence for the user saying why it was refused.
+    // Empty when the file was read; else one sentence (in English, for logs and the command
+    // line) saying why it was refused.
     QString error;
+    Refusal refusal = Refusal::None;
     bool ok() const { return error.isEmpty(); }
     int64_t startMs() const { return fixes.isEmpty() ? ExternalFix::kNoTime : fixes.first().utcMs; }
     int64_t endMs() const { return fixes.isEmpty() ? ExternalFix::kNoTime : fixes.last().utcMs; }
