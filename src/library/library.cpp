@@ -318,32 +318,48 @@ bool isVideoName(const QString &path)
            tail.contains(QLatin1String(".ts"), Qt::CaseInsensitive);
 }
 
-void collectVideos(const QDir &dir, const QString &skipped, int depth, QStringList *found)
+// A card holds a few thousand entries; a folder that holds far more (a whole disk dropped by
+// mistake) is listed this far, not for minutes.
+constexpr int kMostFolderEntries = 200000;
+
+struct FolderWalk
+{
+    QString skipped; // the viewer's own cache
+    int entries = 0;
+    QStringList found;
+};
+
+void collectVideos(const QDir &dir, int depth, FolderWalk *walk)
 {
     const QFileInfoList entries =
         dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     for (const QFileInfo &entry : entries) {
+        if (++walk->entries > kMostFolderEntries)
+            return;
         if (entry.isDir()) {
-            if (depth < kMostFolderDepth && entry.canonicalFilePath() != skipped)
-                collectVideos(QDir(entry.filePath()), skipped, depth + 1, found);
+            if (depth < kMostFolderDepth && entry.canonicalFilePath() != walk->skipped)
+                collectVideos(QDir(entry.filePath()), depth + 1, walk);
             continue;
         }
         const QString suffix = entry.suffix().toLower();
         if (suffix == QLatin1String("mp4") || suffix == QLatin1String("mov") ||
             suffix == QLatin1String("ts"))
-            found->append(entry.absoluteFilePath());
+            walk->found.append(entry.absoluteFilePath());
     }
 }
 } // namespace
 
 QStringList Library::videoFilesIn(const QString &folder)
 {
-    QStringList found;
     // The viewer's own cache (track texts, previews) is never a recording.
-    const QString cache = QFileInfo(HWFileManager::cacheFolder()).canonicalFilePath();
-    if (QFileInfo(folder).canonicalFilePath() != cache)
-        collectVideos(QDir(folder), cache, 0, &found);
-    return found;
+    FolderWalk walk;
+    walk.skipped = QFileInfo(HWFileManager::cacheFolder()).canonicalFilePath();
+    if (QFileInfo(folder).canonicalFilePath() != walk.skipped)
+        collectVideos(QDir(folder), 0, &walk);
+    if (walk.entries > kMostFolderEntries)
+        qWarning() << "Library: stopped looking through" << folder << "after" << kMostFolderEntries
+                   << "entries";
+    return walk.found;
 }
 
 QStringList Library::videoPaths(const QList<QUrl> &urls, QStringList *emptyFolders)
