@@ -16,7 +16,6 @@
 #include <QThread>
 
 #include <algorithm>
-#include <cstdio>
 
 namespace {
 constexpr int kLateBatchMs = 300;
@@ -30,18 +29,8 @@ QString giverPath(const QString &cachePath)
 
 void writeGiver(const QString &cachePath, const QString &trackPath)
 {
-    // Beside it and renamed, as the cache itself, without a sync per recording: a card's worth
-    // of them is written at once.
-    const QString path = giverPath(cachePath);
-    QFile part(path + QStringLiteral(".part"));
-    const QByteArray text = trackPath.toUtf8();
-    const bool written = part.open(QIODevice::WriteOnly) && part.write(text) == text.size();
-    part.close();
-    if (!written || std::rename(QFile::encodeName(part.fileName()).constData(),
-                                QFile::encodeName(path).constData()) != 0) {
-        part.remove();
+    if (!replaceFile(giverPath(cachePath), trackPath.toUtf8()))
         qWarning() << "ExternalTracks: cannot note the track beside" << cachePath;
-    }
 }
 
 QString giverOf(const QString &cachePath)
@@ -57,17 +46,9 @@ bool takeBack(const QString &cachePath)
     return QFile::remove(cachePath);
 }
 
-// Beside a cache: the user's choice for the recording, "none" or a loaded track's path; no
-// file leaves the choice to the viewer (its own track, else a side file, else a loaded one).
-QString choicePath(const QString &cachePath)
-{
-    return cachePath + QStringLiteral(".choice");
-}
-
 QString choiceIn(const QString &cachePath)
 {
-    QFile file(choicePath(cachePath));
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    return LuFileInfoModel::trackChoiceIn(cachePath);
 }
 
 // The loaded tracks, one path a line, so that the next start loads them again.
@@ -245,14 +226,11 @@ void ExternalTracks::choose(LuFileInfoModel *recording, const QString &choice)
 {
     if (!m_library->contains(recording))
         return;
-    const QString path = choicePath(recording->trackCachePath);
-    QFile::remove(path);
-    if (!choice.isEmpty()) {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(choice.toUtf8()) < 0) {
-            qWarning() << "ExternalTracks: cannot keep the choice for" << recording->fileName;
-            return;
-        }
+    const QString path = LuFileInfoModel::trackChoicePath(recording->trackCachePath);
+    if (choice.isEmpty() ? QFile::exists(path) && !QFile::remove(path)
+                         : !replaceFile(path, choice.toUtf8())) {
+        qWarning() << "ExternalTracks: cannot keep the choice for" << recording->fileName;
+        return;
     }
     // What a loaded track gave goes; the recording reads again what the choice leaves it (its
     // own track or a side file, nothing for "none"), and a chosen track is matched at once.
@@ -261,7 +239,7 @@ void ExternalTracks::choose(LuFileInfoModel *recording, const QString &choice)
     m_given.remove(recording);
     recording->trackNote.clear();
     recording->forgetTrack();
-    if (choice.isEmpty() || choice == kNoTrack)
+    if (choice.isEmpty() || choice == LuFileInfoModel::kNoTrackChoice)
         m_library->loadTrack(recording);
     else
         match({recording});
@@ -278,7 +256,7 @@ void ExternalTracks::remove(const QString &path)
     // What it gave goes; those recordings are matched to the other tracks once read again.
     for (LuFileInfoModel *model : m_library->models()) {
         if (choiceIn(model->trackCachePath) == path)
-            QFile::remove(choicePath(model->trackCachePath)); // the choice goes with the track
+            QFile::remove(LuFileInfoModel::trackChoicePath(model->trackCachePath)); // the choice goes with the track
         if (giverOf(model->trackCachePath) != path)
             continue;
         takeBack(model->trackCachePath);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "externaltrack.h"
+#include "lufileinfomodel.h"
 
 #include <QList>
 #include <QObject>
@@ -38,7 +39,7 @@ public:
     // What the recording takes its track from: empty for the viewer's own choice (the track in
     // the video, else a side file, else the loaded track covering it most), kNoTrack for none,
     // or a loaded track's path. Kept beside its track cache.
-    static inline const QString kNoTrack = QStringLiteral("none");
+    static inline const QString kNoTrack = LuFileInfoModel::kNoTrackChoice;
     void choose(LuFileInfoModel *recording, const QString &choice);
     QString choiceOf(const LuFileInfoModel *recording) const;
     // Forgets a loaded track and takes back what it gave; those recordings read their own track

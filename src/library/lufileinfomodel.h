@@ -96,6 +96,11 @@ public:
     bool trackLoading = false;
     // Set once a read has finished, whether it found a track or not.
     bool trackTried = false;
+    // Beside a track cache: the user's choice of the recording's track, kNoTrackChoice or a
+    // loaded track's path; without it the viewer chooses. With kNoTrackChoice nothing is read.
+    static QString trackChoicePath(const QString &cachePath);
+    static inline const QString kNoTrackChoice = QStringLiteral("none");
+    static QString trackChoiceIn(const QString &cachePath);
     // Whether a non-empty track cache exists under cachePath or its HiSilicon name.
     static bool hasTrackCache(const QString &cachePath);
     // Looked at where the model was built, off the GUI thread; the first queueing of its

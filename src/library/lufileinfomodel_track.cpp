@@ -122,6 +122,17 @@ void LuFileInfoModel::applyTrack(TrackLoadResult *result)
         takeTrack(result);
 }
 
+QString LuFileInfoModel::trackChoicePath(const QString &cachePath)
+{
+    return cachePath + QStringLiteral(".choice");
+}
+
+QString LuFileInfoModel::trackChoiceIn(const QString &cachePath)
+{
+    QFile file(trackChoicePath(cachePath));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.read(4096)) : QString();
+}
+
 void LuFileInfoModel::forgetTrack()
 {
     QMutexLocker locker(&trackMutex);
@@ -250,8 +261,7 @@ void LuFileInfoModel::readTrack(const TrackSource &source, TrackLoadResult *resu
 {
     result->cachePath = source.cachePath;
     // The user chose no track for it: none is read or extracted.
-    QFile choice(source.cachePath + QStringLiteral(".choice"));
-    if (choice.open(QIODevice::ReadOnly) && choice.read(8) == "none") {
+    if (trackChoiceIn(source.cachePath) == kNoTrackChoice) {
         result->loaded = true;
         return;
     }

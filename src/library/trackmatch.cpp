@@ -91,3 +91,15 @@ TrackMatch writeMatchedTrack(const ExternalTrack &track, int64_t startMs, double
     }
     return match;
 }
+
+bool replaceFile(const QString &path, const QByteArray &bytes)
+{
+    QFile part(path + QStringLiteral(".part"));
+    const bool written = part.open(QIODevice::WriteOnly) && part.write(bytes) == bytes.size();
+    part.close();
+    if (written && std::rename(QFile::encodeName(part.fileName()).constData(),
+                               QFile::encodeName(path).constData()) == 0)
+        return true;
+    part.remove();
+    return false;
+}

@@ -30,3 +30,7 @@ int coveredSeconds(const ExternalTrack &track, int64_t startMs, double seconds,
 // written when the track covers none of it.
 TrackMatch writeMatchedTrack(const ExternalTrack &track, int64_t startMs, double seconds,
                              double shiftSeconds, const QString &textPath);
+
+// Writes bytes beside path and renames them over it, so a reader meets the old or the new
+// contents, never half; without a sync, as a card's worth of caches is written at once.
+bool replaceFile(const QString &path, const QByteArray &bytes);
