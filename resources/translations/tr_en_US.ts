@@ -432,6 +432,14 @@
         <translation>None</translation>
     </message>
     <message>
+        <source>录像自带的轨迹</source>
+        <translation>The video's own track</translation>
+    </message>
+    <message>
+        <source>旁边的文件 %1</source>
+        <translation>The file beside it: %1</translation>
+    </message>
+    <message>
         <source>无法读取 %1</source>
         <translation>Cannot read %1</translation>
     </message>

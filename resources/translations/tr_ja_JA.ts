@@ -432,6 +432,14 @@
         <translation>なし</translation>
     </message>
     <message>
+        <source>录像自带的轨迹</source>
+        <translation>録画自体のトラック</translation>
+    </message>
+    <message>
+        <source>旁边的文件 %1</source>
+        <translation>横のファイル: %1</translation>
+    </message>
+    <message>
         <source>无法读取 %1</source>
         <translation>%1 を読み込めません</translation>
     </message>

@@ -432,6 +432,14 @@
         <translation>Нет</translation>
     </message>
     <message>
+        <source>录像自带的轨迹</source>
+        <translation>Собственный трек видео</translation>
+    </message>
+    <message>
+        <source>旁边的文件 %1</source>
+        <translation>Файл рядом: %1</translation>
+    </message>
+    <message>
         <source>无法读取 %1</source>
         <translation>Не удаётся прочитать %1</translation>
     </message>

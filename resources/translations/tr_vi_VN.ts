@@ -432,6 +432,14 @@
         <translation>Không</translation>
     </message>
     <message>
+        <source>录像自带的轨迹</source>
+        <translation>Tuyến của chính video</translation>
+    </message>
+    <message>
+        <source>旁边的文件 %1</source>
+        <translation>Tệp bên cạnh: %1</translation>
+    </message>
+    <message>
         <source>无法读取 %1</source>
         <translation>Không đọc được %1</translation>
     </message>

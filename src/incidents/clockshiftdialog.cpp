@@ -1,6 +1,5 @@
 #include "clockshiftdialog.h"
 
-#include "clockshift.h"
 #include "externaltracks.h"
 #include "lufileinfomodel.h"
 
@@ -56,7 +55,7 @@ ClockShiftDialog::ClockShiftDialog(ExternalTracks *tracks, LuFileInfoModel *reco
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_reset, &QPushButton::clicked, this, [this] { setShiftSeconds(0); });
 
-    setShiftSeconds(int(std::lround(ClockShift::of(recording))));
+    setShiftSeconds(int(std::lround(tracks->shiftOf(recording))));
     m_settle.setSingleShot(true);
     m_settle.setInterval(kSettleMs);
     connect(&m_settle, &QTimer::timeout, this, &ClockShiftDialog::apply);

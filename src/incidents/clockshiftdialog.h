@@ -11,10 +11,11 @@ class QPushButton;
 class QRadioButton;
 class QSpinBox;
 
-// Setting a camera's clock right against a loaded track: hours, minutes and seconds added to
-// the recording's clock (or to every recording of its drive). Each change is kept and matched
-// again at once, so the marker and the dials move while the dialog is open and the user can line
-// up a turn in the picture with the turn on the map.
+// Setting a camera's clock right: hours, minutes and seconds added to the recording's clock
+// against a loaded track, or moving the camera's own track against its picture (for the
+// recording or every recording of its drive). Each change is kept and applied at once, so the
+// marker and the dials move while the dialog is open and the user can line up a turn in the
+// picture with the turn on the map.
 class ClockShiftDialog : public QDialog
 {
     Q_OBJECT

@@ -4,6 +4,7 @@
 #include "clockshiftdialog.h"
 #include "loadedtracksdialog.h"
 #include "driveexport.h"
+#include "externaltrack.h"
 #include "externaltracks.h"
 #include "hwdefaultsettings.h"
 #include "hwdevicetreeview.h"
@@ -77,7 +78,12 @@ void TrackExportActions::addTrackChoices(QMenu *menu, LuFileInfoModel *recording
     const QString chosen = m_external->choiceOf(recording);
     QList<std::pair<QString, QString>> choices{
         {menuText("自动（录像、旁边的文件或已加载的轨迹）"), QString()},
-        {menuText("无"), ExternalTracks::kNoTrack}};
+        {menuText("无"), ExternalTracks::kNoTrack},
+        {menuText("录像自带的轨迹"), ExternalTracks::kVideoTrack}};
+    const QString side = sideTrackFileOf(recording->nativePath);
+    if (!side.isEmpty())
+        choices.append({menuText("旁边的文件 %1").arg(QFileInfo(side).fileName()),
+                        ExternalTracks::kSideFile});
     for (const auto &track : m_external->tracks())
         choices.append({QFileInfo(track->path).fileName(), track->path});
     for (const auto &choice : choices) {
@@ -162,12 +168,14 @@ void TrackExportActions::showMenu(const QPoint &pos)
     menu->addAction(menuText("添加 GPS 轨迹…"), this, &TrackExportActions::askForTrackFiles);
     menu->addAction(menuText("已加载的 GPS 轨迹…"), this, &TrackExportActions::showLoadedTracks);
     addTrackChoices(menu->addMenu(menuText("GPS 轨迹来源")), recordingOf(model));
-    // A recording that takes its track from a loaded one may have its clock set right.
+    // A recording with its camera's own track, or one that takes or may take its track from a
+    // loaded one, may have its clock set right.
     LuFileInfoModel *recording = recordingOf(model);
+    const bool own = m_external->shiftTargetOf(recording) == ClockShift::Target::OwnTrack;
     menu->addAction(menuText("校正时钟…"), this, [this, recording] { showClockShift(recording); })
-        ->setEnabled(!m_external->tracks().isEmpty() &&
-                     (m_external->gave(recording) ||
-                      recording->trackState() == LuFileInfoModel::TrackState::Absent));
+        ->setEnabled(own || (!m_external->tracks().isEmpty() &&
+                             (m_external->gave(recording) ||
+                              recording->trackState() == LuFileInfoModel::TrackState::Absent)));
     menu->popup(m_fileList->viewport()->mapToGlobal(pos));
 }
 

@@ -33,7 +33,7 @@ public:
     // driveTrackExported(ok) follows on this object's thread.
     void exportDriveTrack(const QList<LuFileInfoModel *> &recordings, const QString &path);
 
-    // The clock of a recording (and its drive) set right against the loaded tracks.
+    // The clock of a recording (and its drive) set right, against the loaded tracks or its own.
     ClockShiftDialog *showClockShift(LuFileInfoModel *recording);
     // The loaded tracks, to see, add and remove.
     LoadedTracksDialog *showLoadedTracks();
@@ -47,7 +47,8 @@ signals:
 
 private:
     void showDriveMenu(const Drive &drive, const QPoint &pos);
-    // Where the recording's track comes from: the viewer's choice, none, or one loaded track.
+    // Where the recording's track comes from: the viewer's choice, none, the video's own, its
+    // side file, or one loaded track.
     void addTrackChoices(QMenu *menu, LuFileInfoModel *recording);
 
     Library *m_library;

@@ -12,15 +12,21 @@ namespace {
 // A day either way is more than any camera's clock is off; anything else is a damaged file.
 constexpr double kMostShift = 86400;
 
-QString shiftPath(const LuFileInfoModel *recording)
+QString shiftPath(const QString &cachePath, ClockShift::Target target)
 {
-    return recording->trackCachePath + QStringLiteral(".shift");
+    return LuFileInfoModel::unmarkedCachePath(cachePath) + (target == ClockShift::Target::Matching ? QStringLiteral(".shift")
+                                                               : QStringLiteral(".ownshift"));
 }
 } // namespace
 
-double ClockShift::of(const LuFileInfoModel *recording)
+double ClockShift::of(const LuFileInfoModel *recording, Target target)
 {
-    QFile file(shiftPath(recording));
+    return ofCache(recording->trackCachePath, target);
+}
+
+double ClockShift::ofCache(const QString &cachePath, Target target)
+{
+    QFile file(shiftPath(cachePath, target));
     if (!file.open(QIODevice::ReadOnly))
         return 0;
     bool ok = false;
@@ -32,9 +38,9 @@ double ClockShift::of(const LuFileInfoModel *recording)
     return seconds;
 }
 
-bool ClockShift::set(const LuFileInfoModel *recording, double seconds)
+bool ClockShift::set(const LuFileInfoModel *recording, double seconds, Target target)
 {
-    const QString path = shiftPath(recording);
+    const QString path = shiftPath(recording->trackCachePath, target);
     if (seconds == 0)
         return !QFile::exists(path) || QFile::remove(path);
     if (!std::isfinite(seconds) || std::fabs(seconds) > kMostShift)

@@ -1,6 +1,7 @@
 #include "externaltracks.h"
 
 #include "clockshift.h"
+#include "drivelist.h"
 #include "hwfilemanager.h"
 #include "library.h"
 #include "lufileinfomodel.h"
@@ -16,6 +17,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 constexpr int kLateBatchMs = 300;
@@ -222,6 +224,13 @@ QString ExternalTracks::choiceOf(const LuFileInfoModel *recording) const
     return choiceIn(recording->trackCachePath);
 }
 
+bool ExternalTracks::isLoadedTrackChoice(const QString &choice)
+{
+    return !choice.isEmpty() && choice != LuFileInfoModel::kNoTrackChoice &&
+           choice != LuFileInfoModel::kVideoTrackChoice &&
+           choice != LuFileInfoModel::kSideFileChoice;
+}
+
 void ExternalTracks::choose(LuFileInfoModel *recording, const QString &choice)
 {
     if (!m_library->contains(recording))
@@ -232,17 +241,26 @@ void ExternalTracks::choose(LuFileInfoModel *recording, const QString &choice)
         qWarning() << "ExternalTracks: cannot keep the choice for" << recording->fileName;
         return;
     }
-    // What a loaded track gave goes; the recording reads again what the choice leaves it (its
-    // own track or a side file, nothing for "none"), and a chosen track is matched at once.
+    // What the cache holds came from the choice before: what a loaded track gave goes, and a
+    // track read from the video or a side file is read again from where the choice says.
     if (gave(recording))
         takeBack(recording->trackCachePath);
+    else
+        dropOwnCache(recording);
     m_given.remove(recording);
     recording->trackNote.clear();
     recording->forgetTrack();
-    if (choice.isEmpty() || choice == LuFileInfoModel::kNoTrackChoice)
-        m_library->loadTrack(recording);
-    else
+    if (isLoadedTrackChoice(choice))
         match({recording});
+    else
+        m_library->loadTrack(recording);
+}
+
+void ExternalTracks::dropOwnCache(LuFileInfoModel *recording)
+{
+    const QString cache = recording->trackCachePath;
+    if (QFile::exists(cache) && !QFile::remove(cache))
+        qWarning() << "ExternalTracks: cannot remove" << cache;
 }
 
 void ExternalTracks::remove(const QString &path)
@@ -268,16 +286,52 @@ void ExternalTracks::remove(const QString &path)
     emit removed(path);
 }
 
+ClockShift::Target ExternalTracks::shiftTargetOf(LuFileInfoModel *recording) const
+{
+    // A recording showing a track read from its video or side file has that track moved;
+    // every other one has its clock set against the loaded tracks.
+    const QString choice = choiceOf(recording);
+    if (choice == LuFileInfoModel::kVideoTrackChoice || choice == LuFileInfoModel::kSideFileChoice)
+        return ClockShift::Target::OwnTrack;
+    if (!choice.isEmpty() || gave(recording))
+        return ClockShift::Target::Matching;
+    return trackOfRecording(recording)->trackState() == LuFileInfoModel::TrackState::Present
+               ? ClockShift::Target::OwnTrack
+               : ClockShift::Target::Matching;
+}
+
+double ExternalTracks::shiftOf(LuFileInfoModel *recording) const
+{
+    const ClockShift::Target target = shiftTargetOf(recording);
+    return ClockShift::of(target == ClockShift::Target::OwnTrack ? trackOfRecording(recording)
+                                                                 : recording,
+                          target);
+}
+
 void ExternalTracks::setShift(const QList<LuFileInfoModel *> &recordings, double seconds)
 {
     QList<LuFileInfoModel *> again;
     for (LuFileInfoModel *recording : recordings) {
-        if (!m_library->contains(recording) || !ClockShift::set(recording, seconds))
+        if (!m_library->contains(recording))
+            continue;
+        if (shiftTargetOf(recording) == ClockShift::Target::OwnTrack) {
+            // The cache is built again from the video, moved by whole seconds.
+            LuFileInfoModel *carrier = trackOfRecording(recording);
+            const double whole = std::round(seconds);
+            if (whole == ClockShift::of(carrier, ClockShift::Target::OwnTrack) ||
+                !ClockShift::set(carrier, whole, ClockShift::Target::OwnTrack))
+                continue;
+            dropOwnCache(carrier);
+            carrier->forgetTrack();
+            m_library->loadTrack(carrier);
+            continue;
+        }
+        if (!ClockShift::set(recording, seconds))
             continue;
         if (gave(recording) || needsTrack(recording))
             again << recording;
     }
-    if (!m_tracks.isEmpty())
+    if (!m_tracks.isEmpty() && !again.isEmpty())
         match(again);
 }
 
@@ -288,7 +342,9 @@ void ExternalTracks::match(const QList<LuFileInfoModel *> &recordings)
     for (LuFileInfoModel *model : recordings)
         candidates.append({model, model->nativePath, model->trackCachePath,
                            recordingStartUtcMs(model), ClockShift::of(model), gave(model),
-                           choiceIn(model->trackCachePath)});
+                           isLoadedTrackChoice(choiceIn(model->trackCachePath))
+                               ? choiceIn(model->trackCachePath)
+                               : QString()});
     if (candidates.isEmpty()) {
         emit matched(0, 0);
         return;

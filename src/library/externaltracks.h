@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clockshift.h"
 #include "externaltrack.h"
 #include "lufileinfomodel.h"
 
@@ -38,16 +39,24 @@ public:
     void loadRemembered();
     // What the recording takes its track from: empty for the viewer's own choice (the track in
     // the video, else a side file, else the loaded track covering it most), kNoTrack for none,
-    // or a loaded track's path. Kept beside its track cache.
+    // the video's own track, its side file, or a loaded track's path. Kept beside its track
+    // cache.
     static inline const QString kNoTrack = LuFileInfoModel::kNoTrackChoice;
+    static inline const QString kVideoTrack = LuFileInfoModel::kVideoTrackChoice;
+    static inline const QString kSideFile = LuFileInfoModel::kSideFileChoice;
+    static bool isLoadedTrackChoice(const QString &choice);
     void choose(LuFileInfoModel *recording, const QString &choice);
     QString choiceOf(const LuFileInfoModel *recording) const;
     // Forgets a loaded track and takes back what it gave; those recordings read their own track
     // again, or are matched to the other loaded tracks.
     void remove(const QString &path);
     const QList<std::shared_ptr<const ExternalTrack>> &tracks() const { return m_tracks; }
-    // The clock correction of these recordings (see ClockShift), kept and matched again at once.
+    // The clock correction of these recordings (see ClockShift), kept and applied at once: a
+    // recording showing its camera's own track has that track moved by whole seconds, every
+    // other one is matched again to the loaded tracks.
     void setShift(const QList<LuFileInfoModel *> &recordings, double seconds);
+    ClockShift::Target shiftTargetOf(LuFileInfoModel *recording) const;
+    double shiftOf(LuFileInfoModel *recording) const; // the correction setShift would change
     // The recording's track came from a loaded track.
     bool gave(const LuFileInfoModel *recording) const;
     // Why a track file was refused, in the user's language.
@@ -70,6 +79,8 @@ private:
     void apply(const QList<Outcome> &outcomes);
     bool needsTrack(LuFileInfoModel *model) const;
     void remember() const;
+    // Removes a cache read from the video or a side file, so it is read again.
+    static void dropOwnCache(LuFileInfoModel *recording);
 
     Library *m_library;
     QList<std::shared_ptr<const ExternalTrack>> m_tracks;

@@ -96,10 +96,17 @@ public:
     bool trackLoading = false;
     // Set once a read has finished, whether it found a track or not.
     bool trackTried = false;
-    // Beside a track cache: the user's choice of the recording's track, kNoTrackChoice or a
-    // loaded track's path; without it the viewer chooses. With kNoTrackChoice nothing is read.
+    // Beside a track cache: the user's choice of the recording's track, kNoTrackChoice,
+    // kVideoTrackChoice (the video's own, never a side file), kSideFileChoice (the side file,
+    // even over the video's own) or a loaded track's path; without it the viewer chooses. With
+    // kNoTrackChoice nothing is read.
     static QString trackChoicePath(const QString &cachePath);
+    // The cache's name without the HiSilicon marker: what is kept beside a cache (a choice, a
+    // clock correction) is found by it whichever name the track was read under.
+    static QString unmarkedCachePath(const QString &cachePath);
     static inline const QString kNoTrackChoice = QStringLiteral("none");
+    static inline const QString kVideoTrackChoice = QStringLiteral("video");
+    static inline const QString kSideFileChoice = QStringLiteral("side");
     static QString trackChoiceIn(const QString &cachePath);
     // Whether a non-empty track cache exists under cachePath or its HiSilicon name.
     static bool hasTrackCache(const QString &cachePath);

@@ -5,9 +5,11 @@
 #include "hwdefaultsettings.h"
 
 #include "appglobals.h"
+#include "clockshift.h"
 #include "coordinates.h"
 #include "extracttrack.h"
 #include "lugpsmodel.h"
+#include "trackshift.h"
 
 #include <QDateTime>
 #include <QDebug>
@@ -18,6 +20,7 @@
 #include <QSet>
 #include <QWaitCondition>
 
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -122,9 +125,15 @@ void LuFileInfoModel::applyTrack(TrackLoadResult *result)
         takeTrack(result);
 }
 
+QString LuFileInfoModel::unmarkedCachePath(const QString &cachePath)
+{
+    QString plain = cachePath;
+    return plain.replace(g_haisiSuffix + kTxt, kTxt);
+}
+
 QString LuFileInfoModel::trackChoicePath(const QString &cachePath)
 {
-    return cachePath + QStringLiteral(".choice");
+    return unmarkedCachePath(cachePath) + QStringLiteral(".choice");
 }
 
 QString LuFileInfoModel::trackChoiceIn(const QString &cachePath)
@@ -212,9 +221,13 @@ bool buildTrackCache(const TrackSource &source, TrackLoadResult *result)
     qWarning() << "need paras gps info..." << source.fileName;
     const QString temporary = result->cachePath + QStringLiteral(".tmp");
     TrackLayout layout = TrackLayout::None;
+    const QString choice = LuFileInfoModel::trackChoiceIn(source.cachePath);
+    const TrackFrom from = choice == LuFileInfoModel::kVideoTrackChoice ? TrackFrom::Video
+                           : choice == LuFileInfoModel::kSideFileChoice ? TrackFrom::SideFile
+                                                                        : TrackFrom::Any;
     const int code = extractTrackTo(QFile::encodeName(source.nativePath).constData(),
                                     QFile::encodeName(temporary).constData(),
-                                    containerKindForPath(source.fileName), &layout);
+                                    containerKindForPath(source.fileName), &layout, from);
     // Success is 0 or more (the readers that count their lines return the count).
     if (code < 0) {
         qWarning() << "LuFileInfoModel::loadTrack: no track in" << source.nativePath << "result"
@@ -222,6 +235,11 @@ bool buildTrackCache(const TrackSource &source, TrackLoadResult *result)
         QFile::remove(temporary);
         return false;
     }
+    // A camera whose track runs off its picture: the user's correction, in whole seconds.
+    const long shift = std::lround(ClockShift::ofCache(source.cachePath, ClockShift::Target::OwnTrack));
+    if (shift != 0 && !shiftTrackLines(temporary, int(shift)))
+        qWarning() << "LuFileInfoModel::loadTrack: the track of" << source.nativePath
+                   << "is kept unshifted";
     if (layout == TrackLayout::HiSilicon) {
         result->fineGScale = true;
         result->cachePath = withHaisiMarker(result->cachePath);

@@ -151,21 +151,26 @@ int readSideFile(const char *videoPath, const char *textPath, TrackReport *repor
     return lines;
 }
 
-int extract(const VideoInput &video, const char *textPath, int kind, TrackReport *report)
+int extract(const VideoInput &video, const char *textPath, int kind, TrackReport *report,
+            TrackFrom from = TrackFrom::Any)
 {
+    if (from == TrackFrom::SideFile)
+        return readSideFile(video.path, textPath, report);
     const int result = extractEmbedded(video, textPath, kind, report);
-    return result >= 0 ? result : readSideFile(video.path, textPath, report);
+    return result >= 0 || from == TrackFrom::Video ? result
+                                                   : readSideFile(video.path, textPath, report);
 }
 } // namespace
 
-int extractTrackTo(const char *videoPath, const char *textPath, int kind, TrackLayout *layout)
+int extractTrackTo(const char *videoPath, const char *textPath, int kind, TrackLayout *layout,
+                   TrackFrom from)
 {
     if (!textPath)
         return -1;
     VideoInput input;
     input.path = videoPath;
     TrackReport report;
-    const int result = extract(input, textPath, kind, &report);
+    const int result = extract(input, textPath, kind, &report, from);
     if (layout)
         *layout = report.layout;
     return result;

@@ -46,9 +46,18 @@ struct TrackReport
 };
 const TrackReport &lastTrackReport(); // the calling thread's last extractTrack
 TrackLayout lastTrackLayout(); // the calling thread's last extraction
+// Where a track may come from: the video, else the side file beside it (the default); only the
+// video; only the side file.
+enum class TrackFrom
+{
+    Any,
+    Video,
+    SideFile,
+};
 // extractTrack that reports which reader made the track (TrackLayout::None on failure) through
 // layout instead of the calling thread's last-extraction state.
-int extractTrackTo(const char *videoPath, const char *textPath, int kind, TrackLayout *layout);
+int extractTrackTo(const char *videoPath, const char *textPath, int kind, TrackLayout *layout,
+                   TrackFrom from = TrackFrom::Any);
 // The same over size bytes in memory instead of a file (for the fuzzers: no file per input); a
 // null textPath keeps the text in memory and throws it away.
 int extractTrackFromMemory(const unsigned char *data, std::size_t size, const char *textPath,

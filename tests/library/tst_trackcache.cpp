@@ -1,4 +1,7 @@
+#include "clockshift.h"
+#include "externaltracks.h"
 #include "hwfilemanager.h"
+#include "library.h"
 #include "lufileinfomodel.h"
 #include "lugpsmodel.h"
 #include "modelbatch.h"
@@ -191,6 +194,51 @@ private slots:
                      qPrintable(model->routeTextWgs));
             QVERIFY(qIsFinite(model->totalDistance));
         }
+    }
+
+    // The video's own track or its side file, as the user chooses; a camera whose track runs
+    // off its picture has it moved by whole seconds with every line kept, after a restart too.
+    void theUserChoosesAndShiftsTheCamerasOwnTrack()
+    {
+        constexpr int kWait = 30000;
+        const QString video = writeGps0Video("pick_A.MP4");
+        writeFile("pick_A.nmea", "$GPRMC,101500.00,A,1000.000,N,02000.000,E,0.0,90.0,160524,,,A\n");
+        Library library;
+        ExternalTracks tracks(&library);
+        library.listPaths({video});
+        LuFileInfoModel *recording = library.models().first();
+        const auto latitudes = [](const LuFileInfoModel *model) {
+            QList<double> seen;
+            for (const LuGPSModel *point : model->track)
+                seen << (point->status == 'A' ? point->wgsLatitude : -1);
+            return model->trackLoaded ? seen : QList<double>();
+        };
+        library.loadTrack(recording);
+        QTRY_VERIFY_WITH_TIMEOUT(recording->trackLoaded, kWait);
+        const QList<double> own = latitudes(recording);
+        QCOMPARE(own.size(), expectedSamples("gps0.mp4"));
+        QCOMPARE(tracks.shiftTargetOf(recording), ClockShift::Target::OwnTrack);
+
+        tracks.choose(recording, ExternalTracks::kSideFile);
+        QTRY_COMPARE_WITH_TIMEOUT(latitudes(recording), QList<double>{10.0}, kWait);
+        tracks.choose(recording, ExternalTracks::kVideoTrack);
+        QTRY_COMPARE_WITH_TIMEOUT(latitudes(recording), own, kWait);
+
+        QList<double> shifted = own.mid(2) + QList<double>{-1, -1};
+        tracks.setShift({recording}, 2.4);
+        QTRY_COMPARE_WITH_TIMEOUT(latitudes(recording), shifted, kWait);
+        QCOMPARE(tracks.shiftOf(recording), 2.0);
+        {
+            Library next;
+            next.listPaths({video});
+            next.loadTrack(next.models().first());
+            QTRY_COMPARE_WITH_TIMEOUT(latitudes(next.models().first()), shifted, kWait);
+        }
+        shifted = QList<double>{-1, -1, -1} + own.mid(0, own.size() - 3);
+        tracks.setShift({recording}, -3);
+        QTRY_COMPARE_WITH_TIMEOUT(latitudes(recording), shifted, kWait);
+        tracks.setShift({recording}, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(latitudes(recording), own, kWait);
     }
 
     void extractsOnceThenReadsTheCache()
