@@ -348,6 +348,18 @@
         <translation>Add folder…</translation>
     </message>
     <message>
+        <source>视频和 GPS 轨迹 (%1)</source>
+        <translation>Videos and GPS tracks (%1)</translation>
+    </message>
+    <message>
+        <source>视频 (%1)</source>
+        <translation>Videos (%1)</translation>
+    </message>
+    <message>
+        <source>GPS 轨迹 (%1)</source>
+        <translation>GPS tracks (%1)</translation>
+    </message>
+    <message>
         <source>此文件夹中没有可播放的录像：%1</source>
         <translation>There is no recording to play in this folder: %1</translation>
     </message>

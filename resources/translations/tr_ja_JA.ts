@@ -348,6 +348,18 @@
         <translation>フォルダーを追加…</translation>
     </message>
     <message>
+        <source>视频和 GPS 轨迹 (%1)</source>
+        <translation>動画と GPS トラック (%1)</translation>
+    </message>
+    <message>
+        <source>视频 (%1)</source>
+        <translation>動画 (%1)</translation>
+    </message>
+    <message>
+        <source>GPS 轨迹 (%1)</source>
+        <translation>GPS トラック (%1)</translation>
+    </message>
+    <message>
         <source>此文件夹中没有可播放的录像：%1</source>
         <translation>このフォルダーには再生できる録画がありません：%1</translation>
     </message>

@@ -348,6 +348,18 @@
         <translation>Добавить папку…</translation>
     </message>
     <message>
+        <source>视频和 GPS 轨迹 (%1)</source>
+        <translation>Видео и GPS-треки (%1)</translation>
+    </message>
+    <message>
+        <source>视频 (%1)</source>
+        <translation>Видео (%1)</translation>
+    </message>
+    <message>
+        <source>GPS 轨迹 (%1)</source>
+        <translation>GPS-треки (%1)</translation>
+    </message>
+    <message>
         <source>此文件夹中没有可播放的录像：%1</source>
         <translation>В этой папке нет записей для воспроизведения: %1</translation>
     </message>

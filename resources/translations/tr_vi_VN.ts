@@ -348,6 +348,18 @@
         <translation>Thêm thư mục…</translation>
     </message>
     <message>
+        <source>视频和 GPS 轨迹 (%1)</source>
+        <translation>Video và tuyến GPS (%1)</translation>
+    </message>
+    <message>
+        <source>视频 (%1)</source>
+        <translation>Video (%1)</translation>
+    </message>
+    <message>
+        <source>GPS 轨迹 (%1)</source>
+        <translation>Tuyến GPS (%1)</translation>
+    </message>
+    <message>
         <source>此文件夹中没有可播放的录像：%1</source>
         <translation>Thư mục này không có bản ghi nào để phát: %1</translation>
     </message>

@@ -1,6 +1,9 @@
 // The form's and the callers' names for what the parts do: each passes the request on.
 #include "kestromainwidget.h"
 
+#include "externaltracks.h"
+#include "trackexportactions.h"
+
 #include "hwdefaultsettings.h"
 #include "hwdevicetreeview.h"
 #include "library.h"
@@ -97,7 +100,13 @@ void KestroMainWidget::on_pushBtn_open_dir_clicked()
     if (dialog.exec() != QDialog::Accepted || dialog.chosenPaths().isEmpty())
         return;
     const QStringList chosen = dialog.chosenPaths();
-    openPaths(chosen);
+    QStringList videos;
+    QStringList tracks;
+    for (const QString &path : chosen)
+        (ExternalTracks::isTrackFile(path) ? tracks : videos) << path;
+    m_trackExport->loadTrackFiles(tracks);
+    if (!videos.isEmpty())
+        openPaths(videos);
     store->setVideoDir(QFileInfo(chosen.first()).isDir() ? chosen.first()
                                                           : QFileInfo(chosen.first()).absolutePath());
 }

@@ -7,8 +7,13 @@
 #include <QPushButton>
 
 OpenVideosDialog::OpenVideosDialog(QWidget *parent, const QString &startFolder)
-    : QFileDialog(parent, tr("打开文件"), startFolder, Library::videoFileFilter())
+    : QFileDialog(parent, tr("打开文件"), startFolder)
 {
+    // Tracks recorded apart (a phone's GPX) are opened here too: the window loads them as tracks.
+    const QString tracks = QStringLiteral("*.gpx *.GPX *.kml *.KML *.nmea *.NMEA");
+    setNameFilters({tr("视频和 GPS 轨迹 (%1)").arg(Library::videoFileFilter() + QLatin1Char(' ') + tracks),
+                    tr("视频 (%1)").arg(Library::videoFileFilter()),
+                    tr("GPS 轨迹 (%1)").arg(tracks)});
     setFileMode(QFileDialog::ExistingFiles);
     // The toolkit's own dialog: a desktop's native one takes no button of ours.
     setOption(QFileDialog::DontUseNativeDialog);

@@ -4,8 +4,8 @@
 
 class QPushButton;
 
-// The open dialog: video files to add, or with "Add folder…" the folder it shows (or the one
-// chosen in it), with every recording in it and its subfolders.
+// The open dialog: video files to add and track files to load, or with "Add folder…" the folder
+// it shows (or the one chosen in it), with every recording in it and its subfolders.
 class OpenVideosDialog : public QFileDialog
 {
     Q_OBJECT

@@ -6,6 +6,7 @@
 #include "trackexportactions.h"
 #include "openvideosdialog.h"
 
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -165,14 +166,32 @@ private slots:
         drop(window(), {gpx.fileName()});
         QVERIFY(loaded.wait(timeout));
         QCOMPARE(loaded.first().at(1).toString(), QString()); // no refusal
+        // The open dialog takes a track file as well, and loads it as one.
+        QFile::copy(gpx.fileName(), dir.filePath("walk.gpx"));
+        QTimer answer; // the dialog runs modally: it is answered from the event loop
+        connect(&answer, &QTimer::timeout, this, [&] {
+            // Typed into the name box, as a user does (the box has the focus, so selectFile
+            // would not fill it).
+            if (auto *open = window().findChild<OpenVideosDialog *>()) {
+                answer.stop();
+                open->setDirectory(dir.path());
+                open->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText("walk.gpx");
+                static_cast<QDialog *>(open)->accept();
+            }
+        });
+        answer.start(20);
+        window().on_pushBtn_open_dir_clicked();
+        QVERIFY(loaded.count() == 2 || loaded.wait(timeout));
+        QVERIFY(window().libraryModels().isEmpty());
         LoadedTracksDialog *dialog = window().findChild<TrackExportActions *>()->showLoadedTracks();
-        QCOMPARE(dialog->table()->rowCount(), 1);
+        QCOMPARE(dialog->table()->rowCount(), 2);
         QCOMPARE(dialog->table()->item(0, 0)->text(), QStringLiteral("phone.GPX"));
         QCOMPARE(dialog->table()->item(0, 3)->text(), QStringLiteral("2"));
         dialog->table()->selectRow(0);
         dialog->removeButton()->click();
-        QCOMPARE(dialog->table()->rowCount(), 0);
-        QVERIFY(tracks->tracks().isEmpty());
+        QCOMPARE(dialog->table()->rowCount(), 1);
+        QCOMPARE(tracks->tracks().size(), 1);
+        QCOMPARE(tracks->tracks().first()->path, dir.filePath("walk.gpx"));
     }
 
     void volumeAndMute()
