@@ -9,6 +9,7 @@ packages=(
     g++
     pkg-config
     qtbase5-dev
+    libqt5sql5-sqlite
     qtwebengine5-dev
     libqt5webchannel5-dev
     qttools5-dev
