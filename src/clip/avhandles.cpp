@@ -26,6 +26,32 @@ InputPtr openMediaInput(const QString &path, QString *error)
     return input;
 }
 
+InputPtr openMediaHeader(const QString &path, QString *error)
+{
+    AVFormatContext *raw = nullptr;
+    int r = avformat_open_input(&raw, QFile::encodeName(path).constData(), nullptr, nullptr);
+    if (r < 0) {
+        *error = avErrorText(r);
+        return nullptr;
+    }
+    InputPtr input(raw);
+    bool complete = input->nb_streams > 0 &&
+                    QByteArray(input->iformat->name).split(',').contains("mov");
+    for (unsigned i = 0; i < input->nb_streams && complete; ++i) {
+        const AVCodecParameters *par = input->streams[i]->codecpar;
+        if (par->codec_type == AVMEDIA_TYPE_VIDEO)
+            complete = par->codec_id != AV_CODEC_ID_NONE && par->width > 0 && par->height > 0;
+        else if (par->codec_type == AVMEDIA_TYPE_AUDIO)
+            complete = par->codec_id != AV_CODEC_ID_NONE && par->sample_rate > 0 &&
+                       par->ch_layout.nb_channels > 0;
+    }
+    if (!complete && (r = avformat_find_stream_info(input.get(), nullptr)) < 0) {
+        *error = avErrorText(r);
+        return nullptr;
+    }
+    return input;
+}
+
 OutputPtr createMediaOutput(const QString &path, QString *error)
 {
     const QByteArray name = QFile::encodeName(path);

@@ -53,6 +53,11 @@ QString avErrorText(int code);
 // Opens a media file and reads its stream parameters; null (and *error set) when it cannot.
 InputPtr openMediaInput(const QString &path, QString *error);
 
+// The same, reading only the container's header where it tells every stream's codec and size
+// (MP4, MOV): no picture is decoded, which is what opening costs most. Enough to copy streams
+// and read durations; a decoder wants openMediaInput.
+InputPtr openMediaHeader(const QString &path, QString *error);
+
 // Creates an output of the container its name implies and opens the file for writing.
 OutputPtr createMediaOutput(const QString &path, QString *error);
 

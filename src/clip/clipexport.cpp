@@ -5,6 +5,7 @@
 #include "composer.h"
 #include "losslesscut.h"
 #include "panelayout.h"
+#include "recordingrange.h"
 #include "telemetrystrip.h"
 
 #include <QDir>
@@ -12,7 +13,9 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 // The share of the whole work each part gets on the progress bar.
@@ -27,13 +30,14 @@ struct Channel
     double duration = 0;
 };
 
-// The channels that can be read, with their durations; the front one must be.
+// The channels with their durations, an empty path for one that cannot be read; the front one
+// must be.
 bool probeChannels(const QStringList &paths, const ClipHooks &hooks, QVector<Channel> *channels,
                    QString *error)
 {
     for (int i = 0; i < paths.size(); ++i) {
         QString why;
-        InputPtr input = openMediaInput(paths[i], &why);
+        InputPtr input = openMediaHeader(paths[i], &why);
         if (input && av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0) < 0)
             why = QStringLiteral("no video stream");
         if (!input || !why.isEmpty()) {
@@ -44,6 +48,7 @@ bool probeChannels(const QStringList &paths, const ClipHooks &hooks, QVector<Cha
             }
             if (hooks.note)
                 hooks.note(QStringLiteral("%1: cannot be read (%2), left out").arg(name, why));
+            channels->push_back({});
             continue;
         }
         const double duration =
@@ -70,51 +75,70 @@ QByteArray extractFrontTrack(const QString &front, const QString &scratch,
     return text;
 }
 
-// The track lines of the seconds the range touches.
-QByteArray rangeLines(const QByteArray &track, double from, double to)
+// The track lines first up to (not including) end.
+QByteArray rangeLines(const QByteArray &track, int first, int end)
 {
     const QList<QByteArray> lines = track.split('\n');
-    const int first = int(std::floor(from));
-    const int last = qMin(int(std::ceil(to)), int(lines.size()));
+    const int last = qMin(end, int(lines.size()));
     QByteArray out;
     for (int i = qMax(0, first); i < last; ++i)
         out += lines[i] + '\n';
     return out;
 }
 
-// Clamps the range to the front channel and drops the channels that end before it.
-bool settleRange(int fps, const ClipHooks &hooks, QVector<Channel> *channels, double *from,
-                 double *to, QString *error)
+// Clamps the range to the recordings; false (and *outside) when nothing of it is left.
+bool settleRange(double length, bool drive, int fps, const ClipHooks &hooks, double *from,
+                 double *to, QString *error, bool *outside)
 {
-    const double length = channels->front().duration;
     const double asked[] = {*from, *to};
+    const QString what = drive ? QStringLiteral("drive") : QStringLiteral("recording");
     *from = qMax(0.0, *from);
     if (length > 0)
         *to = qMin(*to, length);
     if (*to - *from < 1.0 / qMax(1, fps)) {
-        *error = QStringLiteral("the range %1-%2 s lies outside the recording (0-%3 s)")
-                     .arg(clipSecondsText(asked[0]), clipSecondsText(asked[1]),
+        *error = QStringLiteral("the range %1-%2 s lies outside the %3 (0-%4 s)")
+                     .arg(clipSecondsText(asked[0]), clipSecondsText(asked[1]), what,
                           clipSecondsText(length));
+        *outside = true;
         return false;
     }
     if (hooks.note && (*from != asked[0] || *to != asked[1]))
-        hooks.note(QStringLiteral("the range %1-%2 s reaches outside the recording (0-%3 s): "
-                                  "clamped to %4-%5 s")
-                       .arg(clipSecondsText(asked[0]), clipSecondsText(asked[1]),
+        hooks.note(QStringLiteral("the range %1-%2 s reaches outside the %3 (0-%4 s): "
+                                  "clamped to %5-%6 s")
+                       .arg(clipSecondsText(asked[0]), clipSecondsText(asked[1]), what,
                             clipSecondsText(length), clipSecondsText(*from),
                             clipSecondsText(*to)));
-    // A channel that stopped before the range has nothing to give (a stale last picture would
-    // mislead in the composed video).
+    return true;
+}
+
+// Drops the channels that end before the part of the range in their recording (a stale last
+// picture would mislead in the composed video).
+void dropEndedChannels(double localFrom, const ClipHooks &hooks, QVector<Channel> *channels)
+{
     for (int i = int(channels->size()) - 1; i > 0; --i) {
         const Channel &c = channels->at(i);
-        if (c.duration > 0 && c.duration <= *from) {
+        if (c.duration > 0 && c.duration <= localFrom) {
             if (hooks.note)
                 hooks.note(QStringLiteral("%1: ends at %2 s, before the range; left out")
                                .arg(QFileInfo(c.path).fileName(), clipSecondsText(c.duration)));
             channels->remove(i);
         }
     }
-    return true;
+}
+
+// One recording of the range, probed.
+struct Piece
+{
+    QVector<Channel> channels; // by channel: front, back, inside; empty path when left out
+    RecordingSpan span;
+    double from = 0; // the part of the range in this recording, its own seconds
+    double to = 0;   // infinite when the range goes on into the next recording
+};
+
+// The file of channel c in a piece, or an empty text.
+QString channelPath(const Piece &piece, int c)
+{
+    return c < piece.channels.size() ? piece.channels[c].path : QString();
 }
 
 bool writeGpx(const QVector<TrackPoint> &points, const QString &name, const QString &dir,
@@ -135,17 +159,17 @@ QRect evenRect(const QRect &r)
 
 // The composed video of the range: the channels shown and where, placed as the window places
 // them, above the strip.
-ComposeJob composeJobFor(const QVector<Channel> &channels, const ClipRequest &request,
+ComposeJob composeJobFor(const QVector<Piece> &pieces, int count, const ClipRequest &request,
                          double from, double to)
 {
     ComposeJob job;
     job.from = from;
     job.to = to;
+    job.speed = request.speed;
     job.size = request.size;
     job.fps = request.fps;
     job.stripHeight = stripHeightFor(request.size.height());
     const QRect area(0, 0, request.size.width(), request.size.height() - job.stripHeight);
-    const int count = int(channels.size());
     const int split = request.splitType >= 0 ? request.splitType : defaultSplitType(count);
     const PaneLayout layout = paneLayout(split, count, area, request.keepRatio);
     for (int i = 0; i < count && i < 3; ++i) {
@@ -154,7 +178,13 @@ ComposeJob composeJobFor(const QVector<Channel> &channels, const ClipRequest &re
         const QRect rect = evenRect(layout.rects[size_t(i)].intersected(area));
         if (rect.width() < 2 || rect.height() < 2)
             continue;
-        job.channels << channels[i].path;
+        ComposeChannel channel;
+        for (const Piece &piece : pieces)
+            if (!channelPath(piece, i).isEmpty())
+                channel.push_back({channelPath(piece, i), piece.span.offset});
+        if (channel.isEmpty())
+            continue;
+        job.channels << channel;
         job.rects.push_back(rect);
     }
     return job;
@@ -184,23 +214,78 @@ ClipResult exportClip(const ClipRequest &request, const ClipHooks &hooks)
         if (hooks.note)
             hooks.note(line);
     };
-    if (request.channels.isEmpty())
+    if (request.channels.isEmpty() && request.recordings.isEmpty())
         return failed(QStringLiteral("no recording given"));
     if (!request.copyChannels && !request.composed && !request.gpx)
         return failed(QStringLiteral("nothing to write"));
     if (!(request.to > request.from))
         return failed(QStringLiteral("the range's end is not after its start"));
+    if (std::find(kClipSpeeds.cbegin(), kClipSpeeds.cend(), request.speed) == kClipSpeeds.cend())
+        return failed(QStringLiteral("the speed %1 is not one of 1, 2, 4, 8, 16, 32, 64")
+                          .arg(request.speed));
     const QString problem = targetFolderProblem(request.targetDir);
     if (!problem.isEmpty())
         return failed(problem);
 
-    QVector<Channel> channels;
-    if (!probeChannels(request.channels, hooks, &channels, &result.error))
-        return result;
+    // The recordings, one after another; a lone recording is a drive of one.
+    const bool drive = !request.recordings.isEmpty();
+    QVector<ClipRecording> recordings = request.recordings;
+    if (!drive)
+        recordings.push_back({request.channels, 0, request.trackGiven, request.trackText});
+    QVector<Piece> all;
+    QVector<double> lengths;
+    for (const ClipRecording &recording : qAsConst(recordings)) {
+        Piece piece;
+        if (recording.channels.isEmpty())
+            return failed(QStringLiteral("a recording without files"));
+        if (!probeChannels(recording.channels, hooks, &piece.channels, &result.error))
+            return result;
+        lengths.push_back(recording.seconds > 0 ? recording.seconds
+                                                : recordingSeconds(recording.channels.front()));
+        all.push_back(piece);
+    }
+    // A lone recording whose length no header tells is taken to hold the range.
+    if (!drive && lengths.front() <= 0)
+        lengths.front() = request.to;
+    const QVector<RecordingSpan> spans = spansOf(lengths);
     double from = request.from, to = request.to;
-    if (!settleRange(request.fps, hooks, &channels, &from, &to, &result.error))
+    if (!settleRange(spans.last().end(), drive, request.fps, hooks, &from, &to, &result.error,
+                     &result.outsideRange))
         return result;
-    const QString front = channels.front().path;
+    if (request.composed && composedFrameCount(from, to, request.fps, request.speed) < 1)
+        return failed(QStringLiteral("the range %1-%2 s is too short for a time-lapse at %3x")
+                          .arg(clipSecondsText(from), clipSecondsText(to))
+                          .arg(request.speed));
+    // The recordings the range touches, each with its part of the range.
+    QVector<Piece> pieces;
+    const QVector<int> touched = touchedSpans(spans, from, to);
+    for (int n = 0; n < touched.size(); ++n) {
+        Piece piece = all[touched[n]];
+        piece.span = spans[touched[n]];
+        piece.from = qMax(0.0, from - piece.span.offset);
+        piece.to = n + 1 < touched.size() ? std::numeric_limits<double>::infinity()
+                                          : to - piece.span.offset;
+        dropEndedChannels(piece.from, hooks, &piece.channels);
+        pieces.push_back(piece);
+    }
+    if (pieces.isEmpty())
+        return failed(QStringLiteral("the range holds no picture"));
+    // Channel places no recording of the range fills are closed up, as the window does.
+    int channelCount = 0;
+    for (const Piece &piece : qAsConst(pieces))
+        channelCount = qMax(channelCount, int(piece.channels.size()));
+    for (int c = channelCount - 1; c > 0; --c) {
+        bool used = false;
+        for (const Piece &piece : qAsConst(pieces))
+            used = used || !channelPath(piece, c).isEmpty();
+        if (used)
+            continue;
+        for (Piece &piece : pieces)
+            if (c < piece.channels.size())
+                piece.channels.remove(c);
+        --channelCount;
+    }
+    const QString front = pieces.front().channels.front().path;
     const QString name = clipFolderName(front, from, to);
     QTemporaryDir scratch(QDir(request.targetDir).filePath(QStringLiteral(".") + name +
                                                            QStringLiteral("-XXXXXX")));
@@ -208,13 +293,38 @@ ClipResult exportClip(const ClipRequest &request, const ClipHooks &hooks)
         return failed(QStringLiteral("cannot create a folder in %1: %2")
                           .arg(request.targetDir, scratch.errorString()));
 
+    // The track: in a drive, each touched recording's own lines one after another.
     TrackExportOptions trackOptions = request.trackOptions;
-    const QByteArray track = request.trackGiven
-                                 ? request.trackText
-                                 : extractFrontTrack(front, scratch.path(), &trackOptions);
+    QByteArray track;
+    JoinedTrack joined;
+    // Copies alone need no track (reading it costs a pass over each front file).
+    const bool needTrack = request.composed || request.gpx;
+    if (!drive) {
+        track = request.trackGiven || !needTrack
+                    ? request.trackText
+                    : extractFrontTrack(front, scratch.path(), &trackOptions);
+    } else {
+        QVector<QByteArray> tracks(spans.size());
+        for (int n = 0; n < touched.size(); ++n) {
+            const ClipRecording &recording = recordings[touched[n]];
+            TrackExportOptions options;
+            const QString ownFront = pieces[n].channels.front().path;
+            tracks[touched[n]] = recording.trackGiven || !needTrack
+                                     ? recording.trackText
+                                     : extractFrontTrack(ownFront, scratch.path(), &options);
+            if (n == 0 && !recording.trackGiven)
+                trackOptions = options;
+        }
+        joined = joinTracks(spans, tracks);
+        track = joined.text;
+    }
+    // The track line of a moment: in a drive, its recording's own second.
+    const auto lineAt = [&](double t) {
+        return drive ? joined.lineAt(t) : int(std::floor(t + 1e-6));
+    };
     const TelemetryStrip strip(track, request.mph);
 
-    const double total = (request.copyChannels ? kCopyWeight * channels.size() : 0) +
+    const double total = (request.copyChannels ? kCopyWeight * channelCount : 0) +
                          (request.composed ? kComposeWeight : 0);
     double done = 0;
     const auto partProgress = [&](double weight) {
@@ -230,21 +340,53 @@ ClipResult exportClip(const ClipRequest &request, const ClipHooks &hooks)
 
     QString why;
     if (request.copyChannels) {
-        for (const Channel &channel : qAsConst(channels)) {
-            const QString fileName = QFileInfo(channel.path).fileName();
-            if (!cutLosslessly(channel.path, scratch.filePath(fileName), from, to, hooks,
-                               partProgress(kCopyWeight), &why)) {
-                if (hooks.cancelled() || channel.path == front)
-                    return stopped(QStringLiteral("%1: %2").arg(fileName, why));
-                note(QStringLiteral("%1: %2, left out").arg(fileName, why));
-                QFile::remove(scratch.filePath(fileName));
+        for (int c = 0; c < channelCount; ++c) {
+            // The channel's files of the range, joined into one when they are alike.
+            QVector<CutPiece> cuts;
+            QStringList paths;
+            for (const Piece &piece : qAsConst(pieces))
+                if (!channelPath(piece, c).isEmpty()) {
+                    cuts.push_back({channelPath(piece, c), piece.from, piece.to});
+                    paths << channelPath(piece, c);
+                }
+            if (cuts.isEmpty())
+                continue;
+            bool join = true;
+            if (cuts.size() > 1) {
+                QString mismatch = cuts.size() < pieces.size()
+                                       ? QStringLiteral("missing from some recordings")
+                                       : joinMismatch(paths);
+                if (!mismatch.isEmpty()) {
+                    note(QStringLiteral("%1: %2; one file per recording")
+                             .arg(QFileInfo(paths.front()).fileName(), mismatch));
+                    join = false;
+                }
+            }
+            const auto part = partProgress(kCopyWeight);
+            for (int k = 0; k < (join ? 1 : cuts.size()); ++k) {
+                const QString fileName = QFileInfo(cuts[k].path).fileName();
+                const auto cutProgress = [&part, k, n = join ? 1 : cuts.size()](double f) {
+                    part((k + f) / n);
+                };
+                const bool ok = join ? joinLosslessly(cuts, scratch.filePath(fileName), hooks,
+                                                      cutProgress, &why)
+                                     : cutLosslessly(cuts[k].path, scratch.filePath(fileName),
+                                                     cuts[k].from, cuts[k].to, hooks,
+                                                     cutProgress, &why);
+                if (!ok) {
+                    if (hooks.cancelled() || cuts[k].path == front)
+                        return stopped(QStringLiteral("%1: %2").arg(fileName, why));
+                    note(QStringLiteral("%1: %2, left out").arg(fileName, why));
+                    QFile::remove(scratch.filePath(fileName));
+                }
             }
             done += kCopyWeight;
         }
     }
     if (request.composed) {
-        ComposeJob job = composeJobFor(channels, request, from, to);
+        ComposeJob job = composeJobFor(pieces, channelCount, request, from, to);
         job.strip = &strip;
+        job.stripSecond = lineAt;
         job.output = scratch.filePath(QStringLiteral("composed.mp4"));
         if (!strip.anyFix())
             note(QStringLiteral("%1 has no GPS fixes: the strip says \"no GPS\"")
@@ -255,7 +397,8 @@ ClipResult exportClip(const ClipRequest &request, const ClipHooks &hooks)
     }
     if (request.gpx) {
         const QVector<TrackPoint> points =
-            trackPointsFromText(rangeLines(track, from, to), trackOptions);
+            trackPointsFromText(rangeLines(track, lineAt(from), lineAt(to - 1e-3) + 1),
+                                trackOptions);
         if (points.isEmpty())
             note(QStringLiteral("no GPS fix in the range: no track.gpx"));
         else if (!writeGpx(points, QFileInfo(front).completeBaseName(), scratch.path(), &why))

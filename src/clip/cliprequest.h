@@ -5,17 +5,35 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 #include <array>
 #include <atomic>
 #include <functional>
 
-// What to cut from a recording and what to write.
-struct ClipRequest
+// One recording of a drive: its channel files and, optionally, its track.
+struct ClipRecording
 {
     QStringList channels; // front first, then back and inside
-    double from = 0;      // seconds of the front channel
+    double seconds = 0;   // its length; 0 reads it from the front channel's video
+    bool trackGiven = false;
+    QByteArray trackText; // one line a second, as the viewer has it
+};
+
+// The time-lapse factors offered: the composed video keeps every n-th moment.
+inline constexpr std::array<int, 7> kClipSpeeds{1, 2, 4, 8, 16, 32, 64};
+
+// What to cut from a recording, or from consecutive recordings of one drive, and what to write.
+struct ClipRequest
+{
+    QStringList channels; // one recording: front first, then back and inside
+    // Consecutive recordings of one drive in time order; when given, channels, trackGiven and
+    // trackText are not used, and from/to count from the first recording's start along the
+    // recordings placed end to end.
+    QVector<ClipRecording> recordings;
+    double from = 0; // seconds of the front channel
     double to = 0;
+    int speed = 1; // time-lapse factor of the composed video (one of kClipSpeeds); silent above 1
     QString targetDir;
     bool copyChannels = true; // each channel as it is, cut without re-encoding
     bool composed = true;     // composed.mp4
@@ -49,4 +67,5 @@ struct ClipResult
     bool cancelled = false;
     QString folder; // the folder written, on success
     QString error;  // why it failed
+    bool outsideRange = false; // the range lies wholly outside the recordings
 };

@@ -1,6 +1,7 @@
 #include "composer.h"
 
 #include "avhandles.h"
+#include "routeinset.h"
 #include "telemetrystrip.h"
 
 extern "C" {
@@ -13,6 +14,7 @@ extern "C" {
 #include <cmath>
 #include <condition_variable>
 #include <cstring>
+#include <limits>
 #include <mutex>
 #include <thread>
 
@@ -20,6 +22,19 @@ namespace {
 constexpr AVPixelFormat kPictureFormat = AV_PIX_FMT_YUV420P;
 // Same as the scale filter's bilinear choice; bicubic costs more and a pane is a reduction.
 constexpr int kScaleFlags = SWS_BILINEAR;
+
+// A picture of rect's size into rect of picture (even coordinates).
+void copyPicture(const AVFrame *from, AVFrame *picture, const QRect &rect)
+{
+    for (int plane = 0; plane < 3; ++plane) {
+        const int shift = plane == 0 ? 0 : 1;
+        uint8_t *dst = picture->data[plane] + (rect.y() >> shift) * picture->linesize[plane] +
+                       (rect.x() >> shift);
+        av_image_copy_plane(dst, picture->linesize[plane], from->data[plane],
+                            from->linesize[plane], rect.width() >> shift,
+                            rect.height() >> shift);
+    }
+}
 
 // Sends output packets of an encoder to the muxer until it wants more input.
 bool drainEncoder(AVCodecContext *encoder, AVFormatContext *output, AVStream *stream,
@@ -44,38 +59,29 @@ bool drainEncoder(AVCodecContext *encoder, AVFormatContext *output, AVStream *st
     }
 }
 
-// A channel being decoded in step with the output frames. The first channel also hands its
-// audio packets of the range to the output.
+// A channel being decoded in step with the output frames, across the recordings of its pieces.
+// The first channel also hands its audio packets of the range to the output.
+//
+// A time-lapse shows every n-th moment. Where the file has an index of its key frames (MP4,
+// MOV), the channel jumps to the last key frame at or before the moment shown whenever that key
+// frame lies ahead of everything read so far: the pictures between are never decoded. When n
+// frames span more than a key-frame interval only the key frame's group up to the moment shown
+// is decoded; with shorter steps the tail of each group after its last shown moment is skipped.
+// Without an index (transport streams) every picture is decoded.
 class Source
 {
 public:
-    bool open(const QString &path, double from, QString *error)
+    bool open(const ComposeChannel &pieces, double from, bool skipAhead, QString *error)
     {
-        m_input = openMediaInput(path, error);
-        if (!m_input)
-            return false;
-        const AVCodec *codec = nullptr;
-        m_stream = av_find_best_stream(m_input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
-        if (m_stream < 0 || !codec) {
-            *error = QStringLiteral("no video stream");
-            return false;
-        }
-        m_codec.reset(avcodec_alloc_context3(codec));
-        avcodec_parameters_to_context(m_codec.get(), m_input->streams[m_stream]->codecpar);
-        m_codec->thread_count = 0;
-        m_codec->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
-        const int r = avcodec_open2(m_codec.get(), codec, nullptr);
-        if (r < 0) {
-            *error = QStringLiteral("cannot decode: %1").arg(avErrorText(r));
-            return false;
-        }
-        m_timeBase = m_input->streams[m_stream]->time_base;
-        m_origin = mediaOrigin(m_input.get());
-        seekToKeyFrameAtOrBefore(m_input.get(), m_stream, from + m_origin);
+        m_pieces = pieces;
+        m_skipAhead = skipAhead;
+        int k = 0;
+        while (k + 1 < m_pieces.size() && m_pieces[k + 1].offset <= from + 1e-6)
+            ++k;
         m_current.reset(av_frame_alloc());
         m_next.reset(av_frame_alloc());
         m_packet.reset(av_packet_alloc());
-        return true;
+        return openPiece(k, from, error);
     }
 
     // Copies the audio of [from, to) into stream of output, shifted to start at 0.
@@ -107,6 +113,19 @@ public:
     // Makes the frame shown at t current; true when it changed.
     bool advanceTo(double t)
     {
+        if (m_piece + 1 < m_pieces.size() && t >= m_pieces[m_piece + 1].offset - 1e-6) {
+            int k = m_piece + 1;
+            while (k + 1 < m_pieces.size() && t >= m_pieces[k + 1].offset - 1e-6)
+                ++k;
+            QString why;
+            // A recording that cannot be read holds the last picture of the one before.
+            if (!openPiece(k, t, &why)) {
+                m_ended = true;
+                return false;
+            }
+        }
+        if (m_skipAhead)
+            skipToKeyFrameFor(t);
         bool changed = false;
         while (!m_ended) {
             if (!m_haveNext) {
@@ -156,14 +175,7 @@ public:
     // The scaled picture into rect of picture (even coordinates).
     void copyInto(AVFrame *picture, const QRect &rect) const
     {
-        for (int plane = 0; plane < 3; ++plane) {
-            const int shift = plane == 0 ? 0 : 1;
-            uint8_t *dst = picture->data[plane] + (rect.y() >> shift) * picture->linesize[plane] +
-                           (rect.x() >> shift);
-            av_image_copy_plane(dst, picture->linesize[plane], m_scaled->data[plane],
-                                m_scaled->linesize[plane], rect.width() >> shift,
-                                rect.height() >> shift);
-        }
+        copyPicture(m_scaled.get(), picture, rect);
     }
 
     // Writes the sound met while decoding; on the thread that owns the output.
@@ -193,12 +205,74 @@ public:
     }
 
 private:
+    // Opens piece k and seeks to the key frame at or before t (the range's clock).
+    bool openPiece(int k, double t, QString *error)
+    {
+        m_piece = k;
+        m_offset = m_pieces[k].offset;
+        m_pieceEnd = k + 1 < m_pieces.size() ? m_pieces[k + 1].offset
+                                             : std::numeric_limits<double>::infinity();
+        m_haveNext = m_ended = m_flushed = false;
+        m_readUpTo = -std::numeric_limits<double>::infinity();
+        m_codec.reset();
+        m_input = openMediaInput(m_pieces[k].path, error);
+        if (!m_input)
+            return false;
+        const AVCodec *codec = nullptr;
+        m_stream = av_find_best_stream(m_input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
+        if (m_stream < 0 || !codec) {
+            *error = QStringLiteral("no video stream");
+            return false;
+        }
+        m_codec.reset(avcodec_alloc_context3(codec));
+        avcodec_parameters_to_context(m_codec.get(), m_input->streams[m_stream]->codecpar);
+        m_codec->thread_count = 0;
+        m_codec->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+        const int r = avcodec_open2(m_codec.get(), codec, nullptr);
+        if (r < 0) {
+            *error = QStringLiteral("cannot decode: %1").arg(avErrorText(r));
+            return false;
+        }
+        m_timeBase = m_input->streams[m_stream]->time_base;
+        m_origin = mediaOrigin(m_input.get());
+        if (m_audioOut) {
+            // The next recording's sound, when it is the same kind.
+            m_audio = av_find_best_stream(m_input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+            if (m_audio >= 0 && m_input->streams[m_audio]->codecpar->codec_id !=
+                                    m_audioOut->codecpar->codec_id)
+                m_audio = -1;
+        }
+        seekToKeyFrameAtOrBefore(m_input.get(), m_stream, qMax(0.0, t - m_offset) + m_origin);
+        m_readUpTo = t; // the seek found the key frame for t
+        return true;
+    }
+
+    // Jumps to the last key frame at or before t when it lies beyond what was read.
+    void skipToKeyFrameFor(double t)
+    {
+        AVStream *stream = m_input->streams[m_stream];
+        const int64_t target = toStreamTime(t - m_offset + m_origin + 1e-4, m_timeBase);
+        const int k = av_index_search_timestamp(stream, target, AVSEEK_FLAG_BACKWARD);
+        const AVIndexEntry *entry = k >= 0 ? avformat_index_get_entry(stream, k) : nullptr;
+        if (!entry)
+            return;
+        const double key = toSeconds(entry->timestamp, m_timeBase) - m_origin + m_offset;
+        if (key <= m_readUpTo + 1e-4 || (m_haveNext && frameTime(m_next.get()) >= key - 1e-4))
+            return;
+        if (av_seek_frame(m_input.get(), m_stream, entry->timestamp, AVSEEK_FLAG_BACKWARD) < 0)
+            return;
+        avcodec_flush_buffers(m_codec.get());
+        m_haveNext = m_flushed = m_ended = false;
+        m_readUpTo = key - 1e-3;
+    }
+
     double frameTime(const AVFrame *f) const
     {
         const int64_t stamp = f->best_effort_timestamp != AV_NOPTS_VALUE
                                   ? f->best_effort_timestamp
                                   : f->pts;
-        return stamp == AV_NOPTS_VALUE ? 0 : toSeconds(stamp, m_timeBase) - m_origin;
+        return stamp == AV_NOPTS_VALUE ? m_offset
+                                       : toSeconds(stamp, m_timeBase) - m_origin + m_offset;
     }
 
     bool decode(AVFrame *into)
@@ -217,6 +291,9 @@ private:
                 continue;
             }
             if (m_packet->stream_index == m_stream) {
+                if (m_packet->pts != AV_NOPTS_VALUE)
+                    m_readUpTo = qMax(m_readUpTo, toSeconds(m_packet->pts, m_timeBase) -
+                                                      m_origin + m_offset);
                 // A damaged packet is skipped; the picture holds until the next good one.
                 avcodec_send_packet(m_codec.get(), m_packet.get());
             } else if (m_packet->stream_index == m_audio) {
@@ -233,22 +310,32 @@ private:
         if (!m_audioOut || p->stream_index != m_audio || p->pts == AV_NOPTS_VALUE)
             return;
         const AVRational base = m_input->streams[m_audio]->time_base;
-        const double seconds = toSeconds(p->pts, base) - m_origin;
+        const double seconds = toSeconds(p->pts, base) - m_origin + m_offset;
         if (seconds >= m_to) {
             m_audioDone = true;
             return;
         }
-        if (seconds < m_from - 1e-4)
+        // Sound running on past its recording's end would overlap the next one's.
+        if (seconds < m_from - 1e-4 || seconds >= m_pieceEnd - 1e-4)
             return;
-        const int64_t shift = toStreamTime(m_from + m_origin, base);
-        p->pts -= shift;
-        p->dts = p->dts == AV_NOPTS_VALUE ? p->pts : p->dts - shift;
-        av_packet_rescale_ts(p, base, m_audioOut->time_base);
+        const AVRational out = m_audioOut->time_base;
+        const int64_t pts = toStreamTime(seconds - m_from, out);
+        if (pts <= m_lastAudio)
+            return;
+        m_lastAudio = pts;
+        p->pts = p->dts = pts;
+        p->duration = av_rescale_q(p->duration, base, out);
         p->stream_index = m_audioOut->index;
         p->pos = -1;
         m_audioQueue.emplace_back(av_packet_clone(p));
     }
 
+    ComposeChannel m_pieces;
+    int m_piece = 0;
+    double m_offset = 0;   // where the open piece starts on the range's clock
+    double m_pieceEnd = 0; // where the next one starts
+    bool m_skipAhead = false;
+    double m_readUpTo = 0; // the latest picture sent to the decoder, on the range's clock
     InputPtr m_input;
     CodecPtr m_codec;
     PacketPtr m_packet;
@@ -269,6 +356,7 @@ private:
     AVFormatContext *m_output = nullptr;
     double m_from = 0;
     double m_to = 0;
+    int64_t m_lastAudio = std::numeric_limits<int64_t>::min();
     bool m_audioDone = false;
 };
 
@@ -365,11 +453,68 @@ void drawStrip(const QImage &strip, AVFrame *picture, ScalerPtr &scaler)
                        picture->data[2] + y / 2 * picture->linesize[2], nullptr};
     sws_scale(scaler.get(), src, srcStride, 0, strip.height(), dst, picture->linesize);
 }
+
+// The route inset as YUV, redrawn when the second shown changes.
+class InsetPicture
+{
+public:
+    InsetPicture(const TelemetryStrip *strip, int first, int last, const QRect &rect)
+        : m_inset(strip ? RouteInset(*strip, first, last) : RouteInset()),
+          m_rect(rect)
+    {
+        if (m_inset.isEmpty() || rect.width() < 16 || rect.height() < 16)
+            return;
+        m_frame.reset(av_frame_alloc());
+        m_frame->format = kPictureFormat;
+        m_frame->width = rect.width();
+        m_frame->height = rect.height();
+        if (av_frame_get_buffer(m_frame.get(), 0) < 0)
+            m_frame.reset();
+    }
+
+    // Over the panes of picture, which may have covered it since the last frame.
+    void draw(int second, AVFrame *picture)
+    {
+        if (!m_frame)
+            return;
+        if (second != m_second) {
+            const QImage image = m_inset.render(second, m_rect.size());
+            m_scaler.reset(sws_getCachedContext(m_scaler.release(), image.width(),
+                                                image.height(), AV_PIX_FMT_RGB32, image.width(),
+                                                image.height(), kPictureFormat, SWS_POINT,
+                                                nullptr, nullptr, nullptr));
+            if (!m_scaler)
+                return;
+            const uint8_t *src[4] = {image.constBits(), nullptr, nullptr, nullptr};
+            const int srcStride[4] = {int(image.bytesPerLine()), 0, 0, 0};
+            sws_scale(m_scaler.get(), src, srcStride, 0, image.height(), m_frame->data,
+                      m_frame->linesize);
+            m_second = second;
+        }
+        copyPicture(m_frame.get(), picture, m_rect);
+    }
+
+private:
+    RouteInset m_inset;
+    QRect m_rect;
+    FramePtr m_frame;
+    ScalerPtr m_scaler;
+    int m_second = std::numeric_limits<int>::min();
+};
 } // namespace
 
-int composedFrameCount(double from, double to, int fps)
+int composedFrameCount(double from, double to, int fps, int speed)
 {
-    return int(std::lround((to - from) * fps));
+    return int(std::lround((to - from) * fps / qMax(1, speed)));
+}
+
+QRect routeInsetRect(const QSize &picture, int stripHeight)
+{
+    // A quarter of the picture's height, in the lower right corner above the strip.
+    const int side = picture.height() / 4 / 2 * 2;
+    const int margin = qMax(2, picture.height() / 90 * 2);
+    return QRect(picture.width() - side - margin, picture.height() - stripHeight - side - margin,
+                 side, side);
 }
 
 int stripHeightFor(int pictureHeight)
@@ -384,10 +529,15 @@ bool composeClip(const ComposeJob &job, const ClipHooks &hooks,
         *error = QStringLiteral("no channel to show");
         return false;
     }
+    const int speed = qMax(1, job.speed);
     std::vector<Source> sources(size_t(job.channels.size()));
     for (int i = 0; i < job.channels.size(); ++i) {
-        if (!sources[size_t(i)].open(job.channels[i], job.from, error)) {
-            *error = QStringLiteral("%1: %2").arg(QFileInfo(job.channels[i]).fileName(), *error);
+        if (job.channels[i].isEmpty() ||
+            !sources[size_t(i)].open(job.channels[i], job.from, speed > 1, error)) {
+            *error = QStringLiteral("%1: %2").arg(
+                job.channels[i].isEmpty() ? QString()
+                                          : QFileInfo(job.channels[i].front().path).fileName(),
+                *error);
             return false;
         }
     }
@@ -423,7 +573,8 @@ bool composeClip(const ComposeJob &job, const ClipHooks &hooks,
     }
     video->time_base = encoder->time_base;
     video->avg_frame_rate = encoder->framerate;
-    if (!sources.front().addAudio(output.get(), job.from, job.to, hooks)) {
+    // A time-lapse is silent: its moments are too far apart for sound.
+    if (speed == 1 && !sources.front().addAudio(output.get(), job.from, job.to, hooks)) {
         *error = QStringLiteral("cannot set up the sound stream");
         return false;
     }
@@ -450,10 +601,15 @@ bool composeClip(const ComposeJob &job, const ClipHooks &hooks,
     std::vector<std::unique_ptr<SourceWorker>> workers;
     for (size_t i = 0; i < sources.size(); ++i)
         workers.push_back(std::make_unique<SourceWorker>(sources[i], job.rects[i].size()));
-    const int frames = composedFrameCount(job.from, job.to, job.fps);
+    const auto stripSecond = [&job](double t) {
+        return job.stripSecond ? job.stripSecond(t) : int(std::floor(t + 1e-6));
+    };
+    InsetPicture inset(job.routeInset ? job.strip : nullptr, stripSecond(job.from),
+                       stripSecond(job.to - 1e-3), routeInsetRect(job.size, job.stripHeight));
+    const int frames = composedFrameCount(job.from, job.to, job.fps, speed);
     int shownSecond = -1;
     bool ok = true;
-    const auto timeOf = [&job](int n) { return job.from + double(n) / job.fps; };
+    const auto timeOf = [&job, speed](int n) { return job.from + double(n) * speed / job.fps; };
     // Each channel works on the next frame while this one is finished and encoded.
     if (frames > 0)
         for (const auto &worker : workers)
@@ -483,12 +639,13 @@ bool composeClip(const ComposeJob &job, const ClipHooks &hooks,
         }
         if (!ok)
             break;
-        const int second = int(std::floor(t + 1e-6));
+        const int second = stripSecond(t);
         if (second != shownSecond && job.strip) {
             drawStrip(job.strip->render(second, QSize(job.size.width(), job.stripHeight)),
                       picture.get(), stripScaler);
             shownSecond = second;
         }
+        inset.draw(second, picture.get());
         picture->pts = n;
         r = avcodec_send_frame(encoder.get(), picture.get());
         if (r < 0) {

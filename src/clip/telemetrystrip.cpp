@@ -50,6 +50,7 @@ TelemetryStrip::TelemetryStrip(const QByteArray &trackText, bool mph)
                          .arg(degreesText(sample.wgsLongitude, 'E', 'W'))
                          .arg(std::lround(double(sample.course)) % 360)
                          .arg(compassPoint(double(sample.course)));
+            s.position = QPointF(sample.wgsLongitude, sample.wgsLatitude);
         }
         m_seconds.push_back(s);
     }
@@ -66,6 +67,11 @@ bool TelemetryStrip::anyFix() const
         if (s.fix)
             return true;
     return false;
+}
+
+QPointF TelemetryStrip::position(int second) const
+{
+    return hasFix(second) ? m_seconds[second].position : QPointF();
 }
 
 QString TelemetryStrip::text(int second) const

@@ -1,6 +1,7 @@
 #pragma once
 #include <QByteArray>
 #include <QImage>
+#include <QPointF>
 #include <QString>
 #include <QVector>
 
@@ -13,6 +14,9 @@ public:
 
     bool hasFix(int second) const;
     bool anyFix() const;
+    int seconds() const { return int(m_seconds.size()); }
+    // WGS-84 longitude (x) and latitude (y) of a second with a fix.
+    QPointF position(int second) const;
     // "2024-05-16 10:15:03   52 km/h   22.543210° N   114.056780° E   90° E", or "no GPS" for a
     // second without a fix.
     QString text(int second) const;
@@ -24,6 +28,7 @@ private:
     {
         bool fix = false;
         QString text;
+        QPointF position;
     };
     QVector<Second> m_seconds;
 };

@@ -1,12 +1,16 @@
 // The clip export against recordings made by the fixture generator: what lands in the folder,
 // probed with ffprobe and decoded with ffmpeg, and how bad input and cancelling end.
+#include "clipestimate.h"
 #include "clipexport.h"
 #include "composer.h"
 #include "extracttrack.h"
 #include "panelayout.h"
+#include "routeinset.h"
+#include "telemetrystrip.h"
 
 #include <QDir>
 #include <QImage>
+#include <QPainter>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -20,6 +24,8 @@ namespace {
 const QString kDemo = QStringLiteral(QMARL_CLIP_DEMO);
 const QString kClock = QStringLiteral(QMARL_CLIP_CLOCK);
 const QString kStream = QStringLiteral(QMARL_CLIP_STREAM "/tokyo.ts");
+const QString kDrive = QStringLiteral(QMARL_CLIP_DRIVE);
+const QString kSmall = QStringLiteral(QMARL_CLIP_SMALL);
 
 QStringList demoChannels()
 {
@@ -100,6 +106,104 @@ double difference(const QImage &a, const QImage &b)
     return sum / (3.0 * a.width() * a.height());
 }
 
+// The drive's recording r (0..2): its files, front first.
+QStringList driveChannels(int r)
+{
+    const QString stem = kDrive + QStringLiteral("/2024_0516_1210%1_%2")
+                                      .arg(r * 4, 2, 10, QLatin1Char('0'))
+                                      .arg(21 + r, 3, 10, QLatin1Char('0'));
+    return {stem + "A.MP4", stem + "B.MP4", stem + "C.MP4"};
+}
+
+// A track for the drive's recording r: 12:10:00 + 4r + j at second j, at 10r + j knots, going
+// east.
+QByteArray driveTrack(int r)
+{
+    QByteArray text;
+    for (int j = 0; j < 5; ++j)
+        text += QStringLiteral("A2024051612%1%2,2232.5000,N,%3,E,%4,90.00,0,0,0\n")
+                    .arg(10, 2, 10, QLatin1Char('0'))
+                    .arg(4 * r + j, 2, 10, QLatin1Char('0'))
+                    .arg(11403.0 + 0.1 * (4 * r + j), 0, 'f', 4)
+                    .arg(10 * r + j)
+                    .toLatin1();
+    return text;
+}
+
+struct Packet
+{
+    double pts = 0;
+    double duration = 0;
+    bool key = false;
+};
+
+// A file's video packets in order.
+QVector<Packet> videoPackets(const QString &file)
+{
+    QVector<Packet> packets;
+    const QByteArray out = run("ffprobe", {"-v", "error", "-select_streams", "v", "-show_entries",
+                                           "packet=pts_time,duration_time,flags", "-of",
+                                           "csv=p=0", file}).out;
+    for (const QByteArray &line : out.split('\n')) {
+        const QList<QByteArray> f = line.split(',');
+        if (f.size() >= 3)
+            packets.push_back({f[0].toDouble(), f[1].toDouble(), f[2].startsWith('K')});
+    }
+    std::sort(packets.begin(), packets.end(),
+              [](const Packet &a, const Packet &b) { return a.pts < b.pts; });
+    return packets;
+}
+
+// The clock band's quarter second (0..39) a luma shows.
+int bandStep(double luma)
+{
+    return int(std::lround((luma - 16) / 5));
+}
+
+// The clock band's step of every frame of a file, in order.
+QVector<int> bandSteps(const QString &file)
+{
+    const QByteArray out =
+        run("ffmpeg", {"-v", "error", "-i", file, "-vf",
+                       "crop=iw:ih/8:0:0,scale=1:1:flags=area", "-fps_mode", "passthrough",
+                       "-pix_fmt", "yuv420p", "-f", "rawvideo", "-"}).out;
+    QVector<int> steps;
+    // Each one-pixel frame is its luma and two colour bytes.
+    for (int i = 0; i + 2 < out.size(); i += 3)
+        steps.push_back(bandStep(uchar(out[i])));
+    return steps;
+}
+
+// Frames n of a file, decoded at its size.
+QVector<QImage> framesOf(const QString &file, const QVector<int> &numbers, const QSize &size)
+{
+    QStringList picks;
+    for (const int n : numbers)
+        picks << QStringLiteral("eq(n\\,%1)").arg(n);
+    const QByteArray out =
+        run("ffmpeg", {"-v", "error", "-i", file, "-vf", "select='" + picks.join('+') + "'",
+                       "-fps_mode", "passthrough", "-f", "rawvideo", "-pix_fmt", "rgb24", "-"})
+            .out;
+    QVector<QImage> frames;
+    const int bytes = size.width() * size.height() * 3;
+    for (int at = 0; at + bytes <= out.size(); at += bytes)
+        frames.push_back(QImage(reinterpret_cast<const uchar *>(out.constData() + at),
+                                size.width(), size.height(), size.width() * 3,
+                                QImage::Format_RGB888)
+                             .convertToFormat(QImage::Format_RGB32));
+    return frames;
+}
+
+// Mean luma of a grey area of an RGB picture (limited-range video decoded to full range).
+double greyLuma(const QImage &image, const QRect &area)
+{
+    double sum = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            sum += qGreen(image.pixel(x, y));
+    return 16 + sum / (area.width() * area.height()) * 219 / 255;
+}
+
 ClipRequest request(const QStringList &channels, double from, double to, const QString &target)
 {
     ClipRequest r;
@@ -117,12 +221,14 @@ class TestClipExport : public QObject
 
     QTemporaryDir m_out;
     ClipResult m_demo; // the demo drive's 5-12.5 s, everything written
+    ClipResult m_join; // the clock drive's 2.5-10 s, the channels only
     QStringList m_notes;
 
 private slots:
     void initTestCase()
     {
         QVERIFY(m_out.isValid());
+        silenceMediaLibraryLog();
         discardTrackDiagnostics();
         ClipHooks hooks;
         hooks.note = [this](const QString &line) { m_notes << line; };
@@ -217,10 +323,14 @@ private slots:
                          placed.height() & ~1);
         // Inside the pane, clear of the shared edge pixels.
         const QRect inner = pane.adjusted(4, 4, -4, -4);
-        const QImage composed = frameAt(m_demo.folder + "/composed.mp4", at).copy(inner);
-        const QImage source =
-            frameAt(demoChannels()[channel], 5 + at, pane.size())
-                .copy(inner.translated(-pane.topLeft()));
+        QImage composed = frameAt(m_demo.folder + "/composed.mp4", at).copy(inner);
+        QImage source = frameAt(demoChannels()[channel], 5 + at, pane.size())
+                            .copy(inner.translated(-pane.topLeft()));
+        // The route inset covers a corner of a pane.
+        const QRect inset = routeInsetRect(size, stripHeightFor(size.height()))
+                                .translated(-inner.topLeft());
+        for (QImage *image : {&composed, &source})
+            QPainter(image).fillRect(inset, Qt::black);
         const double same = difference(composed, source);
         QVERIFY2(same < 12, qPrintable(QString::number(same)));
         // And it is not just any picture: another channel's differs.
@@ -331,6 +441,220 @@ private slots:
             QVERIFY(QFile::exists(out.filePath(folders.last()) + "/track.gpx"));
         }
         QCOMPARE(folders, (QStringList{folders[0], folders[0] + " (2)", folders[0] + " (3)"}));
+    }
+
+    // Each channel of three recordings joined into one file: the timestamps run on without a
+    // gap or a jump, and the pictures are those of the range in order, from the key frame at or
+    // before the in-point.
+    void joinAcrossRecordings_data()
+    {
+        QTest::addColumn<int>("channel");
+        for (const int channel : {0, 1, 2})
+            QTest::newRow(qPrintable(QString::number(channel))) << channel;
+    }
+    void joinAcrossRecordings()
+    {
+        QFETCH(int, channel);
+        const double from = 2.5, to = 10;
+        if (!m_join.ok) {
+            ClipRequest r = request({}, from, to, m_out.path());
+            for (int k = 0; k < 3; ++k)
+                r.recordings.push_back({driveChannels(k), 0, false, {}});
+            r.composed = r.gpx = false;
+            m_join = exportClip(r);
+            QVERIFY2(m_join.ok, qPrintable(m_join.error));
+        }
+        const QString copy = m_join.folder + '/' + QFileInfo(driveChannels(0)[channel]).fileName();
+        const QVector<Packet> out = videoPackets(copy);
+        QVERIFY(!out.isEmpty() && out[0].key);
+        for (int i = 0; i + 1 < out.size(); ++i)
+            QVERIFY2(std::fabs(out[i + 1].pts - out[i].pts - out[i].duration) < 0.0015,
+                     qPrintable(QStringLiteral("frame %1 at %2 s").arg(i + 1).arg(out[i + 1].pts)));
+        // The recordings lie end to end on the front channels' clock.
+        QVector<Packet> first = videoPackets(driveChannels(0)[channel]);
+        int key = 0;
+        for (int i = 0; i < first.size(); ++i)
+            if (first[i].key && first[i].pts <= from)
+                key = i;
+        const double third = videoDuration(probe(driveChannels(0)[0])) +
+                             videoDuration(probe(driveChannels(1)[0]));
+        int lastCount = 0;
+        for (const Packet &p : videoPackets(driveChannels(2)[channel]))
+            lastCount += p.pts < to - third ? 1 : 0;
+        const QVector<int> expected = bandSteps(driveChannels(0)[channel]).mid(key) +
+                                      bandSteps(driveChannels(1)[channel]) +
+                                      bandSteps(driveChannels(2)[channel]).mid(0, lastCount);
+        QCOMPARE(bandSteps(copy), expected);
+        // What the dialog foresaw: the copies' size within a key-frame interval's share.
+        if (channel == 0) {
+            ClipRequest asked = request({}, from, to, m_out.path());
+            for (int k = 0; k < 3; ++k)
+                asked.recordings.push_back({driveChannels(k), 0, false, {}});
+            asked.speed = 4;
+            const ClipEstimate foreseen = estimateClip(asked);
+            qint64 written = 0;
+            for (const QFileInfo &file : QDir(m_join.folder).entryInfoList(QDir::Files))
+                written += file.size();
+            QVERIFY2(std::abs(foreseen.copyBytes - written) < written / 4,
+                     qPrintable(QStringLiteral("%1 for %2").arg(foreseen.copyBytes).arg(written)));
+            QCOMPARE(foreseen.composedSeconds, (to - from) / 4);
+        }
+    }
+
+    // Recordings whose pictures differ in size cannot be joined: each is cut on its own.
+    void parametersThatDifferGiveOneFilePerRecording()
+    {
+        QTemporaryDir out;
+        ClipRequest r = request({}, 1, 11, out.path());
+        const QStringList small{kSmall + "/2024_0516_120000_007A.MP4",
+                                kSmall + "/2024_0516_120000_007B.MP4",
+                                kSmall + "/2024_0516_120000_007C.MP4"};
+        for (const QStringList &channels : {driveChannels(0), small, driveChannels(2)})
+            r.recordings.push_back({channels, 0, false, {}});
+        r.composed = r.gpx = false;
+        QStringList notes;
+        ClipHooks hooks;
+        hooks.note = [&](const QString &line) { notes << line; };
+        const ClipResult result = exportClip(r, hooks);
+        QVERIFY2(result.ok, qPrintable(result.error));
+        QVERIFY2(notes.filter("one file per recording").size() == 3 &&
+                     notes.join('\n').contains("160x120"),
+                 qPrintable(notes.join('\n')));
+        const QStringList written = QDir(result.folder).entryList(QDir::Files);
+        QCOMPARE(written.size(), 9);
+        for (const QString &front : {driveChannels(0)[0], small[0], driveChannels(2)[0]})
+            QVERIFY(written.contains(QFileInfo(front).fileName()));
+    }
+
+    // A time-lapse across the drive: every n-th moment at 30 fps, silent; the front pane shows
+    // the picture of the moment and the strip the track second of that picture's recording.
+    void timeLapseShowsTheMomentAndItsSecond_data()
+    {
+        QTest::addColumn<int>("speed");
+        QTest::addColumn<double>("from");
+        QTest::newRow("4x") << 4 << 0.5;
+        QTest::newRow("16x, key frames only where a step spans a group") << 16 << 0.0;
+    }
+    void timeLapseShowsTheMomentAndItsSecond()
+    {
+        QFETCH(int, speed);
+        QFETCH(double, from);
+        const double to = 12.3;
+        QTemporaryDir out;
+        ClipRequest r = request({}, from, to, out.path());
+        for (int k = 0; k < 3; ++k)
+            r.recordings.push_back({driveChannels(k), 0, true, driveTrack(k)});
+        r.copyChannels = r.gpx = false;
+        r.speed = speed;
+        r.size = QSize(640, 360);
+        const ClipResult result = exportClip(r);
+        QVERIFY2(result.ok, qPrintable(result.error));
+        const QString composed = result.folder + "/composed.mp4";
+        const QJsonObject probed = probe(composed);
+        QCOMPARE(codecsOf(probed), QStringList{"h264"});
+        const int frames = int(std::lround((to - from) * 30 / speed));
+        QCOMPARE(probed["streams"][0]["nb_frames"].toString().toInt(), frames);
+
+        QVector<double> offsets{0};
+        QVector<QVector<Packet>> packets;
+        QVector<QVector<int>> steps;
+        for (int k = 0; k < 3; ++k) {
+            offsets << offsets.last() + videoDuration(probe(driveChannels(k)[0]));
+            packets << videoPackets(driveChannels(k)[0]);
+            steps << bandSteps(driveChannels(k)[0]);
+        }
+        const int strip = stripHeightFor(r.size.height());
+        const QRect area(0, 0, r.size.width(), r.size.height() - strip);
+        const QRect pane = paneLayout(defaultSplitType(3), 3, area, {}).rects[0];
+        const QRect band(pane.x() + 8, pane.y() + 2, pane.width() - 16, pane.height() / 8 - 4);
+        const QVector<int> picked{0, frames / 3, frames / 2, frames - 1};
+        const QVector<QImage> shown = framesOf(composed, picked, r.size);
+        QCOMPARE(shown.size(), picked.size());
+        for (int i = 0; i < picked.size(); ++i) {
+            const double t = from + picked[i] * double(speed) / 30;
+            int k = 0;
+            while (k < 2 && t >= offsets[k + 1])
+                ++k;
+            const double own = t - offsets[k];
+            int frame = 0;
+            while (frame + 1 < packets[k].size() && packets[k][frame + 1].pts <= own + 1e-4)
+                ++frame;
+            const QString where = QStringLiteral("frame %1 (%2 s): band %3, expected %4")
+                                      .arg(picked[i])
+                                      .arg(t)
+                                      .arg(greyLuma(shown[i], band))
+                                      .arg(steps[k][frame]);
+            QVERIFY2(bandStep(greyLuma(shown[i], band)) == steps[k][frame], qPrintable(where));
+            // The strip's date and speed: closer to the second shown than to its neighbours.
+            const TelemetryStrip track(driveTrack(k), false);
+            const QRect text(0, r.size.height() - strip, r.size.width() / 2, strip);
+            const QImage rendered = shown[i].copy(text);
+            const auto against = [&](int second) {
+                return difference(rendered, track.render(second, QSize(r.size.width(), strip))
+                                                .copy(text.translated(0, -text.y())));
+            };
+            const int second = int(own);
+            for (const int other : {second - 1, second + 1})
+                if (other >= 0 && other < 5)
+                    QVERIFY2(against(second) < against(other), qPrintable(where));
+        }
+        // The route inset's position marker moves east with the drive.
+        const QRect inset = routeInsetRect(r.size, strip);
+        const auto markerX = [&](const QImage &image) {
+            double sum = 0, count = 0;
+            for (int y = inset.top(); y <= inset.bottom(); ++y)
+                for (int x = inset.left(); x <= inset.right(); ++x) {
+                    const QRgb p = image.pixel(x, y);
+                    if (qRed(p) > 180 && qGreen(p) < 90 && qBlue(p) < 90)
+                        sum += x, ++count;
+                }
+            return count > 0 ? sum / count : -1.0;
+        };
+        QVERIFY(markerX(shown.first()) > inset.left());
+        QVERIFY(markerX(shown.last()) > markerX(shown.first()) + inset.width() / 4);
+    }
+
+    void driveCommandLine_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("said"); // on standard error
+        const QStringList drive{"--drive", driveChannels(0)[0], driveChannels(1)[0],
+                                driveChannels(2)[0]};
+        QTest::newRow("time-lapse written")
+            << QStringList{"--from", "3", "--to", "9", "--speed", "8", "--no-gpx"} + drive << 0
+            << "";
+        QTest::newRow("range outside the drive")
+            << QStringList{"--from", "13", "--to", "15"} + drive << 2 << "outside the drive";
+        QTest::newRow("gap in the drive")
+            << QStringList{"--from", "0", "--to", "5", "--drive", clockChannels()[0],
+                           driveChannels(0)[0]}
+            << 2 << "not one drive: 2024_0516_121000_021A.MP4 starts 587 s after";
+        QTest::newRow("another channel count")
+            << QStringList{"--from", "0", "--to", "5", "--drive", driveChannels(0)[0],
+                           "LONE/2024_0516_121004_022A.MP4"}
+            << 2 << "has 1 channels";
+        QTest::newRow("a speed not offered")
+            << QStringList{"--from", "0", "--to", "5", "--speed", "3"} + drive << 2 << "--speed";
+    }
+    void driveCommandLine()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QFETCH(QString, said);
+        QTemporaryDir out;
+        // A front file without its partners.
+        QVERIFY(QFile::copy(driveChannels(1)[0], out.filePath("2024_0516_121004_022A.MP4")));
+        args.replaceInStrings("LONE", out.path());
+        const Run r = run(QStringLiteral(QMARL_BIN_DIR "/q-marl-clip"),
+                          QStringList{"--output", out.path()} + args);
+        QCOMPARE(r.code, code);
+        QVERIFY2(r.err.contains(said.toLocal8Bit()), r.err.constData());
+        if (code == 0) {
+            const QString folder = QString::fromLocal8Bit(r.out.trimmed());
+            QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 4);
+            QCOMPARE(codecsOf(probe(folder + "/composed.mp4")), QStringList{"h264"});
+        }
     }
 };
 
