@@ -344,6 +344,30 @@
         <translation>Export drive track…</translation>
     </message>
     <message>
+        <source>导出行程视频…</source>
+        <translation>Export drive video…</translation>
+    </message>
+    <message>
+        <source>原速</source>
+        <translation>Real time</translation>
+    </message>
+    <message>
+        <source>%1× 延时</source>
+        <translation>%1× time-lapse</translation>
+    </message>
+    <message>
+        <source>合成视频速度</source>
+        <translation>Composed video speed</translation>
+    </message>
+    <message>
+        <source>约 %1，耗时约 %2</source>
+        <translation>About %1, taking about %2</translation>
+    </message>
+    <message>
+        <source>合成视频长 %1</source>
+        <translation>Composed video %1 long</translation>
+    </message>
+    <message>
         <source>添加文件夹…</source>
         <translation>Add folder…</translation>
     </message>

@@ -344,6 +344,30 @@
         <translation>ドライブの軌跡をエクスポート…</translation>
     </message>
     <message>
+        <source>导出行程视频…</source>
+        <translation>ドライブの動画を書き出す…</translation>
+    </message>
+    <message>
+        <source>原速</source>
+        <translation>等速</translation>
+    </message>
+    <message>
+        <source>%1× 延时</source>
+        <translation>%1 倍速タイムラプス</translation>
+    </message>
+    <message>
+        <source>合成视频速度</source>
+        <translation>合成動画の速度</translation>
+    </message>
+    <message>
+        <source>约 %1，耗时约 %2</source>
+        <translation>約 %1、所要時間 約 %2</translation>
+    </message>
+    <message>
+        <source>合成视频长 %1</source>
+        <translation>合成動画の長さ %1</translation>
+    </message>
+    <message>
         <source>添加文件夹…</source>
         <translation>フォルダーを追加…</translation>
     </message>

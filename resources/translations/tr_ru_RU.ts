@@ -344,6 +344,30 @@
         <translation>Экспорт трека поездки…</translation>
     </message>
     <message>
+        <source>导出行程视频…</source>
+        <translation>Экспорт видео поездки…</translation>
+    </message>
+    <message>
+        <source>原速</source>
+        <translation>Обычная скорость</translation>
+    </message>
+    <message>
+        <source>%1× 延时</source>
+        <translation>Таймлапс %1×</translation>
+    </message>
+    <message>
+        <source>合成视频速度</source>
+        <translation>Скорость составного видео</translation>
+    </message>
+    <message>
+        <source>约 %1，耗时约 %2</source>
+        <translation>Около %1, займёт около %2</translation>
+    </message>
+    <message>
+        <source>合成视频长 %1</source>
+        <translation>Составное видео длиной %1</translation>
+    </message>
+    <message>
         <source>添加文件夹…</source>
         <translation>Добавить папку…</translation>
     </message>

@@ -344,6 +344,30 @@
         <translation>Xuất lộ trình chuyến đi…</translation>
     </message>
     <message>
+        <source>导出行程视频…</source>
+        <translation>Xuất video chuyến đi…</translation>
+    </message>
+    <message>
+        <source>原速</source>
+        <translation>Tốc độ thực</translation>
+    </message>
+    <message>
+        <source>%1× 延时</source>
+        <translation>Tua nhanh %1×</translation>
+    </message>
+    <message>
+        <source>合成视频速度</source>
+        <translation>Tốc độ video ghép</translation>
+    </message>
+    <message>
+        <source>约 %1，耗时约 %2</source>
+        <translation>Khoảng %1, mất khoảng %2</translation>
+    </message>
+    <message>
+        <source>合成视频长 %1</source>
+        <translation>Video ghép dài %1</translation>
+    </message>
+    <message>
         <source>添加文件夹…</source>
         <translation>Thêm thư mục…</translation>
     </message>

@@ -5,16 +5,21 @@
 #include <QDialog>
 
 #include <atomic>
+#include <memory>
+#include <optional>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QThread;
+class QTimer;
 
-// The "Export clip" dialog: the range (editable), what to write, the target folder, and while
-// the export runs on a worker thread its progress with Cancel. Deletes itself once closed; a
+// The "Export clip" dialog: the range (editable; within one recording or across recordings of a
+// drive), what to write, the time-lapse speed of the composed video, the target folder, the
+// estimated size and time, and while the export runs on a worker thread its progress with Cancel. Deletes itself once closed; a
 // close during an export cancels it first.
 class ClipExportDialog : public QDialog
 {
@@ -34,6 +39,9 @@ public:
     QPushButton *cancelButton() const { return m_cancelButton; }
     QProgressBar *progressBar() const { return m_progress; }
     QLabel *statusLabel() const { return m_status; }
+    QComboBox *speedBox() const { return m_speed; }
+    QLabel *estimateLabel() const { return m_estimate; }
+    const ClipRequest &request() const { return m_request; }
 
 signals:
     // ok: the folder written is in text; otherwise text says why (or that it was cancelled).
@@ -48,6 +56,10 @@ protected:
 
 private:
     void chooseFolder();
+    // What the form asks for, or nullopt (and the reason shown) when it is not complete.
+    std::optional<ClipRequest> formRequest(bool explain);
+    // The output's size and the time the export takes, worked out on a worker.
+    void estimate();
     void exportDone();
     void setEditable(bool editable);
 
@@ -57,6 +69,10 @@ private:
     QCheckBox *m_copy;
     QCheckBox *m_composed;
     QCheckBox *m_gpx;
+    QComboBox *m_speed;
+    QLabel *m_estimate;
+    QTimer *m_estimateTimer;
+    std::shared_ptr<int> m_estimateGeneration; // an answer for an older form is dropped
     QLineEdit *m_folder;
     QPushButton *m_browse;
     QProgressBar *m_progress;

@@ -192,6 +192,8 @@ void TrackExportActions::showDriveMenu(const Drive &drive, const QPoint &pos)
         if (!path.isEmpty())
             exportDriveTrack(recordings, path);
     });
+    menu->addAction(menuText("导出行程视频…"), this,
+                    [this, recordings] { m_clips->showDriveExport(recordings); });
     menu->popup(m_fileList->viewport()->mapToGlobal(pos));
 }
 

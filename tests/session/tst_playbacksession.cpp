@@ -1,5 +1,7 @@
 #include "../support/playertest.h"
 
+#include "clipexportdialog.h"
+#include "clipmarks.h"
 #include "hwdefaultsettings.h"
 #include "library.h"
 #include "lucoverwidget.h"
@@ -8,6 +10,7 @@
 #include "playbacksession.h"
 
 #include <QImageReader>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -236,10 +239,35 @@ private slots:
         QStringList masters;
         connect(m_session.get(), &PlaybackSession::recordingBound, this,
                 [&] { masters << session().master()->fileName.left(20); });
+        // The in-point set in the first recording stays while the drive plays on, so the
+        // out-point set in the third makes a range across all three.
+        ClipMarks marks(m_session.get(), m_library.get(), m_slider, nullptr, {});
+        double in = -1, out = -1;
+        QPointer<ClipExportDialog> dialog;
+        connect(m_session.get(), &PlaybackSession::positionChanged, this, [&](int second) {
+            const QString playingNow = session().master()->nativePath;
+            if (in < 0 && playingNow == files[0] && session().position() >= 0) {
+                marks.setPoint(true);
+                in = marks.in();
+            } else if (!dialog && playingNow == files[2] && second >= 1) {
+                marks.setPoint(false);
+                out = marks.out();
+                dialog = marks.showExport(nullptr);
+            }
+        });
         QVERIFY(start(files, 1));
         QVERIFY(waitForMaster(files.last()));
         QCOMPARE(masters, (QStringList{"2024_0516_120000_001", "2024_0516_120002_002",
                                        "2024_0516_120004_003", "2024_0516_130000_004"}));
+        QVERIFY(dialog);
+        std::unique_ptr<ClipExportDialog> owned(dialog.data());
+        const ClipRequest &range = dialog->request();
+        QCOMPARE(range.recordings.size(), 3);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(range.recordings[i].channels, QStringList{files[i]});
+        QCOMPARE(range.from, in);
+        QVERIFY2(qAbs(range.to - (4.0 + out)) < 0.05, qPrintable(QString::number(range.to)));
+        QCOMPARE(marks.in(), -1.0); // the next drive started afresh
     }
 
     void aRecordingThatCannotBePlayedIsPassedOver_data()
