@@ -2,6 +2,7 @@
 // dates are those of the computer's time zone when asked; the database holds UTC only.
 #include "archivedatabase.h"
 #include "archiverecord.h"
+#include "archivewrite.h"
 #include "drivegrouping.h"
 
 #include "archivelog.h"
@@ -26,22 +27,6 @@ QDateTime utcAt(qint64 seconds)
     return QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC);
 }
 
-bool archiveQuery(QSqlQuery &query, const QString &statement, const QVariantList &values)
-{
-    if (!query.prepare(statement)) {
-        qCWarning(lcArchive) << "Archive: cannot prepare" << statement.left(60)
-                             << query.lastError().text();
-        return false;
-    }
-    for (const QVariant &value : values)
-        query.addBindValue(value);
-    if (!query.exec()) {
-        qCWarning(lcArchive) << "Archive:" << statement.left(60)
-                             << "failed:" << query.lastError().text();
-        return false;
-    }
-    return true;
-}
 
 QString idList(const QList<qint64> &ids)
 {
@@ -66,7 +51,7 @@ struct ArchiveNear
 int ArchiveDatabase::recordingCount() const
 {
     QSqlQuery query(connection());
-    return archiveQuery(query, QStringLiteral("SELECT count(*) FROM recordings"), {}) &&
+    return archiveExec(query, QStringLiteral("SELECT count(*) FROM recordings"), {}) &&
                    query.next()
                ? query.value(0).toInt()
                : 0;
@@ -78,7 +63,7 @@ QVector<ArchiveRecording> ArchiveDatabase::recordingsWhere(const QString &condit
     QVector<ArchiveRecording> found;
     QSqlQuery query(connection());
     query.setForwardOnly(true);
-    if (!archiveQuery(query,
+    if (!archiveExec(query,
                       QStringLiteral("SELECT id, front_path, start_utc, end_utc, seconds, metres,"
                                      " top_speed_kmh, braking, accelerations, jolts, offline"
                                      " FROM recordings WHERE ") +
@@ -105,7 +90,7 @@ QVector<ArchiveRecording> ArchiveDatabase::recordingsWhere(const QString &condit
         return found;
     QSqlQuery files(connection());
     files.setForwardOnly(true);
-    if (archiveQuery(files,
+    if (archiveExec(files,
                      QStringLiteral("SELECT recording_id, path FROM files WHERE channel > 0 AND"
                                     " recording_id IN (") +
                          idList(at.keys()) + QStringLiteral(") ORDER BY recording_id, channel"),
@@ -133,7 +118,7 @@ QVector<ArchiveDay> ArchiveDatabase::days(const QDate &from, const QDate &to) co
     QVector<QSet<qint64>> recordings(all.size());
     QSqlQuery query(connection());
     query.setForwardOnly(true);
-    if (!archiveQuery(query,
+    if (!archiveExec(query,
                       QStringLiteral("SELECT recording_id, quarter, metres, seconds FROM quarters"
                                      " WHERE quarter >= ? AND quarter < ?"),
                       {starts.first() / kArchiveQuarterSeconds,
@@ -211,7 +196,7 @@ QVector<ArchivePass> ArchiveDatabase::passesNear(double latitude, double longitu
     const double dLon = radiusMetres / (kArchiveMetresPerDegree * std::cos(latitude * M_PI / 180));
     QSqlQuery query(connection());
     query.setForwardOnly(true);
-    if (!archiveQuery(query,
+    if (!archiveExec(query,
                       QStringLiteral("SELECT c.recording_id, c.first_second, c.fixes FROM place p"
                                      " JOIN chunks c ON c.id = p.id WHERE p.max_lat >= ? AND"
                                      " p.min_lat <= ? AND p.max_lon >= ? AND p.min_lon <= ?"),
@@ -266,7 +251,7 @@ QVector<ArchivePass> ArchiveDatabase::passesNear(double latitude, double longitu
         return passes;
     QSqlQuery recordings(connection());
     recordings.setForwardOnly(true);
-    if (!archiveQuery(recordings,
+    if (!archiveExec(recordings,
                       QStringLiteral("SELECT id, front_path, start_utc, offline FROM recordings"
                                      " WHERE id IN (") +
                           idList(visits.keys()) + QLatin1Char(')'),
@@ -297,7 +282,7 @@ QVector<ArchiveRoute> ArchiveDatabase::routes() const
     QVector<ArchiveRoute> routes;
     QSqlQuery query(connection());
     query.setForwardOnly(true);
-    if (!archiveQuery(query,
+    if (!archiveExec(query,
                       QStringLiteral("SELECT id, start_utc, route FROM recordings"
                                      " WHERE route IS NOT NULL ORDER BY start_utc, id"),
                       {}))

@@ -13,23 +13,6 @@
 #include <QSqlQuery>
 
 namespace {
-// Runs a prepared statement with its values; logs and returns false on failure.
-bool archiveExec(QSqlQuery &query, const QString &statement, const QVariantList &values)
-{
-    if (!query.prepare(statement)) {
-        qCWarning(lcArchive) << "Archive: cannot prepare" << statement.left(60)
-                             << query.lastError().text();
-        return false;
-    }
-    for (const QVariant &value : values)
-        query.addBindValue(value);
-    if (!query.exec()) {
-        qCWarning(lcArchive) << "Archive:" << statement.left(60)
-                             << "failed:" << query.lastError().text();
-        return false;
-    }
-    return true;
-}
 
 QVariant nullableDouble(bool present, double value)
 {

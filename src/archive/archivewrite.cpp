@@ -26,3 +26,20 @@ bool endArchiveWrite(QSqlDatabase &db, bool commit)
     query.exec(QStringLiteral("ROLLBACK"));
     return false;
 }
+
+bool archiveExec(QSqlQuery &query, const QString &statement, const QVariantList &values)
+{
+    if (!query.prepare(statement)) {
+        qCWarning(lcArchive) << "Archive: cannot prepare" << statement.left(60)
+                             << query.lastError().text();
+        return false;
+    }
+    for (const QVariant &value : values)
+        query.addBindValue(value);
+    if (!query.exec()) {
+        qCWarning(lcArchive) << "Archive:" << statement.left(60)
+                             << "failed:" << query.lastError().text();
+        return false;
+    }
+    return true;
+}
