@@ -14,8 +14,12 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <thread>
+#include <vector>
 
 namespace {
 // The share of the whole work each part gets on the progress bar.
@@ -340,48 +344,91 @@ ClipResult exportClip(const ClipRequest &request, const ClipHooks &hooks)
 
     QString why;
     if (request.copyChannels) {
-        for (int c = 0; c < channelCount; ++c) {
-            // The channel's files of the range, joined into one when they are alike.
+        // The channels are copied side by side, each on a thread of its own: a copy is mostly
+        // reading and writing, and the channels share nothing but the cancel flag. Notes are
+        // said afterwards in channel order.
+        struct ChannelCopy
+        {
             QVector<CutPiece> cuts;
+            bool join = true;
+            QStringList notes;
+            QString error; // set when the front channel failed (the export fails with it)
+            std::atomic<int> permille{0};
+        };
+        std::vector<std::unique_ptr<ChannelCopy>> copies;
+        for (int c = 0; c < channelCount; ++c) {
+            auto copy = std::make_unique<ChannelCopy>();
             QStringList paths;
             for (const Piece &piece : qAsConst(pieces))
                 if (!channelPath(piece, c).isEmpty()) {
-                    cuts.push_back({channelPath(piece, c), piece.from, piece.to});
+                    copy->cuts.push_back({channelPath(piece, c), piece.from, piece.to});
                     paths << channelPath(piece, c);
                 }
-            if (cuts.isEmpty())
+            if (copy->cuts.isEmpty())
                 continue;
-            bool join = true;
-            if (cuts.size() > 1) {
-                QString mismatch = cuts.size() < pieces.size()
-                                       ? QStringLiteral("missing from some recordings")
-                                       : joinMismatch(paths);
+            // The channel's files of the range, joined into one when they are alike.
+            if (copy->cuts.size() > 1) {
+                const QString mismatch = copy->cuts.size() < pieces.size()
+                                             ? QStringLiteral("missing from some recordings")
+                                             : joinMismatch(paths);
                 if (!mismatch.isEmpty()) {
-                    note(QStringLiteral("%1: %2; one file per recording")
-                             .arg(QFileInfo(paths.front()).fileName(), mismatch));
-                    join = false;
+                    copy->notes << QStringLiteral("%1: %2; one file per recording")
+                                       .arg(QFileInfo(paths.front()).fileName(), mismatch);
+                    copy->join = false;
                 }
             }
-            const auto part = partProgress(kCopyWeight);
-            for (int k = 0; k < (join ? 1 : cuts.size()); ++k) {
-                const QString fileName = QFileInfo(cuts[k].path).fileName();
-                const auto cutProgress = [&part, k, n = join ? 1 : cuts.size()](double f) {
-                    part((k + f) / n);
-                };
-                const bool ok = join ? joinLosslessly(cuts, scratch.filePath(fileName), hooks,
-                                                      cutProgress, &why)
-                                     : cutLosslessly(cuts[k].path, scratch.filePath(fileName),
-                                                     cuts[k].from, cuts[k].to, hooks,
-                                                     cutProgress, &why);
-                if (!ok) {
-                    if (hooks.cancelled() || cuts[k].path == front)
-                        return stopped(QStringLiteral("%1: %2").arg(fileName, why));
-                    note(QStringLiteral("%1: %2, left out").arg(fileName, why));
-                    QFile::remove(scratch.filePath(fileName));
-                }
-            }
-            done += kCopyWeight;
+            copies.push_back(std::move(copy));
         }
+        const auto reportCopies = [&] {
+            if (!hooks.progress || total <= 0)
+                return;
+            double sum = 0;
+            for (const auto &copy : copies)
+                sum += copy->permille.load(std::memory_order_relaxed) / 1000.0;
+            hooks.progress(sum * kCopyWeight / total);
+        };
+        const auto run = [&](ChannelCopy *copy) {
+            ClipHooks own = hooks; // the copy's own notes, said in order afterwards
+            own.note = [copy](const QString &line) { copy->notes << line; };
+            const int n = copy->join ? 1 : int(copy->cuts.size());
+            for (int k = 0; k < n; ++k) {
+                const CutPiece &cut = copy->cuts[k];
+                const QString fileName = QFileInfo(cut.path).fileName();
+                const auto cutProgress = [&, k, n](double f) {
+                    copy->permille.store(int((k + f) / n * 1000), std::memory_order_relaxed);
+                    reportCopies();
+                };
+                QString failure;
+                const bool ok = copy->join ? joinLosslessly(copy->cuts, scratch.filePath(fileName),
+                                                            own, cutProgress, &failure)
+                                           : cutLosslessly(cut.path, scratch.filePath(fileName),
+                                                           cut.from, cut.to, own, cutProgress,
+                                                           &failure);
+                if (ok)
+                    continue;
+                if (hooks.cancelled() || cut.path == front) {
+                    copy->error = QStringLiteral("%1: %2").arg(fileName, failure);
+                    return;
+                }
+                copy->notes << QStringLiteral("%1: %2, left out").arg(fileName, failure);
+                QFile::remove(scratch.filePath(fileName));
+            }
+            copy->permille.store(1000, std::memory_order_relaxed);
+        };
+        std::vector<std::thread> threads;
+        for (std::size_t i = 1; i < copies.size(); ++i)
+            threads.emplace_back(run, copies[i].get());
+        if (!copies.empty())
+            run(copies.front().get());
+        for (std::thread &thread : threads)
+            thread.join();
+        for (const auto &copy : copies)
+            for (const QString &line : qAsConst(copy->notes))
+                note(line);
+        for (const auto &copy : copies)
+            if (!copy->error.isEmpty())
+                return stopped(copy->error);
+        done += kCopyWeight * channelCount;
     }
     if (request.composed) {
         ComposeJob job = composeJobFor(pieces, channelCount, request, from, to);
