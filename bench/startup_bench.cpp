@@ -25,6 +25,7 @@ Times timeOneStart(const QString &program, bool firstRun, QTemporaryDir &home)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_CONFIG_HOME", home.filePath("config"));
     env.insert("XDG_CACHE_HOME", home.filePath("cache"));
+    env.insert("XDG_DATA_HOME", home.filePath("data")); // the archive's database
     if (!env.contains("QT_QPA_PLATFORM"))
         env.insert("QT_QPA_PLATFORM", "offscreen");
     if (firstRun)

@@ -37,6 +37,8 @@ endif()
 # The clip export's FFmpeg libraries.
 string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS
        ", libavformat59, libavcodec59, libavfilter8, libswscale6, libavutil57")
+# The archive's index: Qt's SQL module and its SQLite driver (loaded as a plugin at run time).
+string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libqt5sql5 (>= 5.15), libqt5sql5-sqlite")
 # The desktop database and icon cache are refreshed by the triggers of the packages that own
 # them; nothing of ours has to run at install time.
 

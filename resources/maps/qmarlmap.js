@@ -18,6 +18,11 @@
  * recordings of the drive thinner and paler around this one, with the start and end markers at
  * the drive's ends.
  *
+ * showArchive(routes) draws many recordings at once, each a flat list [lng, lat, lng, lat, ...]
+ * in WGS-84, as one thin line on the bundled map (an empty list takes it away);
+ * setPlacePicking(on) makes a click on the bundled map ask the window for the place instead of
+ * a seek.
+ *
  * The page answers back through the window's web channel object "qmarlBridge": a click near
  * the route asks the window to seek to the nearest sample's second; a click near another
  * recording's part asks it to play that recording (its id) from that sample's second.
@@ -28,7 +33,7 @@
     var SERVICE_TIMEOUT_MS = 10000;
 
     var model = { drawn: false, track: [], color: '#5298ff', moving: null, scale: null,
-                  events: [], parts: [] };
+                  events: [], parts: [], archive: [], picking: false };
     var config = {};
     var backend = null;
     var pendingKind = 'loading';
@@ -44,6 +49,8 @@
     var EVENT_COLORS = { braking: '#e53935', acceleration: '#ffb300', jolt: '#ab47bc' };
     var PICK_PX = 15;
     var PART_COLOR = '#8fa3bf';
+    var ARCHIVE_COLOR = '#ff7043';
+    var ARCHIVE_MAX_POINTS = 5000000;
 
     function warn(text) {
         if (global.console)
@@ -151,6 +158,31 @@
         return parts;
     }
 
+    // Flat [lng, lat, ...] lists; a list with a point out of range is left out whole.
+    function toArchive(routes) {
+        var out = [], total = 0;
+        if (!Array.isArray(routes))
+            return out;
+        for (var i = 0; i < routes.length; ++i) {
+            var r = routes[i];
+            if (!Array.isArray(r) || r.length < 4 || r.length % 2 ||
+                    total + r.length / 2 > ARCHIVE_MAX_POINTS)
+                continue;
+            var line = [], sound = true;
+            for (var j = 0; j < r.length && sound; j += 2) {
+                var lng = r[j], lat = r[j + 1];
+                sound = typeof lng === 'number' && typeof lat === 'number' && lng >= -180 &&
+                        lng <= 180 && lat >= -90 && lat <= 90;
+                line.push([lat, lng]);
+            }
+            if (sound) {
+                out.push(line);
+                total += line.length;
+            }
+        }
+        return out;
+    }
+
     // Every point of the drive in time order: the parts before, this recording, the parts after.
     function drivePoints(track, parts) {
         var all = [];
@@ -236,7 +268,33 @@
                 if (model.moving)
                     backend.move(model.moving);
             }
+            drawArchive();
         });
+    }
+
+    function drawArchive() {
+        if (!backend)
+            return;
+        if (backend.archive)
+            backend.archive(model.archive, !model.drawn);
+        else if (model.archive.length)
+            warn('the whole archive is drawn on the bundled map only');
+    }
+
+    function showArchive(routes) {
+        model.archive = toArchive(routes);
+        if (backend)
+            guarded(drawArchive);
+    }
+
+    function setPlacePicking(on) {
+        model.picking = on === true;
+    }
+
+    function askPlace(lat, lng) {
+        lastPick = { lat: lat, lng: lng, action: 'place' };
+        if (bridge && typeof bridge.placeClicked === 'function')
+            bridge.placeClicked(lat, lng);
     }
 
     // Runs a drawing step. A service that throws is replaced by the fallback map; an error of
@@ -482,7 +540,8 @@
             linePoints: 0, hasStart: false, hasEnd: false, hasMoving: false,
             start: null, end: null, moving: null,
             note: note, reason: reason, lineColors: [], events: [], lastPick: lastPick,
-            legend: '', bridge: !!bridge, driveParts: 0
+            legend: '', bridge: !!bridge, driveParts: 0, archiveRoutes: 0, archivePoints: 0,
+            picking: model.picking
         };
         var legend = document.getElementById('qmarl-legend');
         if (legend && legend.style.display !== 'none')
@@ -581,7 +640,15 @@
                 picked(index, action, point);
         }
         var hoverAt = null;
-        map.on('click', function (e) { pickAt(e.containerPoint, 'seek'); });
+        map.on('click', function (e) {
+            if (model.picking)
+                askPlace(e.latlng.lat, e.latlng.lng);
+            else
+                pickAt(e.containerPoint, 'seek');
+        });
+        // The whole archive: one line of many parts, drawn on a canvas.
+        var archiveLine = null;
+        var archiveRenderer = L.canvas({ padding: 0.2 });
         map.on('mousemove', function (e) {
             if (!hoverAt)
                 global.requestAnimationFrame(function () {
@@ -643,8 +710,26 @@
                 start = end = moving = null;
                 unfitted = null;
             },
+            archive: function (routes, fitToIt) {
+                if (archiveLine)
+                    map.removeLayer(archiveLine);
+                archiveLine = null;
+                if (!routes.length)
+                    return;
+                archiveLine = L.polyline(routes, { color: ARCHIVE_COLOR, weight: 2, opacity: 0.6,
+                                                   interactive: false, renderer: archiveRenderer })
+                                  .addTo(map);
+                if (fitToIt)
+                    fit(archiveLine.getBounds());
+            },
             pixelOf: pixelOf,
             state: function (s) {
+                if (archiveLine && map.hasLayer(archiveLine)) {
+                    s.archiveRoutes = archiveLine.getLatLngs().length;
+                    archiveLine.getLatLngs().forEach(function (part) {
+                        s.archivePoints += part.length;
+                    });
+                }
                 function at(marker) {
                     if (!marker || !map.hasLayer(marker))
                         return null;
@@ -1101,6 +1186,8 @@
     define('moveGPS', safe(moveGPS));
     define('clearGPSLine', safe(clearGPSLine));
     define('startGPS', safe(startGPS));
+    define('showArchive', safe(showArchive));
+    define('setPlacePicking', safe(setPlacePicking));
     define('qmarlMapState', function () { return mapState(); });
     // Where the sample of second t is drawn, in page pixels (the bundled map only), of this
     // recording or of the drive's part with the given id; for checks.

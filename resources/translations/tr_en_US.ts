@@ -499,5 +499,119 @@
         <source>%1 不含任何位置</source>
         <translation>%1 holds no position</translation>
     </message>
+    <message>
+        <source>添加文件夹到档案</source>
+        <translation>Add folder to archive</translation>
+    </message>
+    <message>
+        <source>添加文件夹到档案…</source>
+        <translation>Add folder to archive…</translation>
+    </message>
+    <message>
+        <source>在地图上显示整个档案</source>
+        <translation>Show the whole archive on the map</translation>
+    </message>
+    <message>
+        <source>使用当前标记</source>
+        <translation>Use the current marker</translation>
+    </message>
+    <message>
+        <source>半径</source>
+        <translation>Radius</translation>
+    </message>
+    <message>
+        <source>在地图上点击一个地点</source>
+        <translation>Click a place on the map</translation>
+    </message>
+    <message>
+        <source>按日期</source>
+        <translation>By day</translation>
+    </message>
+    <message>
+        <source>按地点</source>
+        <translation>By place</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>距离</source>
+        <translation>Distance</translation>
+    </message>
+    <message>
+        <source>最高速度</source>
+        <translation>Top speed</translation>
+    </message>
+    <message>
+        <source>事件</source>
+        <translation>Events</translation>
+    </message>
+    <message>
+        <source>日期和时间</source>
+        <translation>Date and time</translation>
+    </message>
+    <message>
+        <source>速度</source>
+        <translation>Speed</translation>
+    </message>
+    <message>
+        <source>档案中有 %1 段录像</source>
+        <translation>%1 recordings in the archive</translation>
+    </message>
+    <message>
+        <source>%1，%2 段录像</source>
+        <translation>%1, %2 recordings</translation>
+    </message>
+    <message>
+        <source>%1, %2 附近 %3 次经过</source>
+        <translation>%3 passes near %1, %2</translation>
+    </message>
+    <message>
+        <source>不在线：%1</source>
+        <translation>Offline: %1</translation>
+    </message>
+    <message>
+        <source>%1 个事件</source>
+        <translation>%1 events</translation>
+    </message>
+    <message>
+        <source>无事件</source>
+        <translation>no events</translation>
+    </message>
+    <message>
+        <source>正在添加 %1 …</source>
+        <translation>Adding %1 …</translation>
+    </message>
+    <message>
+        <source>当前位置未知：请先播放一段有 GPS 轨迹的录像</source>
+        <translation>The current position is not known: play a recording with a GPS track first</translation>
+    </message>
+    <message>
+        <source>录像不在线</source>
+        <translation>Recording offline</translation>
+    </message>
+    <message>
+        <source>这段录像不在原处（存储卡或磁盘未连接？）：
+%1
+
+要找到它现在所在的文件夹吗？</source>
+        <translation>This recording is not where it was (a card or disk not attached?):
+%1
+
+Locate the folder it is in now?</translation>
+    </message>
+    <message>
+        <source>录像所在的文件夹</source>
+        <translation>The recording's folder</translation>
+    </message>
+    <message>
+        <source>文件列表</source>
+        <translation>Files</translation>
+    </message>
+    <message>
+        <source>档案</source>
+        <translation>Archive</translation>
+    </message>
 </context>
 </TS>

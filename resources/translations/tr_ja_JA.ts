@@ -499,5 +499,119 @@
         <source>%1 不含任何位置</source>
         <translation>%1 には位置がありません</translation>
     </message>
+    <message>
+        <source>添加文件夹到档案</source>
+        <translation>フォルダーをアーカイブに追加</translation>
+    </message>
+    <message>
+        <source>添加文件夹到档案…</source>
+        <translation>フォルダーをアーカイブに追加…</translation>
+    </message>
+    <message>
+        <source>在地图上显示整个档案</source>
+        <translation>アーカイブ全体を地図に表示</translation>
+    </message>
+    <message>
+        <source>使用当前标记</source>
+        <translation>現在のマーカーを使う</translation>
+    </message>
+    <message>
+        <source>半径</source>
+        <translation>半径</translation>
+    </message>
+    <message>
+        <source>在地图上点击一个地点</source>
+        <translation>地図上の場所をクリックしてください</translation>
+    </message>
+    <message>
+        <source>按日期</source>
+        <translation>日付で</translation>
+    </message>
+    <message>
+        <source>按地点</source>
+        <translation>場所で</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>時間</translation>
+    </message>
+    <message>
+        <source>距离</source>
+        <translation>距離</translation>
+    </message>
+    <message>
+        <source>最高速度</source>
+        <translation>最高速度</translation>
+    </message>
+    <message>
+        <source>事件</source>
+        <translation>イベント</translation>
+    </message>
+    <message>
+        <source>日期和时间</source>
+        <translation>日時</translation>
+    </message>
+    <message>
+        <source>速度</source>
+        <translation>速度</translation>
+    </message>
+    <message>
+        <source>档案中有 %1 段录像</source>
+        <translation>アーカイブに %1 件の録画</translation>
+    </message>
+    <message>
+        <source>%1，%2 段录像</source>
+        <translation>%1、%2 件の録画</translation>
+    </message>
+    <message>
+        <source>%1, %2 附近 %3 次经过</source>
+        <translation>%1, %2 付近の通過 %3 回</translation>
+    </message>
+    <message>
+        <source>不在线：%1</source>
+        <translation>オフライン：%1</translation>
+    </message>
+    <message>
+        <source>%1 个事件</source>
+        <translation>イベント %1 件</translation>
+    </message>
+    <message>
+        <source>无事件</source>
+        <translation>イベントなし</translation>
+    </message>
+    <message>
+        <source>正在添加 %1 …</source>
+        <translation>%1 を追加中…</translation>
+    </message>
+    <message>
+        <source>当前位置未知：请先播放一段有 GPS 轨迹的录像</source>
+        <translation>現在位置が不明です。先に GPS 軌跡のある録画を再生してください</translation>
+    </message>
+    <message>
+        <source>录像不在线</source>
+        <translation>録画がオフラインです</translation>
+    </message>
+    <message>
+        <source>这段录像不在原处（存储卡或磁盘未连接？）：
+%1
+
+要找到它现在所在的文件夹吗？</source>
+        <translation>この録画は元の場所にありません（カードやディスクが未接続？）：
+%1
+
+現在のフォルダーを指定しますか？</translation>
+    </message>
+    <message>
+        <source>录像所在的文件夹</source>
+        <translation>録画のあるフォルダー</translation>
+    </message>
+    <message>
+        <source>文件列表</source>
+        <translation>ファイル一覧</translation>
+    </message>
+    <message>
+        <source>档案</source>
+        <translation>アーカイブ</translation>
+    </message>
 </context>
 </TS>

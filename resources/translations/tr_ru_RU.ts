@@ -499,5 +499,119 @@
         <source>%1 不含任何位置</source>
         <translation>В %1 нет ни одного положения</translation>
     </message>
+    <message>
+        <source>添加文件夹到档案</source>
+        <translation>Добавить папку в архив</translation>
+    </message>
+    <message>
+        <source>添加文件夹到档案…</source>
+        <translation>Добавить папку в архив…</translation>
+    </message>
+    <message>
+        <source>在地图上显示整个档案</source>
+        <translation>Показать весь архив на карте</translation>
+    </message>
+    <message>
+        <source>使用当前标记</source>
+        <translation>Взять текущую метку</translation>
+    </message>
+    <message>
+        <source>半径</source>
+        <translation>Радиус</translation>
+    </message>
+    <message>
+        <source>在地图上点击一个地点</source>
+        <translation>Щёлкните место на карте</translation>
+    </message>
+    <message>
+        <source>按日期</source>
+        <translation>По дням</translation>
+    </message>
+    <message>
+        <source>按地点</source>
+        <translation>По месту</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>Время</translation>
+    </message>
+    <message>
+        <source>距离</source>
+        <translation>Расстояние</translation>
+    </message>
+    <message>
+        <source>最高速度</source>
+        <translation>Макс. скорость</translation>
+    </message>
+    <message>
+        <source>事件</source>
+        <translation>События</translation>
+    </message>
+    <message>
+        <source>日期和时间</source>
+        <translation>Дата и время</translation>
+    </message>
+    <message>
+        <source>速度</source>
+        <translation>Скорость</translation>
+    </message>
+    <message>
+        <source>档案中有 %1 段录像</source>
+        <translation>В архиве записей: %1</translation>
+    </message>
+    <message>
+        <source>%1，%2 段录像</source>
+        <translation>%1, записей: %2</translation>
+    </message>
+    <message>
+        <source>%1, %2 附近 %3 次经过</source>
+        <translation>Проездов рядом с %1, %2: %3</translation>
+    </message>
+    <message>
+        <source>不在线：%1</source>
+        <translation>Недоступно: %1</translation>
+    </message>
+    <message>
+        <source>%1 个事件</source>
+        <translation>событий: %1</translation>
+    </message>
+    <message>
+        <source>无事件</source>
+        <translation>нет событий</translation>
+    </message>
+    <message>
+        <source>正在添加 %1 …</source>
+        <translation>Добавляется %1 …</translation>
+    </message>
+    <message>
+        <source>当前位置未知：请先播放一段有 GPS 轨迹的录像</source>
+        <translation>Текущее место неизвестно: сначала включите запись с GPS-треком</translation>
+    </message>
+    <message>
+        <source>录像不在线</source>
+        <translation>Запись недоступна</translation>
+    </message>
+    <message>
+        <source>这段录像不在原处（存储卡或磁盘未连接？）：
+%1
+
+要找到它现在所在的文件夹吗？</source>
+        <translation>Этой записи нет на прежнем месте (карта или диск не подключены?):
+%1
+
+Указать папку, где она теперь?</translation>
+    </message>
+    <message>
+        <source>录像所在的文件夹</source>
+        <translation>Папка записи</translation>
+    </message>
+    <message>
+        <source>文件列表</source>
+        <translation>Файлы</translation>
+    </message>
+    <message>
+        <source>档案</source>
+        <translation>Архив</translation>
+    </message>
 </context>
 </TS>

@@ -499,5 +499,119 @@
         <source>%1 不含任何位置</source>
         <translation>%1 không chứa vị trí nào</translation>
     </message>
+    <message>
+        <source>添加文件夹到档案</source>
+        <translation>Thêm thư mục vào kho lưu trữ</translation>
+    </message>
+    <message>
+        <source>添加文件夹到档案…</source>
+        <translation>Thêm thư mục vào kho lưu trữ…</translation>
+    </message>
+    <message>
+        <source>在地图上显示整个档案</source>
+        <translation>Hiện toàn bộ kho lưu trữ trên bản đồ</translation>
+    </message>
+    <message>
+        <source>使用当前标记</source>
+        <translation>Dùng điểm đánh dấu hiện tại</translation>
+    </message>
+    <message>
+        <source>半径</source>
+        <translation>Bán kính</translation>
+    </message>
+    <message>
+        <source>在地图上点击一个地点</source>
+        <translation>Nhấp vào một địa điểm trên bản đồ</translation>
+    </message>
+    <message>
+        <source>按日期</source>
+        <translation>Theo ngày</translation>
+    </message>
+    <message>
+        <source>按地点</source>
+        <translation>Theo địa điểm</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>Thời gian</translation>
+    </message>
+    <message>
+        <source>距离</source>
+        <translation>Quãng đường</translation>
+    </message>
+    <message>
+        <source>最高速度</source>
+        <translation>Tốc độ cao nhất</translation>
+    </message>
+    <message>
+        <source>事件</source>
+        <translation>Sự kiện</translation>
+    </message>
+    <message>
+        <source>日期和时间</source>
+        <translation>Ngày và giờ</translation>
+    </message>
+    <message>
+        <source>速度</source>
+        <translation>Tốc độ</translation>
+    </message>
+    <message>
+        <source>档案中有 %1 段录像</source>
+        <translation>%1 bản ghi trong kho lưu trữ</translation>
+    </message>
+    <message>
+        <source>%1，%2 段录像</source>
+        <translation>%1, %2 bản ghi</translation>
+    </message>
+    <message>
+        <source>%1, %2 附近 %3 次经过</source>
+        <translation>%3 lần đi qua gần %1, %2</translation>
+    </message>
+    <message>
+        <source>不在线：%1</source>
+        <translation>Ngoại tuyến: %1</translation>
+    </message>
+    <message>
+        <source>%1 个事件</source>
+        <translation>%1 sự kiện</translation>
+    </message>
+    <message>
+        <source>无事件</source>
+        <translation>không có sự kiện</translation>
+    </message>
+    <message>
+        <source>正在添加 %1 …</source>
+        <translation>Đang thêm %1 …</translation>
+    </message>
+    <message>
+        <source>当前位置未知：请先播放一段有 GPS 轨迹的录像</source>
+        <translation>Chưa biết vị trí hiện tại: hãy phát một bản ghi có đường GPS trước</translation>
+    </message>
+    <message>
+        <source>录像不在线</source>
+        <translation>Bản ghi ngoại tuyến</translation>
+    </message>
+    <message>
+        <source>这段录像不在原处（存储卡或磁盘未连接？）：
+%1
+
+要找到它现在所在的文件夹吗？</source>
+        <translation>Bản ghi này không còn ở chỗ cũ (thẻ hoặc ổ đĩa chưa gắn?):
+%1
+
+Tìm thư mục chứa nó bây giờ?</translation>
+    </message>
+    <message>
+        <source>录像所在的文件夹</source>
+        <translation>Thư mục chứa bản ghi</translation>
+    </message>
+    <message>
+        <source>文件列表</source>
+        <translation>Tệp</translation>
+    </message>
+    <message>
+        <source>档案</source>
+        <translation>Kho lưu trữ</translation>
+    </message>
 </context>
 </TS>

@@ -1,6 +1,7 @@
 // The frame builds its parts, hands each the widgets of the form it drives, and wires them.
 #include "kestromainwidget.h"
 
+#include "archivepanel.h"
 #include "channelsync.h"
 #include "clipexportdialog.h"
 #include "clipmarks.h"
@@ -28,6 +29,9 @@
 namespace {
 const QString kViewerVersion = QStringLiteral("V1.24.0516");
 constexpr int kWindowTitlePointSize = 9;
+// The lists' area under the map: the archive's calendar needs more than the file list.
+constexpr int kFileListHeight = 278;
+constexpr int kArchiveHeight = 350;
 } // namespace
 
 KestroMainWidget::KestroMainWidget(QWidget *parent)
@@ -93,6 +97,9 @@ void KestroMainWidget::buildParts()
     m_trackExport = new TrackExportActions(m_library, m_clips, m_externalTracks,
                                            ui->treeView_filelist, this);
     m_resizeBands = new ResizeBands(this, ui->widget_navigate, [this] { return m_isFullScreen; });
+    m_archive = new ArchivePanel({m_library, m_session, m_map}, ArchiveDatabase::defaultPath(),
+                                 ui->tab_archive);
+    ui->layout_archive->addWidget(m_archive);
 }
 
 void KestroMainWidget::wireParts()
@@ -132,6 +139,11 @@ void KestroMainWidget::wireParts()
     connect(this, &KestroMainWidget::settingsApplied, m_map, &MapView::settingsApplied);
     connect(this, &KestroMainWidget::settingsApplied, m_telemetry, &TelemetryDisplay::settingsApplied);
     connect(this, &KestroMainWidget::settingsApplied, m_events, &DrivingEventTools::showTicks);
+    connect(ui->tabWidget_lists, &QTabWidget::currentChanged, this, [this](int index) {
+        const bool archive = ui->tabWidget_lists->widget(index) == ui->tab_archive;
+        ui->widget_18->setFixedHeight(archive ? kArchiveHeight : kFileListHeight);
+        m_archive->setShowing(archive);
+    });
 
     // The list shows what the library holds, which recording plays and what tracks gave.
     const auto showList = [this] { ui->treeView_filelist->setFileList(libraryModels()); };

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 
+class ArchivePanel;
 class ClipMarks;
 class DrivingEventTools;
 class ExternalTracks;
@@ -42,6 +43,7 @@ public:
     Library *library() const { return m_library; }
     PlaybackSession *session() const { return m_session; }
     Ui::KestroMainWidget *form() const { return ui; }
+    ArchivePanel *archive() const { return m_archive; }
 
     // Adding and opening files.
     void addFilePath(const QString &path);
@@ -150,6 +152,7 @@ private:
     TrackExportActions *m_trackExport = nullptr;
     ExternalTracks *m_externalTracks = nullptr;
     ResizeBands *m_resizeBands = nullptr;
+    ArchivePanel *m_archive = nullptr;
     bool m_isFullScreen = false;
     QRect m_restoreRect;
     QSize m_restoreMinimumSize;

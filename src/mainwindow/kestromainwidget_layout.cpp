@@ -1,6 +1,7 @@
 // Placing the panes for each split mode, the window's own layout on resize, and full screen.
 #include "kestromainwidget.h"
 
+#include "archivepanel.h"
 #include "hwplaywidget.h"
 #include "lucoverwidget.h"
 #include "lutitlebar.h"
@@ -12,6 +13,7 @@
 #include <QDebug>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 
 
 void KestroMainWidget::layoutPlayWidgets(QPoint origin, QSize size)
@@ -71,6 +73,8 @@ void KestroMainWidget::showEvent(QShowEvent *event)
     LuBasicWidget::showEvent(event);
     layoutWindow();
     m_resizeBands->watchWindowHandle();
+    // The archive opens its database on its own thread once the window is up.
+    QTimer::singleShot(0, m_archive, &ArchivePanel::start);
 }
 
 void KestroMainWidget::on_pushBtn_pipe_clicked()

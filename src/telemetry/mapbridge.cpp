@@ -18,6 +18,17 @@ int wholeBelow(const QVariant &value, int limit)
         return -1;
     return int(v);
 }
+
+// A finite number within [-limit, limit], else NaN; texts are refused as above.
+double degreesWithin(const QVariant &value, double limit)
+{
+    const int type = value.userType();
+    const double v = type == QMetaType::Double || type == QMetaType::Int ||
+                             type == QMetaType::LongLong
+                         ? value.toDouble()
+                         : std::nan("");
+    return std::isfinite(v) && std::abs(v) <= limit ? v : std::nan("");
+}
 } // namespace
 
 void MapBridge::seekToSecond(const QVariant &second)
@@ -42,4 +53,15 @@ void MapBridge::playRecordingAt(const QVariant &id, const QVariant &second)
         return;
     }
     emit playRecordingRequested(recording, value);
+}
+
+void MapBridge::placeClicked(const QVariant &latitude, const QVariant &longitude)
+{
+    const double lat = degreesWithin(latitude, 90);
+    const double lon = degreesWithin(longitude, 180);
+    if (std::isnan(lat) || std::isnan(lon)) {
+        qWarning() << "MapBridge: refused a place from the map page:" << latitude << longitude;
+        return;
+    }
+    emit placeChosen(lat, lon);
 }

@@ -22,10 +22,13 @@ public:
     Q_INVOKABLE void seekToSecond(const QVariant &second);
     // A click on another recording's part of the drive: play that recording from that second.
     Q_INVOKABLE void playRecordingAt(const QVariant &id, const QVariant &second);
+    // A click on the map while places are picked: its position, WGS-84 degrees.
+    Q_INVOKABLE void placeClicked(const QVariant &latitude, const QVariant &longitude);
 
 signals:
     void seekRequested(int second);
     void playRecordingRequested(int id, int second);
+    void placeChosen(double latitude, double longitude);
 
 private:
     int m_secondCount = 0;

@@ -1,5 +1,7 @@
 #include "mapview.h"
 
+#include "archivetypes.h"
+
 #include "drivingeventtools.h"
 #include "hwdefaultsettings.h"
 #include "library.h"
@@ -20,6 +22,7 @@
 #include <QWebEngineView>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 constexpr int kBaiduMap = 1;
@@ -87,6 +90,10 @@ void MapView::loadFinished(bool ok)
     qWarning() << "MapView::loadFinished" << ok;
     m_mapReady = true;
     drawRoute();
+    if (m_placePicking)
+        runPageScript(QStringLiteral("setPlacePicking(true)"));
+    if (!m_archiveScript.isEmpty())
+        runPageScript(m_archiveScript);
 }
 
 void MapView::settingsApplied(bool reloadMap)
@@ -240,4 +247,48 @@ void MapView::playRecordingAt(int id, int second)
     }
     qWarning() << "MapView::playRecordingAt" << target->fileName << second;
     m_session->playFrom(target, second);
+}
+
+void MapView::showArchiveRoutes(const QVector<ArchiveRoute> &routes)
+{
+    const QString script = archiveScript(routes);
+    m_archiveScript = routes.isEmpty() ? QString() : script;
+    runPageScript(script);
+}
+
+QString MapView::archiveScript(const QVector<ArchiveRoute> &routes)
+{
+    // Numbers only, five decimals (about a metre), in one buffer: the text for 10,000 routes
+    // is megabytes. A route with a point that is no number would break the whole call.
+    QByteArray text;
+    text.reserve(routes.size() * 64);
+    text += "showArchive([";
+    for (const ArchiveRoute &route : routes) {
+        const bool sound = std::all_of(route.points.cbegin(), route.points.cend(),
+                                       [](const QPointF &p) {
+                                           return std::isfinite(p.x()) && std::isfinite(p.y());
+                                       });
+        if (route.points.size() < 2 || !sound)
+            continue;
+        text += '[';
+        for (const QPointF &p : route.points) {
+            text += QByteArray::number(p.x(), 'f', 5);
+            text += ',';
+            text += QByteArray::number(p.y(), 'f', 5);
+            text += ',';
+        }
+        text.chop(1);
+        text += "],";
+    }
+    if (text.endsWith(','))
+        text.chop(1);
+    text += "])";
+    return QString::fromLatin1(text);
+}
+
+void MapView::setPlacePicking(bool on)
+{
+    m_placePicking = on;
+    runPageScript(on ? QStringLiteral("setPlacePicking(true)")
+                     : QStringLiteral("setPlacePicking(false)"));
 }

@@ -3,6 +3,9 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QVector>
+
+struct ArchiveRoute;
 
 class Library;
 class LuFileInfoModel;
@@ -35,6 +38,13 @@ public:
     // A recording of the drive on the map, at a second of it: the page's ids are indices into
     // the drive drawn last.
     void playRecordingAt(int id, int second);
+    // Many recordings' routes at once (one call to the page); none takes them away. Kept and
+    // drawn again when the page loads anew.
+    void showArchiveRoutes(const QVector<ArchiveRoute> &routes);
+    // The page call that draws them (numbers only).
+    static QString archiveScript(const QVector<ArchiveRoute> &routes);
+    // While on, a click on the map names a place (MapBridge::placeChosen) instead of seeking.
+    void setPlacePicking(bool on);
 
     // The route text for the chosen map (numbers only, built by the track cache).
     static QString routeTextFor(const LuFileInfoModel *model);
@@ -60,4 +70,6 @@ private:
     bool m_mapReady = false; // the page has loaded: its script functions exist
     QList<LuFileInfoModel *> m_mapDriveRecordings; // the drive on the map, by page id
     bool m_driveRedrawPending = false; // routes of the drive arriving: one redraw for a burst
+    QString m_archiveScript;           // the archive's routes as last shown, for a new page
+    bool m_placePicking = false;
 };

@@ -1,0 +1,185 @@
+#include "../mainwindow/mainwindowtest.h"
+#include "../maps/mappagekit.h"
+
+#include "archiveindexer.h"
+#include "archivepanel.h"
+#include "library.h"
+#include "mapbridge.h"
+#include "mapview.h"
+#include "playbacksession.h"
+
+#include <QCalendarWidget>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTextCharFormat>
+#include <QTreeWidget>
+#include <QWebEngineView>
+
+using namespace windowtest;
+
+// The archive view in the window: three recordings of 120 s added as a folder (two crossing
+// the same street on 16 and 18 May, one 80 m beside it), found by day and by place, played
+// from the second found, and drawn on the map page.
+class TestArchiveView : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<KestroMainWidget> m_window;
+    ArchivePanel *panel() { return m_window->archive(); }
+
+    // A copy of the 120 s video with a track going north from 48°07' N at 9.3 m/s (20 kn).
+    QString drive(const QString &name, const char *day, int startHour, const char *longitude)
+    {
+        const QString path = m_dir.filePath(name);
+        if (!QFile::copy(recording("long_A.MP4"), path))
+            return QString();
+        QByteArray lines;
+        for (int second = 0; second < 120; ++second)
+            lines += QStringLiteral("A%1%2%3,%4,N,%5,E,20.00,0.00,0,0,256\n")
+                         .arg(QLatin1String(day))
+                         .arg(startHour * 100 + second / 60, 4, 10, QLatin1Char('0'))
+                         .arg(second % 60, 2, 10, QLatin1Char('0'))
+                         .arg(4807.0 + second * 0.005, 0, 'f', 6)
+                         .arg(QLatin1String(longitude))
+                         .toLatin1();
+        QFile cache(LuFileInfoModel(name, path).trackCachePath);
+        if (!cache.open(QIODevice::WriteOnly) || cache.write(lines) != lines.size())
+            return QString();
+        return path;
+    }
+
+    QJsonObject pageState()
+    {
+        return QJsonObject::fromVariantMap(
+            mapkit::evaluate(m_window->form()->webview->page(),
+                             QStringLiteral("window.qmarlMapState ? window.qmarlMapState() : {}"),
+                             timeout)
+                .toMap());
+    }
+
+    static void doubleClick(QTreeWidget *list, QTreeWidgetItem *item)
+    {
+        list->scrollToItem(item);
+        const QPoint at = list->visualItemRect(item).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        clearSettings();
+        HWDefaultSettings::instance()->setSpeedUnit(0); // km/h
+        QVERIFY(m_dir.isValid());
+        m_window = std::make_unique<KestroMainWidget>();
+        QSignalSpy loaded(m_window->form()->webview, &QWebEngineView::loadFinished);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        if (loaded.isEmpty())
+            QVERIFY(loaded.wait(timeout));
+        // The window lists nothing of the folder: the archive alone holds it.
+        QVERIFY(!drive("2024_0516_120000_001A.MP4", "20240516", 12, "01131.000000").isEmpty());
+        QVERIFY(!drive("2024_0518_080000_001A.MP4", "20240518", 8, "01131.000000").isEmpty());
+        QVERIFY(!drive("2024_0516_150000_001A.MP4", "20240516", 15, "01131.064400").isEmpty());
+        QSignalSpy indexed(panel()->indexer(), &ArchiveIndexer::folderIndexed);
+        panel()->addFolder(m_dir.path());
+        QVERIFY(indexed.wait(timeout));
+        QCOMPARE(indexed.first().at(1).toInt(), 3);
+        QVERIFY(m_window->libraryModels().isEmpty());
+        Ui::KestroMainWidget *ui = m_window->form();
+        ui->tabWidget_lists->setCurrentWidget(ui->tab_archive);
+    }
+
+    void cleanupTestCase() { m_window.reset(); }
+
+    // The days with driving carry their distance; a day's drives their figures.
+    void daysAndDrives()
+    {
+        QCalendarWidget *calendar = panel()->calendar();
+        calendar->setSelectedDate(QDate(2024, 5, 16));
+        QTRY_COMPARE_WITH_TIMEOUT(calendar->dateTextFormat(QDate(2024, 5, 16)).toolTip(),
+                                  QStringLiteral("2.2 km，2 段录像"), timeout);
+        QCOMPARE(calendar->dateTextFormat(QDate(2024, 5, 18)).toolTip(),
+                 QStringLiteral("1.1 km，1 段录像"));
+        QVERIFY(calendar->dateTextFormat(QDate(2024, 5, 17)).toolTip().isEmpty());
+        // What a hover over the day shows.
+        const QAbstractItemModel *cells = calendar->findChild<QTableView *>()->model();
+        QStringList tips;
+        for (int row = 0; row < cells->rowCount(); ++row)
+            for (int column = 0; column < cells->columnCount(); ++column)
+                tips << cells->index(row, column).data(Qt::ToolTipRole).toString();
+        QVERIFY(tips.contains(QStringLiteral("2.2 km，2 段录像")));
+        QTreeWidget *drives = panel()->driveList();
+        QTRY_COMPARE_WITH_TIMEOUT(drives->topLevelItemCount(), 2, timeout);
+        const QTreeWidgetItem *first = drives->topLevelItem(0);
+        QCOMPARE(first->text(0), QStringLiteral("12:00–12:02"));
+        QCOMPARE(first->text(1), QStringLiteral("1.1 km"));
+        QCOMPARE(first->text(2), QStringLiteral("37 km/h"));
+        QCOMPARE(drives->topLevelItem(1)->text(0), QStringLiteral("15:00–15:02"));
+    }
+
+    // A click on the map while the view shows finds both passes of the street at their second,
+    // not the drive 80 m beside it; a double-click plays that recording from that second.
+    void passByPlaceAndPlay()
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(pageState().value("picking").toBool(), timeout);
+        panel()->radiusBox()->setValue(50);
+        // Second 40: 48°07.2' N, 11°31' E.
+        QMetaObject::invokeMethod(
+            m_window->findChild<MapBridge *>(), "placeClicked",
+            Q_ARG(QVariant, 48.0 + 7.2 / 60), Q_ARG(QVariant, 11.0 + 31.0 / 60));
+        QTreeWidget *passes = panel()->passList();
+        QCOMPARE(passes->topLevelItemCount(), 2);
+        const QTreeWidgetItem *pass = passes->topLevelItem(0);
+        QCOMPARE(pass->text(0), QStringLiteral("2024-05-16 12:00:40"));
+        QCOMPARE(pass->text(1), QStringLiteral("37 km/h"));
+        QCOMPARE(pass->data(0, ArchivePanel::SecondRole).toInt(), 40);
+        QCOMPARE(passes->topLevelItem(1)->text(0), QStringLiteral("2024-05-18 08:00:40"));
+        // At 200 m the parallel drive passes as well.
+        panel()->radiusBox()->setValue(200);
+        QCOMPARE(passes->topLevelItemCount(), 3);
+        panel()->radiusBox()->setValue(50);
+
+        PlaybackSession *session = m_window->session();
+        QSignalSpy seconds(session, &PlaybackSession::positionChanged);
+        doubleClick(passes, passes->topLevelItem(1));
+        // Playback starts at the second found: nothing shown between the start and it.
+        const auto shown = [&seconds](int from, int to) {
+            for (const QList<QVariant> &at : qAsConst(seconds))
+                if (at.first().toInt() >= from && at.first().toInt() < to)
+                    return true;
+            return false;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(shown(1, 1000), timeout);
+        QVERIFY(!shown(1, 40));
+        QVERIFY(shown(40, 45));
+        QVERIFY(session->master());
+        QCOMPARE(QFileInfo(session->master()->nativePath).fileName(),
+                 QStringLiteral("2024_0518_080000_001A.MP4"));
+        QCOMPARE(m_window->libraryModels().size(), 1);
+    }
+
+    // The whole archive reaches the page in one call, one line part per recording; the file
+    // list's tab ends the place picking.
+    void wholeArchiveOnMap()
+    {
+        panel()->showWholeArchive(true);
+        QTRY_COMPARE_WITH_TIMEOUT(pageState().value("archiveRoutes").toInt(), 3, timeout);
+        QVERIFY(pageState().value("archivePoints").toInt() >= 6);
+        panel()->showWholeArchive(false);
+        QTRY_COMPARE_WITH_TIMEOUT(pageState().value("archiveRoutes").toInt(), 0, timeout);
+        Ui::KestroMainWidget *ui = m_window->form();
+        ui->tabWidget_lists->setCurrentWidget(ui->tab_files);
+        QTRY_VERIFY_WITH_TIMEOUT(!pageState().value("picking").toBool(), timeout);
+        panel()->passList()->clear();
+        QMetaObject::invokeMethod(m_window->findChild<MapBridge *>(), "placeClicked",
+                                  Q_ARG(QVariant, 48.12), Q_ARG(QVariant, 11.516667));
+        QCOMPARE(panel()->passList()->topLevelItemCount(), 0);
+    }
+};
+
+MAINWINDOW_TEST_MAIN(TestArchiveView)
+#include "tst_archiveview.moc"
