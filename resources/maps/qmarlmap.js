@@ -19,9 +19,9 @@
  * the drive's ends.
  *
  * showArchive(routes) draws many recordings at once, each a flat list [lng, lat, lng, lat, ...]
- * in WGS-84, as one thin line on the bundled map (an empty list takes it away);
- * setPlacePicking(on) makes a click on the bundled map ask the window for the place instead of
- * a seek.
+ * in WGS-84, as thin light lines (an empty list takes them away); setPlacePicking(on) makes a
+ * click on the map ask the window for the place (WGS-84) instead of a seek. Both work on every
+ * backend.
  *
  * The page answers back through the window's web channel object "qmarlBridge": a click near
  * the route asks the window to seek to the nearest sample's second; a click near another
@@ -273,12 +273,8 @@
     }
 
     function drawArchive() {
-        if (!backend)
-            return;
-        if (backend.archive)
+        if (backend)
             backend.archive(model.archive, !model.drawn);
-        else if (model.archive.length)
-            warn('the whole archive is drawn on the bundled map only');
     }
 
     function showArchive(routes) {
@@ -295,6 +291,29 @@
         lastPick = { lat: lat, lng: lng, action: 'place' };
         if (bridge && typeof bridge.placeClicked === 'function')
             bridge.placeClicked(lat, lng);
+    }
+
+    // A click of a service map at WGS-84 (lat, lng): the place while picking, else `otherwise`.
+    // Lines of the route take clicks before the map does, so they ask here too.
+    function serviceClick(lat, lng, otherwise) {
+        if (model.picking)
+            askPlace(lat, lng);
+        else if (otherwise)
+            otherwise();
+    }
+
+    // The archive's extent as [south, west, north, east], from its [lat, lng] points.
+    function archiveExtent(routes) {
+        var e = [Infinity, Infinity, -Infinity, -Infinity];
+        routes.forEach(function (line) {
+            line.forEach(function (p) {
+                e[0] = Math.min(e[0], p[0]);
+                e[1] = Math.min(e[1], p[1]);
+                e[2] = Math.max(e[2], p[0]);
+                e[3] = Math.max(e[3], p[1]);
+            });
+        });
+        return e;
     }
 
     // Runs a drawing step. A service that throws is replaced by the fallback map; an error of
@@ -541,7 +560,7 @@
             start: null, end: null, moving: null,
             note: note, reason: reason, lineColors: [], events: [], lastPick: lastPick,
             legend: '', bridge: !!bridge, driveParts: 0, archiveRoutes: 0, archivePoints: 0,
-            picking: model.picking
+            archiveFirst: null, picking: model.picking
         };
         var legend = document.getElementById('qmarl-legend');
         if (legend && legend.style.display !== 'none')
@@ -779,6 +798,8 @@
         });
         var lines = [], events = [], partLines = [], hit = null, start = null, end = null;
         var moving = null;
+        // The whole archive: one feature of many lines in a data layer of its own.
+        var archiveLayer = null, archiveFeature = null, archiveRoutes = null;
 
         function latLng(p) {
             return new g.LatLng(p.lat, p.lng);
@@ -788,6 +809,11 @@
             var d = e && e.domEvent;
             return d && isFinite(d.clientX) ? { x: d.clientX, y: d.clientY } : null;
         }
+
+        map.addListener('click', function (e) {
+            if (e && e.latLng)
+                serviceClick(e.latLng.lat(), e.latLng.lng(), null);
+        });
 
         return {
             kind: 'google',
@@ -799,8 +825,10 @@
                                                 strokeColor: PART_COLOR, strokeOpacity: 0.7,
                                                 strokeWeight: 3, map: map, zIndex: 4 });
                     line.addListener('click', function (e) {
-                        pickedPart(partNearLatLng(part, e.latLng.lat(), e.latLng.lng()), 'seek',
-                                   where(e));
+                        var lat = e.latLng.lat(), lng = e.latLng.lng();
+                        serviceClick(lat, lng, function () {
+                            pickedPart(partNearLatLng(part, lat, lng), 'seek', where(e));
+                        });
                     });
                     return line;
                 });
@@ -815,7 +843,10 @@
                 hit = new g.Polyline({ path: path, strokeOpacity: 0, strokeWeight: 2 * PICK_PX,
                                        map: map, zIndex: 5 });
                 hit.addListener('click', function (e) {
-                    picked(nearestToLatLng(e.latLng.lat(), e.latLng.lng()), 'seek', where(e));
+                    var lat = e.latLng.lat(), lng = e.latLng.lng();
+                    serviceClick(lat, lng, function () {
+                        picked(nearestToLatLng(lat, lng), 'seek', where(e));
+                    });
                 });
                 hit.addListener('mousemove', function (e) {
                     picked(nearestToLatLng(e.latLng.lat(), e.latLng.lng()), 'hover', where(e));
@@ -857,12 +888,45 @@
                 partLines = [];
                 hit = start = end = moving = null;
             },
+            archive: function (routes, fitToIt) {
+                // The same list again (the route drawn anew) keeps what is drawn.
+                if (routes === archiveRoutes && (archiveLayer || !routes.length))
+                    return;
+                if (archiveLayer)
+                    archiveLayer.setMap(null);
+                archiveLayer = archiveFeature = null;
+                archiveRoutes = routes;
+                if (!routes.length)
+                    return;
+                archiveLayer = new g.Data();
+                archiveLayer.setStyle({ strokeColor: ARCHIVE_COLOR, strokeWeight: 2,
+                                        strokeOpacity: 0.6, clickable: false });
+                archiveFeature = archiveLayer.add({ geometry: new g.Data.MultiLineString(
+                    routes.map(function (line) {
+                        return line.map(function (p) { return new g.LatLng(p[0], p[1]); });
+                    })) });
+                archiveLayer.setMap(map);
+                if (fitToIt) {
+                    var e = archiveExtent(routes);
+                    map.fitBounds(new g.LatLngBounds(new g.LatLng(e[0], e[1]),
+                                                     new g.LatLng(e[2], e[3])));
+                }
+            },
             state: function (s) {
                 function at(marker) {
                     if (!marker)
                         return null;
                     var ll = marker.getPosition();
                     return { lng: ll.lng(), lat: ll.lat() };
+                }
+                if (archiveLayer && archiveLayer.getMap() === map) {
+                    archiveFeature.getGeometry().getArray().forEach(function (line, i) {
+                        var points = line.getArray();
+                        s.archiveRoutes += 1;
+                        s.archivePoints += points.length;
+                        if (!i)
+                            s.archiveFirst = { lat: points[0].lat(), lng: points[0].lng() };
+                    });
                 }
                 lines.forEach(function (line, i) {
                     s.linePoints += line.getPath().getLength() - (i ? 1 : 0);
@@ -894,6 +958,7 @@
             mapTypes: [global.BMAP_NORMAL_MAP, global.BMAP_SATELLITE_MAP, global.BMAP_HYBRID_MAP]
         }));
         var lines = [], events = [], partLines = [], start = null, end = null, moving = null;
+        var archiveLines = [], archiveRoutes = null;
 
         function point(p) {
             return new B.Point(p.lng, p.lat);
@@ -901,10 +966,30 @@
 
         function onPick(action) {
             return function (e) {
-                if (e && e.point)
+                if (!e || !e.point)
+                    return;
+                var near = function () {
                     picked(nearestToLatLng(e.point.lat, e.point.lng), action, e.pixel);
+                };
+                if (action !== 'seek')
+                    near();
+                else
+                    baiduClick(e, near);
             };
         }
+
+        // The map's points are BD-09; the window's places are WGS-84.
+        function baiduClick(e, otherwise) {
+            var w = bdToWgs({ lng: e.point.lng, lat: e.point.lat });
+            serviceClick(w.lat, w.lng, otherwise);
+        }
+
+        // A click on a line comes here as well, with the line as its overlay: the line's own
+        // handler answers it.
+        map.addEventListener('click', function (e) {
+            if (e && e.point && !e.overlay)
+                baiduClick(e, null);
+        });
 
         return {
             kind: 'baidu',
@@ -916,8 +1001,10 @@
                                               strokeOpacity: 0.7, strokeWeight: 3 });
                     line.addEventListener('click', function (e) {
                         if (e && e.point)
-                            pickedPart(partNearLatLng(part, e.point.lat, e.point.lng), 'seek',
-                                       e.pixel);
+                            baiduClick(e, function () {
+                                pickedPart(partNearLatLng(part, e.point.lat, e.point.lng), 'seek',
+                                           e.pixel);
+                            });
                     });
                     map.addOverlay(line);
                     return line;
@@ -966,11 +1053,37 @@
                     moving.setPosition(new B.Point(p.lng, p.lat));
             },
             clear: function () {
+                // The archive's lines are kept: they are made immune to this.
                 map.clearOverlays();
                 lines = [];
                 events = [];
                 partLines = [];
                 start = end = moving = null;
+            },
+            archive: function (routes, fitToIt) {
+                if (routes === archiveRoutes && (archiveLines.length || !routes.length))
+                    return;
+                archiveLines.forEach(function (line) { map.removeOverlay(line); });
+                archiveLines = [];
+                archiveRoutes = routes;
+                if (!routes.length)
+                    return;
+                // One light line per recording, in BD-09 like everything this map draws.
+                var style = { strokeColor: ARCHIVE_COLOR, strokeWeight: 2, strokeOpacity: 0.6,
+                              enableClicking: false, enableMassClear: false };
+                archiveLines = routes.map(function (line) {
+                    var overlay = new B.Polyline(line.map(function (p) {
+                        var bd = wgsToBd(p[1], p[0]);
+                        return new B.Point(bd.lng, bd.lat);
+                    }), style);
+                    map.addOverlay(overlay);
+                    return overlay;
+                });
+                if (fitToIt) {
+                    var e = archiveExtent(routes);
+                    var sw = wgsToBd(e[1], e[0]), ne = wgsToBd(e[3], e[2]);
+                    map.setViewport([new B.Point(sw.lng, sw.lat), new B.Point(ne.lng, ne.lat)]);
+                }
             },
             state: function (s) {
                 function at(marker) {
@@ -979,6 +1092,17 @@
                     var pt = marker.getPosition();
                     return { lng: pt.lng, lat: pt.lat };
                 }
+                // What the map holds, not what was handed to it.
+                var onMap = new Set(map.getOverlays());
+                archiveLines.forEach(function (line) {
+                    if (!onMap.has(line))
+                        return;
+                    var path = line.getPath();
+                    if (!s.archiveRoutes)
+                        s.archiveFirst = { lat: path[0].lat, lng: path[0].lng };
+                    s.archiveRoutes += 1;
+                    s.archivePoints += path.length;
+                });
                 lines.forEach(function (line, i) {
                     s.linePoints += line.getPath().length - (i ? 1 : 0);
                     s.lineColors.push(line.getStrokeColor());
@@ -998,9 +1122,10 @@
         };
     }
 
-    // ---- BD-09 back to WGS-84 for the fallback of the Baidu page --------------------------
-    // The Baidu page is sent BD-09 for points inside China; OpenStreetMap tiles are WGS-84,
-    // so without this the route would sit several hundred metres off the roads.
+    // ---- BD-09 and WGS-84 for the Baidu page ----------------------------------------------
+    // The Baidu page is sent BD-09 for points inside China; OpenStreetMap tiles and the window's
+    // places are WGS-84, so without these the route would sit several hundred metres off the
+    // roads.
 
     var REGION = [[79.4462, 49.2204, 96.33, 42.8899], [109.6872, 54.1415, 135.0002, 39.3742],
                   [73.1246, 42.8899, 124.143255, 29.5297], [82.9684, 29.5297, 97.0352, 26.7186],
@@ -1035,6 +1160,17 @@
         var sqrtMagic = Math.sqrt(magic);
         return { lng: lng + dLng * 180.0 / (A / sqrtMagic * Math.cos(radLat) * PI),
                  lat: lat + dLat * 180.0 / (A * (1 - EE) / (magic * sqrtMagic) * PI) };
+    }
+
+    // WGS-84 to BD-09 as the window converts the routes it sends: offset inside China only.
+    function wgsToBd(lng, lat) {
+        if (!isInChina(lng, lat))
+            return { lng: lng, lat: lat };
+        var gcj = wgsToGcj(lng, lat);
+        var xPi = Math.PI * 3000.0 / 180.0;
+        var z = Math.sqrt(gcj.lng * gcj.lng + gcj.lat * gcj.lat) + 0.00002 * Math.sin(gcj.lat * xPi);
+        var theta = Math.atan2(gcj.lat, gcj.lng) + 0.000003 * Math.cos(gcj.lng * xPi);
+        return { lng: z * Math.cos(theta) + 0.0065, lat: z * Math.sin(theta) + 0.006 };
     }
 
     function bdToWgs(p) {

@@ -9,8 +9,12 @@
 #include "playbacksession.h"
 
 #include <QCalendarWidget>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTextCharFormat>
@@ -178,6 +182,63 @@ private slots:
         QMetaObject::invokeMethod(m_window->findChild<MapBridge *>(), "placeClicked",
                                   Q_ARG(QVariant, 48.12), Q_ARG(QVariant, 11.516667));
         QCOMPARE(panel()->passList()->topLevelItemCount(), 0);
+    }
+
+    // A recording whose file moved away is greyed with where it was; choosing it offers to
+    // locate its folder, and the folder chosen takes the entry over.
+    void offlineRowIsLocated()
+    {
+        const QString name = QStringLiteral("2024_0516_150000_001A.MP4");
+        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("moved")));
+        const QString moved = m_dir.filePath(QStringLiteral("moved/") + name);
+        QVERIFY(QFile::rename(m_dir.filePath(name), moved));
+        QSignalSpy checked(panel()->indexer(), &ArchiveIndexer::offlineChecked);
+        QSignalSpy refreshed(panel(), &ArchivePanel::refreshed);
+        panel()->indexer()->checkOffline();
+        // Answered on the indexer's thread, possibly before a wait would begin.
+        QTRY_COMPARE_WITH_TIMEOUT(checked.count(), 1, timeout);
+        QCOMPARE(checked.first().first().toInt(), 1);
+        QVERIFY(refreshed.wait(timeout));
+        Ui::KestroMainWidget *ui = m_window->form();
+        ui->tabWidget_lists->setCurrentWidget(ui->tab_archive);
+        panel()->findChild<QTabWidget *>()->setCurrentIndex(0);
+        const auto rowOf = [this](const QString &path) -> QTreeWidgetItem * {
+            QTreeWidget *drives = panel()->driveList();
+            for (int i = 0; i < drives->topLevelItemCount(); ++i)
+                if (drives->topLevelItem(i)->data(0, ArchivePanel::FrontRole) == path)
+                    return drives->topLevelItem(i);
+            return nullptr;
+        };
+        QTreeWidgetItem *row = rowOf(m_dir.filePath(name));
+        QVERIFY(row);
+        QVERIFY(row->data(0, ArchivePanel::OfflineRole).toBool());
+        QCOMPARE(row->foreground(1).color(), QColor(110, 110, 110));
+        QVERIFY(row->toolTip(0).contains(QDir::toNativeSeparators(m_dir.filePath(name))));
+
+        QString asked; // the question's text, answered "Yes"; then the folder is chosen
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, this, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                asked = box->text();
+                box->button(QMessageBox::Yes)->click();
+            } else if (auto *dialog = panel()->findChild<QFileDialog *>()) {
+                answer.stop();
+                dialog->setDirectory(QFileInfo(moved).path());
+                static_cast<QDialog *>(dialog)->accept();
+            }
+        });
+        answer.start(20);
+        QSignalSpy indexed(panel()->indexer(), &ArchiveIndexer::folderIndexed);
+        doubleClick(panel()->driveList(), row);
+        QVERIFY(asked.contains(QDir::toNativeSeparators(m_dir.filePath(name))));
+        QTRY_COMPARE_WITH_TIMEOUT(indexed.count(), 1, timeout);
+        QCOMPARE(indexed.first().at(1).toInt(), 1);
+        QVERIFY(refreshed.wait(timeout));
+        row = rowOf(moved);
+        QVERIFY(row && !rowOf(m_dir.filePath(name)));
+        QVERIFY(!row->data(0, ArchivePanel::OfflineRole).toBool());
+        QCOMPARE(row->toolTip(0), QDir::toNativeSeparators(moved));
+        QCOMPARE(m_window->libraryModels().size(), 1); // located, not played
     }
 };
 

@@ -1,8 +1,10 @@
 // The six map pages in a real web view, with the network closed: one data-driven suite for the
 // script interface the window relies on, the fallback map of the Google and Baidu pages, and the
-// copies in the resource tree; and a drive of several recordings on the bundled map, with the
-// bridge that lets a click on another recording play it.
+// copies in the resource tree; a drive of several recordings on the bundled map, with the
+// bridge that lets a click on another recording play it; and the whole archive and place
+// picking on the Google and Baidu backends, run against stand-ins for the services' scripts.
 
+#include "coordinates.h"
 #include "mapbridge.h"
 #include "mappagekit.h"
 #include "processenvironment.h"
@@ -45,6 +47,80 @@ QString describe(const QJsonObject &o)
 {
     return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
 }
+
+// The least of each service's script the page uses, put in before the page's scripts so that
+// the page takes it for the service. window.__stubClick(lat, lng) clicks the map in the
+// service's own coordinates.
+const char *const kGoogleStub = R"(
+(function () {
+  function Obj(o) { this.o = o || {}; }
+  Obj.prototype.addListener = function (n, f) { (this.l = this.l || {})[n] = f; };
+  Obj.prototype.setMap = function (m) { this.o.map = m; };
+  Obj.prototype.getMap = function () { return this.o.map; };
+  Obj.prototype.get = function (k) { return this.o[k]; };
+  Obj.prototype.getPosition = function () { return this.o.position; };
+  Obj.prototype.getTitle = function () { return this.o.title; };
+  Obj.prototype.setPosition = function (p) { this.o.position = p; };
+  Obj.prototype.getPath = function () {
+    var p = this.o.path;
+    return { getLength: function () { return p.length; } };
+  };
+  Obj.prototype.setStyle = function () {};
+  Obj.prototype.add = function (f) { return { getGeometry: function () { return f.geometry; } }; };
+  function LatLng(lat, lng) {
+    this.lat = function () { return lat; };
+    this.lng = function () { return lng; };
+  }
+  function Bounds() {}
+  Bounds.prototype.extend = function () {};
+  function Map() { Obj.call(this); window.__stubMap = this; }
+  Map.prototype = Object.create(Obj.prototype);
+  Map.prototype.fitBounds = function () {};
+  function Data() { Obj.call(this); }
+  Data.prototype = Object.create(Obj.prototype);
+  Data.MultiLineString = function (lines) {
+    this.getArray = function () {
+      return lines.map(function (l) { return { getArray: function () { return l; } }; });
+    };
+  };
+  window.google = { maps: { Map: Map, LatLng: LatLng, LatLngBounds: Bounds, Polyline: Obj,
+    Marker: Obj, Data: Data, Size: Obj, Point: Obj, MapTypeId: {}, SymbolPath: {} } };
+  window.__stubClick = function (lat, lng) {
+    __stubMap.l.click({ latLng: new LatLng(lat, lng) });
+  };
+})();
+)";
+
+const char *const kBaiduStub = R"(
+(function () {
+  function Obj(a, o) { this.a = a; this.o = o || {}; }
+  Obj.prototype.addEventListener = function () {};
+  Obj.prototype.getPath = function () { return this.a; };
+  Obj.prototype.getPosition = function () { return this.a; };
+  Obj.prototype.getStrokeColor = function () { return this.o.strokeColor; };
+  Obj.prototype.getTitle = function () { return this.o.title; };
+  Obj.prototype.setPosition = function (p) { this.a = p; };
+  function Map() { this.overlays = []; window.__stubMap = this; }
+  Map.prototype = {
+    centerAndZoom: function () {}, enableScrollWheelZoom: function () {},
+    addControl: function () {}, setViewport: function () {},
+    addEventListener: function (n, f) { this['on' + n] = f; },
+    addOverlay: function (o) { this.overlays.push(o); },
+    getOverlays: function () { return this.overlays.slice(); },
+    removeOverlay: function (o) {
+      this.overlays = this.overlays.filter(function (x) { return x !== o; });
+    },
+    clearOverlays: function () {
+      this.overlays = this.overlays.filter(function (x) { return x.o.enableMassClear === false; });
+    }
+  };
+  window.BMap = { Map: Map, Point: function (lng, lat) { this.lng = lng; this.lat = lat; },
+    Polyline: Obj, Marker: Obj, Icon: Obj, Size: Obj, NavigationControl: Obj, MapTypeControl: Obj };
+  window.__stubClick = function (lat, lng) {
+    __stubMap.onclick({ point: new BMap.Point(lng, lat) });
+  };
+})();
+)";
 
 } // namespace
 
@@ -358,6 +434,62 @@ private slots:
         QCOMPARE(picked.value("lastPick").toObject(),
                  (QJsonObject{{"id", 1}, {"t", 1}, {"action", "play"}}));
         QVERIFY(map.page()->errors.isEmpty());
+    }
+
+    void archiveAndPlacesOnServiceMaps_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("stub");
+        QTest::newRow("google") << "solvanegg.html" << kGoogleStub;
+        QTest::newRow("baidu") << "solvanebd.html" << kBaiduStub;
+    }
+
+    // The whole archive on a service map, kept while the route comes and goes and taken away by
+    // an empty list; the Baidu map draws it in BD-09 as the window converts routes. A click
+    // names the place in WGS-84 while picking, and nothing once picking ends.
+    void archiveAndPlacesOnServiceMaps()
+    {
+        QFETCH(QString, page);
+        QFETCH(QString, stub);
+        MapPage map;
+        map.inject("stub", stub);
+        map.load(mapkit::pageUrl(page));
+        const QString kind = map.waitReady().value("kind").toString();
+        QCOMPARE(kind, QString::fromLatin1(QTest::currentDataTag()));
+        // Beijing, where the two systems differ by several hundred metres.
+        const QPointF wgs(116.397128, 39.916527);
+        QPointF shown = wgs;
+        if (kind == QLatin1String("baidu")) {
+            double gLng = 0, gLat = 0, bLng = 0, bLat = 0;
+            wgs84ToGcj02(wgs.x(), wgs.y(), &gLng, &gLat);
+            gcj02ToBd09(gLng, gLat, &bLng, &bLat);
+            shown = {bLng, bLat};
+        }
+        const QString archive = QStringLiteral("showArchive([[%1,%2,116.4,39.92],"
+                                               "[13.4,52.5,13.41,52.51,13.42,52.52],[1,2,3]])")
+                                    .arg(wgs.x(), 0, 'f', 6)
+                                    .arg(wgs.y(), 0, 'f', 6);
+        QCOMPARE(map.js(call(archive)).toString(), QStringLiteral("ok"));
+        const QStringList steps = {"0", "initGPSLine(" + mapkit::routeText(kTrack) + ")",
+                                   "clearGPSLine()"};
+        for (const QString &step : steps) {
+            map.js(step);
+            const QJsonObject s = map.state();
+            QCOMPARE(s.value("archiveRoutes").toInt(), 2);
+            QCOMPARE(s.value("archivePoints").toInt(), 5);
+            QVERIFY2(near(s.value("archiveFirst"), shown, 1e-9), qPrintable(describe(s)));
+        }
+        map.js("setPlacePicking(true); __stubClick(" + QString::number(shown.y(), 'f', 9) + ',' +
+               QString::number(shown.x(), 'f', 9) + ')');
+        QJsonObject pick = map.state().value("lastPick").toObject();
+        QCOMPARE(pick.value("action").toString(), QStringLiteral("place"));
+        QVERIFY2(near(pick, wgs, 1e-6), qPrintable(describe(pick)));
+        map.js("setPlacePicking(false); __stubClick(10, 20)");
+        pick = map.state().value("lastPick").toObject();
+        QVERIFY2(near(pick, wgs, 1e-6), qPrintable(describe(pick)));
+        map.js("showArchive([])");
+        QCOMPARE(map.state().value("archiveRoutes").toInt(), 0);
+        noScriptErrors(map);
     }
 
     // What reaches the window from page script: a whole second of the open recording (a seek)
