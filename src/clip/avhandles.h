@@ -14,12 +14,15 @@ struct InputCloser
 {
     void operator()(AVFormatContext *c) const { avformat_close_input(&c); }
 };
+// Closes an output made by createMediaOutput, a page-aligned one too; false (with the reason)
+// when its last bytes could not be written.
+bool closeMediaOutput(AVFormatContext *c, QString *error);
 struct OutputCloser
 {
     void operator()(AVFormatContext *c) const
     {
-        if (c && c->pb && !(c->oformat->flags & AVFMT_NOFILE))
-            avio_closep(&c->pb);
+        QString ignored;
+        closeMediaOutput(c, &ignored);
         avformat_free_context(c);
     }
 };
@@ -59,7 +62,10 @@ InputPtr openMediaInput(const QString &path, QString *error);
 InputPtr openMediaHeader(const QString &path, QString *error);
 
 // Creates an output of the container its name implies and opens the file for writing.
-OutputPtr createMediaOutput(const QString &path, QString *error);
+// pageAligned: every write reaches the file on whole pages (the copies: a packet-sized write at
+// an odd offset costs the kernel far more per byte); the output must then be written forwards
+// with seeks only, never read back.
+OutputPtr createMediaOutput(const QString &path, QString *error, bool pageAligned = false);
 
 // Where a file's own clock starts, in seconds (0 in MP4, later in a transport stream).
 double mediaOrigin(const AVFormatContext *input);

@@ -255,7 +255,7 @@ bool joinLosslessly(const QVector<CutPiece> &pieces, const QString &outputPath,
         *error = QStringLiteral("nothing to copy");
         return false;
     }
-    OutputPtr output = createMediaOutput(outputPath, error);
+    OutputPtr output = createMediaOutput(outputPath, error, true);
     if (!output)
         return false;
     JoinState state;
@@ -272,6 +272,11 @@ bool joinLosslessly(const QVector<CutPiece> &pieces, const QString &outputPath,
     const int r = av_write_trailer(output.get());
     if (r < 0) {
         *error = QStringLiteral("cannot finish the output: %1").arg(avErrorText(r));
+        return false;
+    }
+    QString why;
+    if (!closeMediaOutput(output.get(), &why)) {
+        *error = QStringLiteral("cannot finish the output: %1").arg(why);
         return false;
     }
     return true;

@@ -4,6 +4,7 @@
 #include "clipexport.h"
 #include "composer.h"
 #include "extracttrack.h"
+#include "losslesscut.h"
 #include "panelayout.h"
 #include "routeinset.h"
 #include "telemetrystrip.h"
@@ -502,6 +503,20 @@ private slots:
     }
 
     // Recordings whose pictures differ in size cannot be joined: each is cut on its own.
+    // A card that fills up during the copy fails the export: never a cut-short file called done.
+    void aFullDiskFailsTheCopy()
+    {
+        QTemporaryDir dir;
+        const QString full = dir.filePath("full.MP4");
+        QVERIFY(QFile::link(QStringLiteral("/dev/full"), full));
+        QVector<CutPiece> pieces;
+        for (int k = 0; k < 3; ++k)
+            pieces.push_back({driveChannels(k)[0], 0, 1e9});
+        QString why;
+        QVERIFY(!joinLosslessly(pieces, full, {}, {}, &why));
+        QVERIFY2(why.contains(QStringLiteral("No space left")), qPrintable(why));
+    }
+
     void parametersThatDifferGiveOneFilePerRecording()
     {
         QTemporaryDir out;
