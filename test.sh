@@ -55,9 +55,9 @@ fuzz_all() {
     # Seeds: tiny recordings in every layout (a few KiB each) and single track lines.
     rm -rf "$fuzz/seeds"
     "$fuzz/bin/make_track_fixtures" --seconds 3 --size 64x48 --fps 2 "$fuzz/seeds/videos" || return 1
-    rm -rf "$fuzz/seeds/videos/expected"
     mkdir -p "$fuzz/seeds/lines"
-    cat tests/data/track/*.txt | split -l 1 - "$fuzz/seeds/lines/line-"
+    cat "$fuzz/seeds/videos/expected/"*.txt tests/data/track/*.txt | split -l 1 - "$fuzz/seeds/lines/line-"
+    rm -rf "$fuzz/seeds/videos/expected"
     total=0
     for target in fuzz_extracttrack:videos fuzz_trackline:lines fuzz_boxwalk:videos; do
         name=${target%%:*}
@@ -80,8 +80,24 @@ fuzz_all() {
 configure "$fuzz" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQMARL_FUZZ=ON
 fuzz_all >"$fuzz.log" 2>&1 &
 fuzz_run=$!
-echo "== Suite under AddressSanitizer + UndefinedBehaviorSanitizer (the fuzzers build and run beside it)"
+# Packagers and IDEs use CMake's default generator (Make), which, unlike Ninja, makes no output
+# folders of its own: one test program built with it proves the tests' build steps still work there.
+make_check() {
+    env -u CMAKE_GENERATOR cmake -S . -B build/make -DQMARL_WERROR=ON -DQMARL_UNITY_BUILD=ON -DQMARL_BUILD_BENCH=OFF &&
+        cmake --build build/make --parallel "$jobs" --target tst_settings
+}
+rm -rf build/make
+make_check >build/make.log 2>&1 &
+make_run=$!
+echo "== Suite under AddressSanitizer + UndefinedBehaviorSanitizer (the fuzzers and a Make build run beside it)"
 run_tests build/asan
+if ! wait "$make_run"; then
+    tail -n 40 build/make.log
+    echo "the build with CMake's default generator failed (log: build/make.log)" >&2
+    exit 1
+fi
+grep -q '^CMAKE_GENERATOR:INTERNAL=Unix Makefiles$' build/make/CMakeCache.txt
+echo "default generator (Make): tst_settings built"
 
 echo "== Fuzzing (libFuzzer with AddressSanitizer + UndefinedBehaviorSanitizer, clang)"
 if ! wait "$fuzz_run"; then

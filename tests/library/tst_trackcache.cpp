@@ -276,9 +276,7 @@ private slots:
     void everyLayoutFillsTheRecording_data()
     {
         QTest::addColumn<QString>("fixture");
-        const QDir expected(QStringLiteral(QMARL_SOURCE_DIR "/tests/data/track"));
-        for (const QString &text : expected.entryList({QStringLiteral("*.txt")}, QDir::Files)) {
-            const QString fixture = text.chopped(4);
+        for (const QString &fixture : fixturesWithTrack()) {
             QTest::newRow(qPrintable(fixture)) << fixture;
         }
     }

@@ -153,9 +153,7 @@ private slots:
     {
         QTest::addColumn<QString>("fixture");
         QTest::addColumn<double>("kept"); // share of the file left
-        const QDir expected(QStringLiteral(QMARL_SOURCE_DIR "/tests/data/track"));
-        for (const QString &text : expected.entryList({QStringLiteral("*.txt")}, QDir::Files)) {
-            const QString fixture = text.chopped(4);
+        for (const QString &fixture : fixturesWithTrack()) {
             for (double kept : {0.3, 0.7, 0.95, 0.9999})
                 QTest::newRow(qPrintable(fixture + QStringLiteral(" cut at %1").arg(kept)))
                     << fixture << kept;
