@@ -15,6 +15,7 @@ packages=(
     qttools5-dev
     qttools5-dev-tools
     libmpv-dev
+    libx11-dev
     libavformat-dev
     libavcodec-dev
     libavfilter-dev

@@ -2,6 +2,7 @@
 
 #include "mpvoptions.h"
 #include "videooutputchoice.h"
+#include "x11inputmethods.h"
 
 #include <QDebug>
 #include <QMetaObject>
@@ -32,6 +33,7 @@ PlayLabel::PlayLabel(QWidget *parent)
 {
     setStyleSheet(QStringLiteral("background:black"));
 
+    reserveX11InputMethodSlots();
     mpv = mpv_create();
     if (!mpv)
         throw std::runtime_error("can't create mpv instance");

@@ -140,10 +140,11 @@ private slots:
         for (HWPlayWidget *pane : panes(*window)) // the rate reaches the players without waiting
             QTRY_COMPARE_WITH_TIMEOUT(mpvDouble(pane, "speed") / rate, 1.0, timeout);
 
-        // Some seconds of playing at that rate, then in step and staying so.
+        // Some seconds of playing at that rate, then in step and staying so. Three channels
+        // decoded in software at 3x can fall to real time on a loaded machine: a longer wait.
         const double from = panes(*window)[0]->player()->position();
         QTRY_VERIFY_WITH_TIMEOUT(panes(*window)[0]->player()->position() >= from + 3 * rate,
-                                 timeout);
+                                 3 * timeout);
         QTRY_VERIFY2_WITH_TIMEOUT(largestGap() <= bound, qPrintable(QString::number(largestGap())),
                                   timeout);
         // Checked while the master has room to go on: at 60x the recording ends within seconds.
