@@ -159,7 +159,7 @@ private slots:
         };
         QTRY_VERIFY_WITH_TIMEOUT(shown(1, 1000), timeout);
         QVERIFY(!shown(1, 40));
-        QVERIFY(shown(40, 45));
+        QVERIFY(shown(40, 41));
         QVERIFY(session->master());
         QCOMPARE(QFileInfo(session->master()->nativePath).fileName(),
                  QStringLiteral("2024_0518_080000_001A.MP4"));
