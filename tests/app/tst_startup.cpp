@@ -1,3 +1,5 @@
+#include "../support/testfiles.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -41,11 +43,7 @@ class TestStartup : public QObject
         return QSettings(home.settingsFile(), QSettings::IniFormat);
     }
 
-    static QString readFile(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
+    static QString readFile(const QString &path) { return QString::fromUtf8(readBytes(path)); }
 
     static Run start(const Home &home, const QStringList &extraEnv = {})
     {

@@ -5,6 +5,7 @@
 #include "hwdefaultsettings.h"
 #include "lufileinfomodel.h"
 #include "lugpsmodel.h"
+#include "../support/testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,11 +28,7 @@ class TestGrouping : public QObject
 
     QString touch(const QString &name, int size = 10)
     {
-        const QString path = m_dir.filePath(name);
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(QByteArray(size, 'x'));
-        return path;
+        return writeBytes(m_dir.filePath(name), QByteArray(size, 'x'));
     }
 
     LuFileInfoModel *model(const QString &name)

@@ -2,6 +2,7 @@
 #include "hwfilemanager.h"
 #include "library.h"
 #include "lufileinfomodel.h"
+#include "../support/testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,10 +25,7 @@ class TestLibrary : public QObject
 
     static QString touch(const QString &name, const QTemporaryDir &dir)
     {
-        QFile file(dir.filePath(name));
-        if (!file.open(QIODevice::WriteOnly))
-            qFatal("cannot write %s", qPrintable(file.fileName()));
-        return file.fileName();
+        return writeBytes(dir.filePath(name));
     }
     QStringList paths(const QStringList &names) const
     {

@@ -8,6 +8,7 @@
 #include "trackloader.h"
 #include "trackpool.h"
 #include "../tools/trackfixtures.h"
+#include "../support/testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -47,20 +48,9 @@ class TestTrackCache : public QObject
 
     QString writeFile(const QString &name, const QByteArray &bytes)
     {
-        const QString path = m_dir.filePath(name);
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
+        return writeBytes(m_dir.filePath(name), bytes);
     }
-
-    static QByteArray fixtureBytes(const QString &fixture)
-    {
-        QFile file(trackFixture(fixture));
-        if (!file.open(QIODevice::ReadOnly))
-            qFatal("missing fixture %s", qPrintable(fixture));
-        return file.readAll();
-    }
+    static QByteArray fixtureBytes(const QString &fixture) { return readBytes(trackFixture(fixture)); }
 
     // Samples in the fixture's expected track, one a line.
     static int expectedSamples(const QString &fixture)

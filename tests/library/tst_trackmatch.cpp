@@ -6,6 +6,7 @@
 #include "lugpsmodel.h"
 #include "trackmatch.h"
 #include "videoduration.h"
+#include "../support/testfiles.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -49,13 +50,6 @@ QByteArray streamSpanning(int64_t first, int64_t last)
     return stream;
 }
 
-void write(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 // A track going north a thousandth of a degree a second from 22.5 N, one fix a second.
 ExternalTrack northbound(int64_t startMs, int seconds)
 {
@@ -72,8 +66,7 @@ ExternalTrack northbound(int64_t startMs, int seconds)
 
 QList<QByteArray> linesOf(const QString &path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll().split('\n') : QList<QByteArray>();
+    return readBytes(path).split('\n');
 }
 } // namespace
 
@@ -99,7 +92,7 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(double, seconds);
         QTemporaryDir dir;
-        write(dir.filePath("v.MP4"), bytes);
+        writeBytes(dir.filePath("v.MP4"), bytes);
         QCOMPARE(videoDurationSeconds(QFile::encodeName(dir.filePath("v.MP4")).constData()), seconds);
     }
 
@@ -200,7 +193,7 @@ private slots:
         QFETCH(int, refusal);
         QFETCH(QString, told);
         QTemporaryDir dir;
-        write(dir.filePath("phone.gpx"), bytes);
+        writeBytes(dir.filePath("phone.gpx"), bytes);
         const ExternalTrack track = readExternalTrack(dir.filePath("phone.gpx"));
         QCOMPARE(int(track.refusal), refusal);
         QCOMPARE(ExternalTracks::refusalText(track), told);
@@ -218,7 +211,7 @@ private slots:
         QStringList paths;
         for (const QString &name : names) {
             paths << card.filePath(name);
-            write(paths.last(), movieHeaderOnly(1000, 60000));
+            writeBytes(paths.last(), movieHeaderOnly(1000, 60000));
         }
         QByteArray gpx = "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"phone\"><trk><trkseg>\n";
         for (int s = 0; s < 120; ++s)
@@ -227,7 +220,7 @@ private slots:
                        .arg(15 + s / 60, 2, 10, QLatin1Char('0'))
                        .arg(s % 60, 2, 10, QLatin1Char('0'))
                        .toUtf8();
-        write(card.filePath("phone.gpx"), gpx + "</trkseg></trk></gpx>\n");
+        writeBytes(card.filePath("phone.gpx"), gpx + "</trkseg></trk></gpx>\n");
 
         Library library;
         ExternalTracks tracks(&library);

@@ -1,6 +1,7 @@
 // End to end: the extraction entry over real recordings in every embedded-track layout.
 #include "extracttrack.h"
 #include "trackfixtures.h"
+#include "../support/testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,11 +17,8 @@ class TestTrackExtraction : public QObject
 
     QTemporaryDir m_dir;
 
-    static QByteArray readAll(const QString &path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
+    // A missing file never equals an expected text.
+    static QByteArray readAll(const QString &path) { return readBytes(path, "<missing>"); }
 
 private slots:
     void initTestCase() { setTrackDiagnosticsStream(std::fopen("/dev/null", "w")); }

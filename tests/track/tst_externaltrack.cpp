@@ -3,6 +3,7 @@
 // video without a track of its own that takes its side file's.
 #include "externaltrack.h"
 #include "extracttrack.h"
+#include "../support/testfiles.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -45,12 +46,7 @@ class TestExternalTrack : public QObject
 
     QString write(const QString &name, const QByteArray &bytes)
     {
-        const QString path = m_dir.filePath(name);
-        QDir().mkpath(QFileInfo(path).path());
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
+        return writeBytes(m_dir.filePath(name), bytes);
     }
 
 private slots:

@@ -6,6 +6,7 @@
 #include "bytebuilders.h"
 #include "extracttrack.h"
 #include "rmcinfo.h"
+#include "../support/testfiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -126,18 +127,12 @@ public:
         Result r{extractTrack(QFile::encodeName(video).constData(),
                               QFile::encodeName(text).constData(), kind),
                  QByteArray(), lastTrackLayout(), isHaisiTrack()};
-        QFile f(text);
-        if (f.open(QIODevice::ReadOnly))
-            r.text = f.readAll();
+        r.text = readBytes(text);
         return r;
     }
     Result extract(const QByteArray &content, int kind)
     {
-        QFile f(path(QStringLiteral("video.bin")));
-        if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size())
-            qFatal("cannot write the recording");
-        f.close();
-        return extract(f.fileName(), kind);
+        return extract(writeBytes(path(QStringLiteral("video.bin")), content), kind);
     }
 
 private:
