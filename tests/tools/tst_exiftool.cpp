@@ -150,49 +150,21 @@ private slots:
         QTest::addColumn<QString>("fixture");
         QTest::addColumn<double>("speedFactor");
         QTest::addColumn<bool>("byTime");
-        QTest::newRow("transport stream (an older layout ExifTool reads)")
-            << "tokyo.ts" << 1.0 << false;
-        QTest::newRow("NMEA in a free box, stamped, by sample time") << "nmea-free-box.mp4" << 1.0 << true;
-        QTest::newRow("NMEA in a free box, stamped, fix for fix") << "nmea-free-box.mp4" << 1.0 << false;
-        QTest::newRow("NMEA in a top-level udat atom") << "nmea-udat.mp4" << 1.0 << false;
-        QTest::newRow("NMEA in a gps atom of a free box, no stamps") << "nmea-gps-atom.mov" << 1.0 << false;
-        QTest::newRow("camera text lines in a top-level udat atom") << "udat-camera-text.mp4" << 1.0 << false;
-        QTest::newRow("freeGPS index, masked text") << "freegps-index-masked.mp4" << 1.0 << false;
-        QTest::newRow("freeGPS index, NMEA text") << "freegps-index-nmea.mp4" << 1.0 << false;
-        QTest::newRow("freeGPS index, offset NMEA") << "freegps-index-offset.mp4" << 1.0 << false;
-        QTest::newRow("freeGPS index, offset NMEA, 'A' where a record's status would be")
-            << "freegps-index-offset-one.mp4" << 1.0 << false;
-        QTest::newRow("freeGPS index, hemisphere words") << "freegps-index-hemiwords.mp4" << 1.0 << false;
-        QTest::newRow("freeGPS index, status first") << "freegps-index-statusfirst.mp4" << 1.0 << false;
-        QTest::newRow("freeGPS index, local time") << "freegps-index-localtime.mov" << 1.0 << false;
-        QTest::newRow("freeGPS index, binary record") << "freegps-index-binary.mov" << 1.0 << false;
-        QTest::newRow("freeGPS index, doubles") << "freegps-index-doubles.mov" << 1.0 << false;
-        QTest::newRow("GPMF track, GPS5 at 18 Hz") << "gpmf-gps5.mp4" << 3.6 << true;
-        QTest::newRow("camera motion track, timed records") << "camm.mp4" << 3.6 << true;
-        QTest::newRow("camera motion track, positions") << "camm-positions.mp4" << 3.6 << true;
-        QTest::newRow("text track, NMEA sentences") << "texttrack-nmea.mp4" << 1.0 << false;
-        QTest::newRow("text track, bare RMC") << "texttrack-rmcline.mov" << 1.0 << false;
-        QTest::newRow("text track, comma fix lines") << "texttrack-camera.mov" << 1.0 << false;
-        QTest::newRow("text track, dash fix lines") << "texttrack-dash.mp4" << 1.0 << false;
-        QTest::newRow("text track, masked digits") << "texttrack-masked.mov" << 1.0 << false;
-        QTest::newRow("text track, substituted NMEA") << "texttrack-substituted.mov" << 1.0 << false;
-        QTest::newRow("metadata track, masked digits") << "texttrack-gpmdmasked.mp4" << 1.0 << false;
-        QTest::newRow("text track, Lat/Lon pairs timed by the movie") << "texttrack-keyvalue.mp4" << 1.0 << false;
-        QTest::newRow("text track, telemetry timed by the movie's end") << "texttrack-telemetry.mp4" << 1.0 << false;
-        QTest::newRow("text track, shifted NMEA") << "texttrack-shifted.mp4" << 1.0 << false;
-        QTest::newRow("records in a user-data box") << "udta-gps.mp4" << 1.0 << false;
-        QTest::newRow("binary records in the user data") << "udta-binary.mp4" << 1.0 << false;
-        QTest::newRow("records in a uuid atom (mph)") << "uuid-gps.mp4" << 1.609344 << false;
-        QTest::newRow("FMAS records") << "fmas-track.mp4" << 1.0 << false;
-        QTest::newRow("RIFF trailer") << "riff-trailer.mp4" << 1.0 << false;
-        QTest::newRow("freeGPS scanned, masked ring") << "freegps-scan-ring.mov" << 1.0 << false;
-        QTest::newRow("freeGPS scanned, doubles") << "freegps-scan-doubles.mp4" << 1.0 << false;
-        QTest::newRow("freeGPS scanned, scaled integers") << "freegps-scan-scaled.mp4" << 1.0 << false;
-        QTest::newRow("freeGPS scanned, float record") << "freegps-scan-floats.mp4" << 1.0 << false;
-        QTest::newRow("freeGPS scanned, float words") << "freegps-scan-floatwords.mp4" << 1.0 << false;
-        QTest::newRow("freeGPS scanned, doubles before NMEA") << "freegps-scan-nmea.mp4" << 1.0 << false;
-        QTest::newRow("freeGPS scanned, big-endian records") << "freegps-scan-bigendian.mp4" << 1.0 << false;
-        QTest::newRow("freeGPS scanned, records without a clock") << "freegps-scan-timeless.mp4" << 1.0 << false;
+        // Layouts ExifTool does not decode, or decodes as another layout.
+        const QStringList unread{"chip-end0.mp4",    "chip-end5.mov",   "chip-end8.mp4",
+                                 "freegps.mov",      "gpmf-gps9.mp4",   "gps0.mp4",
+                                 "gpsindex-new.mp4", "gpsindex-old.mp4", "hisilicon.mp4",
+                                 "shenzhen-head.ts"};
+        const QStringList sampledFast{"gpmf-gps5.mp4", "camm.mp4", "camm-positions.mp4"};
+        for (const QString &fixture : fixturesWithTrack())
+            if (!unread.contains(fixture))
+                QTest::newRow(qPrintable(fixture))
+                    << fixture
+                    << (sampledFast.contains(fixture) ? 3.6
+                        : fixture == QLatin1String("uuid-gps.mp4") ? 1.609344 // mph
+                                                                   : 1.0)
+                    << sampledFast.contains(fixture);
+        QTest::newRow("nmea-free-box.mp4 by sample time") << "nmea-free-box.mp4" << 1.0 << true;
     }
 
     void samplesAgreeWithExifTool()
