@@ -169,36 +169,6 @@ private slots:
         QCOMPARE(QDateTime::fromMSecsSinceEpoch(start, Qt::UTC).toString(Qt::ISODate), utc);
     }
 
-    // A refused file is told in the user's language, by the reason it was refused for.
-    void aRefusalIsToldByItsReason_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("refusal");
-        QTest::addColumn<QString>("told");
-        QTest::newRow("not XML") << QByteArray("hello") << int(ExternalTrack::Refusal::NotXml)
-                                 << "phone.gpx 不是格式正确的 XML 文件";
-        QTest::newRow("neither") << QByteArray("<html/>")
-                                 << int(ExternalTrack::Refusal::NeitherGpxNorKml)
-                                 << "phone.gpx 既不是 GPX 也不是 KML";
-        QTest::newRow("no time") << QByteArray("<gpx><trk><trkseg><trkpt lat=\"1\" lon=\"2\"/>"
-                                               "</trkseg></trk></gpx>")
-                                 << int(ExternalTrack::Refusal::Untimed) << "phone.gpx 有不带时间的点";
-        QTest::newRow("no position") << QByteArray("<gpx/>")
-                                     << int(ExternalTrack::Refusal::NoPosition)
-                                     << "phone.gpx 不含任何位置";
-    }
-    void aRefusalIsToldByItsReason()
-    {
-        QFETCH(QByteArray, bytes);
-        QFETCH(int, refusal);
-        QFETCH(QString, told);
-        QTemporaryDir dir;
-        writeBytes(dir.filePath("phone.gpx"), bytes);
-        const ExternalTrack track = readExternalTrack(dir.filePath("phone.gpx"));
-        QCOMPARE(int(track.refusal), refusal);
-        QCOMPARE(ExternalTracks::refusalText(track), told);
-    }
-
     // A phone's GPX over GPS-less recordings: the one it covers plays with its positions, the
     // one it covers in part and the one it misses say so in their rows.
     void aLoadedTrackGivesRecordingsTheirSeconds()

@@ -2,6 +2,7 @@
 // ordered and cleaned, the refusals and their messages, the side file beside a video, and a
 // video without a track of its own that takes its side file's.
 #include "externaltrack.h"
+#include "externaltracks.h"
 #include "extracttrack.h"
 #include "../support/testfiles.h"
 
@@ -134,29 +135,33 @@ private slots:
         QTest::addColumn<QByteArray>("bytes"); // null: no file
         QTest::addColumn<qint64>("mostBytes");
         QTest::addColumn<QString>("error");
+        QTest::addColumn<QString>("told"); // in the user's language
         const qint64 most = kMostExternalTrackBytes;
         const QByteArray point = trkpt("1", "2024-05-16T10:00:00Z");
         QTest::newRow("not XML") << "r1.gpx" << QByteArray("hello") << most
-                                 << "r1.gpx is not a well-formed XML file";
+                                 << "r1.gpx is not a well-formed XML file"
+                                 << "r1.gpx 不是格式正确的 XML 文件";
         QTest::newRow("XML cut short") << "r2.gpx" << gpx(point).left(80) << most
-                                       << "r2.gpx is not a well-formed XML file";
+                                       << "r2.gpx is not a well-formed XML file"
+                                       << "r2.gpx 不是格式正确的 XML 文件";
         QTest::newRow("neither GPX nor KML") << "r3.gpx" << QByteArray("<html><body/></html>") << most
-                                             << "r3.gpx is neither GPX nor KML";
+                                             << "r3.gpx is neither GPX nor KML" << "r3.gpx 既不是 GPX 也不是 KML";
         QTest::newRow("a point without a time")
             << "r4.gpx" << gpx(point + "<trkpt lat=\"2\" lon=\"3\"></trkpt>") << most
-            << "r4.gpx has points without a time";
+            << "r4.gpx has points without a time" << "r4.gpx 有不带时间的点";
         QTest::newRow("KML of an untimed path")
             << "r5.kml"
             << QByteArray("<kml><Placemark><LineString><coordinates>1,2,0 3,4,0</coordinates>"
                           "</LineString></Placemark></kml>")
-            << most << "r5.kml has points without a time";
-        QTest::newRow("no position") << "r6.gpx" << gpx("") << most << "r6.gpx holds no position";
+            << most << "r5.kml has points without a time" << "r5.kml 有不带时间的点";
+        QTest::newRow("no position") << "r6.gpx" << gpx("") << most << "r6.gpx holds no position"
+                                     << "r6.gpx 不含任何位置";
         QTest::newRow("NMEA without a fix")
             << "r7.nmea" << QByteArray("$GPRMC,235959.00,V,,,,,,,160524,,,N\n") << most
-            << "r7.nmea holds no position";
+            << "r7.nmea holds no position" << "r7.nmea 不含任何位置";
         QTest::newRow("too large") << "r8.gpx" << gpx(QByteArray(1 << 20, ' ')) << qint64(1 << 20)
-                                   << "r8.gpx is larger than 1 MB";
-        QTest::newRow("missing") << "r9.gpx" << QByteArray() << most << "cannot read r9.gpx";
+                                   << "r8.gpx is larger than 1 MB" << "r8.gpx 太大，不能作为轨迹读取";
+        QTest::newRow("missing") << "r9.gpx" << QByteArray() << most << "cannot read r9.gpx" << "无法读取 r9.gpx";
     }
 
     void refuses()
@@ -167,6 +172,7 @@ private slots:
         const QString path = bytes.isNull() ? m_dir.filePath(name) : write(name, bytes);
         const ExternalTrack t = readExternalTrack(path, mostBytes);
         QTEST(t.error, "error");
+        QTEST(ExternalTracks::refusalText(t), "told");
         QVERIFY(t.fixes.isEmpty());
     }
 
