@@ -1,8 +1,5 @@
-// The real q-marl started the way ./run.sh starts it on a first run, under Xvfb (no hardware
-// OpenGL) and with the player's default options: the three panes must show the demo's
-// pictures, the process must stay up, and it must end with status 0 when told to. Files given
-// on the command line (a file manager's "open with") open as if dropped; what is no video is
-// passed over.
+// The real q-marl started the way ./run.sh starts it on a first run, under Xvfb with the
+// player's default options; files given on the command line open as if dropped.
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>

@@ -1,8 +1,4 @@
-// The six map pages in a real web view, with the network closed: one data-driven suite for the
-// script interface the window relies on, the fallback map of the Google and Baidu pages, and the
-// copies in the resource tree; a drive of several recordings on the bundled map, with the
-// bridge that lets a click on another recording play it; and the whole archive and place
-// picking on the Google and Baidu backends, run against stand-ins for the services' scripts.
+// The six map pages in a real web view, with the network closed.
 
 #include "coordinates.h"
 #include "mapbridge.h"

@@ -1,6 +1,4 @@
-// Tracks recorded apart from the video: GPX, KML, NMEA and subtitle files read by their content,
-// ordered and cleaned, the refusals and their messages, the side file beside a video, and a
-// video without a track of its own that takes its side file's.
+// Tracks recorded apart from the video: GPX, KML, NMEA and subtitle files, and side files.
 #include "externaltrack.h"
 #include "externaltracks.h"
 #include "extracttrack.h"

@@ -1,8 +1,4 @@
-// "freeGPS " blocks on files built byte by byte. Scanned ones that no index lists: where the scan
-// looks (any offset, 32 KiB boundaries once the first block sits on one, top-level "free" boxes,
-// only the first 20 MB for the first block), the masked ring's rules for new records. Blocks
-// listed by a "gps " index: damaged indexes and blocks. Damage ends in fewer samples or in a
-// problem the probe tells; variants recognised but not unmasked must say so.
+// "freeGPS " blocks, scanned and indexed, on files built byte by byte.
 #include "bytebuilders.h"
 #include "freegpsblocks.h"
 

@@ -1,6 +1,4 @@
-// The shared sample machinery: the clock of a date, decoded samples at any rate written as one
-// line per second, the NMEA sentence parser on its edge cases, and the two readers of NMEA text
-// kept in atoms on files built byte by byte: stamps, start times, accelerometer records, damage.
+// The shared sample machinery and the NMEA text readers, on files built byte by byte.
 #include "bytebuilders.h"
 #include "nmeatext.h"
 

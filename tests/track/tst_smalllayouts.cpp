@@ -1,8 +1,4 @@
-// The layouts kept in a movie's own tracks and boxes, on files built byte by byte: records in a
-// top-level user-data box, in a uuid atom, FMAS records and a RIFF trailer; timed-metadata tracks
-// (GPMF "gpmd" items, camera motion "camm" records); GPS as text in a subtitle track. Damaged
-// sizes, counts and records end in the lines that can be trusted or in a failure that says why;
-// a layout recognised without a readable record says so.
+// The layouts kept in a movie's own tracks and boxes, on files built byte by byte.
 #include "bytebuilders.h"
 #include "textforms.h"
 

@@ -1,8 +1,4 @@
-// The track readers on recordings built byte by byte, for what the generated recordings do not
-// show: the "gps0" jump filter and dates, HiSilicon tables that point elsewhere, chip trailers
-// that must be refused, and damaged or hostile files, where every reader ends, stays inside its
-// buffers and answers with a failure or with the valid lines before the damage. Also files
-// beyond 2 GiB.
+// The track readers on recordings built byte by byte: what the generated recordings do not show.
 #include "bytebuilders.h"
 #include "extracttrack.h"
 #include "rmcinfo.h"
