@@ -3,6 +3,7 @@
 #include "archiverecord.h"
 #include "extracttrack.h"
 #include "lufileinfomodel.h"
+#include "../support/testfiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -50,10 +51,6 @@ QByteArray nmea(double degrees, int degreeDigits)
 ArchiveSource writeRecording(const QString &folder, const QString &name, const QDateTime &startUtc,
                              int seconds, const Path &path, double kmh, int videoBytes = 16)
 {
-    QDir().mkpath(folder + "/cache");
-    QFile video(folder + '/' + name);
-    if (!video.open(QIODevice::WriteOnly) || video.write(QByteArray(videoBytes, 'v')) != videoBytes)
-        qFatal("cannot write %s", qPrintable(video.fileName()));
     QByteArray text;
     for (int s = 0; s < seconds; ++s) {
         const QPointF at = path(s);
@@ -64,11 +61,8 @@ ArchiveSource writeRecording(const QString &folder, const QString &name, const Q
                 QByteArray::number(kmh / 1.852, 'f', 2) + ",0.00,0,0,256\n";
     }
     ArchiveSource source;
-    source.frontPath = video.fileName();
-    source.trackCachePath = folder + "/cache/" + name + ".txt";
-    QFile cache(source.trackCachePath);
-    if (!cache.open(QIODevice::WriteOnly) || cache.write(text) != text.size())
-        qFatal("cannot write %s", qPrintable(cache.fileName()));
+    source.frontPath = writeBytes(folder + '/' + name, QByteArray(videoBytes, 'v'));
+    source.trackCachePath = writeBytes(folder + "/cache/" + name + ".txt", text);
     return source;
 }
 
@@ -400,9 +394,7 @@ private slots:
         const QString path = folder + "/archive.sqlite";
         QDir().mkpath(folder);
         if (kind == "garbage") {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(QByteArray(8192, 'x'));
+            writeBytes(path, QByteArray(8192, 'x'));
         } else if (kind == "foreign") {
             {
                 QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "foreign");
@@ -429,10 +421,7 @@ private slots:
                 file.write(QByteArray(2 * 4096, char(0x5a)));
             }
         }
-        QFile original(path);
-        QVERIFY(original.open(QIODevice::ReadOnly));
-        const QByteArray bytes = original.readAll();
-        original.close();
+        const QByteArray bytes = readBytes(path);
         const QStringList others = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
 
         QTest::ignoreMessage(QtWarningMsg,
@@ -444,9 +433,7 @@ private slots:
         QVERIFY(idle.wait(30000));
         QCOMPARE(opened.size(), 1);
         QVERIFY(opened.first().at(0).toBool());
-        QFile moved(opened.first().at(1).toString());
-        QVERIFY(moved.open(QIODevice::ReadOnly));
-        QCOMPARE(moved.readAll(), bytes);
+        QCOMPARE(readBytes(opened.first().at(1).toString(), "<missing>"), bytes);
         // Built anew from what the old file still names.
         ArchiveDatabase db(path);
         QVERIFY(db.openExisting());
