@@ -379,8 +379,6 @@ private slots:
         for (const auto &model : owned)
             QVERIFY(!model->trackLoaded && model->trackLoading && model->track.isEmpty());
 
-        if (gone == "model")
-            owned.clear();
         if (gone == "loader")
             loader.reset();
         if (gone.isEmpty()) {

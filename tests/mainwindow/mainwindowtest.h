@@ -1,6 +1,7 @@
 #pragma once
 
-// Shared by the main window tests: a window in a known state, its panes, and drops on it.
+// Shared by the main window tests: a window in a known state, its panes, drops on it, and
+// answers to its modal dialogs.
 #include "../support/playertest.h"
 #include "hwdefaultsettings.h"
 #include "kestromainwidget.h"
@@ -8,10 +9,12 @@
 #include "ui_kestromainwidget.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMimeData>
 #include <QDropEvent>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QtTest>
 
 #include <memory>
@@ -58,6 +61,29 @@ inline void addAndPlay(KestroMainWidget &window, const QStringList &files, int c
     const QList<HWPlayWidget *> all = panes(window);
     for (int i = 0; i < channels; ++i)
         QTRY_VERIFY_WITH_TIMEOUT(all[i]->currentPlayState() == 1, timeout);
+}
+
+// Runs `act` on the first modal widget of type T once it shows, from inside the modal loop
+// that the caller is about to start. Gives up after `timeout` by closing whatever is modal,
+// so a test never hangs in an event loop it cannot leave.
+template <typename T, typename Act> void whenModal(Act act)
+{
+    auto *poll = new QTimer(qApp);
+    QElapsedTimer clock;
+    clock.start();
+    QObject::connect(poll, &QTimer::timeout, [poll, clock, act] {
+        QWidget *modal = QApplication::activeModalWidget();
+        auto *wanted = qobject_cast<T *>(modal);
+        if (!wanted && clock.elapsed() <= timeout)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        if (wanted)
+            act(wanted);
+        else if (modal)
+            modal->close();
+    });
+    poll->start(20);
 }
 
 } // namespace windowtest

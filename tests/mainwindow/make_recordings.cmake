@@ -4,13 +4,18 @@
 # Run as: cmake -DOUT=<folder> -P make_recordings.cmake
 file(MAKE_DIRECTORY ${OUT})
 
+# make_video(<name> <colour> <seconds> [SIZE <w>x<h>] [DRAW <,filter...>])
 function(make_video name colour seconds)
+    cmake_parse_arguments(ARG "" "SIZE;DRAW" "" ${ARGN})
+    if(NOT ARG_SIZE)
+        set(ARG_SIZE 192x108)
+    endif()
     if(EXISTS ${OUT}/${name})
         return()
     endif()
     execute_process(
         COMMAND ffmpeg -nostdin -loglevel error -y
-                -f lavfi -i color=c=${colour}:s=192x108:r=10:d=${seconds}
+                -f lavfi -i color=c=${colour}:s=${ARG_SIZE}:r=10:d=${seconds}${ARG_DRAW}
                 -an -c:v mpeg4 -q:v 4 -g 10 -bitexact -fflags +bitexact -flags:v +bitexact
                 -map_metadata -1 -f mp4 ${OUT}/${name}.part
         RESULT_VARIABLE result)
@@ -27,6 +32,9 @@ make_video(R2_00.MP4 yellow 4)
 make_video(R2_01_b.MP4 cyan 4)
 make_video(clip.MP4 white 3)
 make_video(long_A.MP4 gray 120)
+# Left half red, right half blue: shows where the picture lands in a pane. 4:3, so that it
+# fills a 640x480 pane without black bars.
+make_video(halves.MP4 red 6 SIZE 320x240 DRAW ,drawbox=x=160:y=0:w=160:h=240:color=blue:t=fill)
 
 # Recordings cut short, as when the card is pulled while recording: the index that the camera
 # writes at the end of the file is missing. One between two good single files, and the back
@@ -50,10 +58,7 @@ make_cut_video(cut_b.MP4)
 make_video(cut_c.MP4 blue 2)
 make_video(R4_00.MP4 yellow 3)
 make_cut_video(R4_01_b.MP4)
-# Files with a video name that hold no video: empty, and plain text.
-if(NOT EXISTS ${OUT}/cut_b_empty.MP4)
-    file(WRITE ${OUT}/cut_b_empty.MP4 "")
-endif()
+# A file with a video name that holds plain text.
 if(NOT EXISTS ${OUT}/cut_b_text.MP4)
     file(WRITE ${OUT}/cut_b_text.MP4 "not a video\n")
 endif()

@@ -18,7 +18,8 @@ using namespace windowtest;
 // The three channels of one recording show the same moment at every rate, after a click on the
 // progress bar, after a drag, and while a shorter channel has ended. The recording's frames
 // carry their time (a grey band stepping every quarter second), so under Xvfb the pictures
-// themselves are compared, not only what the players report.
+// themselves are compared, not only what the players report, and the run ends with the demo
+// drive's screenshot.
 class TestChannelSync : public QObject
 {
     Q_OBJECT
@@ -157,7 +158,7 @@ private slots:
             else
                 QVERIFY2(largestGap() <= bound, qPrintable(QString::number(largestGap())));
         }
-        if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        if (drawing()) {
             // What is on the screen: paused, every pane shows the same quarter second.
             pauseAndSettle();
             const QList<HWPlayWidget *> all = panes(*window);
@@ -314,7 +315,7 @@ private slots:
         QVERIFY(window->library()->nextInDrive(window->channelModel(1), window->channelCount()));
 
         const QList<HWPlayWidget *> all = panes(*window);
-        const bool drawn = QGuiApplication::platformName() == QLatin1String("xcb");
+        const bool drawn = drawing();
         // Blank: none of five spots across the colour bars shows any colour.
         const auto blank = [](HWPlayWidget *pane) {
             for (int i = 1; i <= 5; ++i) {
@@ -372,6 +373,39 @@ private slots:
         // The recording shown is the new one: the progress bar counts its own length again.
         QVERIFY(slider()->value() < 10);
         QVERIFY(!window->library()->nextInDrive(window->channelModel(1), window->channelCount())); // the last of the list: it ends as any recording does
+    }
+
+    // Last, under Xvfb only: the demo drive a few seconds in (three channels, the route and the
+    // live instruments) with its braking, saved for the README.
+    void demoDrive()
+    {
+        if (!drawing())
+            QSKIP("the screenshot needs a drawing video output (runs under Xvfb)");
+        window.reset();
+        clearSettings();
+        HWDefaultSettings::instance()->setSpeedUnit(0);
+        window = makeWindow();
+        window->move(0, 0);
+        const QString demo = QStringLiteral(QMARL_DEMO "/2024_0516_101500_001");
+        addAndPlay(*window, {demo + "A.MP4", demo + "B.MP4", demo + "C.MP4"}, 3);
+        // The car brakes hard at the lights half-way: a tick on the bar, and "]" goes to its
+        // lead-up.
+        QTRY_COMPARE_WITH_TIMEOUT(slider()->marks().size(), 1, timeout);
+        QVERIFY2(slider()->marks().first().text.startsWith(QStringLiteral("急刹车 ")),
+                 qPrintable(slider()->marks().first().text));
+        const int braking = slider()->marks().first().value;
+        QVERIFY2(braking >= 10 && braking <= 12, qPrintable(QString::number(braking)));
+        QTest::keyClick(window.get(), Qt::Key_BracketRight);
+        QTRY_VERIFY_WITH_TIMEOUT(qAbs(positions()[0] - 5) < 1.5, timeout);
+        QTRY_VERIFY_WITH_TIMEOUT(slider()->value() >= braking + 6, timeout); // past the lights
+        window->on_pushBtn_play_clicked();
+        QTest::qWait(500);
+        QVERIFY(window->form()->label_lat->text().startsWith(QLatin1String("22.5")));
+        const QRect frame = window->frameGeometry();
+        QVERIFY(QDir().mkpath(QStringLiteral(QMARL_SCREENSHOTS)));
+        QVERIFY(QGuiApplication::primaryScreen()
+                    ->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
+                    .save(QStringLiteral(QMARL_SCREENSHOTS "/demo.png")));
     }
 
     void cleanupTestCase() { window.reset(); }

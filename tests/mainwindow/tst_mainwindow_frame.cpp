@@ -134,15 +134,10 @@ private slots:
         QTRY_VERIFY(window().findChild<QMessageBox *>());
         QVERIFY(window().findChild<QMessageBox *>()->text().contains(card.filePath("empty")));
 
-        QTimer answer; // the dialog runs modally: its button is pressed from the event loop
-        connect(&answer, &QTimer::timeout, this, [&] {
-            if (auto *dialog = window().findChild<OpenVideosDialog *>()) {
-                answer.stop();
-                dialog->setDirectory(card.filePath("more"));
-                dialog->addFolderButton()->click();
-            }
+        whenModal<OpenVideosDialog>([&](OpenVideosDialog *dialog) {
+            dialog->setDirectory(card.filePath("more"));
+            dialog->addFolderButton()->click();
         });
-        answer.start(20);
         window().on_pushBtn_open_dir_clicked();
         QCOMPARE(window().libraryModels().size(), 3);
         QCOMPARE(HWDefaultSettings::instance()->videoDir(), card.filePath("more"));
@@ -168,18 +163,13 @@ private slots:
         QCOMPARE(loaded.first().at(1).toString(), QString()); // no refusal
         // The open dialog takes a track file as well, and loads it as one.
         QFile::copy(gpx.fileName(), dir.filePath("walk.gpx"));
-        QTimer answer; // the dialog runs modally: it is answered from the event loop
-        connect(&answer, &QTimer::timeout, this, [&] {
-            // Typed into the name box, as a user does (the box has the focus, so selectFile
-            // would not fill it).
-            if (auto *open = window().findChild<OpenVideosDialog *>()) {
-                answer.stop();
-                open->setDirectory(dir.path());
-                open->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText("walk.gpx");
-                static_cast<QDialog *>(open)->accept();
-            }
+        // Typed into the name box, as a user does (the box has the focus, so selectFile would
+        // not fill it).
+        whenModal<OpenVideosDialog>([&](OpenVideosDialog *open) {
+            open->setDirectory(dir.path());
+            open->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText("walk.gpx");
+            static_cast<QDialog *>(open)->accept();
         });
-        answer.start(20);
         window().on_pushBtn_open_dir_clicked();
         QVERIFY(loaded.count() == 2 || loaded.wait(timeout));
         QVERIFY(window().libraryModels().isEmpty());

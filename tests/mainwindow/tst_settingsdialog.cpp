@@ -11,37 +11,11 @@
 #include <QTimer>
 #include <QWebEngineView>
 
-#include <functional>
-
 using namespace windowtest;
 
 namespace {
 
 constexpr int kRussian = 3;
-
-// Runs `act` on the first modal widget of type T once it shows, from inside the modal loop
-// that the caller is about to start. Gives up after `timeout` by closing whatever is modal,
-// so a test never hangs in an event loop it cannot leave.
-template <typename T> void whenModal(std::function<void(T *)> act)
-{
-    auto *poll = new QTimer(qApp);
-    auto *clock = new QElapsedTimer;
-    clock->start();
-    QObject::connect(poll, &QTimer::timeout, [poll, clock, act] {
-        QWidget *modal = QApplication::activeModalWidget();
-        auto *wanted = qobject_cast<T *>(modal);
-        if (!wanted && clock->elapsed() <= timeout)
-            return;
-        poll->stop();
-        poll->deleteLater();
-        delete clock;
-        if (wanted)
-            act(wanted);
-        else if (modal)
-            modal->close();
-    });
-    poll->start(20);
-}
 
 } // namespace
 

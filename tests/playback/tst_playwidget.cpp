@@ -1,8 +1,7 @@
-#include "hwplaywidget.h"
+#include "../support/playertest.h"
+
 #include "lucoverwidget.h"
 #include "luprogressslider.h"
-#include "playbacktest.h"
-#include "playlabel.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -15,7 +14,7 @@
 
 #include <memory>
 
-using namespace playbacktest;
+using namespace playertest;
 
 Q_DECLARE_METATYPE(int64_t)
 
@@ -39,7 +38,7 @@ class TestPlayWidget : public QObject
         {
             QSignalSpy started(widget.get(), &HWPlayWidget::playStartSignal);
             widget->openFile(path);
-            return started.wait(playTimeout) || !started.isEmpty();
+            return started.wait(timeout) || !started.isEmpty();
         }
         void wheel(int delta)
         {
@@ -82,11 +81,11 @@ private slots:
         QSignalSpy replies(pane.widget->player(), &PlayLabel::sigCommandReplay);
         QSignalSpy restart(pane.widget->player(), &PlayLabel::sigPlaybackRestart);
         pane.widget->previewPath = preview;
-        QVERIFY(pane.play(media("halves.mp4")));
+        QVERIFY(pane.play(recording("halves.MP4")));
 
         if (!exists) {
             QImage image;
-            QTRY_VERIFY_WITH_TIMEOUT(image.load(preview), playTimeout);
+            QTRY_VERIFY_WITH_TIMEOUT(image.load(preview), timeout);
             QCOMPARE(QImageReader(preview).format(), QByteArray("jpeg"));
             // Made once: stand a marker in its place; later restarts must leave it alone.
             QFile::remove(preview);
@@ -95,10 +94,10 @@ private slots:
             file.write(kept);
         }
         pane.widget->seek(2);
-        QTRY_VERIFY_WITH_TIMEOUT(restart.count() == 2, playTimeout);
+        QTRY_VERIFY_WITH_TIMEOUT(restart.count() == 2, timeout);
         const int settled = replies.count();
         pane.widget->snapshot(dir.filePath(QStringLiteral("later.jpg"))); // replies after the seek's
-        QTRY_VERIFY_WITH_TIMEOUT(replies.count() > settled, playTimeout);
+        QTRY_VERIFY_WITH_TIMEOUT(replies.count() > settled, timeout);
         QCOMPARE(readAll(preview), kept);
 
         pane.widget->stopVideo();
@@ -111,35 +110,33 @@ private slots:
     {
         Pane pane;
         PlayLabel *player = pane.widget->player();
-        QVERIFY(pane.play(media("long.mp4")));
-        QTRY_VERIFY_WITH_TIMEOUT(player->position() > 0.5 && player->fileDuration() > 100,
-                                 playTimeout);
-        player->replaceFile(media("short.mp4"));
+        QVERIFY(pane.play(recording("long_A.MP4")));
+        QTRY_VERIFY_WITH_TIMEOUT(player->position() > 0.5 && player->fileDuration() > 100, timeout);
+        player->replaceFile(recording("cut_a.MP4"));
         QCOMPARE(player->position(), -1.0);
         QCOMPARE(player->fileDuration(), -1.0);
-        QTRY_VERIFY_WITH_TIMEOUT(player->fileDuration() > 1 && player->fileDuration() < 3,
-                                 playTimeout);
-        QTRY_VERIFY_WITH_TIMEOUT(player->endReached() || player->position() >= 0, playTimeout);
+        QTRY_VERIFY_WITH_TIMEOUT(player->fileDuration() > 1 && player->fileDuration() < 3, timeout);
+        QTRY_VERIFY_WITH_TIMEOUT(player->endReached() || player->position() >= 0, timeout);
         QVERIFY(player->position() <= player->fileDuration());
     }
 
     void wheelZoomSteps()
     {
         Pane pane;
-        QVERIFY(pane.play(media("long.mp4")));
+        QVERIFY(pane.play(recording("long_A.MP4")));
         // Six steps of half a zoom level each, shown as 1X to 6X, and no further.
         for (const char *text : {"1X", "2X", "3X", "4X", "5X", "6X", "6X"}) {
             pane.wheel(120);
             QCOMPARE(pane.shown(), QString::fromLatin1(text));
         }
         // Settings reach the player without waiting for it.
-        QTRY_COMPARE_WITH_TIMEOUT(mpvDouble(pane.widget->player(), "video-zoom"), 3.0, playTimeout);
+        QTRY_COMPARE_WITH_TIMEOUT(mpvDouble(pane.widget->player(), "video-zoom"), 3.0, timeout);
         for (int level = 5; level >= 1; --level)
             pane.wheel(-120);
         QCOMPARE(pane.shown(), QStringLiteral("1X"));
         pane.wheel(-1); // any backward turn is one step
         QCOMPARE(pane.shown(), QString());
-        QTRY_COMPARE_WITH_TIMEOUT(mpvDouble(pane.widget->player(), "video-zoom"), 0.0, playTimeout);
+        QTRY_COMPARE_WITH_TIMEOUT(mpvDouble(pane.widget->player(), "video-zoom"), 0.0, timeout);
     }
 
     void indicatorShowsOverThePicture()
@@ -148,7 +145,7 @@ private slots:
             QSKIP("needs a drawing video output (runs under Xvfb)");
         Pane pane;
         QVERIFY(QTest::qWaitForWindowExposed(pane.widget.get()));
-        QVERIFY(pane.play(media("halves.mp4")));
+        QVERIFY(pane.play(recording("halves.MP4")));
         pane.widget->zoomIn();
         QCOMPARE(pane.shown(), QStringLiteral("1X"));
         // The picture's lower right corner is blue; the indicator must cover it.
@@ -165,7 +162,7 @@ private slots:
                                          .toImage()
                                          .pixelColor(0, 0)
                                          .blue() > 200,
-                                 playTimeout);
+                                 timeout);
         // While mpv keeps drawing frames the indicator stays on top.
         for (int look = 0; look < 5; ++look) {
             QTest::qWait(200);
@@ -210,5 +207,5 @@ private slots:
 
 };
 
-PLAYBACK_TEST_MAIN(TestPlayWidget)
+PLAYER_TEST_MAIN(TestPlayWidget)
 #include "tst_playwidget.moc"

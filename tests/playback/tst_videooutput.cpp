@@ -1,10 +1,10 @@
-#include "playbacktest.h"
+#include "../support/playertest.h"
 #include "videooutputchoice.h"
 
 #include <QProcess>
 #include <QSignalSpy>
 
-using namespace playbacktest;
+using namespace playertest;
 
 // How the video output is chosen, and what a pane does where none works. Runs offscreen with
 // the player's default options: there is no window to draw into, so no output works.
@@ -51,14 +51,14 @@ private slots:
 
         QSignalSpy progress(player, &PlayLabel::sigProgressChange);
         QSignalSpy finished(player, &PlayLabel::sigPlayFinish);
-        player->on_file_open(media("short.mp4"));
+        player->on_file_open(recording("cut_a.MP4"));
         player->on_file_contiue();
-        QTRY_VERIFY_WITH_TIMEOUT(!finished.isEmpty(), playTimeout);
+        QTRY_VERIFY_WITH_TIMEOUT(!finished.isEmpty(), timeout);
         QVERIFY(!progress.isEmpty());
         QVERIFY(progress.last().at(0).toFloat() > 1.0f);
         QVERIFY(!player->text().isEmpty()); // still saying why there is no picture
     }
 };
 
-PLAYBACK_TEST_MAIN(TestVideoOutput)
+PLAYER_TEST_MAIN(TestVideoOutput)
 #include "tst_videooutput.moc"

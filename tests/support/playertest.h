@@ -1,8 +1,9 @@
 #pragma once
 
-// Shared by the tests that play the generated recordings in real players (vo=null): the files,
-// a clean settings store, what a pane's player reports, and a test main that prepares the
-// process the way the program's own main does. QMARL_RECORDINGS names the recordings' folder.
+// Shared by the tests that play the generated recordings in real players (vo=null, or drawing
+// under Xvfb): the files, a clean settings store, what a player reports, and a test main that
+// prepares the process the way the program's own main does. QMARL_RECORDINGS names the
+// recordings' folder.
 #include "hwplaywidget.h"
 #include "playlabel.h"
 #include "processenvironment.h"
@@ -39,12 +40,23 @@ inline void clearSettings()
     store.sync();
 }
 
-inline double mpvDouble(HWPlayWidget *pane, const char *name)
+// True under Xvfb, where mpv draws for real; false offscreen with vo=null.
+inline bool drawing()
+{
+    return QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
+inline double mpvDouble(const PlayLabel *player, const char *name)
 {
     double value = -1.0;
-    if (mpv_get_property(pane->player()->mpvHandle(), name, MPV_FORMAT_DOUBLE, &value) < 0)
+    if (mpv_get_property(player->mpvHandle(), name, MPV_FORMAT_DOUBLE, &value) < 0)
         return -1.0;
     return value;
+}
+
+inline double mpvDouble(HWPlayWidget *pane, const char *name)
+{
+    return mpvDouble(pane->player(), name);
 }
 
 inline QString mpvString(HWPlayWidget *pane, const char *name)
