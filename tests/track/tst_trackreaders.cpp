@@ -158,7 +158,8 @@ QByteArray gps0File(const QList<RMCINFO> &records)
 }
 
 // 716-byte HiSilicon block.
-QByteArray hisiBlock(int second, int fix, qint32 latNum, qint32 lonNum, int day = 16)
+QByteArray hisiBlock(int second, int fix, qint32 latNum, qint32 lonNum, int day = 16,
+                     qint32 latDen = 10000)
 {
     QByteArray b = zeros(716);
     auto put = [&b](int at, qint32 v) { bytebuilders::setLe32(b, at, quint32(v)); };
@@ -167,7 +168,7 @@ QByteArray hisiBlock(int second, int fix, qint32 latNum, qint32 lonNum, int day 
     put(8, second);
     put(16, fix);
     put(20, latNum);
-    put(24, 10000);
+    put(24, latDen);
     put(28, lonNum);
     put(32, 10000);
     put(36, 1050);
@@ -215,28 +216,13 @@ QByteArray gpsIndexFile(qint32 count, const QList<quint32> &offsets)
     return ftyp() + box("mdat", data) + box("gps ", index);
 }
 
-QByteArray hisiBlock(qint32 latDen)
-{
-    QByteArray b = zeros(716);
-    auto put = [&b](int at, qint32 v) { bytebuilders::setLe32(b, at, quint32(v)); };
-    put(16, 1);
-    put(20, 22325000);
-    put(24, latDen);
-    put(28, 114000000);
-    put(32, 10000);
-    put(52, 16);
-    put(56, 5);
-    put(60, 24);
-    return b;
-}
-
 QByteArray hisiFile(const QList<quint32> &chunks, int count, qint32 latDen = 10000)
 {
     const int dataStart = ftyp().size() + 8;
     QList<quint32> absolute;
     for (quint32 c : chunks)
         absolute << (c == 0 ? quint32(dataStart) : c);
-    return ftyp() + box("mdat", hisiBlock(latDen)) +
+    return ftyp() + box("mdat", hisiBlock(0, 1, 22325000, 114000000, 16, latDen)) +
            box("moov", trak(tkhd(0, 0), stco(absolute, count)));
 }
 
@@ -437,7 +423,7 @@ private slots:
             << ftyp() + box("moov", trak(tkhd(0, 0), box("stco", zeros(4)))) << 1 << false << none;
         QTest::newRow("zero denominator")
             << hisiFile({0}, -1, 0) << 1 << true
-            << QByteArray("A20240516000000,0.000000,S,11400.000000,E,0.00,0.00,0,0,0\n");
+            << QByteArray("A20240516123000,0.000000,S,11400.000000,E,10.50,0.00,0,0,0\n");
         QTest::newRow("tkhd too small for a size")
             << ftyp() + box("moov", trak(box("tkhd", zeros(2)), stco({}))) << 1 << true << none;
 
@@ -505,8 +491,8 @@ private slots:
             pieces << qMakePair(qint64(0),
                                 head + moov +
                                     rawHead(quint32(far + 716 - head.size() - moov.size()), "mdat"))
-                   << qMakePair(far, hisiBlock(10000));
-            expected = "A20240516000000,2232.500000,N,11400.000000,E,0.00,0.00,0,0,0\n";
+                   << qMakePair(far, hisiBlock(0, 1, 22325000, 114000000));
+            expected = "A20240516123000,2232.500000,N,11400.000000,E,10.50,0.00,0,0,0\n";
         }
         if (!writeSparse(path, pieces, far + 716 + 88))
             QSKIP("no room for a sparse file here");
