@@ -86,7 +86,6 @@ private slots:
         QTest::addColumn<QString>("fixture");
         QTest::addColumn<int>("kind");
         QTest::addColumn<bool>("succeeds");
-        QTest::newRow("gps0 is read for any kind") << "gps0.mp4" << 2 << true;
         QTest::newRow("chip trailer is read for any kind") << "chip-end8.mp4" << 2 << true;
         QTest::newRow("transport stream read as mp4") << "tokyo.ts" << 1 << false;
         QTest::newRow("freeGPS read as transport stream") << "freegps.mov" << 2 << false;
