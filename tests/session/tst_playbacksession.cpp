@@ -86,7 +86,7 @@ private slots:
         m_host.reset();
     }
 
-    void threeChannelsPlayInTheirPanes()
+    void threeChannelsPauseResumeAndSeekInTheirPanes()
     {
         QVERIFY(start(libraryFiles(), 3));
         QCOMPARE(session().state(), int(PlaybackSession::Playing));
@@ -97,11 +97,6 @@ private slots:
             QVERIFY(pane(i)->isVisible());
         }
         QTRY_VERIFY_WITH_TIMEOUT(!m_cover->isVisible(), timeout);
-    }
-
-    void pauseResumeAndSeekReachEveryPane()
-    {
-        QVERIFY(start(libraryFiles(), 3));
         QTRY_VERIFY_WITH_TIMEOUT(m_slider->maximum() >= 3, timeout);
         session().togglePause();
         QCOMPARE(session().state(), int(PlaybackSession::Paused));
