@@ -66,18 +66,6 @@ private slots:
         QCOMPARE(store()->mapType(), mapType);
     }
 
-    void settersWriteThroughToDisk()
-    {
-        const QStringList files = {QStringLiteral("/v/a_01.MP4"), QStringLiteral("/v/a_02.MP4")};
-        store()->setVolume(35);
-        store()->setLastFileList(files);
-        store()->setSnapDir(QStringLiteral("/tmp/snaps"));
-        const QVariantMap disk = onDisk();
-        QCOMPARE(disk.value(g_settingKey_volume).toInt(), 35);
-        QCOMPARE(disk.value(g_settingKey_last_filelist).toStringList(), files);
-        QCOMPARE(disk.value(g_settingKey_snapDir).toString(), QStringLiteral("/tmp/snaps"));
-    }
-
     void snapDirIsTheUsersPicturesUnlessStored()
     {
         const QString pictures =
@@ -95,7 +83,7 @@ private slots:
         QCOMPARE(onDisk().value(key).toDouble(), 3.5); // stored, so the user can tune it
         put(key, QStringLiteral("4.25"));
         QCOMPARE(store()->drivingEventThresholds().brakingMps2, 4.25);
-        put(key, QStringLiteral("-1"));
+        put(key, QStringLiteral("0"));
         QCOMPARE(store()->drivingEventThresholds().brakingMps2, 3.5);
     }
 

@@ -64,6 +64,8 @@ private slots:
             << QList<Series>{{2.0f, 0.0f}, {1.0f, 0.0f}, {0.5f, 0.0f},
                              {0.5f, 0.1f}, {0.2f, 0.1f}, {0.3f, 0.1f}}
             << 2.0f << 1.0f << 0.5f;
+        QTest::newRow("a larger Y or Z sets the full scale")
+            << QList<Series>{{0.5f}, {-1.0f}, {-1.5f}} << 1.5f << 1.0f << 1.5f;
         const float nan = std::numeric_limits<float>::quiet_NaN();
         const float inf = std::numeric_limits<float>::infinity();
         QTest::newRow("unmeasured samples ignored")

@@ -131,6 +131,12 @@ private slots:
         QCOMPARE(model->gsensorX, (QList<float>{1.0f, 0.0f, -0.5f, 0.0f}));
         QVERIFY(model->hasGsensor);
         QCOMPARE(model->fineGScale, false); // a plain cache reads at 1/256
+        // A HiSilicon track, cached under its marked name, counts 4096 to the g.
+        auto fine = modelFor(writeFile("fine_A.MP4", "x"));
+        QVERIFY(QFile::copy(model->trackCachePath,
+                            QString(fine->trackCachePath).replace(".txt", "_haisi.txt")));
+        fine->loadTrack();
+        QCOMPARE(fine->gsensorX, (QList<float>{0.0625f, 0.0f, -0.03125f, 0.0f}));
     }
 
     void damagedCacheLines_data()

@@ -5,6 +5,7 @@
 #include "lutitlebar.h"
 #include "trackexportactions.h"
 #include "openvideosdialog.h"
+#include "panelayout.h"
 
 #include <QLineEdit>
 #include <QMenu>
@@ -32,10 +33,16 @@ private slots:
     void init() { clearSettings(); }
     void cleanup() { m_window.reset(); }
 
-    void fullScreenOnlyWhilePlaying()
+    void maximiseAndFullScreen()
     {
         m_window = makeWindow();
         const QRect before = window().geometry();
+        const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+        window().setMinimumSize(0, 0); // larger than the offscreen screen
+        window().titleBarWidget()->findChild<QPushButton *>(QStringLiteral("ButtonMax"))->click();
+        QCOMPARE(window().geometry(), work.adjusted(-3, -3, 3, 3));
+        QTest::mouseDClick(window().titleBarWidget(), Qt::LeftButton); // and back
+        QCOMPARE(window().geometry(), before);
         window().on_pushBtn_fullscreen_clicked();
         QVERIFY(!window().isInFullScreen());
         addAndPlay(window(), {recording("clip.MP4")}, 1);
@@ -46,7 +53,6 @@ private slots:
 
         window().on_pushBtn_fullscreen_clicked();
         QVERIFY(window().isInFullScreen());
-        const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
         QCOMPARE(window().geometry().size(), work.size());
         QVERIFY(ui()->widget_left->isHidden() && window().titleBarWidget()->isHidden());
         QCOMPARE(ui()->widget_display_1->geometry(), QRect(QPoint(0, 0), work.size()));
@@ -197,6 +203,17 @@ private slots:
         QCOMPARE(ui()->widget_display_1->player()->volumeValue(), 0);
         ui()->pushBtn_mute->click();
         QCOMPARE(ui()->horizontalSlider_volume->value(), 60);
+    }
+
+    // Neighbouring panes share their edge pixel; a kept aspect ratio is 16:9.
+    void paneLayoutEdges()
+    {
+        const std::array<bool, 3> keep{true, true, true};
+        const PaneLayout three = paneLayout(0, 3, QRect(0, 0, 960, 540), keep);
+        QCOMPARE(three.rects[0], QRect(160, 0, 640, 360));
+        QCOMPARE(three.rects[1], QRect(160, 359, 320, 180));
+        QCOMPARE(three.rects[2], QRect(479, 359, 320, 180));
+        QCOMPARE(paneLayout(4, 3, QRect(0, 0, 960, 600), keep).rects[2], QRect(0, 30, 960, 540));
     }
 
     void splitModesCycle_data()

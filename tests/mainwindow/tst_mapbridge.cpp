@@ -31,11 +31,14 @@ class TestMapBridge : public QObject
     KestroMainWidget &window() { return *m_window; }
     Ui::KestroMainWidget *ui() { return m_window->form(); }
 
-    // Writes the track cache of a recording so that opening it reads these lines.
-    static void writeTrack(const QString &video, const QByteArray &lines)
+    // Writes the track cache of a recording so that opening it reads these lines; marked: as
+    // read from the HiSilicon layout.
+    static void writeTrack(const QString &video, const QByteArray &lines, bool marked = false)
     {
-        const LuFileInfoModel probe(QFileInfo(video).fileName(), video);
-        QFile cache(probe.trackCachePath);
+        const QString plain = LuFileInfoModel(QFileInfo(video).fileName(), video).trackCachePath;
+        const QString haisi = QString(plain).replace(".txt", "_haisi.txt");
+        QFile::remove(marked ? plain : haisi);
+        QFile cache(marked ? haisi : plain);
         QVERIFY(cache.open(QIODevice::WriteOnly));
         cache.write(lines);
     }
@@ -164,16 +167,18 @@ private slots:
         QTest::addColumn<QString>("lat");
         QTest::addColumn<QStringList>("maxima"); // after seconds 0, 1, 2
         QTest::addColumn<QStringList>("speeds");
+        QTest::addColumn<bool>("haisi");
         // Shenzhen: Baidu shows BD-09, the others the recorded WGS-84.
         const LuGPSModel point(line('A', 0, "2232.500000", "11400.000000", "10.00", "90.00")
                                    .constData());
         QTest::newRow("baidu, km/h")
             << 1 << 0 << QString::number(point.longitude, 'f', 6)
             << QString::number(point.latitude, 'f', 6)
-            << QStringList{"18 KM/H", "55 KM/H", "55 KM/H"} << QStringList{"18", "55", "37"};
+            << QStringList{"18 KM/H", "55 KM/H", "55 KM/H"} << QStringList{"18", "55", "37"}
+            << false;
         QTest::newRow("openstreetmap, mph")
             << 2 << 1 << "114.000000" << "22.541667"
-            << QStringList{"11 MPH", "34 MPH", "34 MPH"} << QStringList{"11", "34", "23"};
+            << QStringList{"11 MPH", "34 MPH", "34 MPH"} << QStringList{"11", "34", "23"} << true;
     }
 
     void telemetryFollowsTheTrack()
@@ -184,13 +189,15 @@ private slots:
         QFETCH(QString, lat);
         QFETCH(QStringList, maxima);
         QFETCH(QStringList, speeds);
+        QFETCH(bool, haisi);
         HWDefaultSettings::instance()->setMapType(mapType);
         HWDefaultSettings::instance()->setSpeedUnit(unit);
         const QString video = recording("clip.MP4");
         writeTrack(video, line('A', 0, "2232.500000", "11400.000000", "10.00", "90.00") +
                               line('A', 1, "2232.500000", "11400.000000", "30.00", "180.00") +
                               line('A', 2, "2232.600000", "11400.100000", "20.00", "270.00") +
-                              line('V', 3, "0.000000", "0.000000", "0.00", "45.00"));
+                              line('V', 3, "0.000000", "0.000000", "0.00", "45.00"),
+                   haisi);
         openPaused(video);
         QTRY_COMPARE_WITH_TIMEOUT(pageState().value("linePoints").toInt(), 3, timeout);
 
@@ -200,7 +207,7 @@ private slots:
             QCOMPARE(ui()->label_speed_value->text(), speeds[second]);
             QCOMPARE(ui()->label_speed_unit->text(), unit ? "MPH" : "KM/H");
         }
-        QCOMPARE(ui()->pushBtn_gsensor_z->text(), QStringLiteral("Z: -2.0000"));
+        QCOMPARE(ui()->pushBtn_gsensor_z->text(), haisi ? "Z: -0.1250" : "Z: -2.0000");
         window().updateProgress(0);
         QCOMPARE(ui()->label_lng->text(), lng);
         QCOMPARE(ui()->label_lat->text(), lat);
@@ -382,6 +389,9 @@ private slots:
             qAbs(mpvDouble(ui()->widget_display_1, "time-pos") - picked) < 0.5, timeout);
         QCOMPARE(mpvString(ui()->widget_display_1, "pause"), QStringLiteral("yes"));
         QCOMPARE(ui()->horizontalSlider_progress->value(), picked);
+        HWDefaultSettings::instance()->setSpeedUnit(1);
+        const QString mph = DrivingEventTools::text(model->drivingEvents.first());
+        QVERIFY2(mph.contains(QString::fromUtf8("37 → 0 mph")), qPrintable(mph));
     }
 
     // The file list's export: the valid fixes in recorded WGS-84 (not the map's offsets), in
@@ -448,8 +458,12 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(pageState().value("driveParts").toInt() == 1 &&
                                      pageState().value("bridge").toBool(),
                                  timeout);
+        // Paused, the map stops following the marker and holds still under the pointer.
+        window->on_pushBtn_play_clicked();
+        QTRY_VERIFY_WITH_TIMEOUT(mpvString(ui->widget_display_1, "pause") == "yes", timeout);
         QPoint at(-1, -1);
-        QTRY_VERIFY_WITH_TIMEOUT(hoverOtherRecording(&at), timeout);
+        bool still = false; // QTRY evaluates once more after success: no second hover
+        QTRY_VERIFY_WITH_TIMEOUT(still || (still = hoverOtherRecording(&at)), timeout);
         QTest::mouseClick(ui->webview->focusProxy(), Qt::LeftButton, {}, at);
         QTRY_COMPARE_WITH_TIMEOUT(playing(ui->widget_display_1), second, timeout);
         QTRY_VERIFY_WITH_TIMEOUT(qAbs(mpvDouble(ui->widget_display_1, "time-pos") - 60) < 2,

@@ -111,6 +111,8 @@ private slots:
         ui()->pushBtn_ok->click();
         QCOMPARE(m_dialog->result(), int(QDialog::Accepted));
         QCOMPARE(HWDefaultSettings::instance()->snapDir(), QStringLiteral("/typed/by/hand"));
+        QCOMPARE(HWDefaultSettings::instance()->mapType(), 0);
+        QCOMPARE(HWDefaultSettings::instance()->speedUnit(), 1);
         QVERIFY(m_calls.isEmpty());
         QTRY_VERIFY(m_dialog.isNull()); // deletes itself once closed
     }

@@ -216,7 +216,7 @@ private slots:
     {
         StubService service("200 OK", R"({"code":0})");
         QVERIFY(service.isListening());
-        useEndpoint(service.base());
+        useEndpoint(service.base().mid(7)); // a bare host:port
         s_previousHandler = qInstallMessageHandler(keepMessage);
         checkClientIdentify();
         QTRY_VERIFY_WITH_TIMEOUT(service.complete, timeout);
