@@ -34,27 +34,6 @@ class TestArchiveView : public QObject
     std::unique_ptr<KestroMainWidget> m_window;
     ArchivePanel *panel() { return m_window->archive(); }
 
-    // A copy of the 120 s video with a track going north from 48°07' N at 9.3 m/s (20 kn).
-    QString drive(const QString &name, const char *day, int startHour, const char *longitude)
-    {
-        const QString path = m_dir.filePath(name);
-        if (!QFile::copy(recording("long_A.MP4"), path))
-            return QString();
-        QByteArray lines;
-        for (int second = 0; second < 120; ++second)
-            lines += QStringLiteral("A%1%2%3,%4,N,%5,E,20.00,0.00,0,0,256\n")
-                         .arg(QLatin1String(day))
-                         .arg(startHour * 100 + second / 60, 4, 10, QLatin1Char('0'))
-                         .arg(second % 60, 2, 10, QLatin1Char('0'))
-                         .arg(4807.0 + second * 0.005, 0, 'f', 6)
-                         .arg(QLatin1String(longitude))
-                         .toLatin1();
-        QFile cache(LuFileInfoModel(name, path).trackCachePath);
-        if (!cache.open(QIODevice::WriteOnly) || cache.write(lines) != lines.size())
-            return QString();
-        return path;
-    }
-
     QJsonObject pageState()
     {
         return QJsonObject::fromVariantMap(
@@ -78,16 +57,11 @@ private slots:
         clearSettings();
         HWDefaultSettings::instance()->setSpeedUnit(0); // km/h
         QVERIFY(m_dir.isValid());
-        m_window = std::make_unique<KestroMainWidget>();
-        QSignalSpy loaded(m_window->form()->webview, &QWebEngineView::loadFinished);
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-        if (loaded.isEmpty())
-            QVERIFY(loaded.wait(timeout));
+        m_window = makeWindowWithMap();
         // The window lists nothing of the folder: the archive alone holds it.
-        QVERIFY(!drive("2024_0516_120000_001A.MP4", "20240516", 12, "01131.000000").isEmpty());
-        QVERIFY(!drive("2024_0518_080000_001A.MP4", "20240518", 8, "01131.000000").isEmpty());
-        QVERIFY(!drive("2024_0516_150000_001A.MP4", "20240516", 15, "01131.064400").isEmpty());
+        northbound(m_dir.filePath("2024_0516_120000_001A.MP4"), "2024051612", "01131.000000");
+        northbound(m_dir.filePath("2024_0518_080000_001A.MP4"), "2024051808", "01131.000000");
+        northbound(m_dir.filePath("2024_0516_150000_001A.MP4"), "2024051615", "01131.064400");
         QSignalSpy indexed(panel()->indexer(), &ArchiveIndexer::folderIndexed);
         panel()->addFolder(m_dir.path());
         QVERIFY(indexed.wait(timeout));

@@ -3,6 +3,7 @@
 // Shared by the main window tests: a window in a known state, its panes, drops on it, and
 // answers to its modal dialogs.
 #include "../support/playertest.h"
+#include "../support/testfiles.h"
 #include "hwdefaultsettings.h"
 #include "kestromainwidget.h"
 #include "lufileinfomodel.h"
@@ -12,9 +13,11 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMimeData>
+#include <QSignalSpy>
 #include <QDropEvent>
 #include <QStandardPaths>
 #include <QTimer>
+#include <QWebEngineView>
 #include <QtTest>
 
 #include <memory>
@@ -30,6 +33,36 @@ inline std::unique_ptr<KestroMainWidget> makeWindow()
     if (!QTest::qWaitForWindowExposed(window.get()))
         qWarning("the main window was not exposed");
     return window;
+}
+
+// A window whose map page has loaded.
+inline std::unique_ptr<KestroMainWidget> makeWindowWithMap()
+{
+    auto window = std::make_unique<KestroMainWidget>();
+    QSignalSpy loaded(window->form()->webview, &QWebEngineView::loadFinished);
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window.get()) || (loaded.isEmpty() && !loaded.wait(timeout)))
+        qWarning("the main window or its map page did not come up");
+    return window;
+}
+
+// A copy of the 120 s recording with a track going north from 48°07' N at 20 kn, from the
+// hour (yyyyMMddHH) on, along the longitude (dddmm.mmmmmm).
+inline QString northbound(const QString &path, const char *hour, const char *longitude)
+{
+    if (!QFile::copy(recording("long_A.MP4"), path))
+        qWarning("cannot copy the recording to %s", qPrintable(path));
+    QByteArray lines;
+    for (int second = 0; second < 120; ++second)
+        lines += QStringLiteral("A%1%2%3,%4,N,%5,E,20.00,0.00,0,0,256\n")
+                     .arg(QLatin1String(hour))
+                     .arg(second / 60, 2, 10, QLatin1Char('0'))
+                     .arg(second % 60, 2, 10, QLatin1Char('0'))
+                     .arg(4807.0 + second * 0.005, 0, 'f', 6)
+                     .arg(QLatin1String(longitude))
+                     .toLatin1();
+    writeBytes(LuFileInfoModel(QFileInfo(path).fileName(), path).trackCachePath, lines);
+    return path;
 }
 
 inline QList<HWPlayWidget *> panes(KestroMainWidget &window)

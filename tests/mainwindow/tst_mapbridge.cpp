@@ -67,33 +67,11 @@ class TestMapBridge : public QObject
     // the test moves the telemetry.
     void openPaused(const QString &video)
     {
-        m_window = std::make_unique<KestroMainWidget>();
-        QSignalSpy loaded(ui()->webview, &QWebEngineView::loadFinished);
-        window().show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window()));
-        if (loaded.isEmpty())
-            QVERIFY(loaded.wait(timeout));
+        m_window = makeWindowWithMap();
         addAndPlay(window(), {video}, 1);
         window().on_pushBtn_play_clicked();
         QTRY_VERIFY_WITH_TIMEOUT(mpvString(ui()->widget_display_1, "pause") == "yes", timeout);
         QTest::qWait(100);
-    }
-
-    // The 120 s recording under a time-stamped name, with a track going north at longitude.
-    static QString stamped(const QTemporaryDir &dir, const QString &name, const char *longitude)
-    {
-        const QString path = dir.filePath(name);
-        QFile::copy(recording("long_A.MP4"), path);
-        QByteArray lines;
-        for (int second = 0; second < 120; ++second)
-            lines += QStringLiteral("A20240516%1%2,%3,N,%4,E,20.00,0.00,0,0,256\n")
-                         .arg(1200 + second / 60, 4, 10, QLatin1Char('0'))
-                         .arg(second % 60, 2, 10, QLatin1Char('0'))
-                         .arg(4807.0 + second * 0.005, 0, 'f', 6)
-                         .arg(QLatin1String(longitude))
-                         .toLatin1();
-        writeTrack(path, lines);
-        return path;
     }
 
     // Moves the pointer beside second 60 of the other recording's part, wherever the map has
@@ -314,12 +292,7 @@ private slots:
         writeTrack(video, line('A', 0, "2232.500000", "11400.000000", "10.00", "90.00") +
                               line('A', 1, "2232.500000", "11400.000000", "30.00", "180.00") +
                               line('A', 2, "2232.600000", "11400.100000", "20.00", "270.00"));
-        m_window = std::make_unique<KestroMainWidget>();
-        QSignalSpy loaded(ui()->webview, &QWebEngineView::loadFinished);
-        window().show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window()));
-        if (loaded.isEmpty())
-            QVERIFY(loaded.wait(timeout));
+        m_window = makeWindowWithMap();
         const QString cache = LuFileInfoModel(QStringLiteral("slow_A.TS"), slow).trackCachePath;
         QFile::remove(cache);
 
@@ -431,14 +404,12 @@ private slots:
         HWDefaultSettings::instance()->setMapType(2); // the bundled map
         QTemporaryDir dir;
         const QString first =
-            stamped(dir, QStringLiteral("2024_0516_120000_001A.MP4"), "11400.000000");
+            northbound(dir.filePath("2024_0516_120000_001A.MP4"), "2024051612", "11400.000000");
         const QString second =
-            stamped(dir, QStringLiteral("2024_0516_120030_002A.MP4"), "11401.000000");
-        m_window = makeWindow();
+            northbound(dir.filePath("2024_0516_120030_002A.MP4"), "2024051612", "11401.000000");
+        m_window = makeWindowWithMap();
         KestroMainWidget *window = m_window.get();
         Ui::KestroMainWidget *ui = window->form();
-        QSignalSpy loaded(ui->webview, &QWebEngineView::loadFinished);
-        QVERIFY(loaded.count() || loaded.wait(timeout));
         addAndPlay(*window, {second, first}, 1); // plays the first dropped
         QCOMPARE(playing(ui->widget_display_1), second);
         // Both routes in, so that the map is not drawn again under the pointer.
