@@ -52,25 +52,8 @@ class TestTrackCache : public QObject
     }
     static QByteArray fixtureBytes(const QString &fixture) { return readBytes(trackFixture(fixture)); }
 
-    // Samples in the fixture's expected track, one a line.
-    static int expectedSamples(const QString &fixture)
-    {
-        QFile file(expectedTrackPath(fixture));
-        return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : -1;
-    }
-
     // The generator's recording with its track in a "gps0" box, under the given name.
     QString writeGps0Video(const QString &name) { return writeFile(name, fixtureBytes("gps0.mp4")); }
-
-    // The generator's transport stream followed by null packets: large enough that reading it
-    // takes a while.
-    QString writeTransportStream(const QString &name, int packets)
-    {
-        QByteArray filler(188, '\xff');
-        filler[0] = 0x47;
-        filler[1] = 0x1f;
-        return writeFile(name, fixtureBytes("tokyo.ts") + filler.repeated(packets));
-    }
 
     static QString writeCache(const LuFileInfoModel &model, const QByteArray &text)
     {
@@ -370,7 +353,7 @@ private slots:
         QFETCH(int, models);
         QFETCH(int, requests);
         QFETCH(QString, gone);
-        const QString video = writeTransportStream("w_A.TS", 100000); // 18 MB
+        const QString video = writeFile("w_A.TS", slowTransportStream(100000)); // 18 MB
         std::vector<std::unique_ptr<LuFileInfoModel>> owned;
         for (int i = 0; i < models; ++i)
             owned.push_back(modelFor(video));
@@ -461,7 +444,8 @@ private slots:
         std::vector<std::unique_ptr<LuFileInfoModel>> owned;
         owned.push_back(modelFor(writeFile("nogps_A.MP4", fixtureBytes("plain.mp4"))));
         for (int i = 0; i < kWithGps; ++i)
-            owned.push_back(modelFor(writeTransportStream(QStringLiteral("b%1_A.TS").arg(i), 20000)));
+            owned.push_back(
+                modelFor(writeFile(QStringLiteral("b%1_A.TS").arg(i), slowTransportStream(20000))));
         auto loader = std::make_unique<TrackLoader>();
         QSignalSpy ready(loader.get(), &TrackLoader::trackReady);
         for (const auto &model : owned)

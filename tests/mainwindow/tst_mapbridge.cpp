@@ -1,13 +1,13 @@
 #include "mainwindowtest.h"
 
 #include "../maps/mappagekit.h"
+#include "../tools/trackfixtures.h"
 #include "drivingeventtools.h"
 #include "externaltracks.h"
 #include "hwdevicetreeview.h"
 #include "lufileinfomodel.h"
 #include "lugpsmodel.h"
 #include "luprogressslider.h"
-#include "rmcinfo.h"
 #include "trackexportactions.h"
 
 #include <QJsonArray>
@@ -258,33 +258,12 @@ private slots:
         HWDefaultSettings::instance()->setMapType(0);
         // The first recording's track has to be extracted from 37 MB on the disk; the second
         // one's is cached and arrives first.
-        const QString slow = QDir(QStringLiteral(QMARL_RECORDINGS)).filePath("slow_A.TS");
+        const QString slow = writeBytes(QDir(QStringLiteral(QMARL_RECORDINGS)).filePath("slow_A.TS"),
+                                        slowTransportStream(200000));
         {
-            QFile file(slow);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            QByteArray filler(188, '\xff');
-            filler[0] = 0x47;
-            filler[1] = 0x1f;
-            for (int i = 0; i < 5; ++i) {
-                RMCINFO info{};
-                info.second = i;
-                info.year = 24;
-                info.month = 5;
-                info.day = 16;
-                info.status = 'A';
-                info.latHemisphere = 'N';
-                info.lonHemisphere = 'E';
-                info.latitude = 4807.0f + float(i);
-                info.longitude = 1131.0f;
-                QByteArray packet(188, '\0');
-                packet[0] = 0x47;
-                packet[1] = 0x43;
-                encodeRmcInfo(info, reinterpret_cast<unsigned char *>(packet.data()) + 10);
-                file.write(packet);
-            }
-            file.write(filler.repeated(200000));
             // Out of the page cache: the extraction reads the disk and takes its time.
-            file.flush();
+            QFile file(slow);
+            QVERIFY(file.open(QIODevice::ReadOnly));
             ::fsync(file.handle());
             ::posix_fadvise(file.handle(), 0, 0, POSIX_FADV_DONTNEED);
         }
@@ -303,7 +282,7 @@ private slots:
         QVERIFY(replaced && open && replaced != open && replaced->trackLoading);
         QTRY_VERIFY_WITH_TIMEOUT(!replaced->trackLoading && !open->trackLoading, timeout);
         // The replaced recording keeps its track for its next open; the screen shows the open one.
-        QCOMPARE(replaced->track.size(), 5);
+        QCOMPARE(replaced->track.size(), expectedSamples("tokyo.ts"));
         QCOMPARE(open->track.size(), 3);
         // Scripts run in the order they were sent: this query follows every route sent so far.
         QCOMPARE(pageState().value("linePoints").toInt(), 3);

@@ -1,4 +1,6 @@
 #pragma once
+#include "../support/testfiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QString>
@@ -27,4 +29,18 @@ inline QStringList fixturesWithTrack()
         if (text.size() > 0)
             names << text.fileName().chopped(4);
     return names;
+}
+// Lines (seconds) of a fixture's expected track.
+inline int expectedSamples(const QString &name)
+{
+    return int(readBytes(expectedTrackPath(name)).count('\n'));
+}
+// The generator's transport stream followed by null packets: large enough that reading it takes
+// a while.
+inline QByteArray slowTransportStream(int packets)
+{
+    QByteArray filler(188, '\xff');
+    filler[0] = 0x47;
+    filler[1] = 0x1f;
+    return readBytes(trackFixture(QStringLiteral("tokyo.ts"))) + filler.repeated(packets);
 }
