@@ -183,14 +183,8 @@ private slots:
             paths << card.filePath(name);
             writeBytes(paths.last(), movieHeaderOnly(1000, 60000));
         }
-        QByteArray gpx = "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"phone\"><trk><trkseg>\n";
-        for (int s = 0; s < 120; ++s)
-            gpx += QStringLiteral("<trkpt lat=\"%1\" lon=\"114\"><time>2024-05-16T10:%2:%3Z</time></trkpt>\n")
-                       .arg(22.5 + s * 0.001, 0, 'f', 6)
-                       .arg(15 + s / 60, 2, 10, QLatin1Char('0'))
-                       .arg(s % 60, 2, 10, QLatin1Char('0'))
-                       .toUtf8();
-        writeBytes(card.filePath("phone.gpx"), gpx + "</trkseg></trk></gpx>\n");
+        writeBytes(card.filePath("phone.gpx"),
+                   phoneGpx(QDateTime(QDate(2024, 5, 16), QTime(10, 15), Qt::UTC), 0, 120));
 
         Library library;
         ExternalTracks tracks(&library);

@@ -154,21 +154,16 @@ private slots:
     void aDroppedTrackIsListedAndRemoved()
     {
         QTemporaryDir dir;
-        QFile gpx(dir.filePath("phone.GPX"));
-        QVERIFY(gpx.open(QIODevice::WriteOnly));
-        gpx.write("<gpx version=\"1.1\"><trk><trkseg>"
-                  "<trkpt lat=\"22.5\" lon=\"114\"><time>2024-05-16T10:15:00Z</time></trkpt>"
-                  "<trkpt lat=\"22.6\" lon=\"114\"><time>2024-05-16T10:15:01Z</time></trkpt>"
-                  "</trkseg></trk></gpx>");
-        gpx.close();
+        const QString gpx = writeBytes(dir.filePath("phone.GPX"),
+                                       phoneGpx(QDateTime(QDate(2024, 5, 16), QTime(10, 15), Qt::UTC), 0, 2));
         m_window = makeWindow();
         auto *tracks = window().findChild<ExternalTracks *>();
         QSignalSpy loaded(tracks, &ExternalTracks::loaded);
-        drop(window(), {gpx.fileName()});
+        drop(window(), {gpx});
         QVERIFY(loaded.wait(timeout));
         QCOMPARE(loaded.first().at(1).toString(), QString()); // no refusal
         // The open dialog takes a track file as well, and loads it as one.
-        QFile::copy(gpx.fileName(), dir.filePath("walk.gpx"));
+        QFile::copy(gpx, dir.filePath("walk.gpx"));
         // Typed into the name box, as a user does (the box has the focus, so selectFile would
         // not fill it).
         whenModal<OpenVideosDialog>([&](OpenVideosDialog *open) {

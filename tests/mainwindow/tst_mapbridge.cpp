@@ -221,15 +221,7 @@ private slots:
         const QString video = dir.filePath("2024_0516_120000_001A.MP4");
         QVERIFY(QFile::copy(recording("long_A.MP4"), video));
         const QDateTime start(QDate(2024, 5, 16), QTime(12, 0), Qt::LocalTime);
-        QByteArray gpx = "<gpx version=\"1.1\"><trk><trkseg>\n";
-        for (int s = -60; s < 240; ++s)
-            gpx += QStringLiteral("<trkpt lat=\"%1\" lon=\"114\"><time>%2</time></trkpt>\n")
-                       .arg(22.5 + s * 0.001, 0, 'f', 6)
-                       .arg(start.addSecs(s).toUTC().toString(Qt::ISODate))
-                       .toUtf8();
-        QFile phone(dir.filePath("phone.gpx"));
-        QVERIFY(phone.open(QIODevice::WriteOnly) && phone.write(gpx + "</trkseg></trk></gpx>\n") > 0);
-        phone.close();
+        const QString phone = writeBytes(dir.filePath("phone.gpx"), phoneGpx(start.toUTC(), -60, 240));
         const auto showsAt = [this](int second, const char *latitude) {
             ui()->horizontalSlider_progress->setValue(second); // the second on screen
             window().updateProgress(second);
@@ -241,7 +233,7 @@ private slots:
         };
 
         openPaused(video);
-        drop(window(), {phone.fileName()});
+        drop(window(), {phone});
         QTRY_COMPARE_WITH_TIMEOUT(window().channelModel(1)->track.size(), 120, timeout);
         QVERIFY(showsAt(10, "22.510000"));
         window().findChild<ExternalTracks *>()->setShift({window().channelModel(1)}, 60);
