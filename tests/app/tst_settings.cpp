@@ -1,14 +1,19 @@
 #include "appglobals.h"
 #include "hwdefaultsettings.h"
+#include "translation.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QXmlStreamReader>
 #include <QtTest>
 
-// The per-user store, which the test support has moved into a temporary folder. What reached the
-// disk is read from a copy of the file: QSettings objects of one process share unsaved changes,
-// and one made on the file itself would flush them and hide a missing flush.
+// The per-user store, which the test support has moved into a temporary folder, and the
+// translations the stored language loads. What reached the disk is read from a copy of the
+// file: QSettings objects of one process share unsaved changes, and one made on the file itself
+// would flush them and hide a missing flush.
 class TestSettings : public QObject
 {
     Q_OBJECT
@@ -35,8 +40,35 @@ class TestSettings : public QObject
         other.setValue(key, value);
     }
 
+    struct Entry
+    {
+        QString source;
+        QString translation;
+    };
+
+    static QVector<Entry> catalogueSource(const QString &name)
+    {
+        QFile file(QStringLiteral(QMARL_SOURCE_DIR "/resources/translations/") + name + ".ts");
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        QVector<Entry> entries;
+        QXmlStreamReader xml(&file);
+        Entry entry;
+        while (xml.readNextStartElement() || !xml.atEnd()) {
+            if (xml.isStartElement() && xml.name() == QLatin1String("source"))
+                entry.source = xml.readElementText();
+            else if (xml.isStartElement() && xml.name() == QLatin1String("translation")) {
+                entry.translation = xml.readElementText();
+                entries.append(entry);
+            } else if (!xml.isStartElement())
+                xml.readNext();
+        }
+        return entries;
+    }
+
 private slots:
     void init() { QSettings(g_organizationName, g_applicationName).clear(); }
+    void cleanup() { QCoreApplication::removeTranslator(&g_translator); }
 
     // Map and unit follow the language on first read and are stored then, so a later change of
     // language leaves them; plain defaults are not stored.
@@ -106,6 +138,52 @@ private slots:
         QCOMPARE(store()->createRandIndex(), rand);
         put(g_settingKey_create_time_index, qint64(1) << 40);
         QCOMPARE(store()->createTimeIndex(), qint64(1) << 40);
+    }
+
+    // An unknown language falls back to English; a catalogue loaded before must not leak into
+    // a language without one.
+    void loadTranslationFallsBack()
+    {
+        int language = 3;
+        ::loadTranslation(language);
+        language = 2;
+        QTest::ignoreMessage(QtWarningMsg, "load translate false");
+        ::loadTranslation(language);
+        QVERIFY(g_translator.isEmpty());
+        language = 5; // the first past the end
+        QTest::ignoreMessage(QtWarningMsg, "load translate true");
+        QCOMPARE(::loadTranslation(language), QStringLiteral(":/translate/tr_en_US"));
+        QCOMPARE(language, 1);
+    }
+
+    // Every entry of every catalogue survives compilation and applies in any context.
+    void cataloguesTranslateEveryEntry_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("english") << 1 << "tr_en_US";
+        QTest::newRow("japanese") << 0 << "tr_ja_JA";
+        QTest::newRow("russian") << 3 << "tr_ru_RU";
+        QTest::newRow("vietnamese") << 4 << "tr_vi_VN";
+    }
+
+    void cataloguesTranslateEveryEntry()
+    {
+        QFETCH(int, language);
+        QFETCH(QString, name);
+        const QVector<Entry> entries = catalogueSource(name);
+        // Every catalogue holds what the English one holds.
+        QVERIFY(!entries.isEmpty());
+        QCOMPARE(entries.size(), catalogueSource(QStringLiteral("tr_en_US")).size());
+        QTest::ignoreMessage(QtWarningMsg, "load translate true");
+        ::loadTranslation(language);
+        QCoreApplication::installTranslator(&g_translator);
+        for (const Entry &entry : entries) {
+            const QByteArray source = entry.source.toUtf8();
+            for (const char *context : {"KestroMainWidget", "LuAppSettingDialog", ""})
+                QCOMPARE(QCoreApplication::translate(context, source.constData()),
+                         entry.translation);
+        }
     }
 };
 
