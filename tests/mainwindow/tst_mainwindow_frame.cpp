@@ -45,6 +45,8 @@ private slots:
         QCOMPARE(window().geometry(), before);
         window().on_pushBtn_fullscreen_clicked();
         QVERIFY(!window().isInFullScreen());
+        window().showCustomMenuSlot(ui()->widget_display_1); // no menu without a recording
+        QVERIFY(!window().lastContextMenu());
         addAndPlay(window(), {recording("clip.MP4")}, 1);
         window().on_pushBtn_play_clicked(); // paused: still no full screen
         window().on_pushBtn_fullscreen_clicked();
@@ -61,6 +63,25 @@ private slots:
         QVERIFY(!window().isInFullScreen());
         QCOMPARE(window().geometry(), before);
         QVERIFY(ui()->widget_left->isVisible() && window().titleBarWidget()->isVisible());
+
+        window().on_pushBtn_fullscreen_clicked(); // the menu works in full screen too
+        QVERIFY(window().isInFullScreen());
+        emit ui()->widget_display_1->customContextMenuRequested(QPoint(10, 10));
+        QTRY_VERIFY(window().lastContextMenu());
+        QMenu *menu = window().lastContextMenu();
+        QCOMPARE(menu->parent(), ui()->widget_display_1);
+        // The clip has no track, so no events to go to.
+        QCOMPARE(menu->actions().at(6)->text(), QString::fromUtf8("上一个事件"));
+        QVERIFY(!menu->actions().at(6)->isEnabled() && !menu->actions().at(7)->isEnabled());
+        menu->actions().at(1)->trigger(); // stop
+        QCOMPARE(window().playState(), 0);
+        // Back to the window with its controls, over a black cover.
+        QVERIFY(!window().isInFullScreen());
+        QVERIFY(ui()->widget_navigate->isVisible() && ui()->widget_right->isVisible());
+        QWidget *cover = ui()->widget_display_cover;
+        QVERIFY(cover->isVisible());
+        QCOMPARE(cover->grab().toImage().pixelColor(cover->width() / 2, cover->height() / 2),
+                 QColor(Qt::black));
     }
 
     // The frameless window resizes from a narrow band along its edges, but not where the
@@ -259,32 +280,6 @@ private slots:
         for (HWPlayWidget *pane : panes(window()))
             QVERIFY(!pane->isKeepRatio());
         QCOMPARE(ui()->widget_display_1->width(), fullWidth);
-    }
-
-    void contextMenuOnlyWhileARecordingIsOpen()
-    {
-        m_window = makeWindow();
-        window().showCustomMenuSlot(ui()->widget_display_1);
-        QVERIFY(!window().lastContextMenu());
-        addAndPlay(window(), {recording("clip.MP4")}, 1);
-        window().on_pushBtn_fullscreen_clicked(); // the menu works in full screen too
-        QVERIFY(window().isInFullScreen());
-        emit ui()->widget_display_1->customContextMenuRequested(QPoint(10, 10));
-        QTRY_VERIFY(window().lastContextMenu());
-        QMenu *menu = window().lastContextMenu();
-        QCOMPARE(menu->parent(), ui()->widget_display_1);
-        // The clip has no track, so no events to go to.
-        QCOMPARE(menu->actions().at(6)->text(), QString::fromUtf8("上一个事件"));
-        QVERIFY(!menu->actions().at(6)->isEnabled() && !menu->actions().at(7)->isEnabled());
-        menu->actions().at(1)->trigger(); // stop
-        QCOMPARE(window().playState(), 0);
-        // Back to the window with its controls, over a black cover.
-        QVERIFY(!window().isInFullScreen());
-        QVERIFY(ui()->widget_navigate->isVisible() && ui()->widget_right->isVisible());
-        QWidget *cover = ui()->widget_display_cover;
-        QVERIFY(cover->isVisible());
-        QCOMPARE(cover->grab().toImage().pixelColor(cover->width() / 2, cover->height() / 2),
-                 QColor(Qt::black));
     }
 };
 
