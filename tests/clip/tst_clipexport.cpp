@@ -2,10 +2,12 @@
 // probed with ffprobe and decoded with ffmpeg, and how bad input and cancelling end.
 #include "clipestimate.h"
 #include "clipexport.h"
+#include "cliptime.h"
 #include "composer.h"
 #include "extracttrack.h"
 #include "losslesscut.h"
 #include "panelayout.h"
+#include "recordingrange.h"
 #include "routeinset.h"
 #include "telemetrystrip.h"
 
@@ -402,30 +404,30 @@ private slots:
             QVERIFY(QDir(out.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
     }
 
-    void commandLine_data()
+    void timesAreSecondsOrClockTexts_data()
     {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<int>("code");
-        const QString front = demoChannels()[0];
-        QTest::newRow("written") << QStringList{"--from", "0:01", "--to", "3", "--no-composed",
-                                                front} << 0;
-        QTest::newRow("unwritable folder")
-            << QStringList{"--from", "1", "--to", "3", "--output", "/proc/none", front} << 1;
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("seconds"); // -1: refused
+        QTest::newRow("seconds") << " 12.5 " << 12.5;
+        QTest::newRow("minutes and seconds") << "2:05" << 125.0;
+        QTest::newRow("hours and milliseconds") << "1:02:03.250" << 3723.25;
+        QTest::newRow("minutes past 59") << "1:60:00" << -1.0;
+        QTest::newRow("seconds past 59") << "0:60" << -1.0;
+        QTest::newRow("four decimals") << "0:01.2345" << -1.0;
     }
-    void commandLine()
+    void timesAreSecondsOrClockTexts()
     {
-        QFETCH(QStringList, args);
-        QFETCH(int, code);
-        QTemporaryDir out;
-        if (!args.contains("--output"))
-            args.prepend(out.path()), args.prepend("--output");
-        const Run r = run(QStringLiteral(QMARL_BIN_DIR "/q-marl-clip"), args);
-        QCOMPARE(r.code, code);
-        // The folder written on standard output, or one line saying why not.
-        if (code == 0)
-            QVERIFY(QFile::exists(QString::fromLocal8Bit(r.out.trimmed()) + "/track.gpx"));
-        else
-            QVERIFY(r.out.isEmpty() && r.err.count('\n') == 1);
+        QFETCH(QString, text);
+        QFETCH(double, seconds);
+        QCOMPARE(parseClipTime(text).value_or(-1.0), seconds);
+    }
+
+    // A range touches the recordings it overlaps, not those it only borders.
+    void aRangeTouchesTheRecordingsItOverlaps()
+    {
+        const QVector<RecordingSpan> spans = spansOf({4, 4, 4});
+        QCOMPARE(touchedSpans(spans, 4, 8), QVector<int>{1});
+        QCOMPARE(touchedSpans(spans, 3.5, 8.5), (QVector<int>{0, 1, 2}));
     }
 
     // The same range again, from the command line as from the dialog, gets a folder of its own.
@@ -629,7 +631,7 @@ private slots:
         QVERIFY(markerX(shown.last()) > markerX(shown.first()) + inset.width() / 4);
     }
 
-    void driveCommandLine_data()
+    void commandLineSaysWhy_data()
     {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("code");
@@ -651,8 +653,27 @@ private slots:
             << 2 << "has 1 channels";
         QTest::newRow("a speed not offered")
             << QStringList{"--from", "0", "--to", "5", "--speed", "3"} + drive << 2 << "--speed";
+        const QString front = demoChannels()[0];
+        const QStringList range{"--from", "0", "--to", "5"};
+        QTest::newRow("an unknown option") << range + QStringList{"--frm", front} << 2
+                                           << "Unknown option 'frm'";
+        QTest::newRow("four channel files") << range + QStringList{front, front, front, front}
+                                            << 2 << "give one to three channel files";
+        QTest::newRow("a drive of no files") << range + QStringList{"--drive"} << 2
+                                             << "give the front files";
+        QTest::newRow("no end") << QStringList{"--from", "0", front} << 2
+                                << "--from and --to are both needed";
+        QTest::newRow("a time not understood") << QStringList{"--from", "0:60", "--to", "5", front}
+                                               << 2 << "a time is seconds";
+        QTest::newRow("an empty range") << QStringList{"--from", "5", "--to", "5", front} << 2
+                                        << "end is not after its start";
+        QTest::newRow("nothing to write")
+            << range + QStringList{"--no-copy", "--no-composed", "--no-gpx", front} << 2
+            << "nothing left to write";
+        QTest::newRow("unwritable folder")
+            << range + QStringList{"--output", "/proc/none", front} << 1 << "/proc/none";
     }
-    void driveCommandLine()
+    void commandLineSaysWhy()
     {
         QFETCH(QStringList, args);
         QFETCH(int, code);
@@ -665,11 +686,14 @@ private slots:
                           QStringList{"--output", out.path()} + args);
         QCOMPARE(r.code, code);
         QVERIFY2(r.err.contains(said.toLocal8Bit()), r.err.constData());
-        if (code == 0) {
-            const QString folder = QString::fromLocal8Bit(r.out.trimmed());
-            QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 4);
-            QCOMPARE(codecsOf(probe(folder + "/composed.mp4")), QStringList{"h264"});
+        // A failure is one line on standard error and nothing on standard output.
+        if (code != 0) {
+            QVERIFY2(r.out.isEmpty() && r.err.count('\n') == 1, r.err.constData());
+            return;
         }
+        const QString folder = QString::fromLocal8Bit(r.out.trimmed());
+        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 4);
+        QCOMPARE(codecsOf(probe(folder + "/composed.mp4")), QStringList{"h264"});
     }
 };
 

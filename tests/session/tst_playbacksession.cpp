@@ -174,9 +174,11 @@ private slots:
     void nextAndPreviousStepThroughTheLibrary()
     {
         QVERIFY(start(libraryFiles(), 3));
-        // Next from R1 skips its other channels.
+        // Next from R1 skips its other channels; opened while paused, R2 plays.
+        session().togglePause();
         session().next();
         QVERIFY(waitForMaster(recording("R2_00.MP4")));
+        QTRY_COMPARE_WITH_TIMEOUT(mpvString(pane(2), "pause"), QString("no"), timeout);
         QCOMPARE(session().channelCount(), 2);
         QTRY_COMPARE_WITH_TIMEOUT(playing(pane(2)), recording("R2_01_b.MP4"), timeout);
         session().next();
@@ -185,9 +187,17 @@ private slots:
         // Next at the end of the library wraps to the first recording.
         session().next();
         QVERIFY(waitForMaster(recording("2024_0516_101500_001A.MP4")));
-        // Previous on the first recording starts the last model.
+        // Previous on the first recording starts the last model, in the middle the recording
+        // before: checked as bound, since playing on by itself would reach it too.
+        QSignalSpy bound(m_session.get(), &PlaybackSession::recordingBound);
         session().previous();
+        QVERIFY(!bound.isEmpty() || bound.wait(timeout));
+        QCOMPARE(session().master(), model(5));
         QVERIFY(waitForMaster(recording("clip.MP4")));
+        bound.clear();
+        session().previous();
+        QVERIFY(!bound.isEmpty() || bound.wait(timeout));
+        QVERIFY(session().isOpen(model(3)) && session().isOpen(model(4)));
     }
 
     void doubleClickWhilePlayingStartsAfterTheStop()

@@ -165,6 +165,49 @@ private slots:
                      qPrintable(report.left(600)));
     }
 
+    // The probe's box walk: children indented under their container, a 64-bit size, a last box
+    // whose size 0 runs to the end of the file.
+    void probeWalksTheBoxes()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("boxes.mp4"));
+        QFile file(path);
+        const QByteArray bytes = QByteArray::fromHex(
+            "00000010 66747970 69736f6d 00000000 00000018 6d6f6f76 00000010 6d766864"
+            "0000000000000000 00000001 6d646174 0000000000000018 0000000000000000"
+            "00000000 66726565 00000000");
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+        QProcess tool;
+        tool.start(QStringLiteral(QMARL_BIN_DIR "/q-marl-track"),
+                   {QStringLiteral("--probe"), path});
+        QVERIFY(tool.waitForFinished(60000));
+        const QString report = QString::fromUtf8(tool.readAllStandardOutput());
+        QVERIFY2(report.endsWith("\nboxes:\n  0 'ftyp' size 16\n  16 'moov' size 24\n    24 "
+                                 "'mvhd' size 16\n  40 'mdat' size 24\n  64 'free' size 12\n"),
+                 qPrintable(report));
+    }
+
+    // The exit status is 1 when any of the files is missing or gives no track.
+    void exitStatusCountsEveryFile_data()
+    {
+        QTest::addColumn<QStringList>("videos");
+        QTest::addColumn<int>("code");
+        QTest::newRow("a track") << QStringList{"gps0.mp4"} << 0;
+        QTest::newRow("a track, then a missing file") << QStringList{"gps0.mp4", "none.mp4"} << 1;
+        QTest::newRow("no track, then a track") << QStringList{"plain.mp4", "gps0.mp4"} << 1;
+    }
+    void exitStatusCountsEveryFile()
+    {
+        QFETCH(QStringList, videos);
+        QFETCH(int, code);
+        for (QString &video : videos)
+            video = trackFixture(video);
+        QProcess tool;
+        tool.start(QStringLiteral(QMARL_BIN_DIR "/q-marl-track"), videos);
+        QVERIFY(tool.waitForFinished(60000));
+        QCOMPARE(tool.exitCode(), code);
+    }
+
     // A layout recognised but not decodable: the probe says why there is no track. The masked
     // text of every block is spoilt, so that nothing unmasks to digits.
     void probeSaysWhyARecognisedLayoutGaveNothing()

@@ -273,9 +273,11 @@ private slots:
         QTest::addColumn<int>("form");
         QTest::addColumn<int>("samples");
         QTest::addColumn<bool>("fix");
+        QTest::addColumn<double>("longitude"); // of the first sample, where not 0
         const auto row = [](const char *name, const QByteArray &text,
-                            TextForm form = TextForm::None, int samples = 0, bool fix = false) {
-            QTest::newRow(name) << text << int(form) << samples << fix;
+                            TextForm form = TextForm::None, int samples = 0, bool fix = false,
+                            double longitude = 0) {
+            QTest::newRow(name) << text << int(form) << samples << fix << longitude;
         };
         row("RMC without '$' between fields", "gsensori,4,512,1,2,3;" + kRmc.mid(1) + ";CAR,0",
             TextForm::Nmea, 1, true);
@@ -285,8 +287,12 @@ private slots:
         row("comma line, no fix",
             "V,050924,081000.000,0000.0000,N,00000.0000,E,000.0,0.0M,+00.1,-09.8,+00.2;",
             TextForm::CommaLine, 1, false);
+        row("comma line, west", "A,050924,081000.000,3351.8807,S,07015.0000,W,012.5,35.0M;",
+            TextForm::CommaLine, 1, true, -70.25);
         row("comma line, month 13", "A,051324,081000.000,3351.8807,S,15112.4502,E,012.5,35.0M;");
         row("dash line, cut after the time", "$G:2024-09-05 08:10:00", TextForm::DashLine, 1);
+        row("dash line, west", "$G:2024-09-05 08:10:00-S33.5-W70.25-S50", TextForm::DashLine, 1,
+            true, -70.25);
         row("substitution, no accelerations", "ABCDEF*12~");
         row("shifted, no RMC after the shift", QByteArray("\0abcdefgh*ij\n", 13));
         const QByteArray maskedHead("\0\0\xf2\xe1\xf0\xee", 6);
@@ -302,6 +308,7 @@ private slots:
         QFETCH(int, form);
         QFETCH(int, samples);
         QFETCH(bool, fix);
+        QFETCH(double, longitude);
         DecodedTrack track;
         const TextSample s{reinterpret_cast<const unsigned char *>(text.constData()),
                            std::size_t(text.size()), 0, 1};
@@ -309,6 +316,8 @@ private slots:
         QCOMPARE(int(track.samples.size()), samples);
         if (samples > 0)
             QCOMPARE(track.samples.front().fix, fix);
+        if (longitude != 0)
+            QCOMPARE(track.samples.front().longitude, longitude);
     }
 };
 

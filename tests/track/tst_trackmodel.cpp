@@ -37,6 +37,9 @@ private slots:
                  qPrintable(QString::number(m.latitude, 'f', 12)));
         QVERIFY2(near(m.longitude, 114.011411753448),
                  qPrintable(QString::number(m.longitude, 'f', 12)));
+        LuGPSModel southWest("A20240516123000,3351.882000,S,7015.000000,W,0,0,0,0,0\n");
+        QVERIFY(near(southWest.wgsLatitude, -(33 + 51.882 / 60)));
+        QVERIFY(near(southWest.wgsLongitude, -70.25));
     }
 
     void malformedLines_data()

@@ -291,6 +291,10 @@ private slots:
         south.latHemisphere = 'S';
         QTest::newRow("other hemisphere is far away")
             << QList<RMCINFO>{a, south} << line(a) + line(a);
+        RMCINFO west = sample('A', kBase, 11400.0f, 1);
+        west.lonHemisphere = 'W';
+        QTest::newRow("western longitude is far away")
+            << QList<RMCINFO>{a, west} << line(a) + line(a);
     }
     void gps0Box()
     {

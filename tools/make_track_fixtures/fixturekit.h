@@ -226,8 +226,9 @@ inline const City kShenzhen{"Shenzhen, Shennan Boulevard turning into Yitian Roa
                      {{22.54128, 114.05850}, {22.54135, 114.06020}, {22.54900, 114.06060}}};
 inline const City kTokyo{"Tokyo, Marunouchi along Hibiya-dori",
                   {{35.67560, 139.76012}, {35.67410, 139.76000}, {35.67290, 139.75830}}};
-inline const City kSydney{"Sydney, George Street to Bridge Street",
-                   {{-33.86470, 151.20750}, {-33.86390, 151.20760}, {-33.86350, 151.20990}}};
+// South and west: both signs negative.
+inline const City kBuenosAires{"Buenos Aires, Avenida 9 de Julio into Avenida de Mayo",
+                        {{-34.60372, -58.38159}, {-34.60880, -58.38140}, {-34.60850, -58.37580}}};
 
 constexpr double kEarthRadius = 6378137.0;
 constexpr double kPi = 3.141592653589793;

@@ -264,7 +264,7 @@ void addIndexedFreeGpsFixtures(const BaseVideos &base, const AddFixture &add)
 {
     const int n = base.seconds;
     add("freegps-index-masked.mp4", [&](QByteArray &e) {
-        return makeFixture(base.mp4, route(kSydney, n, 5), maskedBlock, e);
+        return makeFixture(base.mp4, route(kBuenosAires, n, 5), maskedBlock, e);
     });
     add("freegps-index-nmea.mp4", [&](QByteArray &e) {
         return makeFixture(base.mp4Silent, route(kTokyo, n, 10), nmeaBlock, e);
@@ -280,10 +280,10 @@ void addIndexedFreeGpsFixtures(const BaseVideos &base, const AddFixture &add)
         return makeFixture(base.mp4, fixes, offsetTextBlock, e);
     });
     add("freegps-index-hemiwords.mp4", [&](QByteArray &e) {
-        return makeFixture(base.mp4, route(kSydney, n, 20), hemisphereWordsBlock, e);
+        return makeFixture(base.mp4, route(kBuenosAires, n, 20), hemisphereWordsBlock, e);
     });
     add("freegps-index-statusfirst.mp4", [&](QByteArray &e) {
-        return makeFixture(base.mp4Silent, route(kTokyo, n, 25), statusFirstBlock, e);
+        return makeFixture(base.mp4Silent, route(kBuenosAires, n, 25), statusFirstBlock, e);
     });
     // The binary records: in an MP4 the older index reader takes them, in a MOV this one.
     add("freegps-index-localtime.mov", [&](QByteArray &e) {
@@ -291,12 +291,12 @@ void addIndexedFreeGpsFixtures(const BaseVideos &base, const AddFixture &add)
     });
     add("freegps-index-binary.mov", [&](QByteArray &e) {
         return makeFixture(
-            base.mov, route(kSydney, n, 35),
+            base.mov, route(kBuenosAires, n, 35),
             [](const Fix &f, Sample k, Expected &x) { return binaryBlock(f, k, x, false); }, e);
     });
     add("freegps-index-doubles.mov", [&](QByteArray &e) {
         return makeFixture(
-            base.mov, route(kTokyo, n, 40),
+            base.mov, route(kBuenosAires, n, 40),
             [](const Fix &f, Sample k, Expected &x) { return binaryBlock(f, k, x, true); }, e);
     });
 }

@@ -456,24 +456,24 @@ void addScannedFreeGpsFixtures(const BaseVideos &base, const AddFixture &add)
     add("freegps-scan-ring.mov",
         [&](QByteArray &e) { return makeRingFixture(base.mov, route(kTokyo, n, 2), e); });
     add("freegps-scan-doubles.mp4", [&](QByteArray &e) {
-        return makeFixture(base.mp4, route(kShenzhen, n, 12), doubleWordsBlock, true, e);
+        return makeFixture(base.mp4, route(kBuenosAires, n, 12), doubleWordsBlock, true, e);
     });
     add("freegps-scan-scaled.mp4", [&](QByteArray &e) {
-        return makeFixture(base.mp4, route(kSydney, n, 22), scaledIntegersBlock, false, e);
+        return makeFixture(base.mp4, route(kBuenosAires, n, 22), scaledIntegersBlock, false, e);
     });
     add("freegps-scan-floats.mp4", [&](QByteArray &e) {
-        return makeFixture(base.mp4Silent, route(kTokyo, n, 32), floatRecordBlock, false, e);
+        return makeFixture(base.mp4Silent, route(kBuenosAires, n, 32), floatRecordBlock, false, e);
     });
     add("freegps-scan-floatwords.mp4", [&](QByteArray &e) {
-        return makeFixture(base.mp4, route(kSydney, n, 42), floatWordsBlock, false, e);
+        return makeFixture(base.mp4, route(kBuenosAires, n, 42), floatWordsBlock, false, e);
     });
     add("freegps-scan-nmea.mp4", [&](QByteArray &e) {
-        return makeFixture(base.mp4, route(kShenzhen, n, 52), doublesWithTextBlock, false, e);
+        return makeFixture(base.mp4, route(kBuenosAires, n, 52), doublesWithTextBlock, false, e);
     });
     // ExifTool reads every record of this layout anywhere in the 32 KiB after the block head (and
     // what it read ahead): the blocks sit 64 KiB apart so that it sees each record once.
     add("freegps-scan-timeless.mp4", [&](QByteArray &e) {
-        return makeFixture(base.mp4, route(kShenzhen, n, 7), timelessBlock, false, e,
+        return makeFixture(base.mp4, route(kBuenosAires, n, 7), timelessBlock, false, e,
                            2 * kMinSpacing);
     });
     add("freegps-scan-bigendian.mp4", [&](QByteArray &e) {

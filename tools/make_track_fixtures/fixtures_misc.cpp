@@ -301,7 +301,7 @@ void addMiscFixtures(const BaseVideos &base, const AddFixture &add)
 {
     const int n = base.seconds;
     add("udta-gps.mp4", [&](QByteArray &e) {
-        return withUserDataRecords(base.mp4, route(kShenzhen, n, 50), e);
+        return withUserDataRecords(base.mp4, route(kBuenosAires, n, 50), e);
     });
     add("udta-binary.mp4", [&](QByteArray &e) {
         return withBinaryUserData(base.mp4, route(kTokyo, n, 58), e);
@@ -311,7 +311,7 @@ void addMiscFixtures(const BaseVideos &base, const AddFixture &add)
     });
     add("fmas-track.mp4", [&](QByteArray &e) {
         std::vector<QByteArray> samples;
-        for (const Fix &f : route(kSydney, n, 54)) {
+        for (const Fix &f : route(kBuenosAires, n, 54)) {
             double lat = 0, lon = 0;
             samples.push_back(fmasRecord(f, &lat, &lon));
             e += expectedLine(f, lat, lon,
@@ -322,7 +322,7 @@ void addMiscFixtures(const BaseVideos &base, const AddFixture &add)
         return withSampleTrack(base.mp4, {"meta", "gpmd", false}, samples);
     });
     add("riff-trailer.mp4", [&](QByteArray &e) {
-        return withRiffTrailer(base.mp4, route(kSydney, n, 56), e);
+        return withRiffTrailer(base.mp4, route(kBuenosAires, n, 56), e);
     });
 }
 

@@ -16,7 +16,7 @@ const City kLisbon{"Lisbon, Avenida da Liberdade",
 
 // 2024-07-01 is day 19905 since 1970-01-01.
 constexpr qint64 kDay = 19905;
-constexpr qint64 kSydneyOffsetMs = 10 * 3600 * 1000; // the camera's clock runs on local time
+constexpr qint64 kBuenosAiresOffsetMs = -3 * 3600 * 1000; // the camera's clock runs on local time
 
 struct Second
 {
@@ -228,8 +228,8 @@ void shiftChunks(Box &moov, qint64 delta)
 // before the media data.
 QByteArray makeStampedFreeBox(const QByteArray &mp4, int count, QByteArray &expected)
 {
-    const std::vector<Second> route = seconds(kSydney, count, 12, count / 2, count / 2 + 3);
-    const qint64 start = utcMs(route[0].f) + kSydneyOffsetMs - 40;
+    const std::vector<Second> route = seconds(kBuenosAires, count, 12, count / 2, count / 2 + 3);
+    const qint64 start = utcMs(route[0].f) + kBuenosAiresOffsetMs - 40;
     QByteArray lines;
     std::vector<Expected> samples;
     for (size_t i = 0; i < route.size(); ++i) {
@@ -237,7 +237,7 @@ QByteArray makeStampedFreeBox(const QByteArray &mp4, int count, QByteArray &expe
         if (s.kind == Second::Missing)
             continue;
         // The line is written a little after the fix's second, at a varying delay.
-        const qint64 stamp = utcMs(s.f) + kSydneyOffsetMs + 60 + qint64(i % 4) * 25;
+        const qint64 stamp = utcMs(s.f) + kBuenosAiresOffsetMs + 60 + qint64(i % 4) * 25;
         const QByteArray prefix = '[' + QByteArray::number(stamp) + ']';
         lines += prefix + rmc("GP", s) + "\r\n" + prefix + gga("GP", s) + "\r\n";
         samples.push_back(expectedOf(s, double(stamp - start) / 1000.0));

@@ -258,7 +258,7 @@ void addMaskedFixtures(int n, const BaseVideos &base, const AddFixture &add)
     // The same in a timed-metadata track, with the tagged head.
     add("texttrack-gpmdmasked.mp4", [&](QByteArray &e) {
         std::vector<QByteArray> samples;
-        const std::vector<Fix> fixes = route(kSydney, n, 50);
+        const std::vector<Fix> fixes = route(kBuenosAires, n, 50);
         for (std::size_t i = 0; i < fixes.size(); ++i) {
             double lat = 0, lon = 0;
             samples.push_back(xorSample(fixes[i], zeroAt(n, i), &lat, &lon, true));
@@ -281,7 +281,7 @@ void addMaskedFixtures(int n, const BaseVideos &base, const AddFixture &add)
     });
     add("texttrack-shifted.mp4", [&](QByteArray &e) {
         std::vector<QByteArray> samples;
-        const std::vector<Fix> fixes = route(kSydney, n, 45);
+        const std::vector<Fix> fixes = route(kBuenosAires, n, 45);
         for (std::size_t i = 0; i < fixes.size(); ++i) {
             double lat = 0, lon = 0, knots = 0;
             samples.push_back(lengthWord(shiftedSample(fixes[i], zeroAt(n, i), &lat, &lon, &knots)));
@@ -300,7 +300,7 @@ void addTextTrackFixtures(const BaseVideos &base, const AddFixture &add)
     for (const bool bare : {false, true}) {
         add(bare ? "texttrack-rmcline.mov" : "texttrack-nmea.mp4", [&, bare](QByteArray &e) {
             std::vector<QByteArray> samples;
-            const std::vector<Fix> fixes = route(kSydney, n, bare ? 25 : 10);
+            const std::vector<Fix> fixes = route(kBuenosAires, n, bare ? 25 : 10);
             for (std::size_t i = 0; i < fixes.size(); ++i) {
                 double lat = 0, lon = 0, knots = 0;
                 samples.push_back(lengthWord(nmeaSample(fixes[i], zeroAt(n, i), !bare, &lat, &lon, &knots)));
