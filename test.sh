@@ -56,7 +56,7 @@ fuzz_all() {
     rm -rf "$fuzz/seeds"
     "$fuzz/bin/make_track_fixtures" --seconds 3 --size 64x48 --fps 2 "$fuzz/seeds/videos" || return 1
     mkdir -p "$fuzz/seeds/lines"
-    cat "$fuzz/seeds/videos/expected/"*.txt tests/data/track/*.txt | split -l 1 - "$fuzz/seeds/lines/line-"
+    cat "$fuzz/seeds/videos/expected/"*.txt | split -l 1 - "$fuzz/seeds/lines/line-"
     rm -rf "$fuzz/seeds/videos/expected"
     total=0
     for target in fuzz_extracttrack:videos fuzz_trackline:lines fuzz_boxwalk:videos; do

@@ -290,8 +290,9 @@ private slots:
         QCOMPARE(model->track.size(), lines.size());
         QCOMPARE(int(model->routeTextWgs.count(QLatin1String("{lng:"))), fixes);
         // The line's own speed figure (knots, or the chip trailer's km/h).
-        QVERIFY(fastest > 0);
-        QCOMPARE(model->maxSpeed, fastest);
+        QVERIFY(model->maxSpeed > 0);
+        if (fastest > 0) // else worked out from the positions
+            QCOMPARE(model->maxSpeed, fastest);
         QCOMPARE(model->hasGsensor, gsensor);
         static const QStringList olderLayouts{
             "gps0.mp4",      "gpsindex-old.mp4", "gpsindex-new.mp4", "hisilicon.mp4",
