@@ -23,9 +23,8 @@
 
 using namespace windowtest;
 
-// The archive view in the window: three recordings of 120 s added as a folder (two crossing
-// the same street on 16 and 18 May, one 80 m beside it), found by day and by place, played
-// from the second found, and drawn on the map page.
+// The archive view in the window: three recordings added as a folder, two crossing one street on
+// 16 and 18 May and one 80 m beside it.
 class TestArchiveView : public QObject
 {
     Q_OBJECT

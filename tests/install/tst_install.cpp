@@ -6,9 +6,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-// Installs the build into a temporary prefix the way a user or the package does: the programs,
-// the map pages beside the viewer, a valid desktop entry and icons. Also the helper that puts
-// the demo recording into the viewer's list. (Starting the viewer is tst_firststart's part.)
+// Installs the build into a temporary prefix the way a user or the package does, and the helper
+// that puts the demo recording into the viewer's list.
 class TestInstall : public QObject
 {
     Q_OBJECT

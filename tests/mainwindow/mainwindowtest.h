@@ -1,7 +1,6 @@
 #pragma once
 
-// Shared by the main window tests: a window in a known state, its panes, drops on it, and
-// answers to its modal dialogs.
+// Shared by the main window tests.
 #include "../support/playertest.h"
 #include "../support/testfiles.h"
 #include "hwdefaultsettings.h"

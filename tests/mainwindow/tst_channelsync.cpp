@@ -15,11 +15,8 @@
 
 using namespace windowtest;
 
-// The three channels of one recording show the same moment at every rate, after a click on the
-// progress bar, after a drag, and while a shorter channel has ended. The recording's frames
-// carry their time (a grey band stepping every quarter second), so under Xvfb the pictures
-// themselves are compared, not only what the players report, and the run ends with the demo
-// drive's screenshot.
+// The channels show the same moment at every rate, after clicks and drags and once one ends; under
+// Xvfb the pictures are compared (each frame shows its quarter second as a grey band).
 class TestChannelSync : public QObject
 {
     Q_OBJECT

@@ -18,8 +18,7 @@
 
 using namespace windowtest;
 
-// The frame of the main window: its layout, full screen, resize bands, drag and drop,
-// volume and mute, split modes, the context menu, and one session driven end to end.
+// The frame of the main window, and one session driven through it end to end.
 class TestFrame : public QObject
 {
     Q_OBJECT

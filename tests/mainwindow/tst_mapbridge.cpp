@@ -21,8 +21,7 @@
 
 using namespace windowtest;
 
-// The bridge between the window and its map page, the telemetry that follows playback, and a
-// drive of two recordings: its header in the file list and its parts on the map play it.
+// The window's map page, the telemetry that follows playback, and a drive played from the map.
 class TestMapBridge : public QObject
 {
     Q_OBJECT

@@ -19,8 +19,7 @@ constexpr int kRussian = 3;
 
 } // namespace
 
-// The settings dialog over a live main window: what each choice stores and triggers, and
-// closing it.
+// The settings dialog over a live main window.
 class TestSettingsDialog : public QObject
 {
     Q_OBJECT

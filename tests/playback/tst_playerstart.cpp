@@ -8,10 +8,8 @@
 
 using namespace playertest;
 
-// How a player starts: how the video output is chosen, what a pane does where none works (run
-// offscreen with the default options, there is no window to draw into, so no output works), and
-// what the program does when libmpv cannot start: one line on standard error and a failure
-// status, never a crash.
+// How a player starts: its video output (offscreen with the default options no output works), and
+// when libmpv cannot start, one line on standard error and a failure status, never a crash.
 class TestPlayerStart : public QObject
 {
     Q_OBJECT

@@ -19,9 +19,7 @@
 
 using namespace playertest;
 
-// The playback session with real players (vo=null) in a plain widget, without the main window:
-// channels in their panes, pause and seeks in step, stepping between recordings, the end of a
-// recording, files that cannot be played, snapshots and deleting the open file.
+// The playback session with real players (vo=null) in a plain widget, without the main window.
 class TestPlaybackSession : public QObject
 {
     Q_OBJECT

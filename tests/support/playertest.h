@@ -1,9 +1,7 @@
 #pragma once
 
-// Shared by the tests that play the generated recordings in real players (vo=null, or drawing
-// under Xvfb): the files, a clean settings store, what a player reports, and a test main that
-// prepares the process the way the program's own main does. QMARL_RECORDINGS names the
-// recordings' folder.
+// Shared by the tests that play the recordings in QMARL_RECORDINGS in real players; the test main
+// prepares the process as the program's own main does.
 #include "hwplaywidget.h"
 #include "playlabel.h"
 #include "processenvironment.h"
