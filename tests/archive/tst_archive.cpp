@@ -82,8 +82,7 @@ void setZone(const QByteArray &zone)
     tzset();
 }
 
-// The test program re-run as a child: indexes the folder's recordings until killed, telling
-// each one stored.
+// The test program re-run as a child: indexes until killed, telling each recording stored.
 int indexUntilKilled(const QString &databasePath, const QString &folder)
 {
     ArchiveDatabase db(databasePath);
@@ -125,8 +124,7 @@ private:
 private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
 
-    // Crossings of one junction on three days, one recording passing twice, and a road 80 m
-    // away: each visit found once, at its closest second, with the speed then.
+    // One junction on three days, a recording passing twice, a road 80 m away: each visit once.
     void passesNearAPlace_data()
     {
         QTest::addColumn<double>("radius");
@@ -308,8 +306,7 @@ private slots:
         QCOMPARE(db.checkOffline(), moveIt && count == 2 ? 1 : 0);
     }
 
-    // The test program, killed at random points while it indexes, leaves whole recordings
-    // only; the next run goes on where it stopped.
+    // Killed at random points: whole recordings only, and the next run goes on where it stopped.
     void killedWhileIndexing()
     {
         const QString folder = fresh("killed");
@@ -375,8 +372,7 @@ private slots:
         QVERIFY(query.value(2).toInt() > mostStored);
     }
 
-    // A file that is not an archive is moved aside with a log line and a fresh archive built;
-    // nothing else in its folder is touched.
+    // Moved aside with a log line and a fresh archive built; nothing else in its folder is touched.
     void damagedOrForeignFile_data()
     {
         QTest::addColumn<QString>("kind");
@@ -448,8 +444,7 @@ private slots:
             QVERIFY2(others.contains(name) || name.startsWith("archive.sqlite"), qPrintable(name));
     }
 
-    // A writer meeting another connection's write lock (a second viewer) waits for it and then
-    // stores, rather than failing.
+    // Another connection's write lock (a second viewer) is waited for, rather than failing.
     void aWriterWaitsForTheLock()
     {
         const QString folder = fresh("locked");
@@ -485,8 +480,7 @@ private slots:
         QCOMPARE(outcome, int(ArchiveDatabase::Stored::Added));
     }
 
-    // The indexer opens the archive on its worker and indexes a folder tree, one recording per
-    // front file with its other channels, without extracting tracks that are cached.
+    // On its worker: one recording per front file with its channels, cached tracks not extracted.
     void indexerIndexesAFolder()
     {
         const QString folder = fresh("card/DCIM");

@@ -1,5 +1,4 @@
-// The clip export against recordings made by the fixture generator: what lands in the folder,
-// probed with ffprobe and decoded with ffmpeg, and how bad input and cancelling end.
+// The clip export on generated recordings, checked with ffprobe and ffmpeg; bad input; cancelling.
 #include "clipestimate.h"
 #include "clipexport.h"
 #include "cliptime.h"
@@ -83,7 +82,6 @@ double videoDuration(const QJsonObject &probed)
     return -1;
 }
 
-// One decoded picture of a file at a time, optionally scaled.
 QImage frameAt(const QString &file, double seconds, const QSize &size = QSize())
 {
     QStringList args{"-v", "error", "-ss", QString::number(seconds, 'f', 3), "-i", file,
@@ -118,8 +116,7 @@ QStringList driveChannels(int r)
     return {stem + "A.MP4", stem + "B.MP4", stem + "C.MP4"};
 }
 
-// A track for the drive's recording r: 12:10:00 + 4r + j at second j, at 10r + j knots, going
-// east.
+// Recording r's track: 12:10:00 + 4r + j at second j, at 10r + j knots, going east.
 QByteArray driveTrack(int r)
 {
     QByteArray text;
@@ -140,7 +137,6 @@ struct Packet
     bool key = false;
 };
 
-// A file's video packets in order.
 QVector<Packet> videoPackets(const QString &file)
 {
     QVector<Packet> packets;
@@ -163,7 +159,6 @@ int bandStep(double luma)
     return int(std::lround((luma - 16) / 5));
 }
 
-// The clock band's step of every frame of a file, in order.
 QVector<int> bandSteps(const QString &file)
 {
     const QByteArray out =
@@ -177,7 +172,6 @@ QVector<int> bandSteps(const QString &file)
     return steps;
 }
 
-// Frames n of a file, decoded at its size.
 QVector<QImage> framesOf(const QString &file, const QVector<int> &numbers, const QSize &size)
 {
     QStringList picks;
@@ -422,7 +416,6 @@ private slots:
         QCOMPARE(parseClipTime(text).value_or(-1.0), seconds);
     }
 
-    // A range touches the recordings it overlaps, not those it only borders.
     void aRangeTouchesTheRecordingsItOverlaps()
     {
         const QVector<RecordingSpan> spans = spansOf({4, 4, 4});
@@ -430,7 +423,6 @@ private slots:
         QCOMPARE(touchedSpans(spans, 3.5, 8.5), (QVector<int>{0, 1, 2}));
     }
 
-    // The same range again, from the command line as from the dialog, gets a folder of its own.
     void aSecondExportOfARangeGetsAFolderOfItsOwn()
     {
         QTemporaryDir out;
@@ -446,9 +438,8 @@ private slots:
         QCOMPARE(folders, (QStringList{folders[0], folders[0] + " (2)", folders[0] + " (3)"}));
     }
 
-    // Each channel of three recordings joined into one file: the timestamps run on without a
-    // gap or a jump, and the pictures are those of the range in order, from the key frame at or
-    // before the in-point.
+    // Each channel joined across three recordings: timestamps run on without a gap or a jump, and
+    // the pictures are the range's in order, from the key frame at or before the in-point.
     void joinAcrossRecordings_data()
     {
         QTest::addColumn<int>("channel");
@@ -504,7 +495,6 @@ private slots:
         }
     }
 
-    // Recordings whose pictures differ in size cannot be joined: each is cut on its own.
     // A card that fills up during the copy fails the export: never a cut-short file called done.
     void aFullDiskFailsTheCopy()
     {
@@ -543,8 +533,7 @@ private slots:
             QVERIFY(written.contains(QFileInfo(front).fileName()));
     }
 
-    // A time-lapse across the drive: every n-th moment at 30 fps, silent; the front pane shows
-    // the picture of the moment and the strip the track second of that picture's recording.
+    // Every n-th moment at 30 fps, silent: the front pane shows it, the strip its track second.
     void timeLapseShowsTheMomentAndItsSecond_data()
     {
         QTest::addColumn<int>("speed");

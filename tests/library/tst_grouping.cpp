@@ -18,8 +18,7 @@
 
 #include <sys/time.h>
 
-// Channel names, sibling search and linking, with real files in a temporary folder; drives, their
-// figures as their tracks arrive, and their export.
+// Channel names, sibling search and linking on real files; drives, their figures and export.
 class TestGrouping : public QObject
 {
     Q_OBJECT
@@ -39,8 +38,7 @@ class TestGrouping : public QObject
 
     QList<LuFileInfoModel *> m_drive;
 
-    // Two recordings three minutes apart, the first with a back channel; sorted and linked:
-    // r1 front, r1 back, r2 front. Freed after each test.
+    // Two recordings 3 min apart, the first with a back: r1 A, r1 B, r2 A; freed after each test.
     const QList<LuFileInfoModel *> &twoRecordingDrive()
     {
         const char *const names[] = {"2024_0516_100300_002A.MP4", "2024_0516_100000_001B.MP4",

@@ -14,8 +14,7 @@
 
 #include <memory>
 
-// The library without a window: empty files with camera names stand for the videos (their
-// track reads fail quietly).
+// No window: empty files with camera names stand for the videos (their track reads fail quietly).
 class TestLibrary : public QObject
 {
     Q_OBJECT
@@ -101,9 +100,8 @@ private slots:
         QCOMPARE(Library::videoPaths(list), accepted);
     }
 
-    // A card's folder, dropped or named: every video in it and its subfolders, in any letter
-    // case; hidden folders, other files and the viewer's own cache are left out, and a folder
-    // holding nothing playable is named.
+    // Subfolders and any letter case too; hidden folders, other files and the viewer's cache are
+    // left out, and a folder holding nothing playable is named.
     void aFolderAddsEveryRecordingInIt()
     {
         QTemporaryDir card;
@@ -129,8 +127,7 @@ private slots:
         QVERIFY(!Library::mayHoldVideos({QUrl::fromLocalFile(card.filePath("DCIM/readme.txt"))}));
     }
 
-    // A card's folder: the first recording is listed whole at once, the rest once a worker has
-    // built them, and a second listing of the same folder adds nothing.
+    // The rest once a worker has built them; a second listing of the same folder adds nothing.
     void aCardsFolderListsItsFirstRecordingAtOnceAndEveryFileOnce()
     {
         QTemporaryDir card;
@@ -151,8 +148,7 @@ private slots:
         QCOMPARE(added.count(), 0);
     }
 
-    // A library gone before its batch was built remembers the batch's files; the next one
-    // lists them all, linked, and skips a remembered file that no longer exists.
+    // The next library lists the remembered files, linked, skipping one that no longer exists.
     void theLastSessionReopensWithTheFilesStillPending()
     {
         QTemporaryDir card;
@@ -286,9 +282,8 @@ private slots:
         QCOMPARE(library.nextInDrive(first, 1), follows ? library.models().at(1) : nullptr);
     }
 
-    // Two drives with a recording alone between them, one channel each: 13:00-13:02, 14:00,
-    // 15:00-15:01. The list runs oldest first, or newest first (folders named the other way).
-    // After a run of recordings the list goes on past it, never back into it.
+    // Two drives, a lone recording between, one channel each: 13:00-13:02, 14:00, 15:00-15:01;
+    // oldest or newest first (folders named the other way). After a run the list goes on past it.
     void nextAfterRun_data()
     {
         QTest::addColumn<bool>("newestFirst");

@@ -39,7 +39,6 @@ void countExtractions(QtMsgType type, const QMessageLogContext &context, const Q
 }
 } // namespace
 
-// The track cache: extraction into the cache, reading it back, and what is computed from it.
 class TestTrackCache : public QObject
 {
     Q_OBJECT
@@ -52,7 +51,6 @@ class TestTrackCache : public QObject
     }
     static QByteArray fixtureBytes(const QString &fixture) { return readBytes(trackFixture(fixture)); }
 
-    // The generator's recording with its track in a "gps0" box, under the given name.
     QString writeGps0Video(const QString &name) { return writeFile(name, fixtureBytes("gps0.mp4")); }
 
     static QString writeCache(const LuFileInfoModel &model, const QByteArray &text)
@@ -101,8 +99,7 @@ private slots:
         QCOMPARE(model->durationSeconds, 5.0f);
         QCOMPARE(model->maxSpeed, 30.0f);
         QCOMPARE(model->averageSpeed, 10.5f);
-        // Outside China the map and recorded coordinates agree; the trailing void points leave
-        // the separator after the last valid point in place.
+        // Outside China map and recorded coordinates agree; trailing void points keep a separator.
         // Each point carries its second in the recording and its speed in knots.
         const QString expected =
             "[{lng:11.516667,lat:48.117300,t:0,k:10.00},{lng:11.516667,lat:48.133967,t:2,k:30.00},]";
@@ -114,8 +111,7 @@ private slots:
         QCOMPARE(model->gsensorX, (QList<float>{1.0f, 0.0f, -0.5f, 0.0f}));
         QVERIFY(model->hasGsensor);
         QCOMPARE(model->fineGScale, false); // a plain cache reads at 1/256
-        // A HiSilicon track, cached under its marked name, counts 4096 to the g; Y alone is a
-        // G-sensor too.
+        // HiSilicon tracks, cached under a marked name, count 4096 to the g; Y alone is a G-sensor.
         auto fine = modelFor(writeFile("fine_A.MP4", "x"));
         writeBytes(QString(fine->trackCachePath).replace(".txt", "_haisi.txt"),
                    line('A', "20240516123000", "4807.0", "01131.0", "5.00") +
@@ -178,8 +174,7 @@ private slots:
         }
     }
 
-    // The video's own track or its side file, as the user chooses; a camera whose track runs
-    // off its picture has it moved by whole seconds with every line kept, after a restart too.
+    // Own track or side file; one off its picture shifts whole seconds, lines kept, across starts.
     void theUserChoosesAndShiftsTheCamerasOwnTrack()
     {
         constexpr int kWait = 30000;
@@ -251,10 +246,8 @@ private slots:
         QCOMPARE(second->gsensorX, first->gsensorX);
     }
 
-    // Every layout the generator writes, through the recording the viewer builds: as many
-    // seconds as the expected text has lines, a route point for every fix, the maximum speed,
-    // the G-sensor series where the layout has one, and, in the recordings of the further
-    // layouts, the hard braking at the lights on the timeline.
+    // A second per expected line, a route point per fix, the maximum speed, the G-sensor series
+    // where the layout has one and, in the further layouts, the hard braking at the lights.
     void everyLayoutFillsTheRecording_data()
     {
         QTest::addColumn<QString>("fixture");
@@ -306,8 +299,7 @@ private slots:
         QVERIFY2(braking != model->drivingEvents.end(), "no hard braking at the lights");
     }
 
-    // What cards and users name their files: the track and the partner channel are found, and
-    // the cache file's name fits the file system and is the same at every start.
+    // Names cards and users give; the cache file's name fits the file system, stable across starts.
     void everyNameGetsItsTrackAndSiblings_data()
     {
         QTest::addColumn<QString>("folder");
@@ -486,8 +478,7 @@ private slots:
                                               : LuFileInfoModel::TrackState::Present);
     }
 
-    // A card's folder is built on a worker: the models arrive on the calling thread in the
-    // order of the paths, with their partners found and whether a track cache was there.
+    // The models arrive on the calling thread in path order, partners found, cache presence noted.
     void batchBuildsModelsOnAWorker_data()
     {
         QTest::addColumn<bool>("deleted"); // the builder goes before the models arrive

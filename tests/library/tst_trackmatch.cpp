@@ -140,8 +140,7 @@ private slots:
         QVERIFY2(qAbs(point.wgsLatitude - firstLatitude) < 1e-6, text[firstFixLine].constData());
     }
 
-    // The recording's clock is its name's time stamp in the computer's zone, also across a
-    // change of zone and past midnight.
+    // Also across a change of zone and past midnight.
     void theClockIsTheComputersZone_data()
     {
         QTest::addColumn<QByteArray>("zone");
@@ -169,8 +168,7 @@ private slots:
         QCOMPARE(QDateTime::fromMSecsSinceEpoch(start, Qt::UTC).toString(Qt::ISODate), utc);
     }
 
-    // A phone's GPX over GPS-less recordings: the one it covers plays with its positions, the
-    // one it covers in part and the one it misses say so in their rows.
+    // A phone's GPX: the covered recording plays its positions; partial or missed ones say so.
     void aLoadedTrackGivesRecordingsTheirSeconds()
     {
         QTemporaryDir card;

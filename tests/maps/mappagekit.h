@@ -1,7 +1,6 @@
 #pragma once
 
-// A map page in a real web view, driven the way the main window drives it, with helpers to
-// run script and wait for answers. Shared by the page tests and the map benchmark.
+// A map page in a real web view, driven as the main window drives it; shared with the benchmark.
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -39,8 +38,7 @@ inline QUrl pageUrl(const QString &page)
     return QUrl::fromLocalFile(binDir() + QLatin1Char('/') + page);
 }
 
-// Keeps every page off the network (tiles and service scripts fail as they would offline)
-// and records what the page asked for.
+// Keeps every page off the network, failing as offline would, and records what it asked for.
 class OfflineInterceptor : public QWebEngineUrlRequestInterceptor
 {
 public:
@@ -82,9 +80,8 @@ protected:
     }
 };
 
-// Runs the script in the page and returns its value; an invalid QVariant on timeout. An event
-// loop of its own rather than polling, so the benchmark times the answer and not a polling
-// interval; the loop outlives a late answer through the pointers.
+// The script's value, invalid on timeout. Its own event loop, not polling, so the benchmark times
+// the answer and not a polling interval; the pointers let the loop outlive a late answer.
 inline QVariant evaluate(QWebEnginePage *page, const QString &script, int timeoutMs = 10000)
 {
     auto loop = std::make_shared<QEventLoop>();

@@ -44,9 +44,8 @@ QString describe(const QJsonObject &o)
     return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
 }
 
-// The least of each service's script the page uses, put in before the page's scripts so that
-// the page takes it for the service. window.__stubClick(lat, lng) clicks the map in the
-// service's own coordinates.
+// The least of each service's script the page uses, put in first so the page takes it for the
+// service. window.__stubClick(lat, lng) clicks the map in the service's own coordinates.
 const char *const kGoogleStub = R"(
 (function () {
   function Obj(o) { this.o = o || {}; }
@@ -163,8 +162,7 @@ private:
     }
 
 private slots:
-    // The copies in the resource tree are the files beside the executable, and work as pages
-    // too: their script, Leaflet and marker images resolve inside the tree.
+    // The resource tree's copies work as pages: script, Leaflet and markers resolve inside it.
     void resourceTreePageDraws()
     {
         QStringList files = kPages;
@@ -183,7 +181,6 @@ private slots:
         map.load(QUrl("qrc:/maps/mapinfo/solvaneos.html"));
         QCOMPARE(map.waitReady().value("kind").toString(), QStringLiteral("osm"));
         map.js("initGPSLine(" + mapkit::routeText(kTrack) + ", '#5298ff')");
-        // The markers' pictures load from inside the tree too.
         QTRY_VERIFY_WITH_TIMEOUT(
             map.js("Array.prototype.filter.call(document.querySelectorAll("
                    "'img.leaflet-marker-icon'), function (i) {"
@@ -206,8 +203,7 @@ private slots:
                             << "v=2.0&ak=TESTKEY&callback=initMap" << "Baidu";
     }
 
-    // A configured key whose service script cannot be fetched (blocked here) ends on the
-    // fallback map with a note; the script was asked for with the key, callback and language.
+    // A blocked service script: fallback map with a note; asked with key, callback and language.
     void serviceScriptAskedWithKey()
     {
         QFETCH(QString, page);
@@ -236,8 +232,7 @@ private slots:
             QTest::newRow(qPrintable(page)) << page;
     }
 
-    // The four calls on every page as it comes up here (no key, no network): the OSM page on
-    // its own map, the service pages on the fallback map.
+    // No key, no network: the OSM page on its own map, the service pages on the fallback map.
     void scriptInterface()
     {
         QFETCH(QString, page);
@@ -298,8 +293,7 @@ private slots:
 
     void callsBeforeTheMapExistsAreKept_data() { scriptInterface_data(); }
 
-    // Calls made as soon as the document is parsed, before any map exists on the service
-    // pages, take effect once the map is there.
+    // Made as soon as the document is parsed, before the service pages have a map.
     void callsBeforeTheMapExistsAreKept()
     {
         QFETCH(QString, page);
@@ -326,8 +320,7 @@ private slots:
 
     void speedColoursEventsAndPicking_data() { scriptInterface_data(); }
 
-    // The route in speed bands with a legend, event markers whose text stays text, and a click
-    // near the route picking the nearest sample (the window is not there to seek).
+    // Marker text stays text; a click picks the nearest sample (the window is not there to seek).
     void speedColoursEventsAndPicking()
     {
         QFETCH(QString, page);
@@ -391,8 +384,7 @@ private slots:
         noScriptErrors(map);
     }
 
-    // A drive: the other recordings drawn around the open one, the markers at the drive's ends,
-    // and a click on another recording asking to play it.
+    // Other recordings around the open one, markers at the drive's ends; a click on one plays it.
     void otherRecordingsAreDrawnAndPlayable()
     {
         MapPage map;
@@ -430,9 +422,8 @@ private slots:
         QTest::newRow("baidu") << "solvanebd.html" << kBaiduStub;
     }
 
-    // The whole archive on a service map, kept while the route comes and goes and taken away by
-    // an empty list; the Baidu map draws it in BD-09 as the window converts routes. A click
-    // names the place in WGS-84 while picking, and nothing once picking ends.
+    // Kept while the route comes and goes, removed by an empty list; Baidu draws it in BD-09 as the
+    // window converts routes. A click names the place in WGS-84 only while picking.
     void archiveAndPlacesOnServiceMaps()
     {
         QFETCH(QString, page);
@@ -478,8 +469,7 @@ private slots:
         noScriptErrors(map);
     }
 
-    // What reaches the window from page script: a whole second of the open recording (a seek)
-    // or of a recording of the drive the page was given; anything else is refused.
+    // Page script may ask for a whole second of the open recording or of the drive's; nothing else.
     void bridgeTakesOnlySecondsItKnows_data()
     {
         QTest::addColumn<QVariant>("id"); // none: a seek in the open recording of 100 s

@@ -6,8 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-// Where the fixture generator wrote the recordings and, beside them, the track texts its route
-// model expects.
+// Where the fixture generator wrote a recording; its expected track text lies beside it.
 inline QString trackFixture(const QString &name)
 {
     return QStringLiteral(QMARL_TRACK_FIXTURES "/") + name;
@@ -16,9 +15,8 @@ inline QString expectedTrackPath(const QString &name)
 {
     return trackFixture(QStringLiteral("expected/") + name + QStringLiteral(".txt"));
 }
-// Of the layouts that record no course, or no speed, the reader works them out from the positions
-// (a rule the sample machinery's own test holds), and the route model leaves them at 0.00. A text
-// read is compared with those figures set to 0.00 too, once they are seen to be there.
+// Course or speed a layout lacks is worked out by the reader but left at 0.00 in the route model:
+// a text read is compared with those figures set to 0.00 too, once seen there.
 inline QByteArray asExpected(const QString &name, const QByteArray &read, const QByteArray &expected)
 {
     static const QStringList derives{"camm-positions.mp4", "gpmf-gps5.mp4", "gpmf-gps9.mp4",
@@ -42,7 +40,6 @@ inline QByteArray asExpected(const QString &name, const QByteArray &read, const 
     const int fixes = read.count("\nA") + (read.startsWith('A') ? 1 : 0);
     return workedOut || fixes < 2 ? lines.join('\n') : QByteArray("no speed or course worked out");
 }
-// The generated recordings that hold a track.
 inline QStringList fixturesWithTrack()
 {
     QStringList names;
@@ -57,8 +54,7 @@ inline int expectedSamples(const QString &name)
 {
     return int(readBytes(expectedTrackPath(name)).count('\n'));
 }
-// The generator's transport stream followed by null packets: large enough that reading it takes
-// a while.
+// The generator's stream padded with null packets, so that reading it takes a while.
 inline QByteArray slowTransportStream(int packets)
 {
     QByteArray filler(188, '\xff');

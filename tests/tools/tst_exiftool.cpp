@@ -1,6 +1,4 @@
-// ExifTool as the independent judge of the track readers: for every generated recording of the
-// layouts it decodes, its samples and ours agree to the second, to 1e-6° and to 0.1 km/h, fix
-// for fix.
+// ExifTool as the independent judge: its samples and ours agree to 1 s, 1e-6° and 0.1 km/h.
 #include "extracttrack.h"
 #include "trackfixtures.h"
 
@@ -141,10 +139,8 @@ private slots:
             QFAIL("exiftool is missing: scripts/install-deps.sh installs libimage-exiftool-perl");
     }
 
-    // Rows: the fixture, the unit of ExifTool's GPSSpeed (its factor to km/h), and how samples
-    // pair: by ExifTool's SampleTime (layouts sampled faster than once a second, of which we
-    // keep the sample nearest each second) or in order, fix for fix. A recording whose layout
-    // holds no clock compares no time.
+    // Samples pair by ExifTool's SampleTime (layouts sampled faster than once a second, of
+    // which we keep the one nearest each second) or fix for fix; without a clock, no time.
     void samplesAgreeWithExifTool_data()
     {
         QTest::addColumn<QString>("fixture");

@@ -24,7 +24,6 @@ class TestTrackExtraction : public QObject
 private slots:
     void initTestCase() { setTrackDiagnosticsStream(std::fopen("/dev/null", "w")); }
 
-    // Every recording the generator writes, in the layout its name says.
     void extractsEveryLayout_data()
     {
         QTest::addColumn<QString>("fixture");
@@ -101,8 +100,7 @@ private slots:
         QCOMPARE(result >= 0, succeeds);
     }
 
-    // A card pulled while recording leaves the file cut short: every layout then gives no track,
-    // or the lines of the seconds before the cut, never anything else.
+    // A card pulled while recording cuts the file short: no track, or the seconds before the cut.
     void truncatedFilesGiveThePartBeforeTheCut_data()
     {
         QTest::addColumn<QString>("fixture");
@@ -135,8 +133,7 @@ private slots:
                                 .arg(expected.count('\n'))));
     }
 
-    // The command-line probe names the layout and its clock, or says why a layout it recognised
-    // gave no track.
+    // The layout and its clock, or why a layout it recognised gave no track.
     void probeNamesTheLayout_data()
     {
         QTest::addColumn<QString>("fixture");
@@ -164,8 +161,7 @@ private slots:
                      qPrintable(report.left(600)));
     }
 
-    // The probe's box walk: children indented under their container, a 64-bit size, a last box
-    // whose size 0 runs to the end of the file.
+    // Children indented under their container, a 64-bit size, a last box of size 0 to the end.
     void probeWalksTheBoxes()
     {
         const QString path = m_dir.filePath(QStringLiteral("boxes.mp4"));
@@ -207,8 +203,7 @@ private slots:
         QCOMPARE(tool.exitCode(), code);
     }
 
-    // A layout recognised but not decodable: the probe says why there is no track. The masked
-    // text of every block is spoilt, so that nothing unmasks to digits.
+    // The masked text of every block is spoilt, so that nothing unmasks to digits.
     void probeSaysWhyARecognisedLayoutGaveNothing()
     {
         QByteArray bytes = readAll(trackFixture(QStringLiteral("freegps-index-masked.mp4")));

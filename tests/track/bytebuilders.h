@@ -1,6 +1,4 @@
-// Byte builders shared by the track tests that build their recordings byte by byte: words in
-// either byte order, boxes, a movie with a single metadata or text track, and a reader run over
-// such bytes.
+// Byte builders for the track tests that build their recordings byte by byte.
 #pragma once
 
 #include "trackreaders.h"
@@ -43,13 +41,11 @@ inline QByteArray leFloat(float f)
     return le32(v);
 }
 
-// The word written over bytes already there.
 inline void setLe32(QByteArray &b, int at, quint32 v)
 {
     b.replace(at, 4, le32(v));
 }
 
-// The bytes with others written over them at offset at.
 inline QByteArray patched(QByteArray b, int at, const QByteArray &bytes)
 {
     return b.replace(at, bytes.size(), bytes);
@@ -76,8 +72,7 @@ struct TrackDamage
     quint32 chunkShift = 0;  // added to every chunk offset
 };
 
-// ftyp, a movie box with one track of the given handler and sample format holding the samples,
-// one a second and one a chunk, then the samples in a media data box.
+// ftyp, a movie with one track of handler and format, a sample a second and a chunk, then mdat.
 inline QByteArray oneTrackFile(const QList<QByteArray> &samples, const char *format,
                                const char *handler, const TrackDamage &damage = {})
 {

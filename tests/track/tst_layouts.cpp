@@ -1,5 +1,4 @@
-// The further layouts' readers on files built byte by byte: freeGPS blocks, scanned and indexed,
-// and the layouts kept in a movie's own tracks and boxes.
+// The further layouts' readers on files built byte by byte: freeGPS blocks, movie tracks, boxes.
 #include "bytebuilders.h"
 #include "freegpsblocks.h"
 #include "textforms.h"
@@ -10,7 +9,6 @@ namespace {
 
 using namespace bytebuilders;
 
-// A movie box holding only the given children.
 QByteArray movie(const QByteArray &children)
 {
     return box("moov", full("mvhd", QByteArray(96, '\0')) + children);
@@ -141,8 +139,7 @@ QByteArray doublesBlock(int s, char status = 'A')
     return b;
 }
 
-// A ring of 52-byte records from 0x30, each masked with its key bytes; seconds[i] < 0 leaves
-// slot i empty.
+// 52-byte records from 0x30, each masked with its key bytes; seconds[i] < 0 leaves slot i empty.
 QByteArray ringBlock(const QVector<int> &seconds, int month = 6)
 {
     QByteArray b = blockHead(0x200, 0x200);
@@ -214,8 +211,7 @@ QByteArray maskedTextBlock()
 // Where an index entry says a block is (below 0: its own place), and its size.
 using Entry = QPair<qint64, quint32>;
 
-// The blocks in a top-level "free" box, the index after it; count overrides the entry count
-// when not negative, entries override where the blocks are said to be and their sizes.
+// The blocks in a top-level "free" box, the index after; count >= 0 and entries override it.
 QByteArray fileOf(const QVector<QByteArray> &blocks, qint64 count = -1,
                   const QVector<Entry> &entries = {})
 {

@@ -11,7 +11,6 @@ namespace {
 
 using namespace bytebuilders;
 
-// The sentence with its checksum appended.
 QByteArray withSum(const QByteArray &body)
 {
     unsigned char sum = 0;

@@ -1,5 +1,4 @@
-// The parsed sample, the China region test, the coordinate conversions and the distances, and
-// the driving events found in synthetic tracks of one sample a second.
+// Parsed samples, the China region, coordinate conversions, distances and driving events.
 #include "coordinates.h"
 #include "drivingevents.h"
 #include "extracttrack.h"

@@ -53,7 +53,6 @@ QByteArray stco(const QList<quint32> &offsets, int count = -1)
     return box("stco", p);
 }
 
-// A track with the usual nesting around its sample table.
 QByteArray trak(const QByteArray &header, const QByteArray &stbl)
 {
     const QByteArray minf =
@@ -359,7 +358,6 @@ private slots:
         const QByteArray none;
         QTest::newRow("empty file") << QByteArray() << 1 << false << none;
         QTest::newRow("only a partial head") << QByteArray("\0\0\0", 3) << 1 << false << none;
-        // Chip trailers that must be refused.
         QByteArray noMarker = chipFile({textBlock(kBlock1)}, 8);
         noMarker.replace(noMarker.size() - 8, 4, "&&&x");
         QTest::newRow("chip trailer without its marker") << noMarker << 0 << false << none;
