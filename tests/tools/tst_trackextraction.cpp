@@ -164,14 +164,10 @@ private slots:
     // Children indented under their container, a 64-bit size, a last box of size 0 to the end.
     void probeWalksTheBoxes()
     {
-        const QString path = m_dir.filePath(QStringLiteral("boxes.mp4"));
-        QFile file(path);
-        const QByteArray bytes = QByteArray::fromHex(
+        const QString path = writeBytes(m_dir.filePath(QStringLiteral("boxes.mp4")), QByteArray::fromHex(
             "00000010 66747970 69736f6d 00000000 00000018 6d6f6f76 00000010 6d766864"
             "0000000000000000 00000001 6d646174 0000000000000018 0000000000000000"
-            "00000000 66726565 00000000");
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-        file.close();
+            "00000000 66726565 00000000"));
         QProcess tool;
         tool.start(QStringLiteral(QMARL_BIN_DIR "/q-marl-track"),
                    {QStringLiteral("--probe"), path});
