@@ -95,9 +95,8 @@ inline void addAndPlay(KestroMainWidget &window, const QStringList &files, int c
         QTRY_VERIFY_WITH_TIMEOUT(all[i]->currentPlayState() == 1, timeout);
 }
 
-// Runs `act` on the first modal widget of type T once it shows, from inside the modal loop
-// that the caller is about to start. Gives up after `timeout` by closing whatever is modal,
-// so a test never hangs in an event loop it cannot leave.
+// Runs `act` on the first modal widget of type T once the caller's modal loop shows it; after
+// `timeout` it closes whatever is modal, so a test never hangs in a loop it cannot leave.
 template <typename T, typename Act> void whenModal(Act act)
 {
     auto *poll = new QTimer(qApp);

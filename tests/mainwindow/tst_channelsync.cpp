@@ -36,8 +36,7 @@ class TestChannelSync : public QObject
         return all;
     }
 
-    // The largest distance of pane 2 and pane 3 from pane 1; a channel that has ended holds
-    // its last frame and is out of the comparison.
+    // How far panes 2 and 3 are from pane 1; an ended channel holds its last frame, left out.
     double largestGap() const
     {
         const QList<HWPlayWidget *> all = panes(*window);

@@ -30,8 +30,7 @@ class TestMapBridge : public QObject
     KestroMainWidget &window() { return *m_window; }
     Ui::KestroMainWidget *ui() { return m_window->form(); }
 
-    // Writes the track cache of a recording so that opening it reads these lines; marked: as
-    // read from the HiSilicon layout.
+    // The recording's track cache; marked: as read from the HiSilicon layout.
     static void writeTrack(const QString &video, const QByteArray &lines, bool marked = false)
     {
         const QString plain = LuFileInfoModel(QFileInfo(video).fileName(), video).trackCachePath;
@@ -62,8 +61,7 @@ class TestMapBridge : public QObject
             pageValue(QStringLiteral("window.qmarlMapState ? window.qmarlMapState() : {}")).toMap());
     }
 
-    // Opens a recording with its track, waits for the page and pauses playback so that only
-    // the test moves the telemetry.
+    // Opens a recording with its track and pauses it, so that only the test moves the telemetry.
     void openPaused(const QString &video)
     {
         m_window = makeWindowWithMap();

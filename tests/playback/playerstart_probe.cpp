@@ -1,5 +1,4 @@
-// Starts a window with one playback pane the way the viewer creates its players, then quits.
-// Run by tst_playerstart with different Q_MARL_MPV_OPTIONS.
+// A window with one pane, made as the viewer makes its players; tst_playerstart runs it.
 #include "hwplaywidget.h"
 #include "playerstartup.h"
 #include "processenvironment.h"

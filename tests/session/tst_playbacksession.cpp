@@ -35,8 +35,7 @@ class TestPlaybackSession : public QObject
     HWPlayWidget *pane(int i) { return m_panes[i - 1]; }
     LuFileInfoModel *model(int row) { return m_library->models().at(row); }
 
-    // Lists the files and opens the first, as a drop on the window does, until every channel
-    // of it plays.
+    // Lists the files and plays the first, as a drop on the window does.
     bool start(const QStringList &files, int channels)
     {
         m_library->listPaths(files);
