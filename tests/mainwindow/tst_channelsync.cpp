@@ -398,7 +398,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(qAbs(positions()[0] - 5) < 1.5, timeout);
         QTRY_VERIFY_WITH_TIMEOUT(slider()->value() >= braking + 6, timeout); // past the lights
         window->on_pushBtn_play_clicked();
-        QTest::qWait(500);
+        for (HWPlayWidget *pane : panes(*window))
+            QTRY_COMPARE_WITH_TIMEOUT(mpvString(pane, "pause"), QStringLiteral("yes"), timeout);
         QVERIFY(window->form()->label_lat->text().startsWith(QLatin1String("22.5")));
         const QRect frame = window->frameGeometry();
         QVERIFY(QDir().mkpath(QStringLiteral(QMARL_SCREENSHOTS)));
