@@ -236,6 +236,9 @@ LuFileInfoModel *Library::recordingBefore(LuFileInfoModel *front) const
         if (target == front->prevChannel || target == front->nextChannel)
             target = i > 1 ? m_models.at(i - 2) : m_models.last();
     }
+    // The list holds the recording's last channel here; like the one after, it opens from its front.
+    for (int step = 0; target->prevChannel && step < 2; ++step)
+        target = target->prevChannel;
     return target;
 }
 

@@ -55,7 +55,8 @@ public:
     // The list's next recording after the one whose last channel is anchor; with wrap the first
     // follows the last.
     LuFileInfoModel *recordingAfter(LuFileInfoModel *anchor, bool wrap) const;
-    // The recording before the one whose front channel is front; the last before the first.
+    // The front channel of the recording before the one whose front channel is front; the last
+    // before the first.
     LuFileInfoModel *recordingBefore(LuFileInfoModel *front) const;
     // The list holds only the files of the recording model belongs to.
     bool holdsOnlyRecordingOf(const LuFileInfoModel *model) const;

@@ -65,12 +65,7 @@ void PlaybackSession::previous()
             front = c;
             break;
         }
-    LuFileInfoModel *target = m_library->recordingBefore(front);
-    // The list gives the recording's last channel; like Next, it opens from its front, or the
-    // back camera would fill the main pane.
-    for (int step = 0; target && target->prevChannel && step < 2; ++step)
-        target = target->prevChannel;
-    if (target)
+    if (LuFileInfoModel *target = m_library->recordingBefore(front))
         startPendingAfterStop(target);
 }
 

@@ -189,11 +189,11 @@ private slots:
         QTest::newRow("after the last, not wrapped") << true << false << "clip.MP4" << "";
         QTest::newRow("before the first is the last model")
             << false << true << "2024_0516_101500_001A.MP4" << "clip.MP4";
-        QTest::newRow("before R2 is R1's last channel")
-            << false << true << "R2_00.MP4" << "2024_0516_101501_002C.MP4";
+        QTest::newRow("before R2 is R1, from its front")
+            << false << true << "R2_00.MP4" << "2024_0516_101500_001A.MP4";
         QTest::newRow("before R1's inside, over its back")
             << false << true << "2024_0516_101501_002C.MP4" << "2024_0516_101500_001A.MP4";
-        QTest::newRow("before the clip") << false << true << "clip.MP4" << "R2_01_b.MP4";
+        QTest::newRow("before the clip") << false << true << "clip.MP4" << "R2_00.MP4";
     }
     void listOrder()
     {
