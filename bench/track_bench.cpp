@@ -259,7 +259,8 @@ void makeTransportStream(const QString &path, const QString &templatePath)
     w.file.write(chunk);
 }
 
-double timeExtraction(const QString &video, int kind, int runs, int *result)
+double timeExtraction(const QString &video, int kind, int runs, int *result,
+                      TrackLayout *layout)
 {
     const QByteArray v = QFile::encodeName(video),
                      t = QFile::encodeName(video + QStringLiteral(".txt"));
@@ -267,7 +268,9 @@ double timeExtraction(const QString &video, int kind, int runs, int *result)
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer timer;
         timer.start();
-        *result = extractTrack(v.constData(), t.constData(), kind);
+        const TrackExtraction e = extractTrackReport(v.constData(), t.constData(), kind);
+        *result = e.result;
+        *layout = e.report.layout;
         best = std::min(best, double(timer.nsecsElapsed()) / 1e6);
     }
     return best;
@@ -287,13 +290,14 @@ int main(int argc, char **argv)
             const QString path = QString::fromLocal8Bit(argv[i]);
             const int kind = containerKindForPath(path);
             int result = 0;
-            timeExtraction(path, kind, 1, &result); // into the page cache
-            const double ms = timeExtraction(path, kind, 5, &result);
+            TrackLayout layout = TrackLayout::None;
+            timeExtraction(path, kind, 1, &result, &layout); // into the page cache
+            const double ms = timeExtraction(path, kind, 5, &result, &layout);
             QFile text(path + QStringLiteral(".txt"));
             text.open(QIODevice::ReadOnly);
             std::printf("%-28s %9.2f ms  result %d  lines %d  layout %s\n",
                         QFile::encodeName(QFileInfo(path).fileName()).constData(), ms, result,
-                        int(text.readAll().count('\n')), trackLayoutName(lastTrackLayout()));
+                        int(text.readAll().count('\n')), trackLayoutName(layout));
         }
         std::fflush(stdout);
         return 0;
@@ -314,18 +318,20 @@ int main(int argc, char **argv)
         const QString path = dir + QLatin1Char('/') + QLatin1String(c.name);
         c.make(path);
         int result = 0;
-        const double ms = timeExtraction(path, c.kind, 5, &result);
+        TrackLayout layout = TrackLayout::None;
+        const double ms = timeExtraction(path, c.kind, 5, &result, &layout);
         QFile text(path + QStringLiteral(".txt"));
         text.open(QIODevice::ReadOnly);
         std::printf("%-14s %9.2f ms  result %d  lines %d  layout %s\n", c.name, ms, result,
-                    int(text.readAll().count('\n')), trackLayoutName(lastTrackLayout()));
+                    int(text.readAll().count('\n')), trackLayoutName(layout));
     }
     if (argc > 2) {
         const QString path = dir + QStringLiteral("/drive.ts");
         makeTransportStream(path, QString::fromLocal8Bit(argv[2]));
         int result = 0;
-        timeExtraction(path, 2, 1, &result); // warm the page cache
-        const double ms = timeExtraction(path, 2, 3, &result);
+        TrackLayout layout = TrackLayout::None;
+        timeExtraction(path, 2, 1, &result, &layout); // warm the page cache
+        const double ms = timeExtraction(path, 2, 3, &result, &layout);
         std::printf("%-14s %9.2f ms  result %d  %.0f MiB/s\n", "drive.ts", ms, result,
                     1024.0 / (ms / 1000.0));
     }

@@ -65,12 +65,12 @@ struct Extraction
 Extraction extract(const QString &video, int kind, const QString &textPath)
 {
     Extraction e;
-    const int result = extractTrack(QFile::encodeName(video).constData(),
-                                    QFile::encodeName(textPath).constData(), kind);
-    e.ok = result >= 0;
-    e.layout = lastTrackLayout();
-    e.haisi = isHaisiTrack() != 0;
-    e.report = lastTrackReport();
+    const TrackExtraction found = extractTrackReport(QFile::encodeName(video).constData(),
+                                                     QFile::encodeName(textPath).constData(), kind);
+    e.ok = found.ok();
+    e.layout = found.report.layout;
+    e.haisi = found.report.fineGScale;
+    e.report = found.report;
     QFile text(textPath);
     if (e.ok && text.open(QIODevice::ReadOnly))
         e.text = text.readAll();

@@ -2,6 +2,7 @@
 
 #include "avhandles.h"
 #include "cliptime.h"
+#include "extracttrack.h"
 #include "composer.h"
 #include "losslesscut.h"
 #include "panelayout.h"

@@ -1,7 +1,7 @@
 #include "trackmatch.h"
 
 #include "drivelist.h"
-#include "gpssample.h"
+#include "secondstrack.h"
 #include "lufileinfomodel.h"
 
 #include <QDateTime>

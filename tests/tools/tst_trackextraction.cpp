@@ -54,12 +54,18 @@ private slots:
         const QString video = trackFixture(fixture);
         QVERIFY2(QFile::exists(video), qPrintable(video));
         const QString text = m_dir.filePath(fixture + QStringLiteral(".txt"));
-        const int result =
-            extractTrack(QFile::encodeName(video).constData(), QFile::encodeName(text).constData(),
-                         containerKindForPath(video));
+        const TrackExtraction found =
+            extractTrackReport(QFile::encodeName(video).constData(),
+                               QFile::encodeName(text).constData(), containerKindForPath(video));
+        const int result = found.result;
         QCOMPARE(result >= 0, succeeds);
-        QCOMPARE(QString::fromLatin1(trackLayoutName(lastTrackLayout())),
+        QCOMPARE(QString::fromLatin1(trackLayoutName(found.report.layout)),
                  succeeds ? layout : QStringLiteral("none"));
+        QCOMPARE(found.report.fineGScale, haisi == 1);
+        // The specified entry reports the HiSilicon scale through its thread's flag.
+        QCOMPARE(extractTrack(QFile::encodeName(video).constData(),
+                              QFile::encodeName(text).constData(), containerKindForPath(video)),
+                 result);
         QCOMPARE(isHaisiTrack(), haisi);
         // The same bytes from memory (the fuzzers' way in) give the same outcome and text.
         const QByteArray bytes = readAll(video);
@@ -70,7 +76,7 @@ private slots:
                                         QFile::encodeName(fromMemory).constData(),
                                         containerKindForPath(video), &memoryLayout),
                  result);
-        QCOMPARE(memoryLayout, lastTrackLayout());
+        QCOMPARE(memoryLayout, found.report.layout);
         if (!succeeds)
             return;
         const QByteArray expected = readAll(expectedTrackPath(fixture));

@@ -1,7 +1,8 @@
 // Byte builders for the track tests that build their recordings byte by byte.
 #pragma once
 
-#include "trackreaders.h"
+#include "furtherlayouts.h"
+#include "secondstrack.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -105,20 +106,51 @@ inline QByteArray oneTrackFile(const QList<QByteArray> &samples, const char *for
     return ftyp() + moovWith(quint32(ftyp().size() + moovSize + 8)) + box("mdat", data);
 }
 
-using TrackReader = int (*)(const VideoInput &, const char *, TrackReport *);
+using TrackReader = FurtherReader;
 
-// Runs reader over file in memory; with text given, the track it wrote lands there.
-inline int runReader(TrackReader reader, const QByteArray &file, TrackReport *report,
+// The reader of the further layouts' row named name ("udta-gps", ...); null when none is.
+inline TrackReader furtherReader(const char *name)
+{
+    std::size_t count = 0;
+    const FurtherLayout *rows = furtherLayouts(&count);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (std::strcmp(rows[i].name, name) == 0)
+            return rows[i].read;
+    }
+    return nullptr;
+}
+
+// What a reader's outcome tells the probe, as the extraction entry reports it.
+struct ReaderReport
+{
+    std::string variant;
+    std::string problem;
+    bool hasAccel = false;
+    bool localTime = false;
+};
+
+// Runs reader over file in memory and writes what it read as the extraction entry does: the
+// number of lines, or -1 when the reader found no track. With text given, the track lands there.
+inline int runReader(TrackReader reader, const QByteArray &file, ReaderReport *report,
                      QByteArray *text = nullptr)
 {
-    VideoInput video;
-    video.data = reinterpret_cast<const unsigned char *>(file.constData());
-    video.size = std::size_t(file.size());
+    VideoInput input;
+    input.data = reinterpret_cast<const unsigned char *>(file.constData());
+    input.size = std::size_t(file.size());
+    VideoIndex video(input);
+    LayoutRead read;
+    const bool found = reader && reader(video, &read);
+    report->variant = read.variant;
+    report->problem = read.problem;
+    report->hasAccel = found && !read.track.accel.empty();
+    report->localTime = found && read.track.clock == TrackClock::LocalTime;
+    if (!found)
+        return -1;
     if (!text)
-        return reader(video, nullptr, report);
+        return writeSecondsTrack(read.track, nullptr);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("track.txt"));
-    const int result = reader(video, QFile::encodeName(path).constData(), report);
+    const int result = writeSecondsTrack(read.track, QFile::encodeName(path).constData());
     QFile f(path);
     *text = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     return result;

@@ -222,10 +222,10 @@ private slots:
         const QString video = write(QFileInfo(side).completeBaseName() + ".MP4", "not a video");
         write(side, bytes);
         const QString text = video + ".txt";
-        const int result = extractTrack(QFile::encodeName(video).constData(),
-                                        QFile::encodeName(text).constData(), 1);
-        QCOMPARE(result >= 0, lines >= 0);
-        const TrackReport &r = lastTrackReport();
+        const TrackExtraction e = extractTrackReport(QFile::encodeName(video).constData(),
+                                                     QFile::encodeName(text).constData(), 1);
+        QCOMPARE(e.ok(), lines >= 0);
+        const TrackReport &r = e.report;
         const QString report = QString::fromLatin1(trackLayoutName(r.layout)) + ' ' +
                                QString::fromStdString(lines >= 0 ? r.variant : r.problem);
         QTEST(report, "report");

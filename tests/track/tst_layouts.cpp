@@ -303,9 +303,10 @@ private slots:
         QFETCH(QByteArray, file);
         QFETCH(int, lines);
         QFETCH(QString, problem);
-        const TrackReader readers[] = {readUdtaGps, readUuidGps, readFmasBox, readRiffTrailer,
-                                       readTextTrack};
-        TrackReport report;
+        const TrackReader readers[] = {furtherReader("udta-gps"), furtherReader("uuid-gps"),
+                                       furtherReader("fmas-box"), furtherReader("riff-trailer"),
+                                       furtherReader("text-track")};
+        ReaderReport report;
         const int result = runReader(readers[reader], file, &report);
         QCOMPARE(result < 0 ? -1 : result, lines);
         QCOMPARE(QString::fromStdString(report.problem), problem);
@@ -362,9 +363,9 @@ private slots:
         QFETCH(int, lines);
         QFETCH(QString, problem);
         QFETCH(bool, fix);
-        TrackReport report;
+        ReaderReport report;
         QByteArray text;
-        QCOMPARE(runReader(format == QLatin1String("gpmd") ? readGpmfTrack : readCammTrack,
+        QCOMPARE(runReader(furtherReader(format == QLatin1String("gpmd") ? "gpmf-track" : "camm-track"),
                            oneTrackFile({sample}, qPrintable(format), "meta"), &report, &text),
                  lines);
         const QString got = QString::fromStdString(report.problem);
@@ -528,7 +529,7 @@ private slots:
         QFETCH(int, lines);
         QFETCH(QString, problem);
         QFETCH(QString, line);
-        TrackReport report;
+        ReaderReport report;
         QByteArray text;
         QCOMPARE(runReader(indexed ? readIndexedFreeGps : readScannedFreeGps, file, &report, &text),
                  lines);

@@ -402,8 +402,8 @@ private slots:
         QFETCH(QString, said);
         QFETCH(QByteArray, firstLine);
         QByteArray text;
-        TrackReport report;
-        QCOMPARE(runReader(freeBox ? readNmeaFreeBox : readNmeaAtom, file, &report, &text), lines);
+        ReaderReport report;
+        QCOMPARE(runReader(furtherReader(freeBox ? "nmea-free-box" : "nmea-atom"), file, &report, &text), lines);
         QCOMPARE(QString::fromStdString(lines < 0 ? report.problem : report.variant), said);
         if (lines < 0)
             return;

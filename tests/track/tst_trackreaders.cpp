@@ -119,9 +119,9 @@ public:
     {
         const QString text = path(QStringLiteral("track.txt"));
         QFile::remove(text);
-        Result r{extractTrack(QFile::encodeName(video).constData(),
-                              QFile::encodeName(text).constData(), kind),
-                 QByteArray(), lastTrackLayout(), isHaisiTrack()};
+        const TrackExtraction e = extractTrackReport(QFile::encodeName(video).constData(),
+                                                     QFile::encodeName(text).constData(), kind);
+        Result r{e.result, QByteArray(), e.report.layout, e.report.fineGScale ? 1 : 0};
         r.text = readBytes(text);
         return r;
     }

@@ -1,0 +1,49 @@
+#include "furtherlayouts.h"
+
+#include <iterator>
+
+// One declaration and one row per layout; the reader lives in its own file under this folder.
+bool readGpmfTrack(VideoIndex &video, LayoutRead *read);
+bool readCammTrack(VideoIndex &video, LayoutRead *read);
+bool readTextTrack(VideoIndex &video, LayoutRead *read);
+bool readNmeaFreeBox(VideoIndex &video, LayoutRead *read);
+bool readNmeaAtom(VideoIndex &video, LayoutRead *read);
+bool readUuidGps(VideoIndex &video, LayoutRead *read);
+bool readFmasBox(VideoIndex &video, LayoutRead *read);
+bool readUdtaGps(VideoIndex &video, LayoutRead *read);
+bool readRiffTrailer(VideoIndex &video, LayoutRead *read);
+bool readFreeGpsBlocks(VideoIndex &video, LayoutRead *read);
+
+namespace {
+namespace furtherlayouts {
+constexpr FurtherLayout kFurtherLayouts[] = {
+    {"gpmf-track", "a timed-metadata track of format \"gpmd\" holding GPMF items",
+     FillsGps | FillsGSensor | OwnClock, readGpmfTrack},
+    {"camm-track", "a camera motion metadata track (format \"camm\")", FillsGps | FillsGSensor,
+     readCammTrack},
+    {"text-track", "a subtitle or metadata track (\"text\", \"tx3g\", \"gpmd\") of GPS text",
+     FillsGps | FillsGSensor | OwnClock, readTextTrack},
+    {"nmea-free-box", "a \"gps \" atom of stamped NMEA lines in a top-level \"free\" box",
+     FillsGps | FillsGSensor | OwnClock, readNmeaFreeBox},
+    {"nmea-atom", "NMEA or camera text in a top-level \"udat\" atom or a \"free\" box",
+     FillsGps | OwnClock, readNmeaAtom},
+    {"uuid-gps", "a \"uuid\" atom of the movie box with the GPS identifier", FillsGps | OwnClock,
+     readUuidGps},
+    {"fmas-box", "FMAS records in a timed-metadata track", FillsGps | FillsGSensor | OwnClock,
+     readFmasBox},
+    {"udta-gps", "GPS records in a top-level \"udta\" box or the movie's user data",
+     FillsGps | FillsGSensor | OwnClock, readUdtaGps},
+    {"riff-trailer", "a RIFF list of \"gps0\" and \"gsen\" chunks after the movie",
+     FillsGps | FillsGSensor | OwnClock, readRiffTrailer},
+    {"freegps-blocks", "\"freeGPS \" blocks, listed by a \"gps \" index or found by scanning",
+     FillsGps | FillsGSensor | OwnClock, readFreeGpsBlocks},
+};
+} // namespace furtherlayouts
+} // namespace
+
+const FurtherLayout *furtherLayouts(std::size_t *count)
+{
+    using namespace furtherlayouts;
+    *count = std::size(kFurtherLayouts);
+    return kFurtherLayouts;
+}

@@ -1,0 +1,3 @@
+#include "tracklog.h"
+
+Q_LOGGING_CATEGORY(lcTrack, "qmarl.track", QtInfoMsg)
