@@ -1,6 +1,7 @@
 // The further layouts' readers on files built byte by byte: freeGPS blocks, movie tracks, boxes.
 #include "bytebuilders.h"
 #include "freegpsblocks.h"
+#include "extracttrack.h"
 #include "textforms.h"
 
 #include <QtTest>
@@ -230,6 +231,83 @@ class TestLayouts : public QObject
     Q_OBJECT
 
 private slots:
+    // Each row of the further layouts' table is a layout of its own: named once, with a reader,
+    // and the extraction reports it by that name; a layout past the table has no name.
+    void furtherLayoutsTable()
+    {
+        std::size_t count = 0;
+        const FurtherLayout *rows = furtherLayouts(&count);
+        QVERIFY(count >= 10);
+        QSet<QString> names;
+        for (std::size_t i = 0; i < count; ++i) {
+            const QString name = QString::fromLatin1(rows[i].name);
+            QVERIFY2(!names.contains(name), qPrintable(name));
+            names.insert(name);
+            QVERIFY2(rows[i].read && rows[i].recognisedBy && *rows[i].recognisedBy,
+                     qPrintable(name));
+            QVERIFY2(rows[i].fills & FillsGps, qPrintable(name));
+            QCOMPARE(QString::fromLatin1(trackLayoutName(furtherTrackLayout(int(i)))), name);
+        }
+        QCOMPARE(QString::fromLatin1(trackLayoutName(furtherTrackLayout(0))),
+                 QStringLiteral("gpmf-track"));
+        QCOMPARE(QString::fromLatin1(trackLayoutName(furtherTrackLayout(int(count) - 1))),
+                 QStringLiteral("freegps-blocks"));
+        QCOMPARE(QString::fromLatin1(trackLayoutName(furtherTrackLayout(int(count)))),
+                 QStringLiteral("none"));
+        for (const char *older : {"none", "chip-trailer", "gps0", "gps-index", "hisilicon",
+                                  "freegps", "transport-stream", "side-file"})
+            QVERIFY2(!names.contains(QLatin1String(older)), older);
+    }
+
+    // The index the further readers share: the top level and the movie's children once, a
+    // track's samples read on the first ask and handed out again, tracks chosen by format.
+    void videoIndex_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("topLevel");
+        QTest::addColumn<bool>("movie");
+        QTest::addColumn<int>("gpmdSamples"); // -1: no movie box
+        const QByteArray two = oneTrackFile({QByteArray(8, 'a'), QByteArray(8, 'b')}, "gpmd",
+                                            "meta");
+        QTest::newRow("a movie with a gpmd track") << two << 3 << true << 2;
+        QTest::newRow("a subtitle track only")
+            << oneTrackFile({QByteArray(4, 'x')}, "tx3g", "text") << 3 << true << 0;
+        // Cut inside the movie box: its head runs past the end, so the walk stops before it.
+        QTest::newRow("cut in the movie box") << two.left(40) << 1 << false << -1;
+        QTest::newRow("empty") << QByteArray() << 0 << false << -1;
+    }
+    void videoIndex()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(int, topLevel);
+        QFETCH(bool, movie);
+        QFETCH(int, gpmdSamples);
+        VideoInput input;
+        input.data = reinterpret_cast<const unsigned char *>(file.constData());
+        input.size = std::size_t(file.size());
+        VideoIndex video(input);
+        QVERIFY(video.isOpen());
+        QCOMPARE(int(video.topLevel().size()), topLevel);
+        QCOMPARE(video.movie() != nullptr, movie);
+        QCOMPARE(video.movieChildren().empty(), !movie);
+        std::vector<const MediaTrack *> first, again, every;
+        QCOMPARE(video.mediaTracks({fourcc("gpmd")}, &first), movie);
+        if (!movie)
+            return;
+        QCOMPARE(int(first.size()), gpmdSamples > 0 ? 1 : 0);
+        QVERIFY(video.mediaTracks({}, &every));
+        QCOMPARE(int(every.size()), 1);
+        if (gpmdSamples <= 0)
+            return;
+        QCOMPARE(int(first.front()->samples.size()), gpmdSamples);
+        QVERIFY(video.mediaTracks({fourcc("camm"), fourcc("gpmd")}, &again));
+        QCOMPARE(again, first);
+        // Metadata tracks claim nothing of the media data: their samples may be the blocks.
+        std::vector<std::pair<int64_t, int64_t>> claimed;
+        QVERIFY(video.claimedMediaRanges(&claimed));
+        QVERIFY(claimed.empty());
+    }
+
     void readers_data()
     {
         QTest::addColumn<int>("reader");
