@@ -1,4 +1,5 @@
 #include "secondstrack.h"
+#include "coordinates.h"
 #include "tracktextfile.h"
 
 #include <algorithm>
