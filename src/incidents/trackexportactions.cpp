@@ -55,7 +55,7 @@ TrackExportActions::TrackExportActions(Library *library, ClipMarks *clips,
             showNotice(m_fileList->window(), recordings == 0
                                                  ? menuText("没有缺少 GPS 轨迹的录像")
                                                  : menuText("已加载的 GPS 轨迹不覆盖任何录像"));
-        HWDeviceTreeView::repaintFileList();
+        m_fileList->repaintFileList();
     });
 }
 

@@ -123,6 +123,8 @@ void KestroMainWidget::wireParts()
                 &KestroMainWidget::playWidgetKeyEventSlot);
         connect(pane, &HWPlayWidget::changePipeSignal, this,
                 &KestroMainWidget::on_pushBtn_pipe_clicked);
+        connect(pane, &HWPlayWidget::commandReplySignal, ui->treeView_filelist,
+                &HWDeviceTreeView::repaintFileList);
     }
     connect(titleBarWidget(), &LuTitleBar::signalShowAppSetting, this,
             &KestroMainWidget::showAppSettingSlot);
@@ -151,7 +153,8 @@ void KestroMainWidget::wireParts()
     connect(m_session, &PlaybackSession::marksChanged, this, showList);
     connect(m_externalTracks, &ExternalTracks::matched, this, showList);
     // The row's track mark and its drive's figures.
-    connect(m_library, &Library::trackReady, this, [] { HWDeviceTreeView::repaintFileList(); });
+    connect(m_library, &Library::trackReady, ui->treeView_filelist,
+            &HWDeviceTreeView::repaintFileList);
     connect(m_session, &PlaybackSession::stateChanged, this, [this](int state) {
         ui->pushBtn_play->setChecked(state == PlaybackSession::Playing);
         setPlayControlsEnabled(state != PlaybackSession::Stopped);

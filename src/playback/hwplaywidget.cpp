@@ -1,6 +1,5 @@
 #include "hwplaywidget.h"
 
-#include "hwdevicetreeview.h"
 #include "playlabel.h"
 #include "ui_hwplaywidget.h"
 
@@ -29,7 +28,7 @@ HWPlayWidget::HWPlayWidget(QWidget *parent)
     connect(playLabel, &PlayLabel::sigPlayFinish, this, &HWPlayWidget::slotPlayEnd);
     connect(playLabel, &PlayLabel::sigPlayFailed, this, &HWPlayWidget::playFailedSignal);
     connect(playLabel, &PlayLabel::sigPlaybackRestart, this, &HWPlayWidget::slotPlaybackRestart);
-    connect(playLabel, &PlayLabel::sigCommandReplay, this, &HWPlayWidget::slogCommandReplay);
+    connect(playLabel, &PlayLabel::sigCommandReplay, this, &HWPlayWidget::commandReplySignal);
     connect(playLabel, &PlayLabel::sigEndHeld, this, &HWPlayWidget::endHeldSignal);
     connect(playLabel, &PlayLabel::sigUpdateFileAttribute, this,
             &HWPlayWidget::slotUpdateFileAttribute);
@@ -154,11 +153,6 @@ void HWPlayWidget::startVideo()
 void HWPlayWidget::slotPlaybackRestart()
 {
     startVideo();
-}
-
-void HWPlayWidget::slogCommandReplay()
-{
-    HWDeviceTreeView::repaintFileList();
 }
 
 void HWPlayWidget::on_HWPlayWidget_customContextMenuRequested(QPoint pos)
