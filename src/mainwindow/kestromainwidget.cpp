@@ -85,6 +85,7 @@ void KestroMainWidget::buildParts()
         ui->pushBtn_gsensor_x, ui->pushBtn_gsensor_y, ui->pushBtn_gsensor_z};
     m_telemetry = new TelemetryDisplay(dials, m_session, m_map, m_library, this);
     m_events = new DrivingEventTools(m_session, m_library, ui->horizontalSlider_progress, this);
+    m_map->setEventsFor(&DrivingEventTools::mapEvents);
     m_clips = new ClipMarks(m_session, m_library, ui->horizontalSlider_progress, this,
                             [this](ClipRequest &request) {
                                 request.splitType = m_splitType;

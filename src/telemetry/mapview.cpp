@@ -2,7 +2,6 @@
 
 #include "archivetypes.h"
 
-#include "drivingeventtools.h"
 #include "hwdefaultsettings.h"
 #include "library.h"
 #include "lufileinfomodel.h"
@@ -146,7 +145,7 @@ void MapView::drawRoute()
     if (route.isEmpty())
         route = QStringLiteral("[]");
     m_mapBridge->setSecondCount(master->track.size());
-    QString options = optionsFor(master);
+    QString options = optionsFor(m_eventsFor ? m_eventsFor(master) : QJsonArray());
     const QString drive = driveOption();
     if (!drive.isEmpty()) {
         options.chop(1); // the object's closing brace
@@ -155,7 +154,7 @@ void MapView::drawRoute()
     runPageScript(QStringLiteral("initGPSLine(%1, '#5298ff', %2)").arg(route, options));
 }
 
-QString MapView::optionsFor(const LuFileInfoModel *model)
+QString MapView::optionsFor(const QJsonArray &events)
 {
     // Fixed bands in each unit, so a colour means the same speed on every recording.
     const bool mph = HWDefaultSettings::instance()->speedUnit() == 1;
@@ -166,8 +165,7 @@ QString MapView::optionsFor(const LuFileInfoModel *model)
     // JSON text is a valid script literal; the texts are ours (kind, speeds, time), never a
     // file name.
     return QString::fromUtf8(QJsonDocument(QJsonObject{{QStringLiteral("scale"), scale},
-                                                       {QStringLiteral("events"),
-                                                        DrivingEventTools::mapEvents(model)}})
+                                                       {QStringLiteral("events"), events}})
                                  .toJson(QJsonDocument::Compact));
 }
 
