@@ -276,7 +276,6 @@ void ClipExportDialog::exportDone()
     if (!m_notes.isEmpty())
         text += QLatin1Char('\n') + m_notes.join(QLatin1Char('\n'));
     m_status->setText(text);
-    emit exportFinished(m_result.ok, m_result.ok ? m_result.folder : m_result.error);
 }
 
 void ClipExportDialog::cancelOrClose()

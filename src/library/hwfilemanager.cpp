@@ -27,11 +27,6 @@ QString HWFileManager::previewsPath()
     return subFolder(QStringLiteral("Previews"));
 }
 
-QString HWFileManager::picturesPath()
-{
-    return subFolder(QStringLiteral("Pictures"));
-}
-
 QString HWFileManager::trackCachePath()
 {
     return subFolder(QStringLiteral("GPS"));
