@@ -1,6 +1,7 @@
 #include "hwdevicetreeview.h"
 
 #include "hwtreeitemdelegate.h"
+#include "librarylog.h"
 #include "lufileinfomodel.h"
 
 #include <QDebug>
@@ -151,7 +152,7 @@ void HWDeviceTreeView::setCollapsed(const Drive &drive, bool collapsed)
 
 void HWDeviceTreeView::mousePressEvent(QMouseEvent *event)
 {
-    qWarning() << "HWDeviceTreeView::mousePressEvent";
+    qCDebug(lcLibrary) << "HWDeviceTreeView::mousePressEvent";
     if (const Drive *drive = driveHeaderAt(event->pos())) {
         // The arrow folds the drive; a header selects nothing, its menu comes from the window.
         if (event->button() == Qt::LeftButton &&

@@ -11,9 +11,10 @@
 #include "hwdevicetreeview.h"
 #include "hwplaywidget.h"
 #include "library.h"
-#include "lugpsmodel.h"
 #include "lufileinfomodel.h"
+#include "lugpsmodel.h"
 #include "lutitlebar.h"
+#include "mainwindowlog.h"
 #include "mapview.h"
 #include "panelayout.h"
 #include "playbacksession.h"
@@ -68,7 +69,7 @@ KestroMainWidget::KestroMainWidget(QWidget *parent)
         pane->setKeepRatio(keep);
     m_library->reopenLastSession();
     m_externalTracks->loadRemembered();
-    qWarning() << "KestroMainWidget::KestroMainWidget" << __LINE__;
+    qCDebug(lcMainWindow) << "KestroMainWidget::KestroMainWidget" << __LINE__;
     checkClientIdentify();
 }
 

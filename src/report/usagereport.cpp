@@ -1,6 +1,7 @@
 #include "usagereport.h"
 
 #include "luhttpserver.h"
+#include "reportlog.h"
 
 #include <QDebug>
 
@@ -9,6 +10,6 @@ void checkClientIdentify()
     // One client for the process: it must outlive any answer, and it is never deleted.
     static LuHttpServer *const client = new LuHttpServer(nullptr);
     client->uploadUseRecord([](bool ok, const QJsonObject &reply, const QString &remark) {
-        qWarning() << "checkClientIdentify" << __LINE__ << ok << reply << remark;
+        qCWarning(lcReport) << "checkClientIdentify" << __LINE__ << ok << reply << remark;
     });
 }

@@ -1,6 +1,7 @@
 #include "mapview.h"
 
 #include "archivetypes.h"
+#include "telemetrylog.h"
 
 #include "hwdefaultsettings.h"
 #include "library.h"
@@ -79,14 +80,14 @@ void MapView::load()
     HWDefaultSettings *store = HWDefaultSettings::instance();
     const QString path =
         QCoreApplication::applicationDirPath() + pageFor(store->mapType(), store->language());
-    qWarning() << "MapView::load" << path;
+    qCWarning(lcTelemetry) << "MapView::load" << path;
     m_mapReady = false;
     m_view->load(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
 }
 
 void MapView::loadFinished(bool ok)
 {
-    qWarning() << "MapView::loadFinished" << ok;
+    qCWarning(lcTelemetry) << "MapView::loadFinished" << ok;
     m_mapReady = true;
     drawRoute();
     if (m_placePicking)
@@ -240,10 +241,10 @@ void MapView::playRecordingAt(int id, int second)
     LuFileInfoModel *target = m_mapDriveRecordings.value(id);
     // Deleted since the drive was drawn, or a stale id: nothing to play.
     if (!target || !m_library->contains(target)) {
-        qWarning() << "MapView::playRecordingAt: no recording" << id;
+        qCWarning(lcTelemetry) << "MapView::playRecordingAt: no recording" << id;
         return;
     }
-    qWarning() << "MapView::playRecordingAt" << target->fileName << second;
+    qCWarning(lcTelemetry) << "MapView::playRecordingAt" << target->fileName << second;
     m_session->playFrom(target, second);
 }
 
