@@ -20,6 +20,7 @@
 #include <QSet>
 #include <QWaitCondition>
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 
@@ -188,6 +189,8 @@ namespace {
 QMutex s_buildMutex;
 QWaitCondition s_buildDone;
 QSet<QString> s_building;
+// Extractions started in this process.
+std::atomic<int> s_extractions{0};
 
 class CacheBuildLock
 {
@@ -216,6 +219,7 @@ private:
 // the HiSilicon reader made it.
 bool buildTrackCache(const TrackSource &source, TrackLoadResult *result)
 {
+    ++s_extractions;
     qCWarning(lcLibrary) << "need paras gps info..." << source.fileName;
     const QString temporary = result->cachePath + QStringLiteral(".tmp");
     TrackLayout layout = TrackLayout::None;
@@ -272,6 +276,11 @@ bool readTrackCache(const QString &cachePath, bool fineGScale, QList<LuGPSModel 
     return true;
 }
 } // namespace
+
+int LuFileInfoModel::trackExtractions()
+{
+    return s_extractions.load();
+}
 
 void LuFileInfoModel::readTrack(const TrackSource &source, TrackLoadResult *result)
 {
