@@ -5,11 +5,12 @@
 
 #include <QDebug>
 
-void checkClientIdentify()
+LuHttpServer *checkClientIdentify()
 {
     // One client for the process: it must outlive any answer, and it is never deleted.
     static LuHttpServer *const client = new LuHttpServer(nullptr);
     client->uploadUseRecord([](bool ok, const QJsonObject &reply, const QString &remark) {
         qCWarning(lcReport) << "checkClientIdentify" << __LINE__ << ok << reply << remark;
     });
+    return client;
 }
