@@ -5,6 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
+# Every include points down the rooms of src/, and the README lists them in that order.
+./scripts/check-layers.sh
 
 jobs=$(nproc)
 configure() {

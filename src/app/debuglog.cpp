@@ -3,6 +3,7 @@
 #include "appglobals.h"
 
 #include <QFile>
+#include <QLoggingCategory>
 #include <QTextStream>
 
 #include <atomic>
@@ -30,4 +31,11 @@ void debugLogHandler(QtMsgType type, const QMessageLogContext &context, const QS
     stream << message << "\r\n" << Qt::endl;
     stream.flush();
     file.close();
+}
+
+void startDebugLog()
+{
+    QLoggingCategory::setFilterRules(
+        QStringLiteral("qmarl.*.debug=true\nqmarl.library.cachelines.debug=false"));
+    qInstallMessageHandler(debugLogHandler);
 }

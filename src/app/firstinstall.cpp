@@ -1,5 +1,6 @@
 #include "firstinstall.h"
 
+#include "applog.h"
 #include "hwdefaultsettings.h"
 
 #include <QDateTime>
@@ -12,24 +13,26 @@ void checkFirstInstall()
 {
     const QString cacheDir = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
     if (!QDir().mkpath(cacheDir))
-        qWarning() << "checkFirstInstall: cannot create the cache folder" << cacheDir;
+        qCWarning(lcApp) << "checkFirstInstall: cannot create the cache folder" << cacheDir;
     const QString markerPath = cacheDir + QStringLiteral("/myapp.conf");
 
-    qWarning() << "checkFirstInstall" << 41;
+    qCWarning(lcApp) << "checkFirstInstall" << 41;
     if (QFile::exists(markerPath))
         return;
-    qWarning() << "checkFirstInstall" << 47;
+    qCWarning(lcApp) << "checkFirstInstall" << 47;
 
     QFile marker(markerPath);
     if (marker.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         const QByteArray stamp =
             QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8();
         if (marker.write(stamp) != stamp.size())
-            qWarning() << "checkFirstInstall: cannot write" << markerPath << marker.errorString();
+            qCWarning(lcApp) << "checkFirstInstall: cannot write" << markerPath
+                             << marker.errorString();
         marker.close();
     } else {
         // The reset still runs; without a marker the next start counts as a first run again.
-        qWarning() << "checkFirstInstall: cannot create" << markerPath << marker.errorString();
+        qCWarning(lcApp) << "checkFirstInstall: cannot create" << markerPath
+                         << marker.errorString();
     }
 
     HWDefaultSettings::instance()->resetToDefaults();

@@ -1,6 +1,7 @@
 #include "hwdefaultsettings.h"
 
 #include "appglobals.h"
+#include "applog.h"
 
 #include <QDateTime>
 #include <QDebug>
@@ -63,18 +64,19 @@ void HWDefaultSettings::guardAgainstUnreadableStore()
     if (status == QSettings::NoError)
         return;
     const QString path = m_settings->fileName();
-    qWarning() << "HWDefaultSettings: settings store" << path
-               << (status == QSettings::FormatError ? "is damaged" : "cannot be read")
-               << "- starting from defaults";
+    qCWarning(lcApp) << "HWDefaultSettings: settings store" << path
+                     << (status == QSettings::FormatError ? "is damaged" : "cannot be read")
+                     << "- starting from defaults";
     if (status != QSettings::FormatError || !QFile::exists(path))
         return;
     const QString backup =
         path + QStringLiteral(".damaged-") +
         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     if (QFile::copy(path, backup))
-        qWarning() << "HWDefaultSettings: damaged store kept as" << backup;
+        qCWarning(lcApp) << "HWDefaultSettings: damaged store kept as" << backup;
     else
-        qWarning() << "HWDefaultSettings: could not keep a copy of the damaged store at" << backup;
+        qCWarning(lcApp) << "HWDefaultSettings: could not keep a copy of the damaged store at"
+                         << backup;
 }
 
 void HWDefaultSettings::store(const QString &key, const QVariant &value)
@@ -135,11 +137,11 @@ QString HWDefaultSettings::snapDir()
         QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
         if (pictures.isEmpty()) {
             pictures = QDir::homePath();
-            qWarning() << "HWDefaultSettings::snapDir: no pictures folder, using" << pictures;
+            qCWarning(lcApp) << "HWDefaultSettings::snapDir: no pictures folder, using" << pictures;
         }
         pictures += QStringLiteral("/Q-MARL");
         if (!QDir().mkpath(pictures))
-            qWarning() << "HWDefaultSettings::snapDir: cannot create" << pictures;
+            qCWarning(lcApp) << "HWDefaultSettings::snapDir: cannot create" << pictures;
         store(g_settingKey_snapDir, pictures);
     }
     return m_settings->value(g_settingKey_snapDir).toString();
@@ -266,8 +268,8 @@ DrivingEventThresholds HWDefaultSettings::drivingEventThresholds()
             continue;
         }
         if (m_settings->contains(entry.key))
-            qWarning() << "HWDefaultSettings: unusable" << entry.key
-                       << m_settings->value(entry.key) << "- using" << entry.value;
+            qCWarning(lcApp) << "HWDefaultSettings: unusable" << entry.key
+                             << m_settings->value(entry.key) << "- using" << entry.value;
         store(entry.key, entry.value);
     }
     return thresholds;

@@ -1,5 +1,7 @@
 #include "translation.h"
 
+#include "applog.h"
+
 #include <QDebug>
 
 #include <array>
@@ -30,6 +32,6 @@ QString loadTranslation(int &language)
         language = kEnglish;
     }
     const bool loaded = g_translator.load(path);
-    qWarning() << "load translate" << loaded;
+    qCWarning(lcApp) << "load translate" << loaded;
     return path;
 }

@@ -3,6 +3,7 @@
 #include "archivepanel.h"
 
 #include "archiveindexer.h"
+#include "archiveviewlog.h"
 #include "drivelist.h"
 #include "hwdefaultsettings.h"
 #include "library.h"
@@ -125,7 +126,7 @@ void ArchivePanel::play(QTreeWidgetItem *item)
         model = library->modelFor(front);
     }
     const int second = item->data(0, SecondRole).toInt();
-    qInfo() << "ArchivePanel: playing" << front << "from" << second;
+    qCInfo(lcArchiveView) << "ArchivePanel: playing" << front << "from" << second;
     m_parts.session->playFrom(model, second);
 }
 

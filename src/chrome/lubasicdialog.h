@@ -1,29 +1,22 @@
 #pragma once
 
-#include <QDialog>
+#include "lubasicframe.h"
 
-class LuTitleBar;
+#include <QDialog>
 
 // Base of the viewer's dialogs: frameless, with the shared title bar showing only its close
 // button. The derived dialog calls initTitleBar() from its constructor; the dialog deletes
 // itself once closed.
-class LuBasicDialog : public QDialog
+class LuBasicDialog : public LuBasicFrame<QDialog>
 {
     Q_OBJECT
 
 public:
     explicit LuBasicDialog(QWidget *parent = nullptr);
 
-    LuTitleBar *titleBarWidget() const { return titleBar; }
-
 public slots:
-    virtual void onButtonMinClicked();
-    virtual void onButtonRestoreClicked();
-    virtual void onButtonMaxClicked();
-    virtual void onButtonCloseClicked();
+    void onButtonCloseClicked() override;
 
 protected:
     void initTitleBar();
-
-    LuTitleBar *titleBar = nullptr;
 };

@@ -41,7 +41,6 @@ signals:
     void signalButtonMaxClicked();
     void signalButtonCloseClicked();
     void signalShowAppSetting();
-    void signalShowMenu();
 
 public slots:
     void pnButtonMenuClicked();

@@ -1,5 +1,7 @@
 #include "menustyle.h"
 
+#include "chromelog.h"
+
 #include <QDebug>
 #include <QFile>
 #include <QMenu>
@@ -10,5 +12,5 @@ void applyMenuStyle(QMenu *menu)
     if (sheet.open(QIODevice::ReadOnly))
         menu->setStyleSheet(menu->styleSheet() + QString::fromUtf8(sheet.readAll()));
     else
-        qWarning() << "applyMenuStyle: no menu style sheet" << sheet.fileName();
+        qCWarning(lcChrome) << "applyMenuStyle: no menu style sheet" << sheet.fileName();
 }

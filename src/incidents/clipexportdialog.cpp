@@ -4,6 +4,7 @@
 #include "clipexport.h"
 #include "cliptime.h"
 #include "hwdefaultsettings.h"
+#include "incidentslog.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -220,7 +221,7 @@ void ClipExportDialog::startExport()
     // Said before any work starts, not after a minute of encoding.
     const QString folderProblem = targetFolderProblem(m_folder->text());
     if (!folderProblem.isEmpty()) {
-        qWarning() << "ClipExportDialog:" << folderProblem;
+        qCWarning(lcIncidents) << "ClipExportDialog:" << folderProblem;
         m_status->setText(tr("无法写入文件夹：%1").arg(m_folder->text()));
         return;
     }
@@ -245,7 +246,7 @@ void ClipExportDialog::startExport()
                     Qt::QueuedConnection);
         };
         hooks.note = [this](const QString &line) {
-            qWarning() << "ClipExportDialog:" << line;
+            qCWarning(lcIncidents) << "ClipExportDialog:" << line;
             QMetaObject::invokeMethod(
                 this, [this, line] { m_notes << line; }, Qt::QueuedConnection);
         };
@@ -270,13 +271,12 @@ void ClipExportDialog::exportDone()
         m_progress->setValue(0);
         text = tr("已取消，未写入任何文件。");
     } else {
-        qWarning() << "ClipExportDialog: export failed:" << m_result.error;
+        qCWarning(lcIncidents) << "ClipExportDialog: export failed:" << m_result.error;
         text = tr("导出失败：%1").arg(m_result.error);
     }
     if (!m_notes.isEmpty())
         text += QLatin1Char('\n') + m_notes.join(QLatin1Char('\n'));
     m_status->setText(text);
-    emit exportFinished(m_result.ok, m_result.ok ? m_result.folder : m_result.error);
 }
 
 void ClipExportDialog::cancelOrClose()

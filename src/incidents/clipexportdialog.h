@@ -43,10 +43,6 @@ public:
     QLabel *estimateLabel() const { return m_estimate; }
     const ClipRequest &request() const { return m_request; }
 
-signals:
-    // ok: the folder written is in text; otherwise text says why (or that it was cancelled).
-    void exportFinished(bool ok, const QString &text);
-
 public slots:
     void startExport();
     void cancelOrClose();

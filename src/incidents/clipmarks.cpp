@@ -3,6 +3,7 @@
 #include "clipexportdialog.h"
 #include "drivelist.h"
 #include "hwdefaultsettings.h"
+#include "incidentslog.h"
 #include "library.h"
 #include "lufileinfomodel.h"
 #include "luprogressslider.h"
@@ -106,7 +107,7 @@ void ClipMarks::setPoint(bool in)
         if (turned)
             (in ? m_out : m_in) = Mark{};
     }
-    qWarning() << "ClipMarks::setPoint" << (in ? "in" : "out") << now;
+    qCWarning(lcIncidents) << "ClipMarks::setPoint" << (in ? "in" : "out") << now;
     showRange();
 }
 

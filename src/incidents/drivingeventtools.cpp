@@ -1,6 +1,7 @@
 #include "drivingeventtools.h"
 
 #include "hwdefaultsettings.h"
+#include "incidentslog.h"
 #include "library.h"
 #include "lufileinfomodel.h"
 #include "luprogressslider.h"
@@ -132,6 +133,6 @@ void DrivingEventTools::jump(int direction)
     }
     if (target < 0)
         return;
-    qWarning() << "DrivingEventTools::jump" << direction << "to" << target;
+    qCWarning(lcIncidents) << "DrivingEventTools::jump" << direction << "to" << target;
     m_session->seekToSecond(target);
 }

@@ -2,13 +2,14 @@
 
 #include "clipmarks.h"
 #include "clockshiftdialog.h"
-#include "loadedtracksdialog.h"
 #include "driveexport.h"
 #include "externaltrack.h"
 #include "externaltracks.h"
 #include "hwdefaultsettings.h"
 #include "hwdevicetreeview.h"
+#include "incidentslog.h"
 #include "library.h"
+#include "loadedtracksdialog.h"
 #include "lufileinfomodel.h"
 #include "menustyle.h"
 #include "notice.h"
@@ -55,7 +56,7 @@ TrackExportActions::TrackExportActions(Library *library, ClipMarks *clips,
             showNotice(m_fileList->window(), recordings == 0
                                                  ? menuText("没有缺少 GPS 轨迹的录像")
                                                  : menuText("已加载的 GPS 轨迹不覆盖任何录像"));
-        HWDeviceTreeView::repaintFileList();
+        m_fileList->repaintFileList();
     });
 }
 
@@ -123,7 +124,8 @@ bool TrackExportActions::exportTrack(LuFileInfoModel *model, const QString &path
     model->loadTrack();
     QFile cache(model->trackCachePath);
     if (!model->trackLoaded || !cache.open(QIODevice::ReadOnly)) {
-        qWarning() << "TrackExportActions::exportTrack: no track for" << model->nativePath;
+        qCWarning(lcIncidents) << "TrackExportActions::exportTrack: no track for"
+                               << model->nativePath;
         return false;
     }
     // The viewer reads every cached speed as knots; the export says the same.
@@ -138,10 +140,12 @@ bool TrackExportActions::exportTrack(LuFileInfoModel *model, const QString &path
     // Written whole or not at all: a half-written file would look like a short drive.
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit()) {
-        qWarning() << "TrackExportActions::exportTrack: cannot write" << path << out.errorString();
+        qCWarning(lcIncidents) << "TrackExportActions::exportTrack: cannot write" << path
+                               << out.errorString();
         return false;
     }
-    qWarning() << "TrackExportActions::exportTrack" << points.size() << "points to" << path;
+    qCWarning(lcIncidents) << "TrackExportActions::exportTrack" << points.size() << "points to"
+                           << path;
     return true;
 }
 

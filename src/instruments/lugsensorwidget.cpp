@@ -1,5 +1,6 @@
 #include "lugsensorwidget.h"
 
+#include "instrumentslog.h"
 #include "lufileinfomodel.h"
 
 #include <QDebug>
@@ -54,9 +55,9 @@ void LuGsensorWidget::setSeries(const QList<float> &x, const QList<float> &y,
         maxZ = qMax(maxZ, std::fabs(usable(v)));
     const float maxXAlone = maxX;
     maxX = qMax(maxX, qMax(maxY, maxZ));
-    qWarning() << "gps X" << seriesX << "and max" << maxXAlone;
-    qWarning() << "gps Y" << seriesY << "and max" << maxY;
-    qWarning() << "gps Z" << seriesZ << "and max" << maxZ;
+    qCWarning(lcInstruments) << "gps X" << seriesX << "and max" << maxXAlone;
+    qCWarning(lcInstruments) << "gps Y" << seriesY << "and max" << maxY;
+    qCWarning(lcInstruments) << "gps Z" << seriesZ << "and max" << maxZ;
 }
 
 void LuGsensorWidget::clearSeries()

@@ -1,5 +1,6 @@
 #include "clockshift.h"
 
+#include "librarylog.h"
 #include "lufileinfomodel.h"
 
 #include <QDebug>
@@ -32,7 +33,8 @@ double ClockShift::ofCache(const QString &cachePath, Target target)
     bool ok = false;
     const double seconds = file.read(64).trimmed().toDouble(&ok);
     if (!ok || !std::isfinite(seconds) || std::fabs(seconds) > kMostShift) {
-        qWarning() << "ClockShift: ignoring" << file.fileName() << "- not a number of seconds";
+        qCWarning(lcLibrary) << "ClockShift: ignoring" << file.fileName()
+                             << "- not a number of seconds";
         return 0;
     }
     return seconds;
@@ -48,7 +50,7 @@ bool ClockShift::set(const LuFileInfoModel *recording, double seconds, Target ta
     QSaveFile file(path);
     const QByteArray text = QByteArray::number(seconds, 'f', 3) + '\n';
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
-        qWarning() << "ClockShift: cannot write" << path << file.errorString();
+        qCWarning(lcLibrary) << "ClockShift: cannot write" << path << file.errorString();
         return false;
     }
     return true;

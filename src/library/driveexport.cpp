@@ -1,5 +1,6 @@
 #include "driveexport.h"
 
+#include "librarylog.h"
 #include "trackexport.h"
 
 #include <QDebug>
@@ -15,7 +16,7 @@ bool writeDriveTrack(const QVector<DriveExportPart> &parts, const QString &path)
         QFile cache(result.cachePath);
         if (!result.loaded || !cache.open(QIODevice::ReadOnly)) {
             // One recording without GPS leaves a gap, not a failed export.
-            qWarning() << "writeDriveTrack: no track for" << part.source.nativePath;
+            qCWarning(lcLibrary) << "writeDriveTrack: no track for" << part.source.nativePath;
             continue;
         }
         TrackExportOptions options;
@@ -33,10 +34,10 @@ bool writeDriveTrack(const QVector<DriveExportPart> &parts, const QString &path)
     }
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit()) {
-        qWarning() << "writeDriveTrack: cannot write" << path << out.errorString();
+        qCWarning(lcLibrary) << "writeDriveTrack: cannot write" << path << out.errorString();
         return false;
     }
-    qWarning() << "writeDriveTrack:" << tracks.size() << "of" << parts.size()
-               << "recordings to" << path;
+    qCWarning(lcLibrary) << "writeDriveTrack:" << tracks.size() << "of" << parts.size()
+                         << "recordings to" << path;
     return true;
 }

@@ -4,6 +4,7 @@
 #include "drivelist.h"
 #include "hwfilemanager.h"
 #include "library.h"
+#include "librarylog.h"
 #include "lufileinfomodel.h"
 #include "trackmatch.h"
 #include "videoduration.h"
@@ -32,7 +33,7 @@ QString giverPath(const QString &cachePath)
 void writeGiver(const QString &cachePath, const QString &trackPath)
 {
     if (!replaceFile(giverPath(cachePath), trackPath.toUtf8()))
-        qWarning() << "ExternalTracks: cannot note the track beside" << cachePath;
+        qCWarning(lcLibrary) << "ExternalTracks: cannot note the track beside" << cachePath;
 }
 
 QString giverOf(const QString &cachePath)
@@ -147,11 +148,12 @@ void ExternalTracks::load(const QString &path)
                 return;
             --self->m_busy;
             if (!track->ok()) {
-                qWarning() << "ExternalTracks: refused" << path << "-" << track->error;
+                qCWarning(lcLibrary) << "ExternalTracks: refused" << path << "-" << track->error;
                 emit self->loaded(path, refusalText(*track));
                 return;
             }
-            qWarning() << "ExternalTracks: read" << track->fixes.size() << "positions from" << path;
+            qCWarning(lcLibrary) << "ExternalTracks: read" << track->fixes.size()
+                                 << "positions from" << path;
             // Loaded again: the newer reading replaces the one before.
             self->m_tracks.erase(std::remove_if(self->m_tracks.begin(), self->m_tracks.end(),
                                                 [&path](const auto &held) { return held->path == path; }),
@@ -205,7 +207,8 @@ void ExternalTracks::remember() const
     QSaveFile file(rememberedListPath());
     const QByteArray text = paths.join(QLatin1Char('\n')).toUtf8();
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
-        qWarning() << "ExternalTracks: cannot remember the loaded tracks in" << file.fileName();
+        qCWarning(lcLibrary) << "ExternalTracks: cannot remember the loaded tracks in"
+                             << file.fileName();
 }
 
 void ExternalTracks::loadRemembered()
@@ -238,7 +241,7 @@ void ExternalTracks::choose(LuFileInfoModel *recording, const QString &choice)
     const QString path = LuFileInfoModel::trackChoicePath(recording->trackCachePath);
     if (choice.isEmpty() ? QFile::exists(path) && !QFile::remove(path)
                          : !replaceFile(path, choice.toUtf8())) {
-        qWarning() << "ExternalTracks: cannot keep the choice for" << recording->fileName;
+        qCWarning(lcLibrary) << "ExternalTracks: cannot keep the choice for" << recording->fileName;
         return;
     }
     // What the cache holds came from the choice before: what a loaded track gave goes, and a
@@ -260,7 +263,7 @@ void ExternalTracks::dropOwnCache(LuFileInfoModel *recording)
 {
     const QString cache = recording->trackCachePath;
     if (QFile::exists(cache) && !QFile::remove(cache))
-        qWarning() << "ExternalTracks: cannot remove" << cache;
+        qCWarning(lcLibrary) << "ExternalTracks: cannot remove" << cache;
 }
 
 void ExternalTracks::remove(const QString &path)
@@ -425,7 +428,7 @@ void ExternalTracks::apply(const QList<Outcome> &outcomes)
         model->forgetTrack();
         m_library->loadTrack(model);
     }
-    qWarning() << "ExternalTracks: matched" << outcomes.size() << "recordings," << given
-               << "given seconds";
+    qCWarning(lcLibrary) << "ExternalTracks: matched" << outcomes.size() << "recordings," << given
+                         << "given seconds";
     emit matched(outcomes.size(), given);
 }

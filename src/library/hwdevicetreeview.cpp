@@ -1,16 +1,15 @@
 #include "hwdevicetreeview.h"
 
 #include "hwtreeitemdelegate.h"
+#include "librarylog.h"
 #include "lufileinfomodel.h"
 
 #include <QDebug>
 #include <QHeaderView>
 #include <QMouseEvent>
-#include <QPointer>
 #include <QStandardItemModel>
 
 namespace {
-QPointer<HWDeviceTreeView> s_fileList;
 constexpr int kRegroupDelayMs = 250;
 } // namespace
 
@@ -18,7 +17,6 @@ HWDeviceTreeView::HWDeviceTreeView(QWidget *parent)
     : QTreeView(parent), m_items(new QStandardItemModel(0, 1, this)),
       m_delegate(new HWTreeItemDelegate(this))
 {
-    s_fileList = this;
     qRegisterMetaType<LuFileInfoModel *>("LuFileInfoModel");
     setModel(m_items);
     header()->hide();
@@ -80,11 +78,9 @@ void HWDeviceTreeView::setFileList(const QList<LuFileInfoModel *> &list)
 
 void HWDeviceTreeView::repaintFileList()
 {
-    if (!s_fileList)
-        return;
-    if (!s_fileList->m_regroup.isActive())
-        s_fileList->m_regroup.start();
-    s_fileList->viewport()->update();
+    if (!m_regroup.isActive())
+        m_regroup.start();
+    viewport()->update();
 }
 
 void HWDeviceTreeView::refreshDrives()
@@ -156,7 +152,7 @@ void HWDeviceTreeView::setCollapsed(const Drive &drive, bool collapsed)
 
 void HWDeviceTreeView::mousePressEvent(QMouseEvent *event)
 {
-    qWarning() << "HWDeviceTreeView::mousePressEvent";
+    qCDebug(lcLibrary) << "HWDeviceTreeView::mousePressEvent";
     if (const Drive *drive = driveHeaderAt(event->pos())) {
         // The arrow folds the drive; a header selects nothing, its menu comes from the window.
         if (event->button() == Qt::LeftButton &&

@@ -26,10 +26,6 @@ public:
     // Brings the rows in line with list, reusing the existing items.
     void setFileList(const QList<LuFileInfoModel *> &list);
 
-    // Repaints the one file list, when it exists; its drives follow a moment later, so that a
-    // card's worth of tracks arriving costs a few regroupings, not one each.
-    static void repaintFileList();
-
     static constexpr int modelRole = Qt::UserRole + 1;
     static LuFileInfoModel *modelAt(const QModelIndex &index);
 
@@ -41,6 +37,11 @@ public:
     const Drive *driveHeaderAt(const QPoint &pos) const;
     bool isCollapsed(const Drive &drive) const { return m_collapsed.contains(drive.key); }
     void setCollapsed(const Drive &drive, bool collapsed);
+
+public slots:
+    // Repaints the list; its drives follow a moment later, so that a card's worth of tracks
+    // arriving costs a few regroupings, not one each.
+    void repaintFileList();
 
 signals:
     void willDeleteFileSignal(QModelIndex index);

@@ -1,5 +1,7 @@
 #include "hwfilemanager.h"
 
+#include "librarylog.h"
+
 #include <QDebug>
 #include <QStandardPaths>
 
@@ -18,18 +20,13 @@ QString HWFileManager::subFolder(const QString &name)
 {
     const QString path = cacheFolder() + QLatin1Char('/') + name;
     if (!m_dir.mkpath(path))
-        qWarning() << "HWFileManager: cannot create" << path;
+        qCWarning(lcLibrary) << "HWFileManager: cannot create" << path;
     return path;
 }
 
 QString HWFileManager::previewsPath()
 {
     return subFolder(QStringLiteral("Previews"));
-}
-
-QString HWFileManager::picturesPath()
-{
-    return subFolder(QStringLiteral("Pictures"));
 }
 
 QString HWFileManager::trackCachePath()

@@ -11,9 +11,8 @@ class HWFileManager : public QObject
 public:
     static HWFileManager *instance();
 
-    // "<cache>/Previews" and "<cache>/Pictures", created when missing.
+    // "<cache>/Previews", created when missing.
     QString previewsPath();
-    QString picturesPath();
     // "<cache>/GPS", created when missing: one track cache text file per video file.
     QString trackCachePath();
 

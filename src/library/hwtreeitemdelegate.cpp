@@ -3,6 +3,7 @@
 #include "driveheadertext.h"
 #include "hwdefaultsettings.h"
 #include "hwdevicetreeview.h"
+#include "librarylog.h"
 #include "lufileinfomodel.h"
 
 #include <QDebug>
@@ -254,6 +255,6 @@ QString HWTreeItemDelegate::trackStateText(LuFileInfoModel::TrackState state)
 
 bool HWTreeItemDelegate::eventFilter(QObject *, QEvent *)
 {
-    qWarning() << "HWTreeItemDelegate::eventFilter";
+    qCDebug(lcLibrary) << "HWTreeItemDelegate::eventFilter";
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "hwdefaultsettings.h"
 #include "hwfilemanager.h"
+#include "librarylog.h"
 #include "lufileinfomodel.h"
 #include "modelbatch.h"
 #include "trackloader.h"
@@ -179,8 +180,8 @@ void Library::adoptModels(const QList<LuFileInfoModel *> &models)
         m_models.append(model);
         ++fresh;
     }
-    qWarning() << "Library: listing" << models.size() << "files," << fresh << "new,"
-               << "first" << firstPath;
+    qCWarning(lcLibrary) << "Library: listing" << models.size() << "files," << fresh << "new,"
+                         << "first" << firstPath;
     if (fresh > 0)
         emit filesAdded(fresh);
 }
@@ -360,8 +361,8 @@ QStringList Library::videoFilesIn(const QString &folder)
     if (QFileInfo(folder).canonicalFilePath() != walk.skipped)
         collectVideos(QDir(folder), 0, &walk);
     if (walk.entries > kMostFolderEntries)
-        qWarning() << "Library: stopped looking through" << folder << "after" << kMostFolderEntries
-                   << "entries";
+        qCWarning(lcLibrary) << "Library: stopped looking through" << folder << "after"
+                             << kMostFolderEntries << "entries";
     return walk.found;
 }
 
@@ -374,7 +375,7 @@ QStringList Library::videoPaths(const QList<QUrl> &urls, QStringList *emptyFolde
             continue;
         if (QFileInfo(path).isDir()) {
             const QStringList videos = videoFilesIn(path);
-            qWarning() << "Library:" << videos.size() << "videos in the folder" << path;
+            qCWarning(lcLibrary) << "Library:" << videos.size() << "videos in the folder" << path;
             if (videos.isEmpty() && emptyFolders)
                 emptyFolders->append(QDir::toNativeSeparators(path));
             paths << videos;
@@ -405,18 +406,18 @@ QStringList Library::videoPathsOfArguments(const QStringList &arguments,
     for (const QString &argument : arguments) {
         const QFileInfo info(argument);
         if (!info.exists()) {
-            qWarning() << "Library: ignoring the argument" << argument
-                       << "- no such file or folder";
+            qCWarning(lcLibrary) << "Library: ignoring the argument" << argument
+                                 << "- no such file or folder";
             continue;
         }
         urls << QUrl::fromLocalFile(info.absoluteFilePath());
     }
     const QStringList videos = videoPaths(urls, emptyFolders);
     if (emptyFolders && !emptyFolders->isEmpty())
-        qWarning() << "Library: nothing to play in" << *emptyFolders;
+        qCWarning(lcLibrary) << "Library: nothing to play in" << *emptyFolders;
     for (const QUrl &url : qAsConst(urls))
         if (QFileInfo(url.toLocalFile()).isFile() && !videos.contains(url.toLocalFile()))
-            qWarning() << "Library: ignoring the argument" << url.toLocalFile()
-                       << "- not a video file";
+            qCWarning(lcLibrary) << "Library: ignoring the argument" << url.toLocalFile()
+                                 << "- not a video file";
     return videos;
 }

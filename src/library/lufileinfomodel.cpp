@@ -5,6 +5,7 @@
 #include "folderlisting.h"
 #include "hwdefaultsettings.h"
 #include "hwfilemanager.h"
+#include "librarylog.h"
 
 #include <QDateTime>
 #include <QDebug>
@@ -53,7 +54,8 @@ QString fittingFileName(const QString &name, const QString &ending, const QStrin
         if (!head.isEmpty() && head.at(head.size() - 1).isHighSurrogate())
             head.chop(1);
     }
-    qWarning() << "LuFileInfoModel: name too long for the file system, shortened:" << name;
+    qCWarning(lcLibrary) << "LuFileInfoModel: name too long for the file system, shortened:"
+                         << name;
     return head + hash + ending;
 }
 
@@ -130,7 +132,7 @@ LuFileInfoModel::LuFileInfoModel(const QString &name, const QString &absolutePat
 
 LuFileInfoModel::~LuFileInfoModel()
 {
-    qWarning() << "LuFileInfoModel::~LuFileInfoModel" << fileName;
+    qCWarning(lcLibrary) << "LuFileInfoModel::~LuFileInfoModel" << fileName;
 }
 
 void LuFileInfoModel::findSiblings(const QStringList &candidates)

@@ -85,6 +85,9 @@ public:
     // was loaded meanwhile.
     TrackSource trackSource() const;
     static void readTrack(const TrackSource &source, TrackLoadResult *result);
+    // How many tracks this process has extracted from their videos, on any thread: the work a
+    // cache file saves, done once per cache file however many ask at once.
+    static int trackExtractions();
     void applyTrack(TrackLoadResult *result);
     // Lets the track go, so the next read takes the cache as it is now (a track given to the
     // recording from elsewhere). GUI thread, not while a read runs.

@@ -3,6 +3,7 @@
 #include "lufileinfomodel.h"
 
 #include "hwdefaultsettings.h"
+#include "librarylog.h"
 
 #include "appglobals.h"
 #include "clockshift.h"
@@ -15,17 +16,15 @@
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
-#include <QLoggingCategory>
 #include <QMutexLocker>
 #include <QSet>
 #include <QWaitCondition>
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 
 namespace {
-Q_LOGGING_CATEGORY(lcCacheLines, "qmarl.library.cachelines", QtWarningMsg)
-
 const QString kTxt = QStringLiteral(".txt");
 // A cache line is about 90 characters; anything far longer is damage, read whole as one sample.
 constexpr qint64 kLongestLine = 4096;
@@ -190,6 +189,8 @@ namespace {
 QMutex s_buildMutex;
 QWaitCondition s_buildDone;
 QSet<QString> s_building;
+// Extractions started in this process.
+std::atomic<int> s_extractions{0};
 
 class CacheBuildLock
 {
@@ -218,7 +219,8 @@ private:
 // the HiSilicon reader made it.
 bool buildTrackCache(const TrackSource &source, TrackLoadResult *result)
 {
-    qWarning() << "need paras gps info..." << source.fileName;
+    ++s_extractions;
+    qCWarning(lcLibrary) << "need paras gps info..." << source.fileName;
     const QString temporary = result->cachePath + QStringLiteral(".tmp");
     TrackLayout layout = TrackLayout::None;
     const QString choice = LuFileInfoModel::trackChoiceIn(source.cachePath);
@@ -230,24 +232,24 @@ bool buildTrackCache(const TrackSource &source, TrackLoadResult *result)
                                     containerKindForPath(source.fileName), &layout, from);
     // Success is 0 or more (the readers that count their lines return the count).
     if (code < 0) {
-        qWarning() << "LuFileInfoModel::loadTrack: no track in" << source.nativePath << "result"
-                   << code;
+        qCWarning(lcLibrary) << "LuFileInfoModel::loadTrack: no track in" << source.nativePath
+                             << "result" << code;
         QFile::remove(temporary);
         return false;
     }
     // A camera whose track runs off its picture: the user's correction, in whole seconds.
     const long shift = std::lround(ClockShift::ofCache(source.cachePath, ClockShift::Target::OwnTrack));
     if (shift != 0 && !shiftTrackLines(temporary, int(shift)))
-        qWarning() << "LuFileInfoModel::loadTrack: the track of" << source.nativePath
-                   << "is kept unshifted";
+        qCWarning(lcLibrary) << "LuFileInfoModel::loadTrack: the track of" << source.nativePath
+                             << "is kept unshifted";
     if (layout == TrackLayout::HiSilicon) {
         result->fineGScale = true;
         result->cachePath = withHaisiMarker(result->cachePath);
     }
     QFile::remove(result->cachePath);
     if (!QFile::rename(temporary, result->cachePath)) {
-        qWarning() << "LuFileInfoModel::loadTrack: cannot move" << temporary << "to"
-                   << result->cachePath;
+        qCWarning(lcLibrary) << "LuFileInfoModel::loadTrack: cannot move" << temporary << "to"
+                             << result->cachePath;
         QFile::remove(temporary);
         return false;
     }
@@ -260,8 +262,8 @@ bool readTrackCache(const QString &cachePath, bool fineGScale, QList<LuGPSModel 
 {
     QFile file(cachePath);
     if (!file.open(QIODevice::ReadOnly)) {
-        qWarning() << "LuFileInfoModel::loadTrack: cannot open" << cachePath
-                   << file.errorString();
+        qCWarning(lcLibrary) << "LuFileInfoModel::loadTrack: cannot open" << cachePath
+                             << file.errorString();
         return false;
     }
     QByteArray line;
@@ -274,6 +276,11 @@ bool readTrackCache(const QString &cachePath, bool fineGScale, QList<LuGPSModel 
     return true;
 }
 } // namespace
+
+int LuFileInfoModel::trackExtractions()
+{
+    return s_extractions.load();
+}
 
 void LuFileInfoModel::readTrack(const TrackSource &source, TrackLoadResult *result)
 {
@@ -300,11 +307,11 @@ void LuFileInfoModel::readTrack(const TrackSource &source, TrackLoadResult *resu
             buildTrackCache(source, result);
     }
 
-    qWarning() << "............................" << source.channelCount;
+    qCDebug(lcLibrary) << "............................" << source.channelCount;
     result->loaded = readTrackCache(result->cachePath, result->fineGScale, &result->points);
     if (!result->loaded)
         return;
-    qWarning() << "............................";
+    qCDebug(lcLibrary) << "............................";
     // Computed here too, so a worker leaves the recording's thread only the hand-over.
     if (result->points.size() >= 2) {
         computeStatistics(result->points, &result->statistics);
@@ -364,5 +371,5 @@ static void computeStatistics(const QList<LuGPSModel *> &track, TrackStatistics 
     s->routeTextWgs = wgs + QLatin1Char(']');
     s->routeTextWgs2 = s->routeTextWgs;
     s->averageSpeed = float(speedSum / track.size());
-    qWarning().noquote() << "===============" + s->routeTextBd + "============";
+    qCDebug(lcLibrary).noquote() << "===============" + s->routeTextBd + "============";
 }

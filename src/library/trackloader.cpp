@@ -1,5 +1,6 @@
 #include "trackloader.h"
 
+#include "librarylog.h"
 #include "lufileinfomodel.h"
 #include "lugpsmodel.h"
 
@@ -109,7 +110,8 @@ TrackPool::Job TrackLoader::start(LuFileInfoModel *model)
                     recording->trackLoading = false;
                     recording->applyTrack(result.get());
                 } else {
-                    qWarning() << "TrackLoader: the recording went before its track was read";
+                    qCWarning(lcLibrary)
+                        << "TrackLoader: the recording went before its track was read";
                     // The points belong to this thread now, so they go here.
                     qDeleteAll(result->points);
                     result->points.clear();

@@ -11,9 +11,10 @@
 #include "hwdevicetreeview.h"
 #include "hwplaywidget.h"
 #include "library.h"
-#include "lugpsmodel.h"
 #include "lufileinfomodel.h"
+#include "lugpsmodel.h"
 #include "lutitlebar.h"
+#include "mainwindowlog.h"
 #include "mapview.h"
 #include "panelayout.h"
 #include "playbacksession.h"
@@ -68,7 +69,7 @@ KestroMainWidget::KestroMainWidget(QWidget *parent)
         pane->setKeepRatio(keep);
     m_library->reopenLastSession();
     m_externalTracks->loadRemembered();
-    qWarning() << "KestroMainWidget::KestroMainWidget" << __LINE__;
+    qCDebug(lcMainWindow) << "KestroMainWidget::KestroMainWidget" << __LINE__;
     checkClientIdentify();
 }
 
@@ -85,6 +86,7 @@ void KestroMainWidget::buildParts()
         ui->pushBtn_gsensor_x, ui->pushBtn_gsensor_y, ui->pushBtn_gsensor_z};
     m_telemetry = new TelemetryDisplay(dials, m_session, m_map, m_library, this);
     m_events = new DrivingEventTools(m_session, m_library, ui->horizontalSlider_progress, this);
+    m_map->setEventsFor(&DrivingEventTools::mapEvents);
     m_clips = new ClipMarks(m_session, m_library, ui->horizontalSlider_progress, this,
                             [this](ClipRequest &request) {
                                 request.splitType = m_splitType;
@@ -123,6 +125,8 @@ void KestroMainWidget::wireParts()
                 &KestroMainWidget::playWidgetKeyEventSlot);
         connect(pane, &HWPlayWidget::changePipeSignal, this,
                 &KestroMainWidget::on_pushBtn_pipe_clicked);
+        connect(pane, &HWPlayWidget::commandReplySignal, ui->treeView_filelist,
+                &HWDeviceTreeView::repaintFileList);
     }
     connect(titleBarWidget(), &LuTitleBar::signalShowAppSetting, this,
             &KestroMainWidget::showAppSettingSlot);
@@ -151,7 +155,8 @@ void KestroMainWidget::wireParts()
     connect(m_session, &PlaybackSession::marksChanged, this, showList);
     connect(m_externalTracks, &ExternalTracks::matched, this, showList);
     // The row's track mark and its drive's figures.
-    connect(m_library, &Library::trackReady, this, [] { HWDeviceTreeView::repaintFileList(); });
+    connect(m_library, &Library::trackReady, ui->treeView_filelist,
+            &HWDeviceTreeView::repaintFileList);
     connect(m_session, &PlaybackSession::stateChanged, this, [this](int state) {
         ui->pushBtn_play->setChecked(state == PlaybackSession::Playing);
         setPlayControlsEnabled(state != PlaybackSession::Stopped);

@@ -8,8 +8,6 @@
 #include <QPointer>
 #include <QRect>
 
-#include <cstdint>
-
 class ArchivePanel;
 class ClipMarks;
 class DrivingEventTools;
@@ -46,10 +44,7 @@ public:
     ArchivePanel *archive() const { return m_archive; }
 
     // Adding and opening files.
-    void addFilePath(const QString &path);
     void playSelectFile(const QString &path);
-    void autoPlayFile(LuFileInfoModel *model);
-    void autoPlayNext(LuFileInfoModel *model);
     // Adds files to the library and plays the first, as a drop of them does.
     void openFiles(const QStringList &paths);
     // Files and folders named on the command line, opened as if dropped.
@@ -71,21 +66,12 @@ public:
     void layoutPlayWidgets(QPoint origin, QSize size);
     void switchFullScreen(bool on);
     void loadMap();
-    void drawTrackOnMap();
-    void resetInfoDisplay();
-    static QString formatPlayTime(int seconds);
-    static int recordingChannelCount(const LuFileInfoModel *model);
     // The resize bands under a point in window coordinates.
     Qt::Edges resizeEdgesAt(const QPoint &pos) const;
 
 public slots:
-    void playStartSlot();
-    void stopPlay();
-    void onStopPlay();
-    void playEndSlot();
     void updateVideoDurationSlot(float duration);
     void updateVideoProgressSlot(float progress);
-    void slotUpdateFileAttribute(int64_t filesize, int width, int height);
     void willDeleteFileSlot(QModelIndex index);
     void on_pushBtn_open_dir_clicked();
     void on_treeView_filelist_doubleClicked(QModelIndex index);
@@ -105,7 +91,6 @@ public slots:
     void on_horizontalSlider_progress_sliderReleased();
     void updateProgress(int index);
     void posChangedSlot(double pos);
-    void mapLoadFinishedSlot(bool isok);
     void showAppSettingSlot();
     void on_pushBtn_setting_clicked();
     void willCloseSlot();

@@ -11,6 +11,7 @@
 #include "luappsettingdialog.h"
 #include "lucoverwidget.h"
 #include "lufileinfomodel.h"
+#include "mainwindowlog.h"
 #include "mapview.h"
 #include "menustyle.h"
 #include "notice.h"
@@ -41,7 +42,7 @@ void KestroMainWidget::changeEvent(QEvent *event)
 void KestroMainWidget::keyPressEvent(QKeyEvent *event)
 {
     const int key = event->key();
-    qWarning() << "KestroMainWidget::keyPressEvent" << __LINE__ << key;
+    qCDebug(lcMainWindow) << "KestroMainWidget::keyPressEvent" << __LINE__ << key;
     if (key == Qt::Key_Escape && m_isFullScreen)
         switchFullScreen(false);
     else if (key == Qt::Key_P)
@@ -149,7 +150,7 @@ void KestroMainWidget::showCustomMenuSlot(void *requestingPane)
 
 void KestroMainWidget::dragEnterEvent(QDragEnterEvent *event)
 {
-    qWarning() << "KestroMainWidget::dragEnterEvent" << __LINE__;
+    qCDebug(lcMainWindow) << "KestroMainWidget::dragEnterEvent" << __LINE__;
     if (event->mimeData()->hasFormat(QStringLiteral("text/uri-list")) &&
         (Library::mayHoldVideos(event->mimeData()->urls()) ||
          ExternalTracks::holdsTrackFile(event->mimeData()->urls())))
@@ -158,7 +159,7 @@ void KestroMainWidget::dragEnterEvent(QDragEnterEvent *event)
 
 void KestroMainWidget::dropEvent(QDropEvent *event)
 {
-    qWarning() << "KestroMainWidget::dropEvent" << __LINE__;
+    qCDebug(lcMainWindow) << "KestroMainWidget::dropEvent" << __LINE__;
     // Track files are tracks for the listed recordings; the rest is videos and folders.
     QStringList paths, tracks;
     for (const QUrl &url : event->mimeData()->urls())
@@ -215,7 +216,7 @@ void KestroMainWidget::closeEvent(QCloseEvent *event)
 {
     doExit();
     event->accept();
-    qWarning() << "KestroMainWidget::closeEvent" << __LINE__;
+    qCDebug(lcMainWindow) << "KestroMainWidget::closeEvent" << __LINE__;
     // Leave at once, without tearing down the players and the web engine one by one: every
     // setting is already on disk, and only the standard streams may hold unwritten text.
     std::fflush(stdout);

@@ -19,19 +19,9 @@ const QList<LuFileInfoModel *> &KestroMainWidget::libraryModels() const { return
 int KestroMainWidget::playState() const { return m_session->state(); }
 int KestroMainWidget::channelCount() const { return m_session->channelCount(); }
 LuFileInfoModel *KestroMainWidget::channelModel(int channel) const { return m_session->channel(channel); }
-int KestroMainWidget::recordingChannelCount(const LuFileInfoModel *model) { return Library::channelCount(model); }
-QString KestroMainWidget::formatPlayTime(int seconds) { return TelemetryDisplay::formatPlayTime(seconds); }
 
-void KestroMainWidget::addFilePath(const QString &path) { m_library->addPaths({path}); }
-void KestroMainWidget::autoPlayFile(LuFileInfoModel *model) { m_session->open(model); }
-void KestroMainWidget::autoPlayNext(LuFileInfoModel *model) { if (model) m_session->open(model); }
-void KestroMainWidget::stopPlay() { m_session->stop(); }
-void KestroMainWidget::onStopPlay() { m_session->masterEnded(); }
-void KestroMainWidget::playEndSlot() { m_session->masterEnded(); }
-void KestroMainWidget::playStartSlot() { m_session->masterStarted(); }
 void KestroMainWidget::updateVideoDurationSlot(float duration) { m_session->durationReported(duration); }
 void KestroMainWidget::updateVideoProgressSlot(float progress) { m_session->progressReported(progress); }
-void KestroMainWidget::slotUpdateFileAttribute(int64_t, int width, int height) { m_session->attributesReported(width, height); }
 void KestroMainWidget::on_pushBtn_play_clicked() { m_session->togglePause(); }
 void KestroMainWidget::on_pushBtn_stop_clicked() { m_session->stopByUser(); }
 void KestroMainWidget::on_pushBtn_lastFrame_clicked() { m_session->previous(); }
@@ -42,10 +32,7 @@ void KestroMainWidget::on_horizontalSlider_progress_sliderPressed() { m_session-
 void KestroMainWidget::on_horizontalSlider_progress_sliderReleased() { m_session->handleReleased(); }
 void KestroMainWidget::posChangedSlot(double pos) { m_session->clickedAt(pos); }
 void KestroMainWidget::updateProgress(int index) { m_telemetry->show(index); }
-void KestroMainWidget::resetInfoDisplay() { m_telemetry->reset(); }
 void KestroMainWidget::loadMap() { m_map->load(); }
-void KestroMainWidget::drawTrackOnMap() { m_map->drawRoute(); }
-void KestroMainWidget::mapLoadFinishedSlot(bool isok) { m_map->loadFinished(isok); }
 void KestroMainWidget::on_pushBtn_setting_clicked() { showAppSettingSlot(); }
 
 void KestroMainWidget::on_pushBtn_speed_slow_2_clicked() { setSpeed(ui->pushBtn_speed_slow_2, 0.25f); }

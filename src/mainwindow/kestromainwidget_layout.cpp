@@ -5,6 +5,7 @@
 #include "hwplaywidget.h"
 #include "lucoverwidget.h"
 #include "lutitlebar.h"
+#include "mainwindowlog.h"
 #include "panelayout.h"
 #include "playbacksession.h"
 #include "resizebands.h"
@@ -62,14 +63,14 @@ void KestroMainWidget::layoutWindow()
 
 void KestroMainWidget::resizeEvent(QResizeEvent *event)
 {
-    qWarning() << "KestroMainWidget::resizeEvent" << __LINE__;
+    qCDebug(lcMainWindow) << "KestroMainWidget::resizeEvent" << __LINE__;
     LuBasicWidget::resizeEvent(event);
     layoutWindow();
 }
 
 void KestroMainWidget::showEvent(QShowEvent *event)
 {
-    qWarning() << "KestroMainWidget::showEvent" << __LINE__;
+    qCDebug(lcMainWindow) << "KestroMainWidget::showEvent" << __LINE__;
     LuBasicWidget::showEvent(event);
     layoutWindow();
     m_resizeBands->watchWindowHandle();

@@ -2,6 +2,7 @@
 
 #include "hwdefaultsettings.h"
 #include "lutitlebar.h"
+#include "mainwindowlog.h"
 #include "translation.h"
 #include "ui_luappsettingdialog.h"
 
@@ -66,7 +67,7 @@ void LuAppSettingDialog::fillControls()
 
 void LuAppSettingDialog::changeEvent(QEvent *e)
 {
-    qWarning() << "LuAppSettingDialog::changeEvent" << __LINE__ << e->type();
+    qCDebug(lcMainWindow) << "LuAppSettingDialog::changeEvent" << __LINE__ << e->type();
     if (e->type() == QEvent::LanguageChange) {
         ui->retranslateUi(this);
         // The title bar is not part of the form; without this it keeps the old language.
@@ -114,7 +115,7 @@ void LuAppSettingDialog::on_comboBox_unit_currentIndexChanged(int index)
 void LuAppSettingDialog::on_pushBtn_selectSnapDir_clicked()
 {
     const QString dirName = HWDefaultSettings::instance()->snapDir();
-    qWarning() << "dirName" << dirName;
+    qCWarning(lcMainWindow) << "dirName" << dirName;
     const QString chosen = QFileDialog::getExistingDirectory(
         this, tr("抓拍路径"), QDir::currentPath(),
         QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);

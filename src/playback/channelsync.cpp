@@ -1,5 +1,6 @@
 #include "channelsync.h"
 
+#include "playbacklog.h"
 #include "playlabel.h"
 
 #include <QDebug>
@@ -330,8 +331,8 @@ void ChannelSync::follow(Follower &follower, double master)
     if (distance > seekBound(m_rate)) {
         // Aim where the master will be once the seek has landed.
         const double lead = m_playing ? m_rate * seekSettleMs / 2000.0 : 0.0;
-        qWarning() << "ChannelSync: channel" << (&follower - m_followers.data()) + 2 << "off by"
-                   << offset << "s, seeking to" << master + lead;
+        qCWarning(lcPlayback) << "ChannelSync: channel" << (&follower - m_followers.data()) + 2
+                              << "off by" << offset << "s, seeking to" << master + lead;
         player->seekTo(master + lead, true);
         follower.sinceSeek.start();
         if (follower.nudged) {

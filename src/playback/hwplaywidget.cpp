@@ -1,6 +1,6 @@
 #include "hwplaywidget.h"
 
-#include "hwdevicetreeview.h"
+#include "playbacklog.h"
 #include "playlabel.h"
 #include "ui_hwplaywidget.h"
 
@@ -29,7 +29,7 @@ HWPlayWidget::HWPlayWidget(QWidget *parent)
     connect(playLabel, &PlayLabel::sigPlayFinish, this, &HWPlayWidget::slotPlayEnd);
     connect(playLabel, &PlayLabel::sigPlayFailed, this, &HWPlayWidget::playFailedSignal);
     connect(playLabel, &PlayLabel::sigPlaybackRestart, this, &HWPlayWidget::slotPlaybackRestart);
-    connect(playLabel, &PlayLabel::sigCommandReplay, this, &HWPlayWidget::slogCommandReplay);
+    connect(playLabel, &PlayLabel::sigCommandReplay, this, &HWPlayWidget::commandReplySignal);
     connect(playLabel, &PlayLabel::sigEndHeld, this, &HWPlayWidget::endHeldSignal);
     connect(playLabel, &PlayLabel::sigUpdateFileAttribute, this,
             &HWPlayWidget::slotUpdateFileAttribute);
@@ -41,21 +41,21 @@ HWPlayWidget::~HWPlayWidget() = default;
 
 void HWPlayWidget::openFile(QString path)
 {
-    qWarning() << "HWPlayWidget::openFile" << __LINE__ << path;
+    qCDebug(lcPlayback) << "HWPlayWidget::openFile" << __LINE__ << path;
     playLabel->on_file_open(path);
     playLabel->on_file_contiue(); // a paused player starts with the new file
 }
 
 void HWPlayWidget::continueWith(const QString &path)
 {
-    qWarning() << "HWPlayWidget::continueWith" << __LINE__ << path;
+    qCDebug(lcPlayback) << "HWPlayWidget::continueWith" << __LINE__ << path;
     playLabel->replaceFile(path);
 }
 
 void HWPlayWidget::stopVideo()
 {
     playLabel->on_file_close();
-    qWarning() << "HWPlayWidget::stopVideo" << __LINE__;
+    qCDebug(lcPlayback) << "HWPlayWidget::stopVideo" << __LINE__;
     previewPath.clear();
     playState = 0;
     showZoomLevel();
@@ -134,7 +134,7 @@ void HWPlayWidget::zoomIn()
 
 void HWPlayWidget::on_pushBtn_zoomMin_clicked()
 {
-    qWarning() << "HWPlayWidget::on_pushBtn_zoomMin_clicked" << __LINE__;
+    qCDebug(lcPlayback) << "HWPlayWidget::on_pushBtn_zoomMin_clicked" << __LINE__;
     if (playState == 1)
         playLabel->on_file_zoom_out();
     showZoomLevel();
@@ -145,7 +145,7 @@ void HWPlayWidget::startVideo()
     // The first frame shown becomes the recording's preview; an existing one is kept.
     if (!previewPath.isEmpty() && !QFile::exists(previewPath))
         playLabel->shotImage(previewPath);
-    qWarning() << "HWPlayWidget::startVideo" << __LINE__;
+    qCDebug(lcPlayback) << "HWPlayWidget::startVideo" << __LINE__;
     setVisible(true);
     playState = 1;
     emit playStartSignal();
@@ -154,11 +154,6 @@ void HWPlayWidget::startVideo()
 void HWPlayWidget::slotPlaybackRestart()
 {
     startVideo();
-}
-
-void HWPlayWidget::slogCommandReplay()
-{
-    HWDeviceTreeView::repaintFileList();
 }
 
 void HWPlayWidget::on_HWPlayWidget_customContextMenuRequested(QPoint pos)
@@ -191,14 +186,14 @@ void HWPlayWidget::mouseDoubleClickEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton)
         return;
-    qWarning() << "HWPlayWidget::mouseDoubleClickEvent" << event->buttons();
+    qCDebug(lcPlayback) << "HWPlayWidget::mouseDoubleClickEvent" << event->buttons();
     emit enterFullscreenSignal();
 }
 
 void HWPlayWidget::wheelEvent(QWheelEvent *event)
 {
     const int delta = event->angleDelta().y();
-    qWarning() << "is whell event" << delta;
+    qCDebug(lcPlayback) << "is whell event" << delta;
     if (playState != 1)
         return;
     // One event is one step, however far the wheel turned.
@@ -212,7 +207,7 @@ void HWPlayWidget::wheelEvent(QWheelEvent *event)
 void HWPlayWidget::keyPressEvent(QKeyEvent *event)
 {
     const int key = event->key();
-    qWarning() << "key is" << key;
+    qCDebug(lcPlayback) << "key is" << key;
     switch (key) {
     case Qt::Key_Escape:
         if (isFullScreen)

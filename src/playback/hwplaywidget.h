@@ -62,10 +62,11 @@ signals:
     void playStartSignal();
     void endHeldSignal();
     void sigUpdateFileAttribute(int64_t filesize, int width, int height);
+    // The player answered a command (a seek, a snapshot): what it shows may have changed.
+    void commandReplySignal();
 
 public slots:
     void slotPlaybackRestart();
-    void slogCommandReplay();
     void on_HWPlayWidget_customContextMenuRequested(QPoint pos);
     void slotSetProgress(float _progres);
     void slotSetVideoRange(float _range);

@@ -1,5 +1,7 @@
 #include "luprogressslider.h"
 
+#include "playbacklog.h"
+
 #include <QDebug>
 #include <QHelpEvent>
 #include <QMouseEvent>
@@ -66,7 +68,7 @@ void LuProgressSlider::mousePressEvent(QMouseEvent *e)
         return;
     const double pos = double(e->x()) / double(width());
     setValue(int(minimum() + (maximum() - minimum()) * pos));
-    qWarning() << "clicked pos" << pos;
+    qCDebug(lcPlayback) << "clicked pos" << pos;
     emit posChangedSignal(pos);
 }
 

@@ -1,6 +1,7 @@
 #include "playlabel.h"
 
 #include "mpvoptions.h"
+#include "playbacklog.h"
 #include "videooutputchoice.h"
 #include "x11inputmethods.h"
 
@@ -60,8 +61,8 @@ PlayLabel::PlayLabel(QWidget *parent)
         const int result = mpv_set_option_string(mpv, option.first.constData(),
                                                  option.second.constData());
         if (result < 0) {
-            qWarning() << "PlayLabel::PlayLabel" << __LINE__ << mpvOptionsVariable
-                       << option.first << option.second << mpv_error_string(result);
+            qCWarning(lcPlayback) << "PlayLabel::PlayLabel" << __LINE__ << mpvOptionsVariable
+                                  << option.first << option.second << mpv_error_string(result);
             extrasAccepted = false;
         }
     }
@@ -100,8 +101,8 @@ void PlayLabel::applyOutputChoice()
         const int result = mpv_set_property_string(mpv, option.first.constData(),
                                                    option.second.constData());
         if (result < 0)
-            qWarning() << "PlayLabel::applyOutputChoice" << __LINE__ << option.first
-                       << option.second << mpv_error_string(result);
+            qCWarning(lcPlayback) << "PlayLabel::applyOutputChoice" << __LINE__ << option.first
+                                  << option.second << mpv_error_string(result);
     }
     showNoPictureNotice(!output.showsPicture());
     if (!pendingPath.isEmpty()) {
@@ -119,7 +120,7 @@ void PlayLabel::showNoPictureNotice(bool show)
         clear();
         return;
     }
-    qWarning() << "PlayLabel: no video output shows a picture here";
+    qCWarning(lcPlayback) << "PlayLabel: no video output shows a picture here";
     setStyleSheet(QStringLiteral("background:black; color:#d0d0d0"));
     setAlignment(Qt::AlignCenter);
     setWordWrap(true);
@@ -166,7 +167,7 @@ void PlayLabel::command(std::initializer_list<QByteArray> args)
 
 void PlayLabel::on_file_close()
 {
-    qWarning() << "PlayLabel::on_file_close" << __LINE__;
+    qCDebug(lcPlayback) << "PlayLabel::on_file_close" << __LINE__;
     if (!mpv)
         return;
     pendingPath.clear();
@@ -177,7 +178,7 @@ void PlayLabel::on_file_close()
 
 void PlayLabel::on_file_open(QString path)
 {
-    qWarning() << "PlayLabel::on_file_open" << __LINE__;
+    qCDebug(lcPlayback) << "PlayLabel::on_file_open" << __LINE__;
     if (!mpv)
         return;
     if (!outputApplied) {
@@ -201,23 +202,23 @@ void PlayLabel::forgetReports()
 
 void PlayLabel::on_file_contiue()
 {
-    qWarning() << "PlayLabel::on_file_contiue" << __LINE__;
+    qCDebug(lcPlayback) << "PlayLabel::on_file_contiue" << __LINE__;
     setOption("pause", QStringLiteral("no"));
     paused = false;
 }
 
 void PlayLabel::on_file_pause()
 {
-    qWarning() << "PlayLabel::on_file_pause" << __LINE__;
+    qCDebug(lcPlayback) << "PlayLabel::on_file_pause" << __LINE__;
     setOption("pause", QStringLiteral("yes"));
     paused = true;
 }
 
 void PlayLabel::on_file_Scale(bool isKeepRatio)
 {
-    qWarning() << "PlayLabel::on_file_Scale" << __LINE__;
+    qCDebug(lcPlayback) << "PlayLabel::on_file_Scale" << __LINE__;
     keepRatio = isKeepRatio;
-    qWarning() << "keep ration = " << (isKeepRatio ? 0 : 20);
+    qCWarning(lcPlayback) << "keep ration = " << (isKeepRatio ? 0 : 20);
     // Ignoring the original size stretches the picture over the pane. (A zoom of 20 would
     // enlarge it 2^20 times: video-zoom counts in powers of two.)
     setOption("keepaspect", isKeepRatio ? QStringLiteral("yes") : QStringLiteral("no"));
@@ -228,7 +229,7 @@ void PlayLabel::on_file_Scale(bool isKeepRatio)
 bool PlayLabel::on_file_zoom_in()
 {
     zoom = float(double(zoom) + 0.5);
-    qWarning() << "zoomvalue = " << zoom;
+    qCWarning(lcPlayback) << "zoomvalue = " << zoom;
     if (zoom > 3.0f) {
         zoom = 3.0f;
         return false;
@@ -240,7 +241,7 @@ bool PlayLabel::on_file_zoom_in()
 bool PlayLabel::on_file_zoom_out()
 {
     zoom = float(double(zoom) - 0.5);
-    qWarning() << "zoomvalue = " << zoom;
+    qCWarning(lcPlayback) << "zoomvalue = " << zoom;
     if (zoom < 0.0f) {
         zoom = 0.0f;
         return false;
@@ -255,7 +256,7 @@ bool PlayLabel::on_file_zoom_out()
 
 void PlayLabel::on_file_Speed(float factor)
 {
-    qWarning() << "PlayLabel::on_file_Speed" << __LINE__;
+    qCDebug(lcPlayback) << "PlayLabel::on_file_Speed" << __LINE__;
     setOption("speed", number(factor));
 }
 
@@ -263,15 +264,15 @@ void PlayLabel::on_file_volume(int v)
 {
     if (v == volume)
         return;
-    qWarning() << "PlayLabel::on_file_volume" << __LINE__;
-    qWarning() << "set volume to " << v;
+    qCDebug(lcPlayback) << "PlayLabel::on_file_volume" << __LINE__;
+    qCWarning(lcPlayback) << "set volume to " << v;
     setOption("volume", QString::number(v));
     volume = v;
 }
 
 void PlayLabel::on_file_seek(int seconds)
 {
-    qWarning() << "PlayLabel::on_file_seek" << __LINE__;
+    qCDebug(lcPlayback) << "PlayLabel::on_file_seek" << __LINE__;
     if (!mpv)
         return;
     command({"seek", QString::number(seconds).toLatin1(), "absolute+exact"});
@@ -319,7 +320,8 @@ void PlayLabel::applyFileAttributes()
         ((frameWidth <= 0 || frameHeight <= 0) && !attributesEvenWithoutFrameSize))
         return; // asked again at the next frame-size change or playback start
     attributesPending = false;
-    qWarning() << "filesize is " << fileSize << "width = " << frameWidth << "height = " << frameHeight;
+    qCWarning(lcPlayback) << "filesize is " << fileSize << "width = " << frameWidth
+                          << "height = " << frameHeight;
     emit sigUpdateFileAttribute(fileSize, int(frameWidth), int(frameHeight));
 }
 
@@ -344,7 +346,7 @@ void PlayLabel::handleAnswer(const mpv_event *event)
             const double duration = answered && property->format == MPV_FORMAT_DOUBLE
                                         ? *static_cast<const double *>(property->data)
                                         : 0.0;
-            qWarning() << "duration is " << duration << " and ret is " << event->error;
+            qCWarning(lcPlayback) << "duration is " << duration << " and ret is " << event->error;
             emit sigSetVideoRange(float(duration));
         }
         return;
@@ -421,9 +423,9 @@ void PlayLabel::handleEvent(const mpv_event *event)
         break;
     case MPV_EVENT_SET_PROPERTY_REPLY:
         if (event->error < 0)
-            qWarning() << "PlayLabel: libmpv refused the setting"
-                       << reinterpret_cast<const char *>(event->reply_userdata) << "-"
-                       << mpv_error_string(event->error);
+            qCWarning(lcPlayback) << "PlayLabel: libmpv refused the setting"
+                                  << reinterpret_cast<const char *>(event->reply_userdata) << "-"
+                                  << mpv_error_string(event->error);
         break;
     case MPV_EVENT_FILE_LOADED: {
         // mpv often learns the frame size only from the first decoded frame, a moment after
@@ -435,13 +437,13 @@ void PlayLabel::handleEvent(const mpv_event *event)
         break;
     }
     case MPV_EVENT_START_FILE:
-        qWarning("event->event_id %d", int(event->event_id));
+        qCWarning(lcPlayback, "event->event_id %d", int(event->event_id));
         fileStarted = true;
         replacing = false;
         forgetReports(); // a last report of the file before may have come in since it was sent
         break;
     case MPV_EVENT_END_FILE: {
-        qWarning("event->event_id %d", int(event->event_id));
+        qCWarning(lcPlayback, "event->event_id %d", int(event->event_id));
         fileStarted = false;
         forgetReports(); // answers still on their way belong to the file that has ended
         const auto *end = static_cast<const mpv_event_end_file *>(event->data);
@@ -462,29 +464,29 @@ void PlayLabel::handleEvent(const mpv_event *event)
         // stays idle afterwards.
         if (end && end->reason == MPV_END_FILE_REASON_ERROR) {
             const QString reason = QString::fromUtf8(mpv_error_string(end->error));
-            qWarning() << "PlayLabel: the file cannot be played:" << reason;
+            qCWarning(lcPlayback) << "PlayLabel: the file cannot be played:" << reason;
             emit sigPlayFailed(reason);
         }
         emit sigPlayFinish();
         break;
     }
     case MPV_EVENT_VIDEO_RECONFIG:
-        qWarning("event->event_id %d", int(event->event_id));
+        qCWarning(lcPlayback, "event->event_id %d", int(event->event_id));
         reportFileAttributes(false);
         break;
     case MPV_EVENT_PLAYBACK_RESTART:
-        qWarning("event->event_id %d", int(event->event_id));
+        qCWarning(lcPlayback, "event->event_id %d", int(event->event_id));
         settled = true;
         reportFileAttributes(true); // a file without video has no frame size to wait for
         checkPictureShown();
         emit sigPlaybackRestart();
         break;
     case MPV_EVENT_COMMAND_REPLY:
-        qWarning("event->event_id %d", int(event->event_id));
+        qCWarning(lcPlayback, "event->event_id %d", int(event->event_id));
         emit sigCommandReplay();
         break;
     default:
-        qWarning("event->event_id %d", int(event->event_id));
+        qCWarning(lcPlayback, "event->event_id %d", int(event->event_id));
         break;
     }
 }

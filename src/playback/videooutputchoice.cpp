@@ -1,5 +1,7 @@
 #include "videooutputchoice.h"
 
+#include "playbacklog.h"
+
 #include <QCoreApplication>
 #include <QDebug>
 #include <QFileInfo>
@@ -118,9 +120,10 @@ void VideoOutputChoice::trialFinished(Trial &trial, const QByteArray &output)
 {
     const QByteArray line = output.trimmed();
     trial.verdict = line == "ok" ? Verdict::Works : Verdict::Fails;
-    qWarning().noquote() << "VideoOutputChoice: video output" << trial.options
-                         << (line.isEmpty() ? QStringLiteral("failed: the probe ended without a verdict")
-                                            : QString::fromUtf8(line));
+    qCWarning(lcPlayback).noquote()
+        << "VideoOutputChoice: video output" << trial.options
+        << (line.isEmpty() ? QStringLiteral("failed: the probe ended without a verdict")
+                           : QString::fromUtf8(line));
     decideIfPossible();
 }
 
@@ -155,8 +158,9 @@ void VideoOutputChoice::settle(const MpvOptionList &options, bool withPicture, c
     QStringList text;
     for (const auto &option : options)
         text << QString::fromLatin1(option.first + '=' + option.second);
-    qWarning().noquote() << "VideoOutputChoice: players use"
-                         << (text.isEmpty() ? QStringLiteral("libmpv's defaults") : text.join(','))
-                         << "(" + why + ")";
+    qCWarning(lcPlayback).noquote()
+        << "VideoOutputChoice: players use"
+        << (text.isEmpty() ? QStringLiteral("libmpv's defaults") : text.join(','))
+        << "(" + why + ")";
     emit decided();
 }

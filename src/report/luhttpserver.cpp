@@ -2,6 +2,7 @@
 
 #include "appglobals.h"
 #include "hwdefaultsettings.h"
+#include "reportlog.h"
 #include "usageendpoint.h"
 
 #include <QCoreApplication>
@@ -25,19 +26,19 @@ const char kEndpointVariable[] = "Q_MARL_USAGE_ENDPOINT";
 void logSystemDetails()
 {
 #ifdef Q_OS_WIN
-    qWarning() << "version: " << QOperatingSystemVersion::current();
+    qCWarning(lcReport) << "version: " << QOperatingSystemVersion::current();
 #else
-    qWarning() << "version: " << QSysInfo::productVersion();
+    qCWarning(lcReport) << "version: " << QSysInfo::productVersion();
 #endif
-    qWarning() << "buildCpuArchitecture" << QSysInfo::buildCpuArchitecture();
-    qWarning() << "currentCpuArchitecture" << QSysInfo::currentCpuArchitecture();
-    qWarning() << "buildAbi" << QSysInfo::buildAbi();
-    qWarning() << "kernelType" << QSysInfo::kernelType();
-    qWarning() << "kernelVersion" << QSysInfo::kernelVersion();
-    qWarning() << "productType" << QSysInfo::productType();
-    qWarning() << "productVersion" << QSysInfo::productVersion();
-    qWarning() << "prettyProductName" << QSysInfo::prettyProductName();
-    qWarning() << "machineHostName" << QSysInfo::machineHostName();
+    qCWarning(lcReport) << "buildCpuArchitecture" << QSysInfo::buildCpuArchitecture();
+    qCWarning(lcReport) << "currentCpuArchitecture" << QSysInfo::currentCpuArchitecture();
+    qCWarning(lcReport) << "buildAbi" << QSysInfo::buildAbi();
+    qCWarning(lcReport) << "kernelType" << QSysInfo::kernelType();
+    qCWarning(lcReport) << "kernelVersion" << QSysInfo::kernelVersion();
+    qCWarning(lcReport) << "productType" << QSysInfo::productType();
+    qCWarning(lcReport) << "productVersion" << QSysInfo::productVersion();
+    qCWarning(lcReport) << "prettyProductName" << QSysInfo::prettyProductName();
+    qCWarning(lcReport) << "machineHostName" << QSysInfo::machineHostName();
 }
 } // namespace
 
@@ -64,7 +65,7 @@ QUrl LuHttpServer::endpoint()
         base.chop(1);
     const QUrl url(base + kRecordPath);
     if (!url.isValid() || url.host().isEmpty()) {
-        qWarning() << "LuHttpServer::endpoint: unusable usage-record endpoint" << base;
+        qCWarning(lcReport) << "LuHttpServer::endpoint: unusable usage-record endpoint" << base;
         return QUrl();
     }
     return url;
@@ -101,9 +102,9 @@ void LuHttpServer::uploadUseRecord(Callback callback)
             .arg(store->createTimeIndex())
             .arg(rand);
     const QByteArray tokenBytes = token.toUtf8();
-    qWarning() << "token before: " << tokenBytes << "rand" << rand;
+    qCWarning(lcReport) << "token before: " << tokenBytes << "rand" << rand;
     const QByteArray authToken = tokenBytes.toBase64();
-    qWarning() << "token after: " << authToken;
+    qCWarning(lcReport) << "token after: " << authToken;
     fields.insert(QStringLiteral("authToken"), QString::fromLatin1(authToken));
 
     m_remark = QString::fromLatin1(
@@ -111,11 +112,12 @@ void LuHttpServer::uploadUseRecord(Callback callback)
     fields.insert(QStringLiteral("remark"), m_remark);
 
     const QByteArray body = formBody(fields);
-    qWarning() << "did convert post array" << body;
+    qCWarning(lcReport) << "did convert post array" << body;
 
     const QUrl url = endpoint();
     if (url.isEmpty()) {
-        qWarning() << "LuHttpServer::uploadUseRecord: no usage-record endpoint; not posted";
+        qCWarning(lcReport)
+            << "LuHttpServer::uploadUseRecord: no usage-record endpoint; not posted";
         // Never from inside the caller: it may still be constructing itself.
         QTimer::singleShot(0, this, [this] {
             if (m_callback)
@@ -131,8 +133,8 @@ void LuHttpServer::uploadUseRecord(Callback callback)
 void LuHttpServer::serviceRequestFinished(QNetworkReply *reply)
 {
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    qWarning() << "LuHttpServer::serviceRequestFinished"
-               << "status code" << status;
+    qCWarning(lcReport) << "LuHttpServer::serviceRequestFinished"
+                        << "status code" << status;
     if (status == 200) {
         const QJsonObject object = QJsonDocument::fromJson(reply->readAll()).object();
         if (m_callback)

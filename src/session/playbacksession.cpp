@@ -11,6 +11,7 @@
 #include "lufileinfomodel.h"
 #include "luprogressslider.h"
 #include "playlabel.h"
+#include "sessionlog.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -89,7 +90,7 @@ int PlaybackSession::shownSecond() const
 
 void PlaybackSession::clearAutoNext()
 {
-    qWarning() << ".............auto stop is false";
+    qCWarning(lcSession) << ".............auto stop is false";
     m_autoNext = false;
 }
 
@@ -158,7 +159,7 @@ void PlaybackSession::bindRecording(LuFileInfoModel *model, bool keepLayout)
         for (const auto &c : channels) {
             if (!c.first)
                 continue;
-            qWarning() << "PlaybackSession::bindRecording" << c.first->fileName;
+            qCWarning(lcSession) << "PlaybackSession::bindRecording" << c.first->fileName;
             c.first->isPlaying = true;
             // Read off the GUI thread: playback starts at once, the track follows.
             m_library->loadTrack(c.first);
@@ -172,7 +173,7 @@ void PlaybackSession::stop()
 {
     if (m_playState == Stopped)
         return;
-    qWarning() << "PlaybackSession::stop";
+    qCWarning(lcSession) << "PlaybackSession::stop";
     m_views.cover->setMessage(QString());
     m_views.cover->show();
     m_views.cover->raise();
@@ -203,7 +204,7 @@ void PlaybackSession::stop()
 
 void PlaybackSession::stopByUser()
 {
-    qWarning() << "PlaybackSession::stopByUser";
+    qCWarning(lcSession) << "PlaybackSession::stopByUser";
     clearAutoNext();
     m_pendingPlay = false;
     m_pendingModel = nullptr;
@@ -317,7 +318,7 @@ void PlaybackSession::masterStarted()
 
 void PlaybackSession::durationReported(float duration)
 {
-    qWarning() << "PlaybackSession::durationReported" << duration;
+    qCWarning(lcSession) << "PlaybackSession::durationReported" << duration;
     if (!m_channelModel1)
         return;
     m_autoNext = true;

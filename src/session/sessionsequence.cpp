@@ -9,6 +9,7 @@
 #include "lucoverwidget.h"
 #include "lufileinfomodel.h"
 #include "playlabel.h"
+#include "sessionlog.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -41,7 +42,7 @@ void PlaybackSession::playFrom(LuFileInfoModel *model, int second)
 
 void PlaybackSession::startPendingAfterStop(LuFileInfoModel *target)
 {
-    qWarning() << "PlaybackSession: next recording" << target->fileName;
+    qCWarning(lcSession) << "PlaybackSession: next recording" << target->fileName;
     clearAutoNext();
     // Only a player with a started file reports the end of it when stopped; an idle one (its
     // file failed or ran out) would leave the start waiting for ever.
@@ -93,7 +94,8 @@ void PlaybackSession::masterFailed(const QString &reason)
 {
     if (!m_channelModel1)
         return;
-    qWarning() << "PlaybackSession: cannot play" << m_channelModel1->nativePath << "-" << reason;
+    qCWarning(lcSession) << "PlaybackSession: cannot play" << m_channelModel1->nativePath << "-"
+                         << reason;
     m_masterFailed = true;
 }
 
@@ -107,11 +109,11 @@ void PlaybackSession::showCannotPlay()
 
 void PlaybackSession::masterEnded()
 {
-    qWarning() << "PlaybackSession::masterEnded";
+    qCWarning(lcSession) << "PlaybackSession::masterEnded";
     const bool failed = m_masterFailed;
     m_masterFailed = false;
     if (m_autoNext && m_channelModel1) {
-        qWarning() << "PlaybackSession: the recording ended, playing the next";
+        qCWarning(lcSession) << "PlaybackSession: the recording ended, playing the next";
         clearAutoNext();
         LuFileInfoModel *next = m_library->nextAfterRun(m_run);
         stop();
@@ -125,16 +127,16 @@ void PlaybackSession::masterEnded()
         }
     } else if (failed && m_channelModel1) {
         // The session stays open on this recording, so that previous and next still work.
-        qWarning() << "PlaybackSession: the recording cannot be played";
+        qCWarning(lcSession) << "PlaybackSession: the recording cannot be played";
         showCannotPlay();
     } else if (m_pendingPlay && m_pendingModel) {
-        qWarning() << "PlaybackSession: starting the chosen recording";
+        qCWarning(lcSession) << "PlaybackSession: starting the chosen recording";
         LuFileInfoModel *pending = m_pendingModel;
         m_pendingPlay = false;
         m_pendingModel = nullptr;
         autoPlayNext(pending);
     } else {
-        qWarning() << "PlaybackSession: nothing to start";
+        qCWarning(lcSession) << "PlaybackSession: nothing to start";
     }
 }
 
@@ -145,7 +147,7 @@ void PlaybackSession::prepareContinuation()
     const bool follows = m_library->nextInDrive(m_channelModel1, m_channelCount) != nullptr;
     m_views.panes.first()->player()->setHoldLastFrame(follows);
     if (follows)
-        qWarning() << "PlaybackSession: the next recording continues the drive";
+        qCWarning(lcSession) << "PlaybackSession: the next recording continues the drive";
 }
 
 void PlaybackSession::masterEndHeld()
@@ -166,7 +168,7 @@ void PlaybackSession::masterEndHeld()
 
 void PlaybackSession::continueInto(LuFileInfoModel *next)
 {
-    qWarning() << "PlaybackSession::continueInto" << next->fileName;
+    qCWarning(lcSession) << "PlaybackSession::continueInto" << next->fileName;
     for (LuFileInfoModel *c : openChannels())
         c->isPlaying = false;
     m_masterFailed = false;
@@ -183,7 +185,7 @@ void PlaybackSession::forget(LuFileInfoModel *model)
 {
     m_run.removeAll(model);
     if (isOpen(model)) {
-        qWarning() << "PlaybackSession: deleting an open file";
+        qCWarning(lcSession) << "PlaybackSession: deleting an open file";
         end();
     }
     if (m_pendingModel == model) {

@@ -1,5 +1,7 @@
 #include "lumappage.h"
 
+#include "telemetrylog.h"
+
 #include <QDebug>
 #include <QDesktopServices>
 #include <QFile>
@@ -37,7 +39,8 @@ LuMapPage::LuMapPage(QObject *parent)
     // back to the window; the pages themselves stay plain files that a browser opens too.
     QFile client(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
     if (!client.open(QIODevice::ReadOnly)) {
-        qWarning() << "LuMapPage: the web channel script is missing; the map cannot seek";
+        qCWarning(lcTelemetry)
+            << "LuMapPage: the web channel script is missing; the map cannot seek";
         return;
     }
     QWebEngineScript script;
@@ -73,5 +76,5 @@ void LuMapPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level,
                                          const QString &sourceID)
 {
     if (level == ErrorMessageLevel)
-        qWarning() << "map page:" << message << sourceID << lineNumber;
+        qCWarning(lcTelemetry) << "map page:" << message << sourceID << lineNumber;
 }

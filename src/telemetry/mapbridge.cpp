@@ -1,5 +1,7 @@
 #include "mapbridge.h"
 
+#include "telemetrylog.h"
+
 #include <QDebug>
 
 #include <cmath>
@@ -35,8 +37,8 @@ void MapBridge::seekToSecond(const QVariant &second)
 {
     const int value = wholeBelow(second, m_secondCount);
     if (value < 0) {
-        qWarning() << "MapBridge: refused a seek from the map page to" << second << "of"
-                   << m_secondCount << "seconds";
+        qCWarning(lcTelemetry) << "MapBridge: refused a seek from the map page to" << second << "of"
+                               << m_secondCount << "seconds";
         return;
     }
     emit seekRequested(value);
@@ -48,8 +50,8 @@ void MapBridge::playRecordingAt(const QVariant &id, const QVariant &second)
     const int value =
         recording < 0 ? -1 : wholeBelow(second, m_driveSecondCounts.at(recording));
     if (value < 0) {
-        qWarning() << "MapBridge: refused to play recording" << id << "of"
-                   << m_driveSecondCounts.size() << "at" << second;
+        qCWarning(lcTelemetry) << "MapBridge: refused to play recording" << id << "of"
+                               << m_driveSecondCounts.size() << "at" << second;
         return;
     }
     emit playRecordingRequested(recording, value);
@@ -60,7 +62,8 @@ void MapBridge::placeClicked(const QVariant &latitude, const QVariant &longitude
     const double lat = degreesWithin(latitude, 90);
     const double lon = degreesWithin(longitude, 180);
     if (std::isnan(lat) || std::isnan(lon)) {
-        qWarning() << "MapBridge: refused a place from the map page:" << latitude << longitude;
+        qCWarning(lcTelemetry) << "MapBridge: refused a place from the map page:" << latitude
+                               << longitude;
         return;
     }
     emit placeChosen(lat, lon);

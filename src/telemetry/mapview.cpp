@@ -1,8 +1,8 @@
 #include "mapview.h"
 
 #include "archivetypes.h"
+#include "telemetrylog.h"
 
-#include "drivingeventtools.h"
 #include "hwdefaultsettings.h"
 #include "library.h"
 #include "lufileinfomodel.h"
@@ -80,14 +80,14 @@ void MapView::load()
     HWDefaultSettings *store = HWDefaultSettings::instance();
     const QString path =
         QCoreApplication::applicationDirPath() + pageFor(store->mapType(), store->language());
-    qWarning() << "MapView::load" << path;
+    qCWarning(lcTelemetry) << "MapView::load" << path;
     m_mapReady = false;
     m_view->load(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
 }
 
 void MapView::loadFinished(bool ok)
 {
-    qWarning() << "MapView::loadFinished" << ok;
+    qCWarning(lcTelemetry) << "MapView::loadFinished" << ok;
     m_mapReady = true;
     drawRoute();
     if (m_placePicking)
@@ -146,7 +146,7 @@ void MapView::drawRoute()
     if (route.isEmpty())
         route = QStringLiteral("[]");
     m_mapBridge->setSecondCount(master->track.size());
-    QString options = optionsFor(master);
+    QString options = optionsFor(m_eventsFor ? m_eventsFor(master) : QJsonArray());
     const QString drive = driveOption();
     if (!drive.isEmpty()) {
         options.chop(1); // the object's closing brace
@@ -155,7 +155,7 @@ void MapView::drawRoute()
     runPageScript(QStringLiteral("initGPSLine(%1, '#5298ff', %2)").arg(route, options));
 }
 
-QString MapView::optionsFor(const LuFileInfoModel *model)
+QString MapView::optionsFor(const QJsonArray &events)
 {
     // Fixed bands in each unit, so a colour means the same speed on every recording.
     const bool mph = HWDefaultSettings::instance()->speedUnit() == 1;
@@ -166,8 +166,7 @@ QString MapView::optionsFor(const LuFileInfoModel *model)
     // JSON text is a valid script literal; the texts are ours (kind, speeds, time), never a
     // file name.
     return QString::fromUtf8(QJsonDocument(QJsonObject{{QStringLiteral("scale"), scale},
-                                                       {QStringLiteral("events"),
-                                                        DrivingEventTools::mapEvents(model)}})
+                                                       {QStringLiteral("events"), events}})
                                  .toJson(QJsonDocument::Compact));
 }
 
@@ -242,10 +241,10 @@ void MapView::playRecordingAt(int id, int second)
     LuFileInfoModel *target = m_mapDriveRecordings.value(id);
     // Deleted since the drive was drawn, or a stale id: nothing to play.
     if (!target || !m_library->contains(target)) {
-        qWarning() << "MapView::playRecordingAt: no recording" << id;
+        qCWarning(lcTelemetry) << "MapView::playRecordingAt: no recording" << id;
         return;
     }
-    qWarning() << "MapView::playRecordingAt" << target->fileName << second;
+    qCWarning(lcTelemetry) << "MapView::playRecordingAt" << target->fileName << second;
     m_session->playFrom(target, second);
 }
 

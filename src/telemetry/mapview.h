@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QJsonArray>
 #include <QList>
 #include <QObject>
 #include <QString>
 #include <QVector>
+
+#include <functional>
 
 struct ArchiveRoute;
 
@@ -25,6 +28,10 @@ public:
             QObject *parent = nullptr);
 
     MapBridge *bridge() const { return m_mapBridge; }
+    // The driving events a recording's route shows, in the page's form (second, lead-up second,
+    // kind, text), as the window's event tools give them; without it the route shows none.
+    using EventsFor = std::function<QJsonArray(const LuFileInfoModel *)>;
+    void setEventsFor(EventsFor eventsFor) { m_eventsFor = std::move(eventsFor); }
     // The page for the chosen map and language; the route is drawn again once it has loaded.
     void load();
     void loadFinished(bool ok);
@@ -49,7 +56,7 @@ public:
     // The route text for the chosen map (numbers only, built by the track cache).
     static QString routeTextFor(const LuFileInfoModel *model);
     // The page's options: speed colours in the chosen unit and the open recording's events.
-    static QString optionsFor(const LuFileInfoModel *model);
+    static QString optionsFor(const QJsonArray &events);
 
 signals:
     // The route was drawn again while playing: the marker is back at its start.
@@ -64,6 +71,7 @@ private:
     bool belongsToDrawnDrive(const LuFileInfoModel *model) const;
 
     QWebEngineView *m_view;
+    EventsFor m_eventsFor;
     Library *m_library;
     PlaybackSession *m_session;
     MapBridge *m_mapBridge = nullptr;

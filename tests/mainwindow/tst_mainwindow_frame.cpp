@@ -5,7 +5,6 @@
 #include "lutitlebar.h"
 #include "trackexportactions.h"
 #include "openvideosdialog.h"
-#include "panelayout.h"
 
 #include <QLineEdit>
 #include <QMenu>
@@ -218,17 +217,6 @@ private slots:
         QCOMPARE(ui()->widget_display_1->player()->volumeValue(), 0);
         ui()->pushBtn_mute->click();
         QCOMPARE(ui()->horizontalSlider_volume->value(), 60);
-    }
-
-    // Neighbouring panes share their edge pixel; a kept aspect ratio is 16:9.
-    void paneLayoutEdges()
-    {
-        const std::array<bool, 3> keep{true, true, true};
-        const PaneLayout three = paneLayout(0, 3, QRect(0, 0, 960, 540), keep);
-        QCOMPARE(three.rects[0], QRect(160, 0, 640, 360));
-        QCOMPARE(three.rects[1], QRect(160, 359, 320, 180));
-        QCOMPARE(three.rects[2], QRect(479, 359, 320, 180));
-        QCOMPARE(paneLayout(4, 3, QRect(0, 0, 960, 600), keep).rects[2], QRect(0, 30, 960, 540));
     }
 
     void splitModesCycle_data()

@@ -51,6 +51,8 @@ class TestStartup : public QObject
         env.insert("XDG_CACHE_HOME", home.cache());
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("Q_MARL_MPV_OPTIONS", "vo=null,ao=null"); // no drawing without a screen
+        // The window's trace of being shown is a debug message, off unless asked for.
+        env.insert("QT_LOGGING_RULES", "qmarl.mainwindow.debug=true");
         for (const QString &pair : extraEnv)
             env.insert(pair.section('=', 0, 0), pair.section('=', 1));
 

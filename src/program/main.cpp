@@ -1,4 +1,5 @@
 #include "appglobals.h"
+#include "applog.h"
 #include "debuglog.h"
 #include "firstinstall.h"
 #include "hwdefaultsettings.h"
@@ -17,8 +18,8 @@ int main(int argc, char *argv[])
 {
     keepStandardDescriptorsOpen();
     if (QFile::exists(g_logFileName))
-        qInstallMessageHandler(debugLogHandler);
-    qWarning() << "============start==========" << QDate::currentDate();
+        startDebugLog();
+    qCWarning(lcApp) << "============start==========" << QDate::currentDate();
 
     prepareProcessEnvironment();
     QApplication app(argc, argv);
@@ -31,8 +32,8 @@ int main(int argc, char *argv[])
     loadTranslation(language);
     QCoreApplication::installTranslator(&g_translator);
     // What the interface will show, as a sample of its texts.
-    qWarning() << "interface language" << language
-               << QCoreApplication::translate("main", "语言设置：");
+    qCWarning(lcApp) << "interface language" << language
+                     << QCoreApplication::translate("main", "语言设置：");
 
     // Without a working libmpv there is no viewer: one clear line and a failure status.
     return runWithPlayers([] {

@@ -1,5 +1,7 @@
 #include "terminationsignals.h"
 
+#include "applog.h"
+
 #include <QApplication>
 #include <QDebug>
 #include <QSocketNotifier>
@@ -23,8 +25,8 @@ extern "C" void onTerminationSignal(int signalNumber)
 void closeWindowsOnTerminationSignals()
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, s_signalPipe) != 0) {
-        qWarning() << "closeWindowsOnTerminationSignals: socketpair failed; signals end the "
-                      "process without closing the window";
+        qCWarning(lcApp) << "closeWindowsOnTerminationSignals: socketpair failed; signals end the "
+                            "process without closing the window";
         return;
     }
     auto *notifier = new QSocketNotifier(s_signalPipe[1], QSocketNotifier::Read, qApp);
@@ -33,7 +35,7 @@ void closeWindowsOnTerminationSignals()
         if (::read(s_signalPipe[1], &byte, 1) != 1)
             return;
         notifier->setEnabled(false);
-        qWarning() << "closing on signal" << int(byte);
+        qCWarning(lcApp) << "closing on signal" << int(byte);
         QApplication::closeAllWindows();
         QCoreApplication::exit(0);
     });

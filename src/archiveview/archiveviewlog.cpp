@@ -1,0 +1,3 @@
+#include "archiveviewlog.h"
+
+Q_LOGGING_CATEGORY(lcArchiveView, "qmarl.archiveview", QtInfoMsg)

@@ -1,0 +1,3 @@
+#include "chromelog.h"
+
+Q_LOGGING_CATEGORY(lcChrome, "qmarl.chrome", QtInfoMsg)

@@ -1,0 +1,3 @@
+#include "incidentslog.h"
+
+Q_LOGGING_CATEGORY(lcIncidents, "qmarl.incidents", QtInfoMsg)

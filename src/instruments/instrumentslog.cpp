@@ -1,0 +1,3 @@
+#include "instrumentslog.h"
+
+Q_LOGGING_CATEGORY(lcInstruments, "qmarl.instruments", QtInfoMsg)

@@ -1,0 +1,5 @@
+#include "librarylog.h"
+
+Q_LOGGING_CATEGORY(lcLibrary, "qmarl.library", QtInfoMsg)
+
+Q_LOGGING_CATEGORY(lcCacheLines, "qmarl.library.cachelines", QtWarningMsg)

@@ -1,0 +1,3 @@
+#include "mainwindowlog.h"
+
+Q_LOGGING_CATEGORY(lcMainWindow, "qmarl.mainwindow", QtInfoMsg)

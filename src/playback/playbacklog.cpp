@@ -1,0 +1,3 @@
+#include "playbacklog.h"
+
+Q_LOGGING_CATEGORY(lcPlayback, "qmarl.playback", QtInfoMsg)

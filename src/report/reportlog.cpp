@@ -1,0 +1,3 @@
+#include "reportlog.h"
+
+Q_LOGGING_CATEGORY(lcReport, "qmarl.report", QtInfoMsg)
