@@ -146,12 +146,12 @@ bool usableFix(const GpsSample &s)
            s.longitude != 0 && std::fabs(s.latitude) <= 90 && std::fabs(s.longitude) <= 180;
 }
 
-// The samples in recording order of time as the writer takes them: a sample without a time one
-// second after the one before, none beyond two days, a fix only where its position is usable.
-std::vector<GpsSample> timedSamples(const DecodedTrack &track, bool *anyUseful)
+// Hands take() each sample as the writer takes it, until take() returns false: a sample without
+// a time one second after the one before, none beyond two days, a fix only where its position
+// is usable, no speed or course that is not a number.
+template <typename Take>
+void forEachTimedSample(const DecodedTrack &track, Take &&take)
 {
-    std::vector<GpsSample> samples;
-    samples.reserve(track.samples.size());
     double previous = -1;
     for (GpsSample s : track.samples) {
         if (s.time < 0 || !isFiniteValue(s.time))
@@ -164,10 +164,14 @@ std::vector<GpsSample> timedSamples(const DecodedTrack &track, bool *anyUseful)
             s.speedKmh = 0;
         if (!isFiniteValue(s.course))
             s.course = 0;
-        *anyUseful = *anyUseful || s.fix || s.clock != kNoClock;
-        samples.push_back(s);
+        if (!take(s))
+            return;
     }
-    return samples;
+}
+
+bool isUseful(const GpsSample &s)
+{
+    return s.fix || s.clock != kNoClock;
 }
 } // namespace secondstrack
 } // namespace
@@ -176,7 +180,10 @@ bool isWritableTrack(const DecodedTrack &track)
 {
     using namespace secondstrack;
     bool anyUseful = false;
-    timedSamples(track, &anyUseful);
+    forEachTimedSample(track, [&anyUseful](const GpsSample &s) {
+        anyUseful = isUseful(s);
+        return !anyUseful;
+    });
     return anyUseful;
 }
 
@@ -184,7 +191,13 @@ int writeSecondsTrack(const DecodedTrack &track, const char *textPath)
 {
     using namespace secondstrack;
     bool anyUseful = false;
-    std::vector<GpsSample> samples = timedSamples(track, &anyUseful);
+    std::vector<GpsSample> samples;
+    samples.reserve(track.samples.size());
+    forEachTimedSample(track, [&](const GpsSample &s) {
+        anyUseful = anyUseful || isUseful(s);
+        samples.push_back(s);
+        return true;
+    });
     if (!anyUseful)
         return -1;
     std::stable_sort(samples.begin(), samples.end(),
