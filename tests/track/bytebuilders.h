@@ -74,8 +74,10 @@ struct TrackDamage
 };
 
 // ftyp, a movie with one track of handler and format, a sample a second and a chunk, then mdat.
+// entry: what the sample description holds after its format (a plain sample entry's head).
 inline QByteArray oneTrackFile(const QList<QByteArray> &samples, const char *format,
-                               const char *handler, const TrackDamage &damage = {})
+                               const char *handler, const TrackDamage &damage = {},
+                               const QByteArray &entry = QByteArray(6, '\0') + be16(1))
 {
     const quint32 n = quint32(samples.size());
     QByteArray stsz = be32(0) + be32(damage.sampleCount ? damage.sampleCount : n);
@@ -89,7 +91,7 @@ inline QByteArray oneTrackFile(const QList<QByteArray> &samples, const char *for
             at += quint32(s.size());
         }
         const QByteArray stbl =
-            box("stbl", full("stsd", be32(1) + box(format, QByteArray(6, '\0') + be16(1))) +
+            box("stbl", full("stsd", be32(1) + box(format, entry)) +
                             full("stts", be32(1) + be32(n) + be32(1000)) +
                             full("stsc", be32(1) + be32(1) + be32(1) + be32(1)) +
                             full("stsz", stsz) + full("stco", stco));
@@ -104,6 +106,65 @@ inline QByteArray oneTrackFile(const QList<QByteArray> &samples, const char *for
     for (const QByteArray &s : samples)
         data += s;
     return ftyp() + moovWith(quint32(ftyp().size() + moovSize + 8)) + box("mdat", data);
+}
+
+// The body of an "avc1" sample entry: a 1920×1080 visual sample entry and an "avcC" box whose
+// NAL units are length-prefixed with lengthSize bytes.
+inline QByteArray avc1Entry(int lengthSize = 4)
+{
+    const QByteArray sps("\x67\x64\x00\x28\xac", 5), pps("\x68\xee\x3c\x80", 4);
+    const QByteArray avcC = QByteArray("\x01\x64\x00\x28", 4) + char(0xfc | (lengthSize - 1)) +
+                            char(0xe1) + be16(quint16(sps.size())) + sps + char(1) +
+                            be16(quint16(pps.size())) + pps;
+    return QByteArray(6, '\0') + be16(1) + QByteArray(16, '\0') + be16(1920) + be16(1080) +
+           be32(0x00480000) + be32(0x00480000) + be32(0) + be16(1) + QByteArray(32, '\0') +
+           be16(0x18) + be16(0xffff) + box("avcC", avcC);
+}
+
+// One access unit: the NAL units (each from its header byte on), each after its length in
+// lengthSize bytes.
+inline QByteArray accessUnit(const QList<QByteArray> &units, int lengthSize = 4)
+{
+    QByteArray b;
+    for (const QByteArray &unit : units)
+        b += be32(quint32(unit.size())).right(lengthSize) + unit;
+    return b;
+}
+
+// A NAL unit from its header byte and payload, with emulation-prevention bytes put in: 03
+// after two zero bytes that a byte of 0 to 3 follows.
+inline QByteArray nalUnit(int header, const QByteArray &payload)
+{
+    QByteArray b(1, char(header));
+    int zeros = 0;
+    for (const char c : payload) {
+        if (zeros >= 2 && quint8(c) <= 3) {
+            b += '\x03';
+            zeros = 0;
+        }
+        b += c;
+        zeros = c == 0 ? zeros + 1 : 0;
+    }
+    return b;
+}
+
+// An SEI message: its type and size each coded as 0xFF bytes of 255 and a last byte.
+inline QByteArray seiMessage(int type, const QByteArray &payload)
+{
+    const auto number = [](int v) -> QByteArray { return QByteArray(v / 255, '\xff') + char(v % 255); };
+    return number(type) + number(payload.size()) + payload;
+}
+
+// An SEI NAL unit of messages, with its stop bit.
+inline QByteArray seiUnit(const QByteArray &messages)
+{
+    return nalUnit(6, messages + '\x80');
+}
+
+// ftyp, a movie with one "avc1" video track of the access units, a frame a second, then mdat.
+inline QByteArray videoTrackFile(const QList<QByteArray> &accessUnits, int lengthSize = 4)
+{
+    return oneTrackFile(accessUnits, "avc1", "vide", {}, avc1Entry(lengthSize));
 }
 
 using TrackReader = FurtherReader;

@@ -224,6 +224,111 @@ QByteArray fileOf(const QVector<QByteArray> &blocks, qint64 count = -1,
     }
     return box("free", payload) + box("gps ", index);
 }
+
+// The protobuf wire format: keys, varints and a field of each wire type.
+QByteArray pbVarint(quint64 v)
+{
+    QByteArray b;
+    do {
+        b += char((v & 0x7f) | (v > 0x7f ? 0x80 : 0));
+        v >>= 7;
+    } while (v);
+    return b;
+}
+QByteArray pbKey(int field, int wire)
+{
+    return pbVarint(quint64(field) << 3 | quint64(wire));
+}
+QByteArray pbUint(int field, quint64 v)
+{
+    return pbKey(field, 0) + pbVarint(v);
+}
+QByteArray pbFloat(int field, float f)
+{
+    return pbKey(field, 5) + leFloat(f);
+}
+QByteArray pbDouble(int field, double d)
+{
+    return pbKey(field, 1) + leDouble(d);
+}
+QByteArray pbBytes(int field, const QByteArray &bytes)
+{
+    return pbKey(field, 2) + pbVarint(quint64(bytes.size())) + bytes;
+}
+
+// A frame's telemetry message with every field: gear drive, 12.5 m/s, blinker left, brake,
+// autosteer, the position, and 0.5, -0.25 and 9.80665 m/s² of acceleration.
+QByteArray telemetry(double latitude, double longitude, quint64 frame = 1, double heading = 90)
+{
+    return pbUint(1, 1) + pbUint(2, 1) + pbUint(3, frame) + pbFloat(4, 12.5f) + pbFloat(5, 0.25f) +
+           pbFloat(6, -3.5f) + pbUint(7, 1) + pbUint(9, 1) + pbUint(10, 2) +
+           pbDouble(11, latitude) + pbDouble(12, longitude) + pbDouble(13, heading) +
+           pbDouble(14, 0.5) + pbDouble(15, -0.25) + pbDouble(16, 9.80665);
+}
+
+const QByteArray kTelemetryLead = QByteArray(15, '\x42') + '\x69';
+
+// An access unit: a delimiter, an SEI unit of the messages before and the telemetry, then an
+// IDR slice.
+QByteArray telemetryFrame(const QByteArray &message, const QByteArray &before = {},
+                          int lengthSize = 4)
+{
+    return accessUnit({nalUnit(9, "\xf0"), seiUnit(before + seiMessage(5, kTelemetryLead + message)),
+                       nalUnit(0x65, QByteArray(64, '\x88'))},
+                      lengthSize);
+}
+// An access unit without telemetry.
+QByteArray plainFrame()
+{
+    return accessUnit({nalUnit(9, "\xf0"), nalUnit(0x65, QByteArray(64, '\x88'))});
+}
+
+// count frames near Berlin, each 0.001° further north.
+QList<QByteArray> drive(int count)
+{
+    QList<QByteArray> frames;
+    for (int i = 0; i < count; ++i)
+        frames << telemetryFrame(telemetry(52.52 + 0.001 * i, 13.405, quint64(i)));
+    return frames;
+}
+
+// The fields of a track text line.
+struct TrackLine
+{
+    QByteArray time; // yyyyMMddhhmmss as written
+    bool fix = false;
+    double latitude = 0;
+    double longitude = 0;
+    double knots = 0;
+    double course = 0;
+    int g[3] = {};
+};
+double degreesOf(const QByteArray &minutes, const QByteArray &hemisphere)
+{
+    const double v = minutes.toDouble();
+    const double degrees = std::floor(v / 100);
+    const double d = degrees + (v - degrees * 100) / 60;
+    return hemisphere == "S" || hemisphere == "W" ? -d : d;
+}
+TrackLine trackLine(const QByteArray &text, int index)
+{
+    TrackLine l;
+    const QList<QByteArray> lines = text.split('\n');
+    if (index >= lines.size())
+        return l;
+    const QList<QByteArray> f = lines[index].split(',');
+    if (f.size() < 10 || f[0].isEmpty())
+        return l;
+    l.fix = f[0][0] == 'A';
+    l.time = f[0].mid(1);
+    l.latitude = degreesOf(f[1], f[2]);
+    l.longitude = degreesOf(f[3], f[4]);
+    l.knots = f[5].toDouble();
+    l.course = f[6].toDouble();
+    for (int i = 0; i < 3; ++i)
+        l.g[i] = f[7 + i].toInt();
+    return l;
+}
 } // namespace
 
 class TestLayouts : public QObject
@@ -504,6 +609,215 @@ private slots:
             QCOMPARE(track.samples.front().fix, fix);
         if (longitude != 0)
             QCOMPARE(track.samples.front().longitude, longitude);
+    }
+
+    // Vehicle telemetry in the SEI units of an H.264 video track, a frame a second.
+    void seiTelemetry_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("lines"); // -1: no track
+        QTest::addColumn<QString>("problem");
+        QTest::addColumn<int>("line");        // the line looked at
+        QTest::addColumn<double>("latitude"); // on that line; 0: no fix there
+        QTest::addColumn<double>("longitude");
+        QTest::addColumn<bool>("accel"); // that line has the message's G-sensor counts
+        const auto row = [](const char *name, const QByteArray &file, int lines, int line,
+                            double latitude, double longitude, bool accel = true) {
+            QTest::newRow(name) << file << lines << QString() << line << latitude << longitude
+                                << accel;
+        };
+        const auto refused = [](const char *name, const QByteArray &file,
+                                const char *problem = "") {
+            QTest::newRow(name) << file << -1 << QString::fromLatin1(problem) << 0 << 0.0 << 0.0
+                                << false;
+        };
+        const char *noPosition =
+            "vehicle telemetry in the video's SEI found, but no frame holds a position";
+        const auto one = [](const QByteArray &frame) { return videoTrackFile({frame}); };
+
+        // Frames: each second's line holds its frame.
+        row("first frame", videoTrackFile(drive(3)), 3, 0, 52.52, 13.405);
+        row("second frame", videoTrackFile(drive(3)), 3, 1, 52.521, 13.405);
+        row("last frame", videoTrackFile(drive(3)), 3, 2, 52.522, 13.405);
+        QList<QByteArray> gap = drive(3);
+        gap[1] = plainFrame();
+        row("a frame without telemetry between: no fix in its second", videoTrackFile(gap), 3, 1,
+            0, 0);
+        row("two-byte NAL lengths from avcC",
+            videoTrackFile({telemetryFrame(telemetry(52.52, 13.405), {}, 2)}, 2), 1, 0, 52.52,
+            13.405);
+
+        // The protobuf wire format.
+        const QByteArray unknown = pbUint(20, 300) + pbDouble(21, 1.0) +
+                                   pbBytes(22, QByteArray("\x0a\x00\x01", 3)) + pbKey(23, 3) +
+                                   pbUint(1, 7) + pbKey(2, 3) + pbFloat(3, 1) + pbKey(2, 4) +
+                                   pbKey(23, 4) + pbFloat(24, 2.0f) + pbUint(536870911, 1) +
+                                   pbUint(11, 5) + pbFloat(12, 1.0f) + pbBytes(13, "x");
+        row("unknown fields of every wire type are passed over",
+            one(telemetryFrame(unknown + telemetry(48.8566, 2.3522))), 1, 0, 48.8566, 2.3522);
+        row("unknown fields after the known ones",
+            one(telemetryFrame(telemetry(48.8566, 2.3522) + unknown)), 1, 0, 48.8566, 2.3522);
+        const QByteArray full = telemetry(45.07, 7.69);
+        // The three accelerations are the last 27 bytes; the first is cut after 3 of its bytes.
+        row("message cut in a field keeps the fields before it",
+            one(telemetryFrame(full.left(full.size() - 27 + 4))), 1, 0, 45.07, 7.69, false);
+        row("length-delimited field longer than the message",
+            one(telemetryFrame(full.left(full.size() - 27) + pbKey(30, 2) + pbVarint(500))), 1, 0,
+            45.07, 7.69, false);
+        row("end of a group without its start",
+            one(telemetryFrame(full.left(full.size() - 27) + pbKey(30, 4))), 1, 0, 45.07, 7.69,
+            false);
+        refused("message cut in its first key", one(telemetryFrame("\x88")), noPosition);
+        const QByteArray escaped = one(telemetryFrame(telemetry(37.5, -122.25)));
+        QVERIFY(escaped.contains(QByteArray("\x00\x00\x03\x00\x00\x03", 6)));
+        row("emulation-prevention bytes inside the doubles", escaped, 1, 0, 37.5, -122.25);
+
+        // SEI units and messages.
+        const QByteArray otherId = QByteArray(16, '\x11') + telemetry(52.52, 13.405);
+        const auto framesOf = [](const QByteArray &frame) {
+            return videoTrackFile(QVector<QByteArray>(3, frame).toList());
+        };
+        refused("user data of another identifier: not this layout",
+                framesOf(accessUnit({seiUnit(seiMessage(5, otherId)), nalUnit(0x65, "slice")})));
+        refused("lead bytes without the 0x69: not this layout",
+                framesOf(accessUnit({seiUnit(seiMessage(5, QByteArray(16, '\x42') +
+                                                               telemetry(52.52, 13.405))),
+                                     nalUnit(0x65, "slice")})));
+        refused("telemetry after the slice is not looked for",
+                framesOf(accessUnit({nalUnit(0x65, "slice"),
+                                     seiUnit(seiMessage(5, kTelemetryLead +
+                                                               telemetry(52.52, 13.405)))})));
+        const QByteArray before = seiMessage(0, "\x8f\x80") + seiMessage(5, otherId) +
+                                  seiMessage(300, QByteArray(10, 'z'));
+        row("buffering period, other user data and a type above 255 first",
+            one(telemetryFrame(telemetry(52.52, 13.405), before)), 1, 0, 52.52, 13.405);
+        row("telemetry in an SEI unit after another",
+            one(accessUnit({nalUnit(9, "\xf0"), seiUnit(seiMessage(1, "timing")),
+                            seiUnit(seiMessage(5, kTelemetryLead + telemetry(52.52, 13.405))),
+                            nalUnit(0x65, "slice")})),
+            1, 0, 52.52, 13.405);
+        row("telemetry of more than 255 bytes",
+            one(telemetryFrame(pbBytes(30, QByteArray(400, 'p')) + telemetry(52.52, 13.405))), 1,
+            0, 52.52, 13.405);
+        row("telemetry past the frame's first 4 KiB",
+            one(accessUnit({seiUnit(seiMessage(5, otherId + QByteArray(5000, 'q'))),
+                            seiUnit(seiMessage(5, kTelemetryLead + telemetry(52.52, 13.405))),
+                            nalUnit(0x65, "slice")})),
+            1, 0, 52.52, 13.405);
+
+        // Hemispheres and ranges.
+        row("west of Greenwich", one(telemetryFrame(telemetry(51.5072, -0.1276))), 1, 0, 51.5072,
+            -0.1276);
+        row("south of the equator", one(telemetryFrame(telemetry(-33.8688, 151.2093))), 1, 0,
+            -33.8688, 151.2093);
+        row("south and west", one(telemetryFrame(telemetry(-34.6037, -58.3816))), 1, 0, -34.6037,
+            -58.3816);
+        row("high latitude", one(telemetryFrame(telemetry(78.2232, 15.6267))), 1, 0, 78.2232,
+            15.6267);
+        refused("latitude beyond 90", one(telemetryFrame(telemetry(90.5, 15.6267))), noPosition);
+        refused("no position in the message",
+                one(telemetryFrame(telemetry(52.52, 13.405).left(37))), noPosition);
+
+        // The first frames tell whether the track is of this layout.
+        QList<QByteArray> late = QVector<QByteArray>(29, plainFrame()).toList();
+        late << telemetryFrame(telemetry(52.52, 13.405));
+        row("telemetry first in the 30th frame", videoTrackFile(late), 30, 29, 52.52, 13.405);
+        late.prepend(plainFrame());
+        refused("telemetry first in the 31st frame: not looked for", videoTrackFile(late));
+        refused("no SEI at all", videoTrackFile({plainFrame(), plainFrame()}));
+    }
+
+    void seiTelemetry()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(int, lines);
+        QFETCH(QString, problem);
+        QFETCH(int, line);
+        QFETCH(double, latitude);
+        QFETCH(double, longitude);
+        QFETCH(bool, accel);
+        ReaderReport report;
+        QByteArray text;
+        QCOMPARE(runReader(furtherReader("sei-telemetry"), file, &report, &text), lines);
+        QCOMPARE(QString::fromStdString(report.problem), problem);
+        if (lines < 0)
+            return;
+        QCOMPARE(QString::fromStdString(report.variant),
+                 QStringLiteral("vehicle telemetry in the video's SEI, per frame"));
+        QVERIFY(!report.localTime); // no file name, no clock
+        const TrackLine l = trackLine(text, line);
+        QCOMPARE(l.time, QByteArray("20000000000000"));
+        QCOMPARE(l.fix, latitude != 0);
+        if (!l.fix)
+            return;
+        QVERIFY2(qAbs(l.latitude - latitude) < 1e-4, qPrintable(QString::number(l.latitude, 'f', 6)));
+        QVERIFY2(qAbs(l.longitude - longitude) < 1e-4,
+                 qPrintable(QString::number(l.longitude, 'f', 6)));
+        QCOMPARE(l.knots, 24.30); // 12.5 m/s: 45 km/h
+        QCOMPARE(l.course, 90.0);
+        // 0.5, -0.25 and 9.80665 m/s² at 256 counts per g.
+        const QVector<int> g = {l.g[0], l.g[1], l.g[2]};
+        QCOMPARE(g, accel ? QVector<int>({13, -7, 256}) : QVector<int>({0, 0, 0}));
+    }
+
+    // The clock comes from a file name of the recorder's form, in local time; any other name
+    // leaves the positions without one.
+    void seiTelemetryClock_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("localTime");
+        QTest::addColumn<QByteArray>("first"); // the first two lines' time text
+        QTest::addColumn<QByteArray>("second");
+        const QByteArray none = "20000000000000";
+        QTest::newRow("front camera") << QStringLiteral("2025-11-20_14-03-12-front.mp4") << true
+                                      << QByteArray("20251120140312")
+                                      << QByteArray("20251120140313");
+        QTest::newRow("right pillar, into the next day")
+            << QStringLiteral("2025-11-20_23-59-59-right_pillar.MP4") << true
+            << QByteArray("20251120235959") << QByteArray("20251121000000");
+        QTest::newRow("left repeater") << QStringLiteral("2024-02-29_08-00-00-left_repeater.mp4")
+                                       << true << QByteArray("20240229080000")
+                                       << QByteArray("20240229080001");
+        QTest::newRow("no time in the name") << QStringLiteral("clip.mp4") << false << none << none;
+        QTest::newRow("camera not one of the recorder's")
+            << QStringLiteral("2025-11-20_14-03-12-dash.mp4") << false << none << none;
+        QTest::newRow("month 13") << QStringLiteral("2025-13-20_14-03-12-front.mp4") << false
+                                  << none << none;
+        QTest::newRow("time without the camera")
+            << QStringLiteral("2025-11-20_14-03-12.mp4") << false << none << none;
+    }
+
+    void seiTelemetryClock()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, localTime);
+        QFETCH(QByteArray, first);
+        QFETCH(QByteArray, second);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString video = dir.filePath(name), track = dir.filePath(QStringLiteral("track.txt"));
+        QFile f(video);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(videoTrackFile(drive(3)));
+        f.close();
+        const TrackExtraction e =
+            extractTrackReport(QFile::encodeName(video).constData(),
+                               QFile::encodeName(track).constData(), containerKindForPath(name),
+                               TrackFrom::Video);
+        QVERIFY(e.ok());
+        QCOMPARE(QString::fromLatin1(trackLayoutName(e.report.layout)),
+                 QStringLiteral("sei-telemetry"));
+        QCOMPARE(e.report.localTime, localTime);
+        QVERIFY(e.report.hasAccel);
+        QFile t(track);
+        QVERIFY(t.open(QIODevice::ReadOnly));
+        const QByteArray text = t.readAll();
+        QCOMPARE(text.count('\n'), 3);
+        const TrackLine l0 = trackLine(text, 0), l1 = trackLine(text, 1);
+        QCOMPARE(l0.time, first);
+        QCOMPARE(l1.time, second);
+        QVERIFY(l0.fix && l1.fix);
+        QVERIFY(qAbs(l1.latitude - 52.521) < 1e-4);
     }
 
     // Scanned blocks that no index lists, then blocks listed by a "gps " index.

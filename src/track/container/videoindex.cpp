@@ -13,7 +13,8 @@ constexpr int kMaxTracks = 64;
 } // namespace videoindex
 } // namespace
 
-VideoIndex::VideoIndex(const VideoInput &input) : m_file(input)
+VideoIndex::VideoIndex(const VideoInput &input)
+    : m_file(input), m_path(input.data ? nullptr : input.path)
 {
     using namespace videoindex;
     if (!m_file.isOpen())

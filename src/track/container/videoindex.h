@@ -18,6 +18,9 @@ public:
 
     bool isOpen() const { return m_file.isOpen(); }
     InputFile &file() { return m_file; }
+    // The path the video was opened from (the caller's string, kept as given); null for bytes in
+    // memory.
+    const char *path() const { return m_path; }
     // In file order, walked without descending; a damaged head ends the list.
     const std::vector<BoxHead> &topLevel() const { return m_top; }
     // The first "moov" box, or null when the file has none (a recording cut short).
@@ -45,6 +48,7 @@ private:
     const MediaTrack *samplesOf(IndexedTrack &t);
 
     InputFile m_file;
+    const char *m_path = nullptr;
     std::vector<BoxHead> m_top;
     const BoxHead *m_movie = nullptr;
     std::vector<BoxHead> m_movieChildren;

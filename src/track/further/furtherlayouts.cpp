@@ -5,6 +5,7 @@
 // One declaration and one row per layout; the reader lives in its own file under this folder.
 bool readGpmfTrack(VideoIndex &video, LayoutRead *read);
 bool readCammTrack(VideoIndex &video, LayoutRead *read);
+bool readSeiTelemetry(VideoIndex &video, LayoutRead *read);
 bool readTextTrack(VideoIndex &video, LayoutRead *read);
 bool readNmeaFreeBox(VideoIndex &video, LayoutRead *read);
 bool readNmeaAtom(VideoIndex &video, LayoutRead *read);
@@ -21,6 +22,10 @@ constexpr FurtherLayout kFurtherLayouts[] = {
      FillsGps | FillsGSensor | OwnClock, readGpmfTrack},
     {"camm-track", "a camera motion metadata track (format \"camm\")", FillsGps | FillsGSensor,
      readCammTrack},
+    {"sei-telemetry",
+     "H.264 SEI user data of the video track, led by 0x42 bytes and 0x69, holding a protobuf "
+     "message",
+     FillsGps | FillsGSensor | OwnClock, readSeiTelemetry},
     {"text-track", "a subtitle or metadata track (\"text\", \"tx3g\", \"gpmd\") of GPS text",
      FillsGps | FillsGSensor | OwnClock, readTextTrack},
     {"nmea-free-box", "a \"gps \" atom of stamped NMEA lines in a top-level \"free\" box",
