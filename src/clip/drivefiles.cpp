@@ -1,6 +1,6 @@
 #include "drivefiles.h"
 
-#include "channelpatterntable.h"
+#include "channelnames.h"
 #include "drivegrouping.h"
 #include "recordingrange.h"
 
@@ -13,17 +13,16 @@ QStringList recordingChannels(const QString &frontPath, QString *error)
 {
     const QFileInfo info(frontPath);
     const QString name = info.fileName();
-    for (const ChannelPattern &pattern : ChannelPatternTable) {
-        if (!name.endsWith(QLatin1String(pattern.own)))
-            continue;
-        if (pattern.channel != 1) {
+    ChannelEndings endings;
+    if (channelEndingsOf(name, &endings)) {
+        if (endings.channel != 1) {
             *error = QStringLiteral("%1 is not a front channel's file").arg(name);
             return {};
         }
-        const QString stem = name.left(name.size() - int(qstrlen(pattern.own)));
+        const QString stem = name.left(name.size() - endings.own.size());
         QStringList channels{frontPath};
-        for (const char *partner : {pattern.partner1, pattern.partner2}) {
-            const QString path = info.dir().filePath(stem + QLatin1String(partner));
+        for (const QString &partner : endings.partners) {
+            const QString path = info.dir().filePath(stem + partner);
             if (QFileInfo::exists(path))
                 channels << path;
         }

@@ -31,6 +31,28 @@ QDateTime wallClockFromDigits(const QString &text, const QString &layout)
     return date.isValid() && time.isValid() ? QDateTime(date, time, Qt::UTC) : QDateTime();
 }
 
+QDateTime nameTimeStamp(const QString &fileName)
+{
+    const QDateTime stamped = wallClockFromDigits(fileName, kNameStampLayout);
+    if (stamped.isValid())
+        return stamped;
+    for (const char *prefix : {"REC_", "EVT_", "PARK_"}) {
+        if (fileName.startsWith(QLatin1String(prefix)))
+            return wallClockFromDigits(fileName.mid(int(qstrlen(prefix))),
+                                       QStringLiteral("yyyy_MM_dd_HH_mm_ss_"));
+    }
+    const QDateTime whole = wallClockFromDigits(fileName, QStringLiteral("yyyyMMdd_HHmmss_"));
+    if (whole.isValid())
+        return whole;
+    // Two-digit years: 24 is 2024.
+    const QDateTime twoDigits = wallClockFromDigits(fileName, QStringLiteral("yyMMdd_HHmmss_"));
+    if (!twoDigits.isValid())
+        return {};
+    const QDate d = twoDigits.date();
+    const QDate date(2000 + d.year(), d.month(), d.day());
+    return date.isValid() ? QDateTime(date, twoDigits.time(), Qt::UTC) : QDateTime();
+}
+
 namespace {
 
 struct Recording
@@ -43,7 +65,7 @@ struct Recording
 
 QDateTime driveFileStart(const DriveFile &file)
 {
-    const QDateTime named = wallClockFromDigits(file.fileName, kNameStampLayout);
+    const QDateTime named = nameTimeStamp(file.fileName);
     if (named.isValid())
         return named;
     return file.firstFix.isValid() ? file.firstFix : file.fileTime;

@@ -20,7 +20,7 @@ double knownSeconds(const LuFileInfoModel *model)
         return double(model->videoDuration);
     if (model->trackLoaded && !model->track.isEmpty())
         return double(model->track.size());
-    const QDateTime named = wallClockFromDigits(model->fileName, kNameStampLayout);
+    const QDateTime named = nameTimeStamp(model->fileName);
     const qint64 span = named.isValid() && model->fileClock.isValid()
                             ? named.secsTo(model->fileClock)
                             : 0;

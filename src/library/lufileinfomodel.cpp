@@ -1,6 +1,6 @@
 #include "lufileinfomodel.h"
 
-#include "channelpatterntable.h"
+#include "channelnames.h"
 #include "drivegrouping.h"
 #include "folderlisting.h"
 #include "hwdefaultsettings.h"
@@ -57,14 +57,6 @@ QString fittingFileName(const QString &name, const QString &ending, const QStrin
     qCWarning(lcLibrary) << "LuFileInfoModel: name too long for the file system, shortened:"
                          << name;
     return head + hash + ending;
-}
-
-const ChannelPattern *matchChannelPattern(const QString &fileName)
-{
-    for (const ChannelPattern &row : ChannelPatternTable)
-        if (fileName.endsWith(QLatin1String(row.own), Qt::CaseSensitive))
-            return &row;
-    return nullptr;
 }
 
 // A prefix that can name no file: a name cannot hold a NUL character.
@@ -153,29 +145,32 @@ QStringList LuFileInfoModel::getBackPath(const QString &path, int *channelIndex)
     const QString last = parts.last();
     const QString prefix = name.left(name.size() - last.size());
 
-    const ChannelPattern *row = matchChannelPattern(name);
-    if (!row)
+    ChannelEndings endings;
+    if (!channelEndingsOf(name, &endings))
         return {};
-    *channelIndex = row->channel;
-    const QString own = QLatin1String(row->own);
+    *channelIndex = endings.channel;
+    const QString &own = endings.own;
 
     QStringList candidates;
-    if (parts.size() == kTimestampedParts) {
+    if (endings.fromTable && parts.size() == kTimestampedParts) {
         const int sequence = last.left(std::max(0, int(last.size() - own.size()))).toInt();
         const QStringList prefixes = timePrefixes(prefix);
-        for (const char *partner : {row->partner1, row->partner2})
+        for (const QString &partner : endings.partners)
             for (int s = sequence - kSequenceSpread; s <= sequence + kSequenceSpread; ++s)
                 for (const QString &timePrefix : prefixes)
                     // Concatenated, not built with chained arg(): each arg() would scan the
                     // folder and prefix already put in for "%1"-like text of their own.
                     candidates << folder + timePrefix +
                                       QStringLiteral("%1").arg(s, 3, 10, QLatin1Char('0')) +
-                                      QLatin1String(partner);
+                                      partner;
         Q_ASSERT(candidates.size() == 2 * (2 * kSequenceSpread + 1) * (2 * kSecondsSpread + 1));
-    } else {
+    } else if (endings.fromTable) {
         const QString rest = QString(name).remove(own, Qt::CaseSensitive);
-        candidates << folder + rest + QLatin1String(row->partner1)
-                   << folder + rest + QLatin1String(row->partner2);
+        candidates << folder + rest + endings.partners[0] << folder + rest + endings.partners[1];
+    } else {
+        // The camera families: the partners' names differ in the camera letter alone.
+        const QString stem = name.left(name.size() - own.size());
+        candidates << folder + stem + endings.partners[0] << folder + stem + endings.partners[1];
     }
     return candidates;
 }

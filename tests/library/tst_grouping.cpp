@@ -113,6 +113,30 @@ private slots:
         QTest::newRow("mixed-case extension") << "CLIPA.Mp4" << 0 << 0 << QStringList{};
         QTest::newRow("every ending removed") << "A.MP4A.MP4" << 1 << 2
                                               << QStringList{"0=B.MP4", "1=C.MP4"};
+        // The camera-letter families: F front, R rear, I inside; the front's partner first.
+        QTest::newRow("camera letter after digits, front")
+            << "2024_0516_101500_000101F.MP4" << 1 << 2
+            << QStringList{"0=2024_0516_101500_000101R.MP4", "1=2024_0516_101500_000101I.MP4"};
+        QTest::newRow("camera letter after digits, rear, no time spread")
+            << "2024_0516_101500_000101R.MP4" << 2 << 2
+            << QStringList{"0=2024_0516_101500_000101F.MP4", "1=2024_0516_101500_000101I.MP4"};
+        QTest::newRow("mode letter then camera, inside")
+            << "20240516_101500_EI.mp4" << 3 << 2
+            << QStringList{"0=20240516_101500_EF.mp4", "1=20240516_101500_ER.mp4"};
+        QTest::newRow("camera then quality letter, rear")
+            << "240516_101500_001_RL.MOV" << 2 << 2
+            << QStringList{"0=240516_101500_001_FL.MOV", "1=240516_101500_001_IL.MOV"};
+        QTest::newRow("prefixed, front, transport stream")
+            << "PARK_2024_05_16_10_15_00_F.ts" << 1 << 2
+            << QStringList{"0=PARK_2024_05_16_10_15_00_R.ts", "1=PARK_2024_05_16_10_15_00_I.ts"};
+        QTest::newRow("camera letter after a word is none") << "TOUR.MP4" << 0 << 0
+                                                            << QStringList{};
+        QTest::newRow("a mode letter not after _ is none") << "clip_XNF.MP4" << 0 << 0
+                                                           << QStringList{};
+        QTest::newRow("lower-case camera letter is none") << "2024_0516_101500_000101f.MP4" << 0
+                                                          << 0 << QStringList{};
+        QTest::newRow("camera letter before another extension is none")
+            << "2024_0516_101500_000101F.MKV" << 0 << 0 << QStringList{};
     }
 
     void getBackPath()
@@ -305,10 +329,79 @@ private slots:
                            "r1 2024_0516_100001_001B.MP4 - - 180",
                            "r2 2024_0516_100302_002B.MP4 - - 180"}
             << "1 2 0 3";
+        QTest::newRow("camera-letter names give their start")
+            << QStringList{"r1 20240516_100000_NF.mp4 10:30:00 10:30:00 60",
+                           "r2 240516_100130_001_FH.MP4 - 11:00:00 60",
+                           "r3 REC_2024_05_16_10_03_31_F.MP4 - - 60"}
+            << "0 1|2";
         QTest::newRow("first GPS time, else the file time")
             << QStringList{"r1 R1_00.MP4 10:00:00 09:00:00 60", "r2 R2_00.MP4 - 10:01:30 60",
                            "r3 R3_00.MP4 10:04:00 10:02:30 60"}
             << "0 1|2";
+    }
+
+    // Each naming family that writes the start into the name gives it, for drives.
+    void nameTimeStamps_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("start"); // empty: the name gives none
+        QTest::newRow("time-stamped") << "2024_0516_101500_003A.MP4" << "2024-05-16 10:15:00";
+        QTest::newRow("camera letter") << "2024_1231_235959_000101F.MP4" << "2024-12-31 23:59:59";
+        QTest::newRow("mode letter") << "20240516_101500_NF.mp4" << "2024-05-16 10:15:00";
+        QTest::newRow("two-digit year") << "240516_101500_001_FH.MP4" << "2024-05-16 10:15:00";
+        QTest::newRow("REC_") << "REC_2024_05_16_10_15_00_F.MP4" << "2024-05-16 10:15:00";
+        QTest::newRow("EVT_") << "EVT_2024_02_29_00_00_01_R.MP4" << "2024-02-29 00:00:01";
+        QTest::newRow("PARK_") << "PARK_2025_01_01_06_30_00_F.MP4" << "2025-01-01 06:30:00";
+        QTest::newRow("no date in the name") << "R1_00.MP4" << "";
+        QTest::newRow("month 13") << "20241316_101500_NF.mp4" << "";
+        QTest::newRow("29 February of a common year") << "EVT_2023_02_29_00_00_01_R.MP4" << "";
+    }
+    void nameTimeStamps()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, start);
+        const QDateTime stamp = nameTimeStamp(name);
+        QCOMPARE(stamp.isValid() ? stamp.toString("yyyy-MM-dd HH:mm:ss") : QString(), start);
+    }
+
+    // The partners of the camera families pair and link like the table's; a file whose partner
+    // differs in anything but the camera letter stays alone.
+    void cameraLetterFamiliesLink_data()
+    {
+        QTest::addColumn<QStringList>("names"); // front, rear, inside; "-" for none
+        QTest::addColumn<int>("channels");       // of the front, once linked
+        QTest::newRow("front, rear and inside")
+            << QStringList{"2024_0516_101500_000101F.MP4", "2024_0516_101500_000101R.MP4",
+                           "2024_0516_101500_000101I.MP4"}
+            << 3;
+        QTest::newRow("front and rear of one mode")
+            << QStringList{"20240516_101500_NF.mp4", "20240516_101500_NR.mp4", "-"} << 2;
+        QTest::newRow("another mode does not pair")
+            << QStringList{"20240516_111500_NF.mp4", "20240516_111500_ER.mp4", "-"} << 1;
+        QTest::newRow("another quality does not pair")
+            << QStringList{"240516_121500_001_FH.MP4", "240516_121500_001_RL.MP4", "-"} << 1;
+    }
+    void cameraLetterFamiliesLink()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(int, channels);
+        QList<LuFileInfoModel *> list;
+        for (const QString &name : names)
+            if (name != "-")
+                touch(name);
+        for (const QString &name : names)
+            if (name != "-")
+                list << model(name);
+        LuFileInfoModel *front = list[0], *rear = list[1];
+        LuFileInfoModel *inside = list.size() > 2 ? list[2] : nullptr;
+        QCOMPARE(front->channelIndex, 1);
+        QCOMPARE(rear->channelIndex, 2);
+        QCOMPARE(front->channelCount, channels);
+        sortAndLinkFileList(list);
+        QCOMPARE(front->nextChannel, channels > 1 ? rear : nullptr);
+        QCOMPARE(rear->prevChannel, channels > 1 ? front : nullptr);
+        QCOMPARE(rear->nextChannel, inside);
+        qDeleteAll(list);
     }
 
     void drivesSplitAtGapsOverAMinute()
