@@ -17,8 +17,9 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     for (int kind = 0; kind <= 2; ++kind) {
-        TrackLayout layout = TrackLayout::None;
-        const int result = extractTrackFromMemory(data, size, nullptr, kind, &layout);
+        const TrackExtraction e = extractTrackReportFromMemory(data, size, nullptr, kind);
+        const int result = e.result;
+        const TrackLayout layout = e.report.layout;
         // What the entry reports must agree with what it returned.
         if (result < 0 && layout != TrackLayout::None)
             std::abort();

@@ -66,17 +66,16 @@ bool probeChannels(const QStringList &paths, const ClipHooks &hooks, QVector<Cha
 QByteArray extractFrontTrack(const QString &front, const QString &scratch,
                              TrackExportOptions *options)
 {
-    TrackLayout layout = TrackLayout::None;
     const QString textPath = QDir(scratch).filePath(QStringLiteral(".track.txt"));
-    const int r = extractTrackTo(QFile::encodeName(front).constData(),
-                                 QFile::encodeName(textPath).constData(),
-                                 containerKindForPath(front), &layout);
+    const TrackExtraction extraction =
+        extractTrackReport(QFile::encodeName(front).constData(),
+                           QFile::encodeName(textPath).constData(), containerKindForPath(front));
     QFile file(textPath);
     QByteArray text;
-    if (r >= 0 && file.open(QIODevice::ReadOnly))
+    if (extraction.ok() && file.open(QIODevice::ReadOnly))
         text = file.readAll();
     file.remove();
-    *options = exportOptionsFor(layout, layout == TrackLayout::HiSilicon);
+    *options = exportOptionsFor(extraction.report.layout, extraction.report.fineGScale);
     return text;
 }
 

@@ -222,14 +222,15 @@ bool buildTrackCache(const TrackSource &source, TrackLoadResult *result)
     ++s_extractions;
     qCWarning(lcLibrary) << "need paras gps info..." << source.fileName;
     const QString temporary = result->cachePath + QStringLiteral(".tmp");
-    TrackLayout layout = TrackLayout::None;
     const QString choice = LuFileInfoModel::trackChoiceIn(source.cachePath);
     const TrackFrom from = choice == LuFileInfoModel::kVideoTrackChoice ? TrackFrom::Video
                            : choice == LuFileInfoModel::kSideFileChoice ? TrackFrom::SideFile
                                                                         : TrackFrom::Any;
-    const int code = extractTrackTo(QFile::encodeName(source.nativePath).constData(),
-                                    QFile::encodeName(temporary).constData(),
-                                    containerKindForPath(source.fileName), &layout, from);
+    const TrackExtraction extraction =
+        extractTrackReport(QFile::encodeName(source.nativePath).constData(),
+                           QFile::encodeName(temporary).constData(),
+                           containerKindForPath(source.fileName), from);
+    const int code = extraction.result;
     // Success is 0 or more (the readers that count their lines return the count).
     if (code < 0) {
         qCWarning(lcLibrary) << "LuFileInfoModel::loadTrack: no track in" << source.nativePath
@@ -242,7 +243,7 @@ bool buildTrackCache(const TrackSource &source, TrackLoadResult *result)
     if (shift != 0 && !shiftTrackLines(temporary, int(shift)))
         qCWarning(lcLibrary) << "LuFileInfoModel::loadTrack: the track of" << source.nativePath
                              << "is kept unshifted";
-    if (layout == TrackLayout::HiSilicon) {
+    if (extraction.report.fineGScale) {
         result->fineGScale = true;
         result->cachePath = withHaisiMarker(result->cachePath);
     }

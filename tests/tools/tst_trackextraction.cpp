@@ -70,13 +70,11 @@ private slots:
         // The same bytes from memory (the fuzzers' way in) give the same outcome and text.
         const QByteArray bytes = readAll(video);
         const QString fromMemory = text + QStringLiteral(".memory");
-        TrackLayout memoryLayout = TrackLayout::Gps0;
-        QCOMPARE(extractTrackFromMemory(reinterpret_cast<const unsigned char *>(bytes.constData()),
-                                        std::size_t(bytes.size()),
-                                        QFile::encodeName(fromMemory).constData(),
-                                        containerKindForPath(video), &memoryLayout),
-                 result);
-        QCOMPARE(memoryLayout, found.report.layout);
+        const TrackExtraction memory = extractTrackReportFromMemory(
+            reinterpret_cast<const unsigned char *>(bytes.constData()), std::size_t(bytes.size()),
+            QFile::encodeName(fromMemory).constData(), containerKindForPath(video));
+        QCOMPARE(memory.result, result);
+        QCOMPARE(memory.report.layout, found.report.layout);
         if (!succeeds)
             return;
         const QByteArray expected = readAll(expectedTrackPath(fixture));
@@ -125,10 +123,9 @@ private slots:
         const QByteArray cut = whole.left(int(whole.size() * kept));
         const QString text = m_dir.filePath(QStringLiteral("cut.txt"));
         QFile::remove(text);
-        TrackLayout layout = TrackLayout::None;
-        const int result = extractTrackFromMemory(
+        const int result = extractTrackReportFromMemory(
             reinterpret_cast<const unsigned char *>(cut.constData()), std::size_t(cut.size()),
-            QFile::encodeName(text).constData(), containerKindForPath(fixture), &layout);
+            QFile::encodeName(text).constData(), containerKindForPath(fixture)).result;
         if (result < 0)
             return;
         const QByteArray expected = readAll(expectedTrackPath(fixture));

@@ -151,26 +151,6 @@ TrackExtraction extractTrackReportFromMemory(const unsigned char *data, std::siz
     return extract(input, textPath, kind, TrackFrom::Video);
 }
 
-int extractTrackTo(const char *videoPath, const char *textPath, int kind, TrackLayout *layout,
-                   TrackFrom from)
-{
-    using namespace extracttrack;
-    const TrackExtraction e = extractTrackReport(videoPath, textPath, kind, from);
-    if (layout)
-        *layout = e.report.layout;
-    return e.result;
-}
-
-int extractTrackFromMemory(const unsigned char *data, std::size_t size, const char *textPath,
-                           int kind, TrackLayout *layout)
-{
-    using namespace extracttrack;
-    const TrackExtraction e = extractTrackReportFromMemory(data, size, textPath, kind);
-    if (layout)
-        *layout = e.report.layout;
-    return e.result;
-}
-
 int extractTrack(const char *videoPath, const char *textPath, int kind)
 {
     using namespace extracttrack;

@@ -53,11 +53,6 @@ TrackExtraction extractTrackReport(const char *videoPath, const char *textPath, 
 // null textPath keeps the text in memory and throws it away. There is no side file.
 TrackExtraction extractTrackReportFromMemory(const unsigned char *data, std::size_t size,
                                              const char *textPath, int kind);
-// The two above with only the layout that made the track (TrackLayout::None on failure).
-int extractTrackTo(const char *videoPath, const char *textPath, int kind, TrackLayout *layout,
-                   TrackFrom from = TrackFrom::Any);
-int extractTrackFromMemory(const unsigned char *data, std::size_t size, const char *textPath,
-                           int kind, TrackLayout *layout);
 
 // "none", "chip-trailer", "gps0", "gps-index", "hisilicon", "freegps", "transport-stream",
 // "side-file", then the names of the further layouts' rows ("gpmf-track", ...).
