@@ -86,10 +86,9 @@ private:
     static ArchiveSource sourceOf(const QString &path)
     {
         const LuFileInfoModel model(QFileInfo(path).fileName(), path);
-        const QStringList siblings = {model.siblingPath1, model.siblingPath2};
         // Naming rows number the front channel 1; 0 is a name no row matches.
         if (model.channelIndex > 1) {
-            for (const QString &sibling : siblings) {
+            for (const QString &sibling : model.siblingPaths) {
                 int channel = -1;
                 LuFileInfoModel::getBackPath(sibling, &channel);
                 if (!sibling.isEmpty() && channel == 1)
@@ -109,9 +108,7 @@ ArchiveSource ArchiveIndexer::sourceOf(const LuFileInfoModel &front)
 {
     ArchiveSource source;
     source.frontPath = front.nativePath;
-    for (const QString &sibling : {front.siblingPath1, front.siblingPath2})
-        if (!sibling.isEmpty())
-            source.channelPaths << sibling;
+    source.channelPaths = front.siblingPaths;
     source.trackCachePath = front.trackCachePath;
     return source;
 }

@@ -1,5 +1,6 @@
 #include "clipmarks.h"
 
+#include "channelnames.h"
 #include "clipexportdialog.h"
 #include "drivelist.h"
 #include "hwdefaultsettings.h"
@@ -24,10 +25,10 @@ constexpr double kProposalReach = 30.0;
 QList<LuFileInfoModel *> channelsOf(LuFileInfoModel *model)
 {
     LuFileInfoModel *front = model;
-    for (int guard = 0; front->prevChannel && guard < 3; ++guard)
+    for (int guard = 1; front->prevChannel && guard < kMaxChannels; ++guard)
         front = front->prevChannel;
     QList<LuFileInfoModel *> channels;
-    for (LuFileInfoModel *c = front; c && channels.size() < 3; c = c->nextChannel)
+    for (LuFileInfoModel *c = front; c && channels.size() < kMaxChannels; c = c->nextChannel)
         channels << c;
     return channels;
 }

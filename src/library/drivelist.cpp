@@ -1,5 +1,6 @@
 #include "drivelist.h"
 
+#include "channelnames.h"
 #include "lufileinfomodel.h"
 #include "lugpsmodel.h"
 
@@ -40,8 +41,9 @@ QDateTime firstFixOf(const LuFileInfoModel *model)
 
 LuFileInfoModel *recordingOf(LuFileInfoModel *model)
 {
-    // Links run front -> back -> inside; a broken chain must not loop.
-    for (int steps = 0; model->prevChannel && steps < 3; ++steps)
+    // Links run front -> back -> inside (the car's cameras in their order); a broken chain must
+    // not loop.
+    for (int steps = 1; model->prevChannel && steps < kMaxChannels; ++steps)
         model = model->prevChannel;
     return model;
 }

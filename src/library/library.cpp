@@ -1,5 +1,7 @@
 #include "library.h"
 
+#include "channelnames.h"
+#include "drivelist.h"
 #include "hwdefaultsettings.h"
 #include "hwfilemanager.h"
 #include "librarylog.h"
@@ -41,13 +43,13 @@ bool Library::contains(const LuFileInfoModel *model) const
 
 int Library::channelCount(const LuFileInfoModel *model)
 {
-    const LuFileInfoModel *prev = model->prevChannel, *next = model->nextChannel;
-    if (prev && next)
-        return 3;
-    const LuFileInfoModel *neighbour = prev ? prev : next;
-    if (!neighbour)
-        return 1;
-    return neighbour->prevChannel && neighbour->nextChannel ? 3 : 2;
+    const LuFileInfoModel *head = model;
+    for (int step = 1; head->prevChannel && step < kMaxChannels; ++step)
+        head = head->prevChannel;
+    int count = 1;
+    for (const LuFileInfoModel *c = head; c->nextChannel && count < kMaxChannels; c = c->nextChannel)
+        ++count;
+    return count;
 }
 
 void Library::addPaths(const QStringList &paths)
@@ -82,11 +84,9 @@ void Library::listPaths(const QStringList &paths)
     auto *first = new LuFileInfoModel(info.fileName(), info.absoluteFilePath());
     QList<LuFileInfoModel *> now{first};
     QStringList partners, partnerNames;
-    for (const QString &partner : {first->siblingPath1, first->siblingPath2}) {
-        if (!partner.isEmpty()) {
-            partners << partner;
-            partnerNames << QFileInfo(partner).fileName();
-        }
+    for (const QString &partner : qAsConst(first->siblingPaths)) {
+        partners << partner;
+        partnerNames << QFileInfo(partner).fileName();
     }
     QStringList rest;
     rest.reserve(paths.size());
@@ -220,10 +220,12 @@ LuFileInfoModel *Library::recordingAfter(LuFileInfoModel *anchor, bool wrap) con
     LuFileInfoModel *first = wrap ? m_models.first() : nullptr;
     if (i == last)
         return first;
-    LuFileInfoModel *candidate = m_models.at(i + 1);
-    if (candidate == anchor->prevChannel || candidate == anchor->nextChannel)
-        return i < last - 1 ? m_models.at(i + 2) : first;
-    return candidate;
+    // The list holds a recording's channels next to one another: the next one is past them.
+    LuFileInfoModel *recording = recordingOf(anchor);
+    for (int j = i + 1; j <= last; ++j)
+        if (recordingOf(m_models.at(j)) != recording)
+            return m_models.at(j);
+    return first;
 }
 
 LuFileInfoModel *Library::recordingBefore(LuFileInfoModel *front) const
@@ -234,20 +236,17 @@ LuFileInfoModel *Library::recordingBefore(LuFileInfoModel *front) const
     LuFileInfoModel *target = m_models.last();
     if (i > 0) {
         target = m_models.at(i - 1);
+        // The list sorts a car's back file above its front one.
         if (target == front->prevChannel || target == front->nextChannel)
             target = i > 1 ? m_models.at(i - 2) : m_models.last();
     }
     // The list holds the recording's last channel here; like the one after, it opens from its front.
-    for (int step = 0; target->prevChannel && step < 2; ++step)
-        target = target->prevChannel;
-    return target;
+    return recordingOf(target);
 }
 
 bool Library::holdsOnlyRecordingOf(const LuFileInfoModel *model) const
 {
-    const int models = m_models.size();
-    const int channels = channelCount(model);
-    return models == 1 || (models == 2 && channels == 2) || (models == 3 && channels == 3);
+    return m_models.size() == channelCount(model);
 }
 
 LuFileInfoModel *Library::nextInDrive(const LuFileInfoModel *model, int channels) const

@@ -15,6 +15,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <ctime>
 #include <map>
@@ -115,7 +116,7 @@ LuFileInfoModel::LuFileInfoModel(const QString &name, const QString &absolutePat
                      fittingFileName(baseName(fileName), cacheEnding,
                                      QLatin1Char('_') + sizeText + kLongestCacheEnding);
 
-    findSiblings(getBackPath(nativePath, &channelIndex));
+    findSiblings(getBackPath(nativePath, &channelIndex, &carCameras));
     // Concatenated, not built with arg(): a "%1" in a folder or file name must stay text.
     const QString previewName = sizeText + QLatin1Char('_') + baseName(fileName);
     previewPath = HWFileManager::instance()->previewsPath() + QLatin1Char('/') +
@@ -129,13 +130,12 @@ LuFileInfoModel::~LuFileInfoModel()
 
 void LuFileInfoModel::findSiblings(const QStringList &candidates)
 {
-    const QStringList found = existingFiles(candidates, 2);
-    channelCount = 1 + int(found.size());
-    siblingPath1 = found.value(0);
-    siblingPath2 = found.value(1);
+    siblingPaths = existingFiles(candidates, carCameras ? kMaxChannels - 1 : 2);
+    channelCount = 1 + int(siblingPaths.size());
 }
 
-QStringList LuFileInfoModel::getBackPath(const QString &path, int *channelIndex)
+QStringList LuFileInfoModel::getBackPath(const QString &path, int *channelIndex,
+                                         bool *carCameras)
 {
     const int cut = std::max(path.lastIndexOf(QLatin1Char('/')),
                              path.lastIndexOf(QDir::separator()));
@@ -149,6 +149,8 @@ QStringList LuFileInfoModel::getBackPath(const QString &path, int *channelIndex)
     if (!channelEndingsOf(name, &endings))
         return {};
     *channelIndex = endings.channel;
+    if (carCameras)
+        *carCameras = endings.carCameras;
     const QString &own = endings.own;
 
     QStringList candidates;
@@ -166,11 +168,13 @@ QStringList LuFileInfoModel::getBackPath(const QString &path, int *channelIndex)
         Q_ASSERT(candidates.size() == 2 * (2 * kSequenceSpread + 1) * (2 * kSecondsSpread + 1));
     } else if (endings.fromTable) {
         const QString rest = QString(name).remove(own, Qt::CaseSensitive);
-        candidates << folder + rest + endings.partners[0] << folder + rest + endings.partners[1];
+        for (const QString &partner : endings.partners)
+            candidates << folder + rest + partner;
     } else {
-        // The camera families: the partners' names differ in the camera letter alone.
+        // The camera families: the partners' names differ in the camera part alone.
         const QString stem = name.left(name.size() - own.size());
-        candidates << folder + stem + endings.partners[0] << folder + stem + endings.partners[1];
+        for (const QString &partner : endings.partners)
+            candidates << folder + stem + partner;
     }
     return candidates;
 }
@@ -207,14 +211,33 @@ void sortAndLinkFileList(QList<LuFileInfoModel *> &list)
     });
 
     std::map<QString, LuFileInfoModel *> byChannel[4];
-    for (LuFileInfoModel *model : list)
-        if (model->channelIndex >= 1 && model->channelIndex <= 3)
+    // The car's recordings by the name they share, each camera in its channel's place.
+    std::map<QString, std::array<LuFileInfoModel *, kMaxChannels>> carRecordings;
+    for (LuFileInfoModel *model : list) {
+        if (model->carCameras && model->channelIndex >= 1 && model->channelIndex <= kMaxChannels) {
+            const QString key = model->nativePath.left(model->nativePath.lastIndexOf(QLatin1Char('-')));
+            carRecordings[key][size_t(model->channelIndex - 1)] = model;
+        } else if (model->channelIndex >= 1 && model->channelIndex <= 3) {
             byChannel[model->channelIndex].emplace(model->nativePath, model);
+        }
+    }
+    for (auto &entry : carRecordings) {
+        LuFileInfoModel *previous = nullptr;
+        for (LuFileInfoModel *model : entry.second) {
+            if (!model)
+                continue;
+            model->prevChannel = previous;
+            model->nextChannel = nullptr;
+            if (previous)
+                previous->nextChannel = model;
+            previous = model;
+        }
+    }
 
     const auto sibling = [](const std::map<QString, LuFileInfoModel *> &channel,
                             const LuFileInfoModel *of) -> LuFileInfoModel * {
-        for (const QString *path : {&of->siblingPath1, &of->siblingPath2}) {
-            const auto found = channel.find(*path);
+        for (const QString &path : of->siblingPaths) {
+            const auto found = channel.find(path);
             if (found != channel.end())
                 return found->second;
         }

@@ -73,8 +73,10 @@ public:
     ~LuFileInfoModel() override;
 
     // The sibling candidates of path, in the order to test them; sets *channelIndex to the
-    // channel of the matched naming row, and leaves it alone when no row matches.
-    static QStringList getBackPath(const QString &path, int *channelIndex);
+    // channel of the matched naming row, and leaves it alone when no row matches. With
+    // carCameras, says whether the name is of the car's cameras.
+    static QStringList getBackPath(const QString &path, int *channelIndex,
+                                   bool *carCameras = nullptr);
 
     // Fills the track from the cache, extracting it from the video first when no cache exists.
     void loadTrack();
@@ -153,8 +155,9 @@ public:
     QVector<DrivingEvent> drivingEvents; // hard braking, hard acceleration and jolts, in order
     int channelCount = 1;
     int channelIndex = 0;
-    QString siblingPath1;
-    QString siblingPath2;
+    bool carCameras = false; // named as the car's cameras, whose recordings hold up to six
+    // The partners' files found beside this one, in channel order.
+    QStringList siblingPaths;
     LuFileInfoModel *prevChannel = nullptr;
     LuFileInfoModel *nextChannel = nullptr;
     bool fineGScale = false;
@@ -172,7 +175,8 @@ Q_DECLARE_METATYPE(LuFileInfoModel *)
 LuFileInfoModel *addUniqueModel(QList<LuFileInfoModel *> &list, LuFileInfoModel *candidate);
 
 // Sorts the list by path, links the channels of each recording front -> back -> inside (only
-// through a back file), and stores the paths as the last session's file list.
+// through a back file; the car's cameras in channel order, whichever of them are there), and
+// stores the paths as the last session's file list.
 void sortAndLinkFileList(QList<LuFileInfoModel *> &list);
 
 // Removes the model from the list and clears every link to it. Two back files may both link to

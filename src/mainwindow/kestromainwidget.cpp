@@ -50,9 +50,16 @@ KestroMainWidget::KestroMainWidget(QWidget *parent)
     HWDefaultSettings *store = HWDefaultSettings::instance();
     const int volume = store->volume();
     ui->horizontalSlider_volume->setValue(volume);
-    ui->widget_display_1->setVolume(volume);
-    ui->widget_display_2->setVolume(0);
-    ui->widget_display_3->setVolume(0);
+    // Panes for the car's cameras beyond the three of the form; players start idle.
+    for (int p = 3; p < kMaxPanes; ++p) {
+        auto *pane = new HWPlayWidget(this);
+        pane->setObjectName(QStringLiteral("widget_display_%1").arg(p + 1));
+        pane->hide();
+        m_morePanes << pane;
+    }
+    const QList<HWPlayWidget *> all = panes();
+    for (HWPlayWidget *pane : all)
+        pane->setVolume(pane == all.first() ? volume : 0);
 
     buildParts();
     wireParts();
@@ -118,7 +125,7 @@ void KestroMainWidget::wireParts()
 
     for (HWPlayWidget *pane : panes()) {
         connect(pane, &HWPlayWidget::enterFullscreenSignal, this,
-                &KestroMainWidget::on_pushBtn_fullscreen_clicked);
+                [this, pane] { paneDoubleClicked(pane); });
         connect(pane, &HWPlayWidget::showCustomMenuSignal, this,
                 &KestroMainWidget::showCustomMenuSlot);
         connect(pane, &HWPlayWidget::playWidgetKeyEventSignal, this,
@@ -165,6 +172,7 @@ void KestroMainWidget::wireParts()
         if (continuing)
             return;
         m_splitType = defaultSplitType(m_session->channelCount());
+        m_soloPane = -1;
         layoutWindow();
     });
     connect(m_session, &PlaybackSession::stopped, this, [this] {
@@ -179,9 +187,10 @@ KestroMainWidget::~KestroMainWidget()
 {
     // The children outlive this part of the window: a player stopping or a page finishing while
     // they go must not reach the parts any more.
-    for (QObject *sender : std::initializer_list<QObject *>{
-             ui->widget_display_1, ui->widget_display_2, ui->widget_display_3,
-             ui->treeView_filelist, ui->webview, ui->horizontalSlider_progress})
+    QList<QObject *> senders{ui->treeView_filelist, ui->webview, ui->horizontalSlider_progress};
+    for (HWPlayWidget *pane : panes())
+        senders << pane;
+    for (QObject *sender : qAsConst(senders))
         for (QObject *receiver : std::initializer_list<QObject *>{
                  this, m_session, m_map, m_telemetry, m_events, m_clips, m_trackExport})
             sender->disconnect(receiver);
@@ -193,5 +202,17 @@ KestroMainWidget::~KestroMainWidget()
 
 QList<HWPlayWidget *> KestroMainWidget::panes() const
 {
-    return {ui->widget_display_1, ui->widget_display_2, ui->widget_display_3};
+    return QList<HWPlayWidget *>{ui->widget_display_1, ui->widget_display_2,
+                                 ui->widget_display_3} +
+           m_morePanes;
+}
+
+std::array<int, 6> KestroMainWidget::paneCameras() const
+{
+    std::array<int, 6> cameras{};
+    const QList<LuFileInfoModel *> open = m_session->openChannels();
+    for (int p = 0; p < open.size() && p < kMaxPanes; ++p)
+        if (open[p]->carCameras)
+            cameras[size_t(p)] = open[p]->channelIndex;
+    return cameras;
 }

@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QRect>
 
+#include <array>
+
 class ArchivePanel;
 class ClipMarks;
 class DrivingEventTools;
@@ -59,6 +61,7 @@ public:
     int channelCount() const;
     LuFileInfoModel *channelModel(int channel) const;
     int splitType() const { return m_splitType; }
+    int soloPane() const { return m_soloPane; }
     bool isInFullScreen() const { return m_isFullScreen; }
     QMenu *lastContextMenu() const { return m_contextMenu; }
 
@@ -126,6 +129,11 @@ private:
     void setPlayControlsEnabled(bool enabled);
     void setSpeed(QPushButton *button, float rate);
     QList<HWPlayWidget *> panes() const;
+    // The car's camera each pane shows, for the car's layout; zeros for other recordings.
+    std::array<int, 6> paneCameras() const;
+    // A double-click on a pane: with four or more channels it shows alone until the next one;
+    // with fewer the window goes to full screen, as the button does.
+    void paneDoubleClicked(HWPlayWidget *pane);
 
     Ui::KestroMainWidget *ui;
     Library *m_library = nullptr;
@@ -142,6 +150,8 @@ private:
     QRect m_restoreRect;
     QSize m_restoreMinimumSize;
     int m_splitType = 1;
+    int m_soloPane = -1; // a pane shown alone over the others' places, -1 for none
+    QList<HWPlayWidget *> m_morePanes; // panes 4 to 6, for the car's cameras
     int m_savedVolume = 0;
     QPointer<QMenu> m_contextMenu;
 };

@@ -20,21 +20,47 @@
 void KestroMainWidget::layoutPlayWidgets(QPoint origin, QSize size)
 {
     const QList<HWPlayWidget *> all = panes();
-    const PaneLayout layout =
-        paneLayout(m_splitType, m_session->channelCount(), QRect(origin, size),
-                   {all[0]->isKeepRatio(), all[1]->isKeepRatio(), all[2]->isKeepRatio()});
+    const int channels = m_session->channelCount();
+    const QRect area(origin, size);
+    PaneLayout layout =
+        paneLayout(m_splitType, channels, area,
+                   {all[0]->isKeepRatio(), all[1]->isKeepRatio(), all[2]->isKeepRatio()},
+                   paneCameras());
+    // A pane chosen by a double-click takes the whole area; the others wait hidden.
+    if (m_soloPane >= 0 && m_soloPane < channels && channels > 3) {
+        for (int p = 0; p < kMaxPanes; ++p)
+            layout.visible[size_t(p)] = p == m_soloPane;
+        layout.rects[size_t(m_soloPane)] = area;
+    }
     if (layout.singleChannel) {
         all[0]->setGeometry(layout.rects[0]);
-        for (HWPlayWidget *pane : {all[1], all[2]})
-            if (pane->isVisible())
-                pane->hide();
+        for (int p = 1; p < all.size(); ++p)
+            if (all[p]->isVisible())
+                all[p]->hide();
         return;
     }
-    for (int p = 0; p < 3; ++p) {
+    for (int p = 0; p < all.size(); ++p) {
+        if (p >= 3 && p >= channels) {
+            // Panes beyond the three layouts of fewer channels only show the car's cameras.
+            if (all[p]->isVisible())
+                all[p]->hide();
+            continue;
+        }
         if (layout.changesVisibility)
             all[p]->setVisible(layout.visible[size_t(p)]);
         all[p]->setGeometry(layout.rects[size_t(p)]);
     }
+}
+
+void KestroMainWidget::paneDoubleClicked(HWPlayWidget *pane)
+{
+    if (m_session->channelCount() <= 3) {
+        on_pushBtn_fullscreen_clicked();
+        return;
+    }
+    const int index = panes().indexOf(pane);
+    m_soloPane = m_soloPane == index ? -1 : index;
+    layoutWindow();
 }
 
 void KestroMainWidget::layoutWindow()
@@ -84,6 +110,7 @@ void KestroMainWidget::on_pushBtn_pipe_clicked()
         return;
     m_splitType = nextSplitType(m_splitType, m_session->channelCount(),
                                 ui->widget_display_1->isKeepRatio());
+    m_soloPane = -1;
     layoutWindow();
 }
 

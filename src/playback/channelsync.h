@@ -28,7 +28,7 @@ public:
 
     // players[0] is the master; the others follow it. They stay owned by their panes.
     void setPlayers(const QList<PlayLabel *> &players);
-    // How many of the players hold a channel of the open recording (1 to 3).
+    // How many of the players hold a channel of the open recording (1 to 6).
     void setChannelCount(int count);
     // Paused, every channel shows the master's frame, decoded in full even after a fast rate.
     void setPlaying(bool playing);

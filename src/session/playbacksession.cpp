@@ -18,10 +18,53 @@
 #include <QDir>
 #include <QMutexLocker>
 
+namespace {
+namespace playbacksession {
+// The files of model's recording in the order the panes show them, the master first. A file of
+// the three-channel families opens as the master with its partners after it (the back file
+// chosen shows the front one beside it); the car's cameras always open from the front-most.
+QList<LuFileInfoModel *> channelsInPanes(LuFileInfoModel *model, int panes)
+{
+    QList<LuFileInfoModel *> channels{model};
+    if (model->carCameras) {
+        channels = {recordingOf(model)};
+        for (LuFileInfoModel *c = channels.first()->nextChannel; c && channels.size() < panes;
+             c = c->nextChannel)
+            channels << c;
+        return channels;
+    }
+    LuFileInfoModel *second = nullptr, *third = nullptr;
+    switch (model->channelIndex) {
+    case 1:
+        second = model->nextChannel;
+        third = second ? second->nextChannel : nullptr;
+        break;
+    case 2:
+        second = model->prevChannel;
+        third = model->nextChannel;
+        break;
+    case 3:
+        second = model->prevChannel;
+        third = second ? second->prevChannel : nullptr;
+        break;
+    default:
+        break;
+    }
+    // Numbered as before: a missing second channel leaves the third out too.
+    if (second) {
+        channels << second;
+        if (third)
+            channels << third;
+    }
+    return channels;
+}
+} // namespace playbacksession
+} // namespace
+
 PlaybackSession::PlaybackSession(Library *library, const SessionViews &views, QObject *parent)
     : QObject(parent), m_library(library), m_views(views)
 {
-    Q_ASSERT(m_views.panes.size() == 3 && m_views.cover && m_views.progress);
+    Q_ASSERT(m_views.panes.size() >= 3 && m_views.cover && m_views.progress);
     m_channelSync = new ChannelSync(this);
     QList<PlayLabel *> players;
     for (HWPlayWidget *pane : qAsConst(m_views.panes))
@@ -47,30 +90,17 @@ PlaybackSession::PlaybackSession(Library *library, const SessionViews &views, QO
 
 LuFileInfoModel *PlaybackSession::channel(int number) const
 {
-    switch (number) {
-    case 1:
-        return m_channelModel1;
-    case 2:
-        return m_channelModel2;
-    case 3:
-        return m_channelModel3;
-    default:
-        return nullptr;
-    }
+    return m_channels.value(number - 1);
 }
 
 QList<LuFileInfoModel *> PlaybackSession::openChannels() const
 {
-    QList<LuFileInfoModel *> open;
-    for (LuFileInfoModel *c : {m_channelModel1, m_channelModel2, m_channelModel3})
-        if (c)
-            open << c;
-    return open;
+    return m_channels;
 }
 
 bool PlaybackSession::isOpen(const LuFileInfoModel *model) const
 {
-    return model && (model == m_channelModel1 || model == m_channelModel2 || model == m_channelModel3);
+    return model && m_channels.contains(const_cast<LuFileInfoModel *>(model));
 }
 
 double PlaybackSession::position() const
@@ -116,10 +146,8 @@ void PlaybackSession::open(LuFileInfoModel *model)
 
 void PlaybackSession::loadChannels(bool continuing)
 {
-    for (int i = 0; i < 3; ++i) {
-        LuFileInfoModel *model = channel(i + 1);
-        if (!model)
-            continue;
+    for (int i = 0; i < m_channels.size(); ++i) {
+        LuFileInfoModel *model = m_channels[i];
         HWPlayWidget *pane = m_views.panes[i];
         pane->previewPath = model->previewPath;
         if (continuing)
@@ -131,39 +159,18 @@ void PlaybackSession::loadChannels(bool continuing)
 
 void PlaybackSession::bindRecording(LuFileInfoModel *model, bool keepLayout)
 {
+    using namespace playbacksession;
     m_run << recordingOf(model);
     {
         QMutexLocker lock(&m_sessionMutex);
-        m_channelModel1 = model;
-        m_channelModel2 = m_channelModel3 = nullptr;
-        switch (model->channelIndex) {
-        case 1:
-            m_channelModel2 = model->nextChannel;
-            if (m_channelModel2)
-                m_channelModel3 = m_channelModel2->nextChannel;
-            break;
-        case 2:
-            m_channelModel2 = model->prevChannel;
-            m_channelModel3 = model->nextChannel;
-            break;
-        case 3:
-            m_channelModel2 = model->prevChannel;
-            if (m_channelModel2)
-                m_channelModel3 = m_channelModel2->prevChannel;
-            break;
-        default:
-            break;
-        }
-        const std::pair<LuFileInfoModel *, int> channels[] = {
-            {m_channelModel1, 1}, {m_channelModel2, 2}, {m_channelModel3, 3}};
-        for (const auto &c : channels) {
-            if (!c.first)
-                continue;
-            qCWarning(lcSession) << "PlaybackSession::bindRecording" << c.first->fileName;
-            c.first->isPlaying = true;
+        m_channels = channelsInPanes(model, m_views.panes.size());
+        m_channelModel1 = m_channels.first();
+        m_channelCount = m_channels.size();
+        for (LuFileInfoModel *c : qAsConst(m_channels)) {
+            qCWarning(lcSession) << "PlaybackSession::bindRecording" << c->fileName;
+            c->isPlaying = true;
             // Read off the GUI thread: playback starts at once, the track follows.
-            m_library->loadTrack(c.first);
-            m_channelCount = c.second;
+            m_library->loadTrack(c);
         }
     }
     emit recordingBound(keepLayout);
@@ -184,18 +191,16 @@ void PlaybackSession::stop()
         HWPlayWidget *master = m_views.panes.first();
         master->player()->setHoldLastFrame(false);
         master->stopVideo();
-        if (m_channelModel2)
-            m_views.panes[1]->stopVideo();
-        if (m_channelModel3)
-            m_views.panes[2]->stopVideo();
+        for (int i = 1; i < m_channels.size(); ++i)
+            m_views.panes[i]->stopVideo();
         m_channelSync->stopped();
         m_playState = Stopped;
-        for (LuFileInfoModel *c : {m_channelModel1, m_channelModel2, m_channelModel3})
-            if (c)
-                c->isPlaying = false;
+        for (LuFileInfoModel *c : qAsConst(m_channels))
+            c->isPlaying = false;
     }
     emit marksChanged();
-    m_channelModel1 = m_channelModel2 = m_channelModel3 = nullptr;
+    m_channels.clear();
+    m_channelModel1 = nullptr;
     m_channelCount = 1;
     m_views.progress->setValue(0);
     emit stateChanged(m_playState);
@@ -247,10 +252,8 @@ void PlaybackSession::capture()
         n = 1;
     const int digits = n >= 1000 ? 4 : 3;
     bool first = true;
-    for (int i = 0; i < 3; ++i) {
-        LuFileInfoModel *model = channel(i + 1);
-        if (!model)
-            continue;
+    for (int i = 0; i < m_channels.size(); ++i) {
+        LuFileInfoModel *model = m_channels[i];
         if (!first)
             ++n;
         first = false;

@@ -11,8 +11,8 @@ class LuCoverWidget;
 class LuFileInfoModel;
 class LuProgressSlider;
 
-// The widgets of the players the session drives: three panes (pane 1 is the master), the cover
-// shown over them while nothing plays, and the progress bar.
+// The widgets of the players the session drives: three to six panes (pane 1 is the master), the
+// cover shown over them while nothing plays, and the progress bar.
 struct SessionViews
 {
     QList<HWPlayWidget *> panes;
@@ -114,10 +114,9 @@ private:
 
     Library *m_library;
     SessionViews m_views;
-    ChannelSync *m_channelSync = nullptr; // keeps panes 2 and 3 on pane 1's time
-    LuFileInfoModel *m_channelModel1 = nullptr;
-    LuFileInfoModel *m_channelModel2 = nullptr;
-    LuFileInfoModel *m_channelModel3 = nullptr;
+    ChannelSync *m_channelSync = nullptr; // keeps the other panes on pane 1's time
+    LuFileInfoModel *m_channelModel1 = nullptr; // the master, m_channels' first
+    QList<LuFileInfoModel *> m_channels;         // in pane order
     int m_channelCount = 1;
     int m_playState = Stopped;
     bool m_autoNext = true;

@@ -163,8 +163,8 @@ private slots:
         std::unique_ptr<LuFileInfoModel> front(model("abcd_efgh_ijkl_002A.MP4"));
         QCOMPARE(front->channelIndex, 1);
         QCOMPARE(front->channelCount, 3);
-        QCOMPARE(front->siblingPath1, m_dir.filePath("abcd_efgh_ijkl_001B.MP4"));
-        QCOMPARE(front->siblingPath2, m_dir.filePath("abcd_efgh_ijkl_002B.MP4"));
+        QCOMPARE(front->siblingPaths.value(0), m_dir.filePath("abcd_efgh_ijkl_001B.MP4"));
+        QCOMPARE(front->siblingPaths.value(1), m_dir.filePath("abcd_efgh_ijkl_002B.MP4"));
     }
 
     void namesOfCacheAndPreview()
@@ -198,8 +198,8 @@ private slots:
         LuFileInfoModel *inside = list[0], *back = list[1], *front = list[2];
         for (LuFileInfoModel *m : list)
             QCOMPARE(m->channelCount, 3);
-        QCOMPARE(back->siblingPath1, front->nativePath); // the front partner comes first
-        QCOMPARE(back->siblingPath2, inside->nativePath);
+        QCOMPARE(back->siblingPaths.value(0), front->nativePath); // the front partner comes first
+        QCOMPARE(back->siblingPaths.value(1), inside->nativePath);
 
         sortAndLinkFileList(list);
         QCOMPARE(list, (QList<LuFileInfoModel *>{inside, front, back}));
@@ -229,7 +229,7 @@ private slots:
         age(1800);
         std::unique_ptr<LuFileInfoModel> pair(model(front));
         QCOMPARE(pair->channelCount, 2);
-        QCOMPARE(pair->siblingPath1, QDir::toNativeSeparators(back));
+        QCOMPARE(pair->siblingPaths.value(0), QDir::toNativeSeparators(back));
         touch("2024_0516_101500_003C.MP4"); // a folder changed just now is asked directly
         QCOMPARE(std::unique_ptr<LuFileInfoModel>(model(front))->channelCount, 3);
     }

@@ -309,7 +309,7 @@ private slots:
 
         auto model = modelFor(frontPath);
         QCOMPARE(model->channelCount, back.isEmpty() ? 1 : 2);
-        QCOMPARE(model->siblingPath1, backPath);
+        QCOMPARE(model->siblingPaths.value(0), backPath);
         const QString cacheName = QFileInfo(model->trackCachePath).fileName();
         QVERIFY2(QFile::encodeName(cacheName + "_haisi.tmp").size() <= NAME_MAX,
                  qPrintable(cacheName));
@@ -318,7 +318,7 @@ private slots:
         QCOMPARE(modelFor(frontPath)->trackCachePath, model->trackCachePath);
         if (!back.isEmpty()) {
             auto partner = modelFor(backPath);
-            QCOMPARE(partner->siblingPath1, frontPath);
+            QCOMPARE(partner->siblingPaths.value(0), frontPath);
             QVERIFY(partner->trackCachePath != model->trackCachePath);
         }
     }
@@ -511,8 +511,8 @@ private slots:
             QCOMPARE(models[i]->nativePath, paths[i]);
             QCOMPARE(models[i]->trackCacheNoted, i == 2 ? 1 : 0);
         }
-        QCOMPARE(models[0]->siblingPath1, paths[1]);
-        QCOMPARE(models[3]->siblingPath1, paths[2]);
+        QCOMPARE(models[0]->siblingPaths.value(0), paths[1]);
+        QCOMPARE(models[3]->siblingPaths.value(0), paths[2]);
         QCOMPARE(models.last()->channelCount, 1);
 
         // The loader takes what was seen once, then looks for itself again.
