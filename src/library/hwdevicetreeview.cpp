@@ -1,6 +1,7 @@
 #include "hwdevicetreeview.h"
 
 #include "hwtreeitemdelegate.h"
+#include "library.h"
 #include "librarylog.h"
 #include "lufileinfomodel.h"
 
@@ -11,6 +12,8 @@
 
 namespace {
 constexpr int kRegroupDelayMs = 250;
+// Recordings of up to three channels keep a row per file.
+constexpr int kMostUnfoldedChannels = 3;
 } // namespace
 
 HWDeviceTreeView::HWDeviceTreeView(QWidget *parent)
@@ -101,8 +104,10 @@ void HWDeviceTreeView::refreshDrives()
             continue;
         const LuFileInfoModel *first = nullptr;
         for (const LuFileInfoModel *model : drive.files)
-            if (!first || model->rowIndex.row() < first->rowIndex.row())
+            if (!isFoldedAway(model) && (!first || model->rowIndex.row() < first->rowIndex.row()))
                 first = model;
+        if (!first)
+            continue;
         m_headerRows.insert(first, m_drives.size());
         m_drives.append(drive);
     }
@@ -113,6 +118,9 @@ void HWDeviceTreeView::refreshDrives()
 void HWDeviceTreeView::applyDriveRows()
 {
     QSet<int> hidden;
+    for (const LuFileInfoModel *model : qAsConst(m_list))
+        if (isFoldedAway(model))
+            hidden.insert(model->rowIndex.row());
     for (auto it = m_headerRows.constBegin(); it != m_headerRows.constEnd(); ++it) {
         const Drive &drive = m_drives.at(it.value());
         if (!isCollapsed(drive))
@@ -124,6 +132,43 @@ void HWDeviceTreeView::applyDriveRows()
     for (int row = 0; row < m_items->rowCount(); ++row)
         setRowHidden(row, QModelIndex(), hidden.contains(row));
     doItemsLayout(); // header rows are taller
+}
+
+bool HWDeviceTreeView::isFoldedChannel(const LuFileInfoModel *model)
+{
+    return model && model->prevChannel && Library::channelCount(model) > kMostUnfoldedChannels;
+}
+
+bool HWDeviceTreeView::isFoldedAway(const LuFileInfoModel *model) const
+{
+    return isFoldedChannel(model) &&
+           !isUnfolded(recordingOf(const_cast<LuFileInfoModel *>(model)));
+}
+
+int HWDeviceTreeView::foldedCount(const QModelIndex &index) const
+{
+    const LuFileInfoModel *model = modelAt(index);
+    if (!model || model->prevChannel)
+        return 0;
+    const int count = Library::channelCount(model);
+    return count > kMostUnfoldedChannels ? count : 0;
+}
+
+bool HWDeviceTreeView::isUnfolded(const LuFileInfoModel *recording) const
+{
+    return recording && m_unfolded.contains(recording->identityPath);
+}
+
+void HWDeviceTreeView::setUnfolded(const LuFileInfoModel *recording, bool unfolded)
+{
+    if (unfolded)
+        m_unfolded.insert(recording->identityPath);
+    else
+        m_unfolded.remove(recording->identityPath);
+    // A drive's header may move to a row that shows now, or away from one that hides.
+    refreshDrives();
+    applyDriveRows();
+    viewport()->update();
 }
 
 const Drive *HWDeviceTreeView::driveHeadedBy(const QModelIndex &index) const
@@ -160,8 +205,18 @@ void HWDeviceTreeView::mousePressEvent(QMouseEvent *event)
             setCollapsed(*drive, !isCollapsed(*drive));
         return;
     }
-    if (!indexAt(event->pos()).isValid())
+    const QModelIndex index = indexAt(event->pos());
+    if (!index.isValid())
         clearSelection();
+    if (event->button() == Qt::LeftButton && foldedCount(index) > 0) {
+        const int rowTop = visualRect(index).top() +
+                           (driveHeadedBy(index) ? HWTreeItemDelegate::headerHeight : 0);
+        if (HWTreeItemDelegate::foldRect(viewport()->width(), rowTop).contains(event->pos())) {
+            const LuFileInfoModel *recording = modelAt(index);
+            setUnfolded(recording, !isUnfolded(recording));
+            return;
+        }
+    }
     QTreeView::mousePressEvent(event);
 }
 

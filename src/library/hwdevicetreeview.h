@@ -12,9 +12,9 @@ class HWTreeItemDelegate;
 class LuFileInfoModel;
 class QStandardItemModel;
 
-// The list of added files: one painted row per file, with a play marker and a delete button.
-// A drive of several recordings gets a header band on top of its first row; collapsing it hides
-// the drive's files.
+// The list of added files: one painted row per file, with a play marker and a delete button;
+// the car's many cameras fold into one row. A drive of several recordings gets a header band on
+// top of its first row; collapsing it hides the drive's files.
 class HWDeviceTreeView : public QTreeView
 {
     Q_OBJECT
@@ -38,6 +38,15 @@ public:
     bool isCollapsed(const Drive &drive) const { return m_collapsed.contains(drive.key); }
     void setCollapsed(const Drive &drive, bool collapsed);
 
+    // A recording of four or more channels (a car's cameras) is one row, its front-most file's,
+    // with the channel count; a click on the count unfolds it to every file. How many channels
+    // the row's recording has when the row stands for it, else 0.
+    int foldedCount(const QModelIndex &index) const;
+    bool isUnfolded(const LuFileInfoModel *recording) const;
+    void setUnfolded(const LuFileInfoModel *recording, bool unfolded);
+    // A file of such a recording other than the one standing for it.
+    static bool isFoldedChannel(const LuFileInfoModel *model);
+
 public slots:
     // Repaints the list; its drives follow a moment later, so that a card's worth of tracks
     // arriving costs a few regroupings, not one each.
@@ -54,11 +63,14 @@ protected:
 
 private:
     void applyDriveRows();
+    // A row the list hides because its recording is folded into its front-most file's row.
+    bool isFoldedAway(const LuFileInfoModel *model) const;
 
     QList<LuFileInfoModel *> m_list;
     QVector<Drive> m_drives;
     QHash<const LuFileInfoModel *, int> m_headerRows; // a drive's first file -> its drive
     QSet<QString> m_collapsed;                        // keys of collapsed drives
+    QSet<QString> m_unfolded; // identity paths of many-channel recordings shown file by file
     QTimer m_regroup;
     QStandardItemModel *m_items;
     HWTreeItemDelegate *m_delegate;

@@ -14,6 +14,8 @@
 #include <QStyleOptionButton>
 #include <QToolTip>
 
+#include <algorithm>
+
 namespace {
 constexpr int kMarkerWidth = 14;
 constexpr int kMarkerHeight = 18;
@@ -26,6 +28,8 @@ constexpr int kPaintedButtonFromRight = 50;
 constexpr int kHitButtonFromRight = 38;
 constexpr int kTrackMarkSize = 6;
 constexpr int kTrackMarkTop = 34;
+constexpr int kFoldWidth = 40;
+constexpr int kChannelIndent = 14; // an unfolded recording's other files, under its row
 constexpr int kTrackMarkHit = 4; // the tooltip answers a little around the small mark
 const QColor kTrackPresent(80, 200, 120);
 const QColor kTrackOther(140, 140, 140);
@@ -97,6 +101,11 @@ QRect HWTreeItemDelegate::hitButtonRect(int viewWidth, int rowTop)
     return QRect(viewWidth - kHitButtonFromRight, rowTop + kButtonTop, kButtonSize, kButtonSize);
 }
 
+QRect HWTreeItemDelegate::foldRect(int viewWidth, int rowTop)
+{
+    return QRect(viewWidth - kPaintedButtonFromRight - kFoldWidth, rowTop, kFoldWidth, rowHeight);
+}
+
 int HWTreeItemDelegate::headerOffset(const QModelIndex &index) const
 {
     const auto *list = qobject_cast<const HWDeviceTreeView *>(view);
@@ -160,6 +169,20 @@ void HWTreeItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
     text.setWidth(text.width() - kMarkerWidth);
     text.setLeft(marker.right() + 1 + kTextGap);
     text.setWidth(text.width() - kTextRightReserve);
+    if (HWDeviceTreeView::isFoldedChannel(model))
+        text.setLeft(text.left() + kChannelIndent);
+    const int folded = list ? list->foldedCount(index) : 0;
+    if (folded > 0) {
+        const QRect fold = foldRect(width, top);
+        text.setRight(std::min(text.right(), fold.left() - 1));
+        QFont small(QStringLiteral("微软雅黑"));
+        small.setPixelSize(12);
+        painter->setFont(small);
+        painter->setPen(kNormalText);
+        painter->drawText(fold, Qt::AlignCenter,
+                          QString::number(folded) +
+                              (list->isUnfolded(model) ? QStringLiteral(" ▾") : QStringLiteral(" ▸")));
+    }
 
     painter->drawPixmap(QRect(0, top + rowHeight - 2, width, 2), levelLine);
 

@@ -42,6 +42,9 @@ public:
     // The small mark under the play marker: the track pending (hollow), present (filled) or
     // absent (a dash).
     static QRect trackMarkRect(int rowTop);
+    // The channel count of a folded many-channel recording, left of the button: a click there
+    // unfolds it.
+    static QRect foldRect(int viewWidth, int rowTop);
     static QString trackStateText(LuFileInfoModel::TrackState state);
 
 private:

@@ -236,7 +236,6 @@ LuFileInfoModel *Library::recordingBefore(LuFileInfoModel *front) const
     LuFileInfoModel *target = m_models.last();
     if (i > 0) {
         target = m_models.at(i - 1);
-        // The list sorts a car's back file above its front one.
         if (target == front->prevChannel || target == front->nextChannel)
             target = i > 1 ? m_models.at(i - 2) : m_models.last();
     }

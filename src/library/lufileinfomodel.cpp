@@ -19,6 +19,8 @@
 #include <climits>
 #include <ctime>
 #include <map>
+#include <utility>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -206,9 +208,23 @@ void takeModelOut(QList<LuFileInfoModel *> &list, LuFileInfoModel *model)
 
 void sortAndLinkFileList(QList<LuFileInfoModel *> &list)
 {
-    std::sort(list.begin(), list.end(), [](const LuFileInfoModel *a, const LuFileInfoModel *b) {
-        return a->nativePath < b->nativePath;
+    // By path; the car's cameras of one recording in their channel order, the front first, so
+    // that its row stays on top when the list unfolds them.
+    const auto sortKey = [](const LuFileInfoModel *model) {
+        if (!model->carCameras)
+            return model->nativePath;
+        const int dash = model->nativePath.lastIndexOf(QLatin1Char('-'));
+        return QString(model->nativePath.left(dash + 1) + QChar('0' + model->channelIndex));
+    };
+    std::vector<std::pair<QString, LuFileInfoModel *>> keyed;
+    keyed.reserve(size_t(list.size()));
+    for (LuFileInfoModel *model : qAsConst(list))
+        keyed.emplace_back(sortKey(model), model);
+    std::sort(keyed.begin(), keyed.end(), [](const auto &a, const auto &b) {
+        return a.first < b.first || (a.first == b.first && a.second->nativePath < b.second->nativePath);
     });
+    for (int i = 0; i < list.size(); ++i)
+        list[i] = keyed[size_t(i)].second;
 
     std::map<QString, LuFileInfoModel *> byChannel[4];
     // The car's recordings by the name they share, each camera in its channel's place.

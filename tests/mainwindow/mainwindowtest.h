@@ -70,6 +70,15 @@ inline QList<HWPlayWidget *> panes(KestroMainWidget &window)
     return {ui->widget_display_1, ui->widget_display_2, ui->widget_display_3};
 }
 
+// Every pane, the three of the form and those the window adds for the car's cameras.
+inline QList<HWPlayWidget *> allPanes(KestroMainWidget &window)
+{
+    QList<HWPlayWidget *> all = panes(window);
+    for (int n = 4; n <= 6; ++n)
+        all << window.findChild<HWPlayWidget *>(QStringLiteral("widget_display_%1").arg(n));
+    return all;
+}
+
 // Drops files on the window the way a file manager does.
 inline void drop(KestroMainWidget &window, const QStringList &files)
 {
@@ -90,7 +99,7 @@ inline void drop(KestroMainWidget &window, const QStringList &files)
 inline void addAndPlay(KestroMainWidget &window, const QStringList &files, int channels)
 {
     drop(window, files);
-    const QList<HWPlayWidget *> all = panes(window);
+    const QList<HWPlayWidget *> all = allPanes(window);
     for (int i = 0; i < channels; ++i)
         QTRY_VERIFY_WITH_TIMEOUT(all[i]->currentPlayState() == 1, timeout);
 }
