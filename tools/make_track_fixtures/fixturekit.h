@@ -575,6 +575,7 @@ using AddFixture = std::function<void(const char *name,
 
 // The families of further layouts, one file each.
 void addIndexedFreeGpsFixtures(const BaseVideos &base, const AddFixture &add);
+void addMoreFreeGpsFixtures(const BaseVideos &base, const AddFixture &add);
 void addScannedFreeGpsFixtures(const BaseVideos &base, const AddFixture &add);
 void addNmeaFixtures(const BaseVideos &base, const AddFixture &add);
 void addGpmfFixtures(const BaseVideos &base, const AddFixture &add);

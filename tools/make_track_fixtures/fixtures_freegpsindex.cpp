@@ -7,7 +7,7 @@
 
 namespace fixturekit {
 using namespace freegpsindex;
-namespace {
+namespace freegpsindex {
 
 QByteArray expectedLine(const Expected &e)
 {
@@ -104,6 +104,9 @@ QByteArray withIndexedBlocks(const QByteArray &video, const std::vector<QByteArr
     moov->children.insert(before, index);
     return serialize(top.boxes);
 }
+
+} // namespace freegpsindex
+namespace {
 
 // The fixture's blocks from the route, and its expected text, through one block writer.
 using BlockWriter = std::function<QByteArray(const Fix &, Sample, Expected &)>;

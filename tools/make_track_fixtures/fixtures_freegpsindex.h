@@ -54,6 +54,18 @@ inline QByteArray withChecksum(const QByteArray &body)
     return body + format("*%02X\r\n", sum);
 }
 
+// What the fixtures of the index share (fixtures_freegpsindex.cpp): the second's line of track
+// text, which seconds have no fix or a zero position, the route on the fixtures' date, the
+// clock of a fix, a block padded to kBlockSize, and the video with the blocks appended to its
+// media data and listed by an index in its movie box.
+QByteArray expectedLine(const Expected &e);
+Sample sampleAt(int i, int n);
+std::vector<Fix> route(const City &city, int n, int startMinute);
+Expected clockOf(const Fix &f);
+QByteArray finished(QByteArray block);
+void putLEDouble(QByteArray &b, double d);
+QByteArray withIndexedBlocks(const QByteArray &video, const std::vector<QByteArray> &blocks);
+
 // The writers of the text variants' blocks: each returns the block and fills the second's
 // expected text.
 QByteArray maskedBlock(const Fix &f, Sample kind, Expected &e);

@@ -210,6 +210,20 @@ int decodeFloatRecord(const unsigned char *b, std::size_t size, DecodedTrack *tr
     r.longitude = ddmmDegrees(leFloat(b + 0x50), b[0x4a], 'W');
     r.speedKmh = leFloat(b + 0x54) * kKnotsToKmh;
     r.course = leFloat(b + 0x58);
+    // 16 KiB blocks with a fix whose floats fit degrees hold decimal degrees and km/h, the
+    // position again as doubles at 0x70 and 0x80 where the block reaches that far.
+    double lat = leFloat(b + 0x4c), lon = leFloat(b + 0x50);
+    if (r.fix && be16(b) == 0 && be16(b + 2) == 0x4000 && std::fabs(lat) <= 90 &&
+        std::fabs(lon) <= 180) {
+        if (size >= 0xb0 && std::fabs(leDouble(b + 0x70) - lat) < 0.001 &&
+            std::fabs(leDouble(b + 0x80) - lon) < 0.001) {
+            lat = leDouble(b + 0x70);
+            lon = leDouble(b + 0x80);
+        }
+        r.latitude = signedDegrees(lat, b[0x49], 'S');
+        r.longitude = signedDegrees(lon, b[0x4a], 'W');
+        r.speedKmh = leFloat(b + 0x54);
+    }
     return append(r, track);
 }
 

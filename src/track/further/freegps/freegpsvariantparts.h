@@ -97,6 +97,16 @@ inline AccelSample countsAt(const unsigned char *p, double perG)
     return a;
 }
 
+// The shared record at 16 (freegpsvariants.cpp), with the given status.
+FreeGpsOutcome recordAt16(const unsigned char *block, std::size_t size, FreeGpsBlockSample *out,
+                          unsigned char status);
+// The forms beside it (freegpsmoreforms.cpp).
+FreeGpsOutcome stringRecord(const unsigned char *block, std::size_t size, FreeGpsBlockSample *out);
+FreeGpsOutcome longHeadRecord(const unsigned char *block, std::size_t size,
+                              FreeGpsBlockSample *out, unsigned char status);
+FreeGpsOutcome decimalRecord(const unsigned char *block, std::size_t size, FreeGpsBlockSample *out);
+FreeGpsOutcome labelledText(const unsigned char *block, std::size_t size, FreeGpsBlockSample *out);
+
 // The variants whose content is text, or masked (freegpstextvariants.cpp).
 FreeGpsOutcome maskedText(const unsigned char *block, std::size_t size, FreeGpsBlockSample *out);
 FreeGpsOutcome nmeaText(const unsigned char *block, std::size_t size, FreeGpsBlockSample *out);

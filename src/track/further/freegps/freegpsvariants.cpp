@@ -1,8 +1,6 @@
 #include "freegpsvariantparts.h"
 
-namespace {
-namespace freegpsvariants {
-using namespace freegpsvariant;
+namespace freegpsvariant {
 // The shared record at 16, three zero bytes before its status. A whole year means the camera
 // wrote its local time. G-sensor counts (256 per g) at 60 unless zero or the filler 1..6.
 FreeGpsOutcome recordAt16(const unsigned char *block, std::size_t size, FreeGpsBlockSample *out,
@@ -24,7 +22,11 @@ FreeGpsOutcome recordAt16(const unsigned char *block, std::size_t size, FreeGpsB
     }
     return FreeGpsOutcome::Decoded;
 }
+} // namespace freegpsvariant
 
+namespace {
+namespace freegpsvariants {
+using namespace freegpsvariant;
 // Status, hemisphere words and floats: status word at 60, latitude float and its hemisphere
 // word at 64 and 68, longitude at 72 and 76; speed (km/h) and course (stored turned by half a
 // circle) floats at 80 and 84; time of day at 48, date (whole year) at 88.
@@ -142,8 +144,12 @@ FreeGpsOutcome decodeIndexedFreeGpsBlock(const unsigned char *block, std::size_t
     static const Decoder kDecoders[] = {
         maskedText,
         nmeaText,
+        stringRecord,
         [](const unsigned char *b, std::size_t n, FreeGpsBlockSample *o) {
             return recordAt16(b, n, o, 'A');
+        },
+        [](const unsigned char *b, std::size_t n, FreeGpsBlockSample *o) {
+            return longHeadRecord(b, n, o, 'A');
         },
         [](const unsigned char *b, std::size_t n, FreeGpsBlockSample *o) {
             return maskedVariant(b, n, o, 0);
@@ -161,9 +167,13 @@ FreeGpsOutcome decodeIndexedFreeGpsBlock(const unsigned char *block, std::size_t
         [](const unsigned char *b, std::size_t n, FreeGpsBlockSample *o) {
             return statusFirst(b, n, o, 'A');
         },
+        labelledText,
         // The same layouts without a fix: ExifTool passes them over, we keep their clock.
         [](const unsigned char *b, std::size_t n, FreeGpsBlockSample *o) {
             return recordAt16(b, n, o, 'V');
+        },
+        [](const unsigned char *b, std::size_t n, FreeGpsBlockSample *o) {
+            return longHeadRecord(b, n, o, 'V');
         },
         [](const unsigned char *b, std::size_t n, FreeGpsBlockSample *o) {
             return hemisphereWords(b, n, o, 'V');
@@ -171,6 +181,7 @@ FreeGpsOutcome decodeIndexedFreeGpsBlock(const unsigned char *block, std::size_t
         [](const unsigned char *b, std::size_t n, FreeGpsBlockSample *o) {
             return statusFirst(b, n, o, 'V');
         },
+        decimalRecord,
         plainRecord,
     };
     for (Decoder decode : kDecoders) {
