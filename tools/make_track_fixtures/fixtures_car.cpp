@@ -140,7 +140,10 @@ QByteArray muxed(const QString &work, const QByteArray &annexB, int fps)
              QStringLiteral("-c"), QStringLiteral("copy"), QStringLiteral("-map_metadata"),
              QStringLiteral("-1"), QStringLiteral("-fflags"), QStringLiteral("+bitexact"),
              QStringLiteral("-flags"), QStringLiteral("+bitexact"),
-             QStringLiteral("-use_editlist"), QStringLiteral("0"), out});
+             QStringLiteral("-use_editlist"), QStringLiteral("0"),
+             // Frame k at exactly k / fps: the raw stream's own stamps drift from it.
+             QStringLiteral("-bsf:v"), QStringLiteral("setts=ts=N*512"),
+             QStringLiteral("-video_track_timescale"), QString::number(fps * 512), out});
     if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
         fail("ffmpeg failed:", p.readAllStandardError());
     QFile r(out);
