@@ -21,8 +21,9 @@ class CarSignalsDisplay : public QObject
 public:
     explicit CarSignalsDisplay(CarSignalsRow *row, QObject *parent = nullptr);
 
-    // Starts reading paths, in order; what an earlier load would still bring is dropped.
-    void load(const QStringList &paths);
+    // Starts reading paths, the front camera's file ("…-front.mp4") first, then the others in
+    // order; what an earlier load would still bring is dropped.
+    void load(QStringList paths);
     // No recording: the row hides.
     void clear();
     // The frame at seconds into the recording.

@@ -15,7 +15,6 @@
 #include <QFileInfo>
 #include <QLabel>
 
-#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -28,17 +27,13 @@ QString fixed6(double value)
     return QString::number(value, 'f', 6);
 }
 
-// The open channels' files, the front camera's first: the car's signals are read from the
-// first that carries them.
+// The open channels' files; the car's signals are read from the first that carries them.
 QStringList carSignalSources(const PlaybackSession &session)
 {
     QStringList paths;
     for (const LuFileInfoModel *model : session.openChannels())
         if (model)
             paths << model->nativePath;
-    std::stable_partition(paths.begin(), paths.end(), [](const QString &path) {
-        return QFileInfo(path).completeBaseName().endsWith(QLatin1String("-front"));
-    });
     return paths;
 }
 
