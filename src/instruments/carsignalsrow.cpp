@@ -1,8 +1,8 @@
 #include "carsignalsrow.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPaintEvent>
 
 #include <cmath>
 
@@ -119,15 +119,23 @@ bool CarSignalsRow::differs(Part part, bool hadA, const CarSignalFrame &a, bool 
     if (!hadA)
         return false;
     switch (part) {
-    case Gear: return a.gear != b.gear;
-    case Brake: return a.brake != b.brake;
-    case LeftBlinker: return a.blinkerLeft != b.blinkerLeft;
-    case RightBlinker: return a.blinkerRight != b.blinkerRight;
-    case Assist: return a.assist != b.assist;
+    case Gear:
+        return a.gear != b.gear;
+    case Brake:
+        return a.brake != b.brake;
+    case LeftBlinker:
+        return a.blinkerLeft != b.blinkerLeft;
+    case RightBlinker:
+        return a.blinkerRight != b.blinkerRight;
+    case Assist:
+        return a.assist != b.assist;
     // A pixel of the bar is 1/34 of the pedal's travel; smaller steps do not show.
-    case Pedal: return std::lround(a.pedal * 34) != std::lround(b.pedal * 34);
-    case Steering: return std::lround(a.steeringDeg) != std::lround(b.steeringDeg);
-    case PartCount: break;
+    case Pedal:
+        return std::lround(a.pedal * 34) != std::lround(b.pedal * 34);
+    case Steering:
+        return std::lround(a.steeringDeg) != std::lround(b.steeringDeg);
+    case PartCount:
+        break;
     }
     return false;
 }
@@ -234,7 +242,8 @@ void CarSignalsRow::paintPart(QPainter &painter, Part part) const
                              Qt::AlignVCenter | Qt::AlignLeft, steeringText());
         }
         break;
-    case PartCount: break;
+    case PartCount:
+        break;
     }
 }
 

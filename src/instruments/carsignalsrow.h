@@ -15,7 +15,17 @@ class CarSignalsRow : public QWidget
 
 public:
     // The parts, left to right.
-    enum Part { Gear, Brake, LeftBlinker, RightBlinker, Assist, Pedal, Steering, PartCount };
+    enum Part
+    {
+        Gear,
+        Brake,
+        LeftBlinker,
+        RightBlinker,
+        Assist,
+        Pedal,
+        Steering,
+        PartCount
+    };
 
     explicit CarSignalsRow(QWidget *parent = nullptr);
 

@@ -12,7 +12,8 @@ namespace {
 // The generator's clip: 10 s at 36 frames a second, the file starting at 14:03:30.
 QString carFile(const char *camera)
 {
-    return QStringLiteral(QMARL_CAR_CLIP "/SavedClips/2025-11-20_14-03-40/2025-11-20_14-03-30-%1.mp4")
+    return QStringLiteral(QMARL_CAR_CLIP
+                          "/SavedClips/2025-11-20_14-03-40/2025-11-20_14-03-30-%1.mp4")
         .arg(QLatin1String(camera));
 }
 } // namespace
@@ -33,8 +34,8 @@ private slots:
         QTest::addColumn<bool>("pedalDown"); // the bar over half way
         QTest::newRow("first frame") << 0.0 << "P" << false << "" << false;
         QTest::newRow("last frame of the first second") << 35.5 / 36 << "P" << false << "" << false;
-        QTest::newRow("first frame of the second second") << 36.5 / 36 << "D" << false << ""
-                                                          << true;
+        QTest::newRow("first frame of the second second")
+            << 36.5 / 36 << "D" << false << "" << true;
         QTest::newRow("autosteer") << 5.5 << "D" << false << "Autosteer" << true;
         QTest::newRow("braking") << 8.5 << "D" << true << "Autosteer" << false;
         QTest::newRow("last frame") << 10 - 0.5 / 36 << "D" << false << "Autosteer" << false;

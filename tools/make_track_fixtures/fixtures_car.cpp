@@ -40,7 +40,7 @@ void pbDouble(QByteArray &b, int field, double d)
 // One frame's telemetry, as the car states it.
 struct CarFrame
 {
-    int gear = 0;  // 0 park, 1 drive
+    int gear = 0;   // 0 park, 1 drive
     int assist = 0; // 0 none, 2 autosteer, 3 TACC
     bool brake = false, left = false, right = false;
     double speed = 0, pedal = 0, steering = 0;
@@ -80,7 +80,7 @@ QByteArray seiUnit(const QByteArray &protobuf)
     payload += protobuf;
     QByteArray rbsp;
     rbsp += char(5);
-    for (int n = payload.size(); ; n -= 255) {
+    for (int n = payload.size();; n -= 255) {
         rbsp += char(n >= 255 ? 255 : n);
         if (n < 255)
             break;
@@ -127,7 +127,8 @@ QByteArray withSei(const QByteArray &annexB, const std::function<QByteArray(int)
 
 QByteArray muxed(const QString &work, const QByteArray &annexB, int fps)
 {
-    const QString in = work + QStringLiteral("/car-sei.h264"), out = work + QStringLiteral("/car.mp4");
+    const QString in = work + QStringLiteral("/car-sei.h264"),
+                  out = work + QStringLiteral("/car.mp4");
     QFile f(in);
     if (!f.open(QIODevice::WriteOnly) || f.write(annexB) != annexB.size())
         fail("cannot write", in.toLocal8Bit());
@@ -139,8 +140,8 @@ QByteArray muxed(const QString &work, const QByteArray &annexB, int fps)
              QStringLiteral("-f"), QStringLiteral("h264"), QStringLiteral("-i"), in,
              QStringLiteral("-c"), QStringLiteral("copy"), QStringLiteral("-map_metadata"),
              QStringLiteral("-1"), QStringLiteral("-fflags"), QStringLiteral("+bitexact"),
-             QStringLiteral("-flags"), QStringLiteral("+bitexact"),
-             QStringLiteral("-use_editlist"), QStringLiteral("0"),
+             QStringLiteral("-flags"), QStringLiteral("+bitexact"), QStringLiteral("-use_editlist"),
+             QStringLiteral("0"),
              // Frame k at exactly k / fps: the raw stream's own stamps drift from it.
              QStringLiteral("-bsf:v"), QStringLiteral("setts=ts=N*512"),
              QStringLiteral("-video_track_timescale"), QString::number(fps * 512), out});
@@ -173,8 +174,8 @@ double turnOf(double from, double to)
 
 // The drive frame by frame, between the route's seconds. Gear P for the first second; the brake
 // while slowing by more than 0.5 m/s a second or standing in D; the left blinker from three
-// seconds before the second in which the course turns left to one second after it, the wheel turning
-// with it; autosteer from second 5 until the lights, TACC after them.
+// seconds before the second in which the course turns left to one second after it, the wheel
+// turning with it; autosteer from second 5 until the lights, TACC after them.
 CarFrame carFrame(const std::vector<Fix> &fixes, double t, int lights)
 {
     const int n = int(fixes.size());
@@ -225,29 +226,33 @@ void writeSet(const Options &o, const QString &work, const CarSet &set, const QB
     int frames = 0;
     const QByteArray stream = withSei(
         annexB,
-        [&](int k) { return seiUnit(message(carFrame(fixes, double(k) / o.fps, lights), quint64(k))); },
+        [&](int k) {
+            return seiUnit(message(carFrame(fixes, double(k) / o.fps, lights), quint64(k)));
+        },
         &frames);
     const QByteArray mp4 = muxed(work, stream, o.fps);
-    for (const char *camera : {"front", "back", "left_repeater", "right_repeater", "left_pillar",
-                               "right_pillar"})
-        writeText(QStringLiteral("%1/%2/%3-%4.mp4").arg(o.outDir, folder, stem, QLatin1String(camera)),
-                  mp4);
+    for (const char *camera :
+         {"front", "back", "left_repeater", "right_repeater", "left_pillar", "right_pillar"})
+        writeText(
+            QStringLiteral("%1/%2/%3-%4.mp4").arg(o.outDir, folder, stem, QLatin1String(camera)),
+            mp4);
 
     const QString city = QString::fromLatin1(set.city->name).section(QStringLiteral(", "), 0, 0);
     const QString street = QString::fromLatin1(set.city->name).section(QStringLiteral(", "), 1);
     const Fix &last = fixes.back();
-    writeText(o.outDir + QLatin1Char('/') + folder + QStringLiteral("/event.json"),
-              format("{\"timestamp\":\"%s\",\"city\":\"%s\",\"street\":\"%s\",\"est_lat\":\"%.6f\","
-                     "\"est_lon\":\"%.6f\",\"reason\":\"user_interaction_dashcam_icon_tapped\","
-                     "\"camera\":\"0\"}\n",
-                     set.event.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss")).toUtf8().constData(),
-                     city.toUtf8().constData(), street.toUtf8().constData(), last.lat, last.lon));
+    writeText(
+        o.outDir + QLatin1Char('/') + folder + QStringLiteral("/event.json"),
+        format("{\"timestamp\":\"%s\",\"city\":\"%s\",\"street\":\"%s\",\"est_lat\":\"%.6f\","
+               "\"est_lon\":\"%.6f\",\"reason\":\"user_interaction_dashcam_icon_tapped\","
+               "\"camera\":\"0\"}\n",
+               set.event.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss")).toUtf8().constData(),
+               city.toUtf8().constData(), street.toUtf8().constData(), last.lat, last.lon));
 
     // What the tests compare with: the files, the hard braking's first second (slowing by 4 m/s
     // or more in it), the left blinker's span, then the route's seconds.
-    QByteArray expected = format("folder %s\nfront %s-front.mp4\nfps %d\nframes %d\n",
-                                 folder.toUtf8().constData(), stem.toUtf8().constData(), o.fps,
-                                 frames);
+    QByteArray expected =
+        format("folder %s\nfront %s-front.mp4\nfps %d\nframes %d\n", folder.toUtf8().constData(),
+               stem.toUtf8().constData(), o.fps, frames);
     for (int i = 0; i + 1 < n; ++i)
         if (fixes[std::size_t(i)].speedMs - fixes[std::size_t(i + 1)].speedMs >= 4) {
             expected += format("hard-brake %d\n", i);
@@ -285,8 +290,8 @@ void writeCarRecordings(const Options &o, const QString &work)
         return;
     if (!QDir().mkpath(work))
         fail("cannot create the output folder");
-    const QByteArray annexB =
-        runFfmpeg(o, work, QStringLiteral("car.h264"), {}, {QStringLiteral("-f"), QStringLiteral("h264")});
+    const QByteArray annexB = runFfmpeg(o, work, QStringLiteral("car.h264"), {},
+                                        {QStringLiteral("-f"), QStringLiteral("h264")});
     for (const CarSet &set : sets)
         if (o.only.isEmpty() || o.only == QLatin1String(set.name))
             writeSet(o, work, set, annexB);

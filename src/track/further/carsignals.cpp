@@ -54,8 +54,9 @@ bool readFrom(const VideoInput &input, QVector<CarSignalFrame> *frames, QString 
         return false;
     }
     // Frames shown in another order than stored would break the search by time.
-    std::stable_sort(frames->begin(), frames->end(),
-                     [](const CarSignalFrame &a, const CarSignalFrame &b) { return a.time < b.time; });
+    std::stable_sort(
+        frames->begin(), frames->end(),
+        [](const CarSignalFrame &a, const CarSignalFrame &b) { return a.time < b.time; });
     problem->clear();
     return true;
 }
@@ -88,9 +89,9 @@ int carSignalFrameAt(const QVector<CarSignalFrame> &frames, double time)
 {
     if (frames.isEmpty() || !std::isfinite(time))
         return -1;
-    const auto after = std::upper_bound(
-        frames.cbegin(), frames.cend(), time,
-        [](double t, const CarSignalFrame &frame) { return t < frame.time; });
+    const auto after =
+        std::upper_bound(frames.cbegin(), frames.cend(), time,
+                         [](double t, const CarSignalFrame &frame) { return t < frame.time; });
     if (after == frames.cbegin())
         return -1;
     const int index = int(after - frames.cbegin()) - 1;
@@ -110,11 +111,16 @@ CarAssist carAssistOf(unsigned value)
 QString carGearText(CarGear gear)
 {
     switch (gear) {
-    case CarGear::Park: return QCoreApplication::translate("CarSignals", "P", "gear: park");
-    case CarGear::Drive: return QCoreApplication::translate("CarSignals", "D", "gear: drive");
-    case CarGear::Reverse: return QCoreApplication::translate("CarSignals", "R", "gear: reverse");
-    case CarGear::Neutral: return QCoreApplication::translate("CarSignals", "N", "gear: neutral");
-    case CarGear::Unknown: break;
+    case CarGear::Park:
+        return QCoreApplication::translate("CarSignals", "P", "gear: park");
+    case CarGear::Drive:
+        return QCoreApplication::translate("CarSignals", "D", "gear: drive");
+    case CarGear::Reverse:
+        return QCoreApplication::translate("CarSignals", "R", "gear: reverse");
+    case CarGear::Neutral:
+        return QCoreApplication::translate("CarSignals", "N", "gear: neutral");
+    case CarGear::Unknown:
+        break;
     }
     return QString();
 }
@@ -122,12 +128,15 @@ QString carGearText(CarGear gear)
 QString carAssistText(CarAssist assist)
 {
     switch (assist) {
-    case CarAssist::SelfDriving: return QCoreApplication::translate("CarSignals", "Self-driving");
-    case CarAssist::Autosteer: return QCoreApplication::translate("CarSignals", "Autosteer");
+    case CarAssist::SelfDriving:
+        return QCoreApplication::translate("CarSignals", "Self-driving");
+    case CarAssist::Autosteer:
+        return QCoreApplication::translate("CarSignals", "Autosteer");
     case CarAssist::Tacc:
         return QCoreApplication::translate("CarSignals", "TACC", "traffic-aware cruise control");
     case CarAssist::None:
-    case CarAssist::Unknown: break;
+    case CarAssist::Unknown:
+        break;
     }
     return QString();
 }
