@@ -326,7 +326,7 @@ ClipResult exportClip(const ClipRequest &request, const ClipHooks &hooks)
     const auto lineAt = [&](double t) {
         return drive ? joined.lineAt(t) : int(std::floor(t + 1e-6));
     };
-    const TelemetryStrip strip(track, request.mph);
+    TelemetryStrip strip(track, request.mph);
 
     const double total = (request.copyChannels ? kCopyWeight * channelCount : 0) +
                          (request.composed ? kComposeWeight : 0);
@@ -432,6 +432,19 @@ ClipResult exportClip(const ClipRequest &request, const ClipHooks &hooks)
     }
     if (request.composed) {
         ComposeJob job = composeJobFor(pieces, channelCount, request, from, to);
+        // The car's own signals, where a recording's front file carries them, on the range's
+        // clock.
+        QVector<CarSignalFrame> carSignals;
+        for (const Piece &piece : qAsConst(pieces)) {
+            QVector<CarSignalFrame> frames;
+            QString unused;
+            if (!readCarSignals(piece.channels.front().path, &frames, &unused))
+                continue;
+            for (CarSignalFrame &frame : frames)
+                frame.time += piece.span.offset;
+            carSignals += frames;
+        }
+        strip.setCarSignals(carSignals);
         job.strip = &strip;
         job.stripSecond = lineAt;
         job.output = scratch.filePath(QStringLiteral("composed.mp4"));

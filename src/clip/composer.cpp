@@ -608,6 +608,7 @@ bool composeClip(const ComposeJob &job, const ClipHooks &hooks,
                        stripSecond(job.to - 1e-3), routeInsetRect(job.size, job.stripHeight));
     const int frames = composedFrameCount(job.from, job.to, job.fps, speed);
     int shownSecond = -1;
+    QString shownCarSignals;
     bool ok = true;
     const auto timeOf = [&job, speed](int n) { return job.from + double(n) * speed / job.fps; };
     // Each channel works on the next frame while this one is finished and encoded.
@@ -640,10 +641,13 @@ bool composeClip(const ComposeJob &job, const ClipHooks &hooks,
         if (!ok)
             break;
         const int second = stripSecond(t);
-        if (second != shownSecond && job.strip) {
-            drawStrip(job.strip->render(second, QSize(job.size.width(), job.stripHeight)),
+        // The car's signals change between seconds: the strip is drawn again when they do.
+        const QString carSignals = job.strip ? job.strip->carSignalsText(t) : QString();
+        if ((second != shownSecond || carSignals != shownCarSignals) && job.strip) {
+            drawStrip(job.strip->render(second, QSize(job.size.width(), job.stripHeight), t),
                       picture.get(), stripScaler);
             shownSecond = second;
+            shownCarSignals = carSignals;
         }
         inset.draw(second, picture.get());
         picture->pts = n;

@@ -90,7 +90,7 @@ void KestroMainWidget::buildParts()
         ui->label_play_time, ui->label_duration,   ui->label_file_size,   ui->label_resolution,
         ui->label_lng,       ui->label_lat,        ui->label_max_speed,   ui->label_speed_value,
         ui->label_speed_unit, ui->label_draw_speed, ui->label_campass, ui->widget_draw_gsensor,
-        ui->pushBtn_gsensor_x, ui->pushBtn_gsensor_y, ui->pushBtn_gsensor_z};
+        ui->pushBtn_gsensor_x, ui->pushBtn_gsensor_y, ui->pushBtn_gsensor_z, ui->widget_car_signals};
     m_telemetry = new TelemetryDisplay(dials, m_session, m_map, m_library, this);
     m_events = new DrivingEventTools(m_session, m_library, ui->horizontalSlider_progress, this);
     m_map->setEventsFor(&DrivingEventTools::mapEvents);

@@ -1,5 +1,6 @@
 #include "telemetrydisplay.h"
 
+#include "carsignalsdisplay.h"
 #include "hwdefaultsettings.h"
 #include "library.h"
 #include "lucampasslabel.h"
@@ -14,6 +15,8 @@
 #include <QFileInfo>
 #include <QLabel>
 
+#include <cmath>
+
 namespace {
 constexpr int kBaiduMapType = 1;
 constexpr double kFineScale = 0.000244140625; // 4096 counts per g
@@ -22,6 +25,16 @@ constexpr double kCoarseScale = 0.00390625;   // 256 counts per g
 QString fixed6(double value)
 {
     return QString::number(value, 'f', 6);
+}
+
+// The open channels' files; the car's signals are read from the first that carries them.
+QStringList carSignalSources(const PlaybackSession &session)
+{
+    QStringList paths;
+    for (const LuFileInfoModel *model : session.openChannels())
+        if (model)
+            paths << model->nativePath;
+    return paths;
 }
 
 QString speedUnitText()
@@ -33,20 +46,28 @@ QString speedUnitText()
 
 TelemetryDisplay::TelemetryDisplay(const TelemetryWidgets &widgets, PlaybackSession *session,
                                    MapView *map, Library *library, QObject *parent)
-    : QObject(parent), m_widgets(widgets), m_session(session), m_map(map)
+    : QObject(parent), m_widgets(widgets), m_session(session), m_map(map),
+      m_carSignals(new CarSignalsDisplay(widgets.carSignals, this))
 {
     connect(session, &PlaybackSession::positionChanged, this, [this](int second) {
         showTime(second);
         show(second);
+        // The player's own position is finer than the whole second reported; while the handle
+        // is dragged it lies elsewhere, and the second is what counts.
+        const double position = m_session->position();
+        m_carSignals->showAt(position >= 0 && std::fabs(position - second) <= 0.5 ? position
+                                                                                  : double(second));
     });
     connect(session, &PlaybackSession::durationChanged, this, &TelemetryDisplay::showLength);
     connect(session, &PlaybackSession::attributesChanged, this,
             &TelemetryDisplay::showAttributes);
     connect(session, &PlaybackSession::recordingBound, this, [this] {
+        m_carSignals->load(carSignalSources(*m_session));
         m_maxSpeedKnots = 0;
         m_widgets.chart->setTrack(m_session->master());
     });
     connect(session, &PlaybackSession::stopped, this, [this] {
+        m_carSignals->clear();
         m_widgets.chart->setTrack(nullptr);
         reset();
     });

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+class CarSignalsDisplay;
+class CarSignalsRow;
 class LuCampassLabel;
 class LuGPSSpeedLabel;
 class LuGsensorWidget;
@@ -32,10 +34,13 @@ struct TelemetryWidgets
     QAbstractButton *gsensorX = nullptr;
     QAbstractButton *gsensorY = nullptr;
     QAbstractButton *gsensorZ = nullptr;
+    // The car's own signals beside the dials; may be left out.
+    CarSignalsRow *carSignals = nullptr;
 };
 
 // Once a second of playback (and at every seek) the open recording's sample of that second
-// moves the marker, the dials and the labels; at the end of a session they go back to zero.
+// moves the marker, the dials and the labels; at the end of a session they go back to zero. The
+// car's signals row follows every position report, frame by frame.
 class TelemetryDisplay : public QObject
 {
     Q_OBJECT
@@ -51,6 +56,7 @@ public:
     // The speed unit follows a change at once, with or without a track.
     void settingsApplied();
     float maxSpeedKnots() const { return m_maxSpeedKnots; }
+    CarSignalsDisplay *carSignals() const { return m_carSignals; }
 
     static QString formatPlayTime(int seconds);
 
@@ -64,5 +70,6 @@ private:
     TelemetryWidgets m_widgets;
     PlaybackSession *m_session;
     MapView *m_map;
+    CarSignalsDisplay *m_carSignals;
     float m_maxSpeedKnots = 0;
 };

@@ -222,6 +222,64 @@ class TestClipExport : public QObject
     QStringList m_notes;
 
 private slots:
+    // The strip of a recording with the car's signals shows them at each frame, on its right.
+    void stripShowsCarSignals_data()
+    {
+        QTest::addColumn<double>("time");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("red");   // the brake
+        QTest::addColumn<bool>("green"); // a blinker
+        QTest::newRow("before the first frame") << -0.5 << "" << false << false;
+        QTest::newRow("first frame: park") << 0.0 << "P" << false << false;
+        QTest::newRow("second frame: drive, braking, left blinker, autosteer")
+            << 0.5 << QStringLiteral("D   BRAKE   \u25c0   Autosteer") << true << true;
+        QTest::newRow("between frames: the earlier one") << 0.9 << QStringLiteral("D   BRAKE   \u25c0   Autosteer") << true << true;
+        QTest::newRow("last frame: reverse, right blinker, TACC")
+            << 1.0 << QStringLiteral("R   \u25b6   TACC") << false << true;
+        QTest::newRow("neutral, self-driving, both blinkers, only in the next recording")
+            << 61.0 << QStringLiteral("N   \u25c0   \u25b6   Self-driving") << false << true;
+        QTest::newRow("after the last frame's hold") << 61.6 << "" << false << false;
+    }
+
+    void stripShowsCarSignals()
+    {
+        QFETCH(double, time);
+        QFETCH(QString, text);
+        QFETCH(bool, red);
+        QFETCH(bool, green);
+        TelemetryStrip strip(QByteArray(), false);
+        QVERIFY(!strip.hasCarSignals());
+        QVector<CarSignalFrame> frames(4);
+        frames[0].time = 0;
+        frames[1].time = 0.5;
+        frames[1].gear = CarGear::Drive;
+        frames[1].brake = frames[1].blinkerLeft = true;
+        frames[1].assist = CarAssist::Autosteer;
+        frames[2].time = 1.0;
+        frames[2].gear = CarGear::Reverse;
+        frames[2].blinkerRight = true;
+        frames[2].assist = CarAssist::Tacc;
+        frames[3].time = 61.0; // a drive's next recording, placed after the first
+        frames[3].gear = CarGear::Neutral;
+        frames[3].blinkerLeft = frames[3].blinkerRight = true;
+        frames[3].assist = CarAssist::SelfDriving;
+        strip.setCarSignals(frames);
+        QVERIFY(strip.hasCarSignals());
+        QCOMPARE(strip.carSignalsText(time), text);
+        const QImage image = strip.render(0, QSize(1280, 36), time);
+        bool anyRed = false, anyGreen = false;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                anyRed = anyRed || (c.red() > 180 && c.green() < 120 && c.blue() < 120);
+                anyGreen = anyGreen || (c.green() > 150 && c.red() < 120 && c.blue() < 160);
+            }
+        QCOMPARE(anyRed, red);
+        QCOMPARE(anyGreen, green);
+        // Without a moment the strip is the track's alone, as before.
+        QCOMPARE(strip.render(0, QSize(1280, 36)), TelemetryStrip(QByteArray(), false).render(0, QSize(1280, 36)));
+    }
+
     void initTestCase()
     {
         QVERIFY(m_out.isValid());

@@ -1,3 +1,4 @@
+#include "carsignalsrow.h"
 #include "lucampasslabel.h"
 #include "lugpsspeedlabel.h"
 #include "lugsensorwidget.h"
@@ -278,6 +279,79 @@ private slots:
         QCOMPARE(rendered(widget), chart(widget, widget.size()));
         widget.setSeries(z, x, y);
         QCOMPARE(rendered(widget), chart(widget, widget.size()));
+    }
+
+    // The car's signals row at a frame: words, lamps and arrows as the frame says, lit in colour.
+    void carSignalsRow_data()
+    {
+        QTest::addColumn<int>("gear"); // CarGear
+        QTest::addColumn<int>("assist"); // CarAssist
+        QTest::addColumn<bool>("left");
+        QTest::addColumn<bool>("right");
+        QTest::addColumn<bool>("brake");
+        QTest::addColumn<QString>("gearText");
+        QTest::addColumn<QString>("assistText");
+        QTest::newRow("park, nothing lit") << int(CarGear::Park) << int(CarAssist::None) << false
+                                           << false << false << "P" << "";
+        QTest::newRow("drive, self-driving, left") << int(CarGear::Drive) << int(CarAssist::SelfDriving)
+                                                   << true << false << false << "D" << "Self-driving";
+        QTest::newRow("reverse, autosteer, right") << int(CarGear::Reverse) << int(CarAssist::Autosteer)
+                                                   << false << true << false << "R" << "Autosteer";
+        QTest::newRow("neutral, TACC, brake") << int(CarGear::Neutral) << int(CarAssist::Tacc)
+                                              << false << false << true << "N" << "TACC";
+        QTest::newRow("unknown values, both blinkers, brake")
+            << int(CarGear::Unknown) << int(CarAssist::Unknown) << true << true << true << ""
+            << "";
+    }
+
+    void carSignalsRow()
+    {
+        QFETCH(int, gear);
+        QFETCH(int, assist);
+        QFETCH(bool, left);
+        QFETCH(bool, right);
+        QFETCH(bool, brake);
+        QFETCH(QString, gearText);
+        QFETCH(QString, assistText);
+        CarSignalsRow row;
+        row.resize(row.sizeHint());
+        CarSignalFrame frame;
+        frame.gear = CarGear(gear);
+        frame.assist = CarAssist(assist);
+        frame.blinkerLeft = left;
+        frame.blinkerRight = right;
+        frame.brake = brake;
+        frame.pedal = 0.5f;
+        frame.steeringDeg = -12.4f;
+        row.setFrame(frame);
+        QCOMPARE(row.gearText(), gearText);
+        QCOMPARE(row.assistText(), assistText);
+        QCOMPARE(row.leftLit(), left);
+        QCOMPARE(row.rightLit(), right);
+        QCOMPARE(row.brakeLit(), brake);
+        QCOMPARE(row.pedal(), 0.5);
+        QCOMPARE(row.steeringText(), QStringLiteral("-12°"));
+        const QImage image = rendered(row);
+        const auto colourAt = [&image, &row](CarSignalsRow::Part part, qreal dx) {
+            const QRect r = row.partRect(part);
+            return image.pixelColor(r.left() + int(r.width() * dx), r.center().y());
+        };
+        const auto green = [](const QColor &c) { return c.green() > 150 && c.red() < 120; };
+        const auto red = [](const QColor &c) { return c.red() > 180 && c.green() < 100; };
+        // Arrow bodies at their middle; the brake lamp near its left edge, beside the word.
+        QCOMPARE(green(colourAt(CarSignalsRow::LeftBlinker, 0.55)), left);
+        QCOMPARE(green(colourAt(CarSignalsRow::RightBlinker, 0.45)), right);
+        QCOMPARE(red(colourAt(CarSignalsRow::Brake, 0.06)), brake);
+        // The pedal's bar is filled to half: green at a quarter, not at three quarters.
+        QVERIFY(green(colourAt(CarSignalsRow::Pedal, 0.25)));
+        QVERIFY(!green(colourAt(CarSignalsRow::Pedal, 0.75)));
+        // Without a frame nothing is lit and no word is shown.
+        row.clear();
+        QVERIFY(!row.hasFrame() && row.gearText().isEmpty() && row.steeringText().isEmpty());
+        const QImage cleared = rendered(row);
+        QVERIFY(!green(cleared.pixelColor(row.partRect(CarSignalsRow::LeftBlinker).center())));
+        QVERIFY(!red(cleared.pixelColor(row.partRect(CarSignalsRow::Brake).left() + 3,
+                                        row.partRect(CarSignalsRow::Brake).center().y())));
     }
 };
 

@@ -1,10 +1,13 @@
 // End to end: the extraction entry over real recordings in every embedded-track layout.
+#include "carsignals.h"
 #include "extracttrack.h"
 #include "trackfixtures.h"
 #include "../support/testfiles.h"
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -80,6 +83,115 @@ private slots:
         const QByteArray expected = readAll(expectedTrackPath(fixture));
         QCOMPARE(asExpected(fixture, readAll(text), expected), expected);
         QCOMPARE(asExpected(fixture, readAll(fromMemory), expected), expected);
+    }
+
+    // The car recorder's saved clips: the GPS track of the front file's SEI is the route's, and
+    // the car's signals show the hard braking and the left blinker where the drive has them.
+    void carRecordings_data()
+    {
+        QTest::addColumn<QString>("set");
+        QTest::addColumn<double>("latitudeSign");
+        QTest::newRow("west of Greenwich") << "car-west" << 1.0;
+        QTest::newRow("south of the equator") << "car-south" << -1.0;
+    }
+
+    void carRecordings()
+    {
+        QFETCH(QString, set);
+        QFETCH(double, latitudeSign);
+        const QByteArray said = readAll(trackFixture(QStringLiteral("expected/car/%1.txt").arg(set)));
+        QMap<QByteArray, QList<QByteArray>> facts;
+        QList<QList<QByteArray>> route;
+        bool inRoute = false;
+        for (const QByteArray &line : said.split('\n')) {
+            if (line.isEmpty())
+                continue;
+            if (inRoute)
+                route << line.split(',');
+            else if (line == "route")
+                inRoute = true;
+            else
+                facts[line.split(' ').value(0)] = line.split(' ').mid(1);
+        }
+        QVERIFY2(route.size() >= 30, said.constData());
+        const QString folder = trackFixture(QString::fromUtf8(facts.value("folder").value(0)));
+        const QString front = folder + QLatin1Char('/') + QString::fromUtf8(facts.value("front").value(0));
+        const int fps = facts.value("fps").value(0).toInt();
+        const QString stem = QFileInfo(front).fileName().left(19);
+        for (const char *camera : {"front", "back", "left_repeater", "right_repeater",
+                                   "left_pillar", "right_pillar"})
+            QVERIFY(QFile::exists(folder + QStringLiteral("/%1-%2.mp4").arg(stem, QLatin1String(camera))));
+        const QJsonObject event =
+            QJsonDocument::fromJson(readAll(folder + QStringLiteral("/event.json"))).object();
+        QCOMPARE(event.value(QStringLiteral("timestamp")).toString(),
+                 QDateTime::fromString(QFileInfo(folder).fileName(), QStringLiteral("yyyy-MM-dd_HH-mm-ss"))
+                     .toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss")));
+        QVERIFY(event.value(QStringLiteral("est_lon")).toString().toDouble() < 0);
+        QCOMPARE(event.value(QStringLiteral("est_lat")).toString().toDouble() * latitudeSign > 0, true);
+
+        // The GPS track, second by second, as the route says: the local time from the name.
+        const QString text = m_dir.filePath(set + QStringLiteral(".txt"));
+        const TrackExtraction found = extractTrackReport(QFile::encodeName(front).constData(),
+                                                         QFile::encodeName(text).constData(),
+                                                         containerKindForPath(front));
+        QVERIFY(found.ok());
+        QCOMPARE(QString::fromLatin1(trackLayoutName(found.report.layout)),
+                 QStringLiteral("sei-telemetry"));
+        QVERIFY(found.report.localTime);
+        const QList<QByteArray> lines = readAll(text).split('\n');
+        const QDateTime start = QDateTime::fromString(stem, QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
+        const auto degrees = [](const QByteArray &value, const QByteArray &hemisphere) {
+            const double v = value.toDouble(), whole = std::floor(v / 100);
+            const double d = whole + (v - whole * 100) / 60;
+            return hemisphere == "S" || hemisphere == "W" ? -d : d;
+        };
+        for (const QList<QByteArray> &second : qAsConst(route)) {
+            const int s = second.value(0).toInt();
+            QVERIFY(s < lines.size());
+            const QList<QByteArray> f = lines[s].split(',');
+            QVERIFY2(f.size() >= 7 && f[0].startsWith('A'), lines[s].constData());
+            QCOMPARE(f[0].mid(1), start.addSecs(s).toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1());
+            QVERIFY2(qAbs(degrees(f[1], f[2]) - second[1].toDouble()) < 2e-6, lines[s].constData());
+            QVERIFY2(qAbs(degrees(f[3], f[4]) - second[2].toDouble()) < 2e-6, lines[s].constData());
+            QVERIFY2(qAbs(f[5].toDouble() - second[3].toDouble() * 3600 / 1852) < 0.006,
+                     lines[s].constData());
+            QVERIFY2(qAbs(f[6].toDouble() - second[4].toDouble()) < 0.051, lines[s].constData());
+        }
+
+        // The car's signals, frame by frame.
+        QVector<CarSignalFrame> frames;
+        QString problem;
+        QVERIFY2(readCarSignals(front, &frames, &problem), qPrintable(problem));
+        QCOMPARE(frames.size(), facts.value("frames").value(0).toInt());
+        QCOMPARE(frames.last().time, double(frames.size() - 1) / fps);
+        QCOMPARE(frames.first().gear, CarGear::Park);
+        QCOMPARE(frames.last().gear, CarGear::Drive);
+        // The hard braking: the first frame braking from which the car is 4 m/s slower a second
+        // later.
+        int hard = -1;
+        for (int k = 0; k + fps < frames.size() && hard < 0; ++k)
+            if (frames[k].brake && frames[k].speedMps - frames[k + fps].speedMps >= 4 - 1e-4)
+                hard = k;
+        QVERIFY(hard >= 0);
+        QCOMPARE(int(std::floor(frames[hard].time + 1e-9)), facts.value("hard-brake").value(0).toInt());
+        // The left blinker, never the right one.
+        const QList<QByteArray> blinker = facts.value("left-blinker");
+        QCOMPARE(blinker.size(), 2);
+        int first = -1, last = -1;
+        for (int k = 0; k < frames.size(); ++k) {
+            QVERIFY(!frames[k].blinkerRight);
+            if (frames[k].blinkerLeft) {
+                first = first < 0 ? k : first;
+                last = k;
+            }
+        }
+        QCOMPARE(first, blinker[0].toInt());
+        QCOMPARE(last, blinker[1].toInt());
+        // The wheel turns left while the blinker is on, and the frame at a time is that time's.
+        QVERIFY(std::any_of(frames.cbegin() + first, frames.cbegin() + last + 1,
+                            [](const CarSignalFrame &f) { return f.steeringDeg < -90; }));
+        QCOMPARE(carSignalFrameAt(frames, double(first) / fps + 0.5 / fps), first);
+        QCOMPARE(carSignalFrameAt(frames, double(first) / fps - 0.5 / fps), first - 1);
     }
 
     // Every layout carries its own kind; the wrong kind finds only what every kind tries.

@@ -1,5 +1,6 @@
 // The further layouts' readers on files built byte by byte: freeGPS blocks, movie tracks, boxes.
 #include "bytebuilders.h"
+#include "carsignals.h"
 #include "freegpsblocks.h"
 #include "extracttrack.h"
 #include "textforms.h"
@@ -758,6 +759,155 @@ private slots:
         // 0.5, -0.25 and 9.80665 m/s² at 256 counts per g.
         const QVector<int> g = {l.g[0], l.g[1], l.g[2]};
         QCOMPARE(g, accel ? QVector<int>({13, -7, 256}) : QVector<int>({0, 0, 0}));
+    }
+
+    // The car's signals of each frame, from the same messages.
+    void carSignals_data()
+    {
+        QTest::addColumn<QByteArray>("message");
+        QTest::addColumn<int>("gear"); // CarGear
+        QTest::addColumn<int>("assist"); // CarAssist
+        QTest::addColumn<bool>("left");
+        QTest::addColumn<bool>("right");
+        QTest::addColumn<bool>("brake");
+        QTest::addColumn<float>("pedal");
+        QTest::addColumn<float>("steering");
+        const auto signalsOf = [](quint64 gear, quint64 assist, bool left, bool right, bool brake,
+                                  float pedal, float steering) -> QByteArray {
+            return pbUint(1, 1) + pbUint(2, gear) + pbFloat(4, 8.0f) + pbFloat(5, pedal) +
+                   pbFloat(6, steering) + pbUint(7, left) + pbUint(8, right) + pbUint(9, brake) +
+                   pbUint(10, assist);
+        };
+        const auto row = [&](const char *name, quint64 gear, quint64 assist, bool left, bool right,
+                             bool brake, float pedal, float steering, CarGear g, CarAssist a) {
+            QTest::newRow(name) << signalsOf(gear, assist, left, right, brake, pedal, steering)
+                                << int(g) << int(a) << left << right << brake
+                                << std::clamp(pedal, 0.0f, 1.0f) << steering;
+        };
+        row("park, no assistance", 0, 0, false, false, false, 0, 0, CarGear::Park, CarAssist::None);
+        row("drive, self-driving, left blinker", 1, 1, true, false, false, 0.4f, -12.5f,
+            CarGear::Drive, CarAssist::SelfDriving);
+        row("reverse, autosteer, right blinker", 2, 2, false, true, false, 0.1f, 270,
+            CarGear::Reverse, CarAssist::Autosteer);
+        row("neutral, TACC, brake", 3, 3, false, false, true, 0, 0, CarGear::Neutral,
+            CarAssist::Tacc);
+        row("both blinkers (hazard lights) and brake", 1, 0, true, true, true, 0, 0,
+            CarGear::Drive, CarAssist::None);
+        row("gear and state beyond the known values", 4, 4, false, false, false, 1, -540,
+            CarGear::Unknown, CarAssist::Unknown);
+        row("huge numbers", quint64(1) << 40, 300, false, false, false, 7.5f, 0, CarGear::Unknown,
+            CarAssist::Unknown);
+        row("pedal below 0 is kept at 0", 1, 0, false, false, false, -0.5f, 0, CarGear::Drive,
+            CarAssist::None);
+        QTest::newRow("a message cut after the gear keeps the gear")
+            << (pbUint(2, 2) + pbKey(4, 5) + QByteArray("\x01", 1)) << int(CarGear::Reverse)
+            << int(CarAssist::None) << false << false << false << 0.0f << 0.0f;
+        QTest::newRow("pedal and steering not numbers")
+            << (pbUint(2, 1) + pbFloat(5, std::numeric_limits<float>::quiet_NaN()) +
+                pbFloat(6, std::numeric_limits<float>::infinity()))
+            << int(CarGear::Drive) << int(CarAssist::None) << false << false << false << 0.0f
+            << 0.0f;
+    }
+
+    void carSignals()
+    {
+        QFETCH(QByteArray, message);
+        QFETCH(int, gear);
+        QFETCH(int, assist);
+        QFETCH(bool, left);
+        QFETCH(bool, right);
+        QFETCH(bool, brake);
+        QFETCH(float, pedal);
+        QFETCH(float, steering);
+        // The frame second of three, between two of other signals.
+        const QByteArray other = pbUint(2, 1) + pbUint(10, 2);
+        const QByteArray file = videoTrackFile({telemetryFrame(other), telemetryFrame(message),
+                                                telemetryFrame(other)});
+        QVector<CarSignalFrame> frames;
+        QString problem;
+        QVERIFY(readCarSignalsFromMemory(reinterpret_cast<const uchar *>(file.constData()),
+                                         std::size_t(file.size()), &frames, &problem));
+        QVERIFY(problem.isEmpty());
+        QCOMPARE(frames.size(), 3);
+        QCOMPARE(frames[1].time, 1.0);
+        QCOMPARE(int(frames[1].gear), gear);
+        QCOMPARE(int(frames[1].assist), assist);
+        QCOMPARE(frames[1].blinkerLeft, left);
+        QCOMPARE(frames[1].blinkerRight, right);
+        QCOMPARE(frames[1].brake, brake);
+        QCOMPARE(frames[1].pedal, pedal);
+        QCOMPARE(frames[1].steeringDeg, steering);
+        QCOMPARE(int(frames[2].assist), int(CarAssist::Autosteer));
+    }
+
+    // Files without the signals, or damaged ones: false with a reason, never a crash.
+    void carSignalsRefused_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("frames"); // -1: refused
+        QTest::newRow("no SEI") << videoTrackFile({plainFrame(), plainFrame()}) << -1;
+        QTest::newRow("empty file") << QByteArray() << -1;
+        QTest::newRow("message damaged from its first byte") << videoTrackFile({telemetryFrame("\x88")})
+                                                        << -1;
+        QTest::newRow("a damaged frame between two good ones")
+            << videoTrackFile({telemetryFrame(pbUint(2, 1)), telemetryFrame("\x88"),
+                               telemetryFrame(pbUint(2, 2))})
+            << 2;
+        const QByteArray whole = videoTrackFile(drive(3));
+        QTest::newRow("file cut in the middle") << whole.left(whole.size() / 2) << -1;
+    }
+
+    void carSignalsRefused()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(int, frames);
+        QVector<CarSignalFrame> read;
+        QString problem;
+        const bool ok = readCarSignalsFromMemory(reinterpret_cast<const uchar *>(file.constData()),
+                                                 std::size_t(file.size()), &read, &problem);
+        QCOMPARE(ok, frames >= 0);
+        QCOMPARE(problem.isEmpty(), ok);
+        QCOMPARE(read.size(), qMax(frames, 0));
+    }
+
+    // The frame shown at a time: the last at or before it, held for half a second.
+    void frameAtTime_data()
+    {
+        QTest::addColumn<double>("time");
+        QTest::addColumn<int>("frame");
+        QTest::newRow("before the first") << -0.01 << -1;
+        QTest::newRow("first") << 0.0 << 0;
+        QTest::newRow("between first and second") << 0.02 << 0;
+        QTest::newRow("second") << 1.0 / 36 << 1;
+        QTest::newRow("last") << 3.0 / 36 << 3;
+        QTest::newRow("held after the last") << 3.0 / 36 + 0.5 << 3;
+        QTest::newRow("beyond the hold after the last") << 3.0 / 36 + 0.51 << -1;
+        QTest::newRow("in a gap, within the hold") << 0.5 << 3;
+        QTest::newRow("after a gap") << 2.0 << 4;
+        QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << -1;
+    }
+
+    void frameAtTime()
+    {
+        QFETCH(double, time);
+        QFETCH(int, frame);
+        QVector<CarSignalFrame> frames(5);
+        for (int i = 0; i < 4; ++i)
+            frames[i].time = i / 36.0;
+        frames[4].time = 2.0;
+        QCOMPARE(carSignalFrameAt(frames, time), frame);
+        QCOMPARE(::carSignalFrameAt(QVector<CarSignalFrame>(), time), -1);
+    }
+
+    // Every value has its words, and only the known ones.
+    void carSignalWords()
+    {
+        const QStringList gears{"P", "D", "R", "N", ""};
+        for (unsigned v = 0; v <= 5; ++v)
+            QCOMPARE(carGearText(carGearOf(v)), gears[int(qMin(v, 4u))]);
+        const QStringList states{"", "Self-driving", "Autosteer", "TACC", ""};
+        for (unsigned v = 0; v <= 5; ++v)
+            QCOMPARE(carAssistText(carAssistOf(v)), states[int(qMin(v, 4u))]);
     }
 
     // The clock comes from a file name of the recorder's form, in local time; any other name

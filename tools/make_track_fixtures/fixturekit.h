@@ -226,6 +226,9 @@ inline const City kShenzhen{"Shenzhen, Shennan Boulevard turning into Yitian Roa
                      {{22.54128, 114.05850}, {22.54135, 114.06020}, {22.54900, 114.06060}}};
 inline const City kTokyo{"Tokyo, Marunouchi along Hibiya-dori",
                   {{35.67560, 139.76012}, {35.67410, 139.76000}, {35.67290, 139.75830}}};
+// West of Greenwich, north of the equator; the car turns left (west) into 42nd Street.
+inline const City kNewYork{"New York, Fifth Avenue turning into West 42nd Street",
+                    {{40.74971, -73.98445}, {40.75345, -73.98178}, {40.75507, -73.98446}}};
 // South and west: both signs negative.
 inline const City kBuenosAires{"Buenos Aires, Avenida 9 de Julio into Avenida de Mayo",
                         {{-34.60372, -58.38159}, {-34.60880, -58.38140}, {-34.60850, -58.37580}}};
@@ -581,5 +584,11 @@ void addNmeaFixtures(const BaseVideos &base, const AddFixture &add);
 void addGpmfFixtures(const BaseVideos &base, const AddFixture &add);
 void addTextTrackFixtures(const BaseVideos &base, const AddFixture &add);
 void addMiscFixtures(const BaseVideos &base, const AddFixture &add);
+
+// The car recorder's saved clips: six cameras of one recording with the car's telemetry in each
+// frame's SEI, in SavedClips/<event time>/ with the event's event.json, one west of Greenwich
+// and one south of the equator; what the route says lands in expected/car/. only: a set's name
+// ("car-west", "car-south") or empty for both.
+void writeCarRecordings(const Options &o, const QString &work);
 
 } // namespace fixturekit
