@@ -110,23 +110,30 @@ bool parseCarEvent(const QByteArray &json, const QDateTime &fallbackWhen, CarEve
 
 bool readCarEventFile(const QString &path, CarEvent *event)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        qCWarning(lcLibrary) << "Car event: cannot open" << path << file.errorString();
-        return false;
-    }
-    if (file.size() > kLargestCarEventFile) {
-        qCWarning(lcLibrary) << "Car event: refusing" << path << "of" << file.size()
-                             << "bytes, more than" << kLargestCarEventFile;
-        return false;
-    }
-    const QByteArray json = file.read(kLargestCarEventFile + 1);
+    // A file that cannot be read still marks an event at its folder's time, reason unknown.
     const QDateTime folderTime = carFolderTimeStamp(QFileInfo(path).dir().dirName());
+    const auto fallBack = [&](const QString &problem) {
+        if (!folderTime.isValid()) {
+            qCWarning(lcLibrary) << "Car event: ignoring" << path << "-" << problem;
+            return false;
+        }
+        qCWarning(lcLibrary) << "Car event: taking the folder's time for" << path << "-"
+                             << problem;
+        *event = CarEvent();
+        event->when = folderTime;
+        return true;
+    };
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return fallBack(QStringLiteral("cannot open it: ") + file.errorString());
+    if (file.size() > kLargestCarEventFile)
+        return fallBack(QStringLiteral("%1 bytes, more than %2")
+                            .arg(file.size())
+                            .arg(kLargestCarEventFile));
+    const QByteArray json = file.read(kLargestCarEventFile + 1);
     QString problem;
-    if (!parseCarEvent(json, folderTime, event, &problem)) {
-        qCWarning(lcLibrary) << "Car event: ignoring" << path << "-" << problem;
-        return false;
-    }
+    if (!parseCarEvent(json, folderTime, event, &problem))
+        return fallBack(problem);
     return true;
 }
 

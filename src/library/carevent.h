@@ -34,7 +34,8 @@ bool parseCarEvent(const QByteArray &json, const QDateTime &fallbackWhen, CarEve
                    QString *problem);
 
 // Reads path (refused above kLargestCarEventFile); the folder's name, when it is a time stamp
-// ("2025-11-20_14-13-05"), is the fallback time. Problems are logged under qmarl.library.
+// ("2025-11-20_14-13-05"), is the fallback time, also for a file that is damaged, refused or
+// cannot be read. Problems are logged under qmarl.library.
 bool readCarEventFile(const QString &path, CarEvent *event);
 
 // The reason in words, translated; a reason not known is shown as written.
