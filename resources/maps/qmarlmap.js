@@ -13,7 +13,8 @@
  * initGPSLine(points, color, options): a point is {lng, lat, t, k} with t its second in the
  * recording and k its speed in knots; options.scale {unit, factor, bands} colours the route by
  * speed (factor turns knots into the unit, four band limits in that unit) and adds a legend;
- * options.events [{t, kind, text}] puts a marker per driving event on the route;
+ * options.events [{t, kind, text}] puts a marker per driving event on the route (an event with
+ * lat and lon, WGS-84, is put there instead: the car's own estimate of where it was);
  * options.drive {before, after}, lists of {id, points} in time order, draws the other
  * recordings of the drive thinner and paler around this one, with the start and end markers at
  * the drive's ends.
@@ -46,7 +47,8 @@
     // Speed bands from slow to fast; the route between two samples takes the colour of the
     // later one.
     var BAND_COLORS = ['#1a9850', '#91cf60', '#f2c80f', '#fc8d59', '#d73027'];
-    var EVENT_COLORS = { braking: '#e53935', acceleration: '#ffb300', jolt: '#ab47bc' };
+    var EVENT_COLORS = { braking: '#e53935', acceleration: '#ffb300', jolt: '#ab47bc',
+                         car: '#1e88e5' };
     var PICK_PX = 15;
     var PART_COLOR = '#8fa3bf';
     var ARCHIVE_COLOR = '#ff7043';
@@ -119,6 +121,17 @@
         return { unit: unit, factor: factor, bands: bands };
     }
 
+    // Where an event's marker goes: its own position when it brings a sound one, in the
+    // coordinates the route arrived in (BD-09 for Baidu Map), else the route's point.
+    function eventPoint(e, routePoint) {
+        var lat = toNumber(e.lat), lng = toNumber(e.lon);
+        if (!isFinite(lat) || !isFinite(lng) || Math.abs(lat) > 90 || Math.abs(lng) > 180)
+            return routePoint;
+        var kind = backend ? backend.kind : pendingKind;
+        var p = kind === 'baidu' ? wgsToBd(lng, lat) : { lng: lng, lat: lat };
+        return { lng: p.lng, lat: p.lat, t: routePoint.t, k: routePoint.k };
+    }
+
     function toEvents(events, track) {
         var out = [];
         if (!Array.isArray(events))
@@ -134,7 +147,7 @@
             var text = typeof e.text === 'string' ? e.text.slice(0, 200) : '';
             var lead = toSecond(e.lead);
             out.push({ t: t, lead: lead === null ? track[at].t : lead, kind: e.kind, text: text,
-                       point: track[at], color: EVENT_COLORS[e.kind] });
+                       point: eventPoint(e, track[at]), color: EVENT_COLORS[e.kind] });
         }
         return out;
     }

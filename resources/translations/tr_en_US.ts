@@ -614,4 +614,39 @@ Locate the folder it is in now?</translation>
         <translation>Archive</translation>
     </message>
 </context>
+<context>
+    <name>CarEvents</name>
+    <message>
+        <source>车辆保存的片段</source>
+        <translation>Clip saved by the car</translation>
+    </message>
+    <message>
+        <source>驾驶员保存</source>
+        <translation>Saved by the driver</translation>
+    </message>
+    <message>
+        <source>鸣笛保存</source>
+        <translation>Saved by the horn</translation>
+    </message>
+    <message>
+        <source>哨兵：检测到物体</source>
+        <translation>Sentry: object detected</translation>
+    </message>
+    <message>
+        <source>哨兵：车辆被碰</source>
+        <translation>Sentry: the car was bumped</translation>
+    </message>
+    <message>
+        <source>哨兵：车辆被撞</source>
+        <translation>Sentry: the car was hit</translation>
+    </message>
+    <message>
+        <source>哨兵：有人拉车门</source>
+        <translation>Sentry: a door handle was pulled</translation>
+    </message>
+    <message>
+        <source>紧急制动</source>
+        <translation>Emergency braking</translation>
+    </message>
+</context>
 </TS>

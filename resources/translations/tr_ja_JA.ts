@@ -614,4 +614,39 @@
         <translation>アーカイブ</translation>
     </message>
 </context>
+<context>
+    <name>CarEvents</name>
+    <message>
+        <source>车辆保存的片段</source>
+        <translation>車が保存したクリップ</translation>
+    </message>
+    <message>
+        <source>驾驶员保存</source>
+        <translation>ドライバーが保存</translation>
+    </message>
+    <message>
+        <source>鸣笛保存</source>
+        <translation>クラクションで保存</translation>
+    </message>
+    <message>
+        <source>哨兵：检测到物体</source>
+        <translation>セントリー：物体を検知</translation>
+    </message>
+    <message>
+        <source>哨兵：车辆被碰</source>
+        <translation>セントリー：車に接触</translation>
+    </message>
+    <message>
+        <source>哨兵：车辆被撞</source>
+        <translation>セントリー：車に衝撃</translation>
+    </message>
+    <message>
+        <source>哨兵：有人拉车门</source>
+        <translation>セントリー：ドアハンドル操作</translation>
+    </message>
+    <message>
+        <source>紧急制动</source>
+        <translation>緊急ブレーキ</translation>
+    </message>
+</context>
 </TS>

@@ -614,4 +614,39 @@
         <translation>Архив</translation>
     </message>
 </context>
+<context>
+    <name>CarEvents</name>
+    <message>
+        <source>车辆保存的片段</source>
+        <translation>Запись, сохранённая машиной</translation>
+    </message>
+    <message>
+        <source>驾驶员保存</source>
+        <translation>Сохранено водителем</translation>
+    </message>
+    <message>
+        <source>鸣笛保存</source>
+        <translation>Сохранено сигналом</translation>
+    </message>
+    <message>
+        <source>哨兵：检测到物体</source>
+        <translation>Охрана: замечен объект</translation>
+    </message>
+    <message>
+        <source>哨兵：车辆被碰</source>
+        <translation>Охрана: машину задели</translation>
+    </message>
+    <message>
+        <source>哨兵：车辆被撞</source>
+        <translation>Охрана: удар по машине</translation>
+    </message>
+    <message>
+        <source>哨兵：有人拉车门</source>
+        <translation>Охрана: дёрнули ручку двери</translation>
+    </message>
+    <message>
+        <source>紧急制动</source>
+        <translation>Экстренное торможение</translation>
+    </message>
+</context>
 </TS>

@@ -614,4 +614,39 @@ Tìm thư mục chứa nó bây giờ?</translation>
         <translation>Kho lưu trữ</translation>
     </message>
 </context>
+<context>
+    <name>CarEvents</name>
+    <message>
+        <source>车辆保存的片段</source>
+        <translation>Đoạn xe tự lưu</translation>
+    </message>
+    <message>
+        <source>驾驶员保存</source>
+        <translation>Tài xế lưu</translation>
+    </message>
+    <message>
+        <source>鸣笛保存</source>
+        <translation>Lưu bằng còi</translation>
+    </message>
+    <message>
+        <source>哨兵：检测到物体</source>
+        <translation>Canh gác: phát hiện vật thể</translation>
+    </message>
+    <message>
+        <source>哨兵：车辆被碰</source>
+        <translation>Canh gác: xe bị va chạm nhẹ</translation>
+    </message>
+    <message>
+        <source>哨兵：车辆被撞</source>
+        <translation>Canh gác: xe bị va đập</translation>
+    </message>
+    <message>
+        <source>哨兵：有人拉车门</source>
+        <translation>Canh gác: có người kéo tay nắm cửa</translation>
+    </message>
+    <message>
+        <source>紧急制动</source>
+        <translation>Phanh khẩn cấp</translation>
+    </message>
+</context>
 </TS>

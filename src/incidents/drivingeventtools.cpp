@@ -1,5 +1,7 @@
 #include "drivingeventtools.h"
 
+#include "carevent.h"
+#include "careventattach.h"
 #include "hwdefaultsettings.h"
 #include "incidentslog.h"
 #include "library.h"
@@ -11,6 +13,8 @@
 #include <QDebug>
 #include <QJsonObject>
 
+#include <cmath>
+
 namespace {
 QColor colourOf(DrivingEventKind kind)
 {
@@ -19,6 +23,8 @@ QColor colourOf(DrivingEventKind kind)
         return QColor(229, 57, 53);
     case DrivingEventKind::HardAcceleration:
         return QColor(255, 179, 0);
+    case DrivingEventKind::CarEvent:
+        return QColor(30, 136, 229);
     case DrivingEventKind::Jolt:
         break;
     }
@@ -33,6 +39,8 @@ QString pageKindOf(DrivingEventKind kind)
         return QStringLiteral("braking");
     case DrivingEventKind::HardAcceleration:
         return QStringLiteral("acceleration");
+    case DrivingEventKind::CarEvent:
+        return QStringLiteral("car");
     case DrivingEventKind::Jolt:
         break;
     }
@@ -55,6 +63,8 @@ DrivingEventTools::DrivingEventTools(PlaybackSession *session, Library *library,
         if (model && model == m_session->master())
             showTicks();
     });
+    // The car's events are given to the recordings as the list is grouped.
+    connect(library, &Library::regrouped, this, &DrivingEventTools::showTicks);
 }
 
 int DrivingEventTools::leadUpOf(const DrivingEvent &event)
@@ -66,6 +76,11 @@ QString DrivingEventTools::text(const DrivingEvent &event)
 {
     const int s = event.peakSecond;
     const QString at = QString::asprintf("%.2d:%.2d:%.2d", s / 3600, (s % 3600) / 60, s % 60);
+    if (event.kind == DrivingEventKind::CarEvent) {
+        const QString words = carEventReasonText(event.reason);
+        return event.place.isEmpty() ? QStringLiteral("%1, %2").arg(words, at)
+                                     : QStringLiteral("%1, %2, %3").arg(words, event.place, at);
+    }
     if (event.kind == DrivingEventKind::Jolt)
         return eventText("颠簸 %1 g, %2").arg(event.peakValue, 0, 'f', 1).arg(at);
     const bool mph = HWDefaultSettings::instance()->speedUnit() == 1;
@@ -85,11 +100,18 @@ QJsonArray DrivingEventTools::mapEvents(const LuFileInfoModel *model)
     QJsonArray events;
     if (!model)
         return events;
-    for (const DrivingEvent &event : model->drivingEvents)
-        events.append(QJsonObject{{QStringLiteral("t"), event.peakSecond},
-                                  {QStringLiteral("lead"), leadUpOf(event)},
-                                  {QStringLiteral("kind"), pageKindOf(event.kind)},
-                                  {QStringLiteral("text"), text(event)}});
+    for (const DrivingEvent &event : recordingEvents(model)) {
+        QJsonObject object{{QStringLiteral("t"), event.peakSecond},
+                           {QStringLiteral("lead"), leadUpOf(event)},
+                           {QStringLiteral("kind"), pageKindOf(event.kind)},
+                           {QStringLiteral("text"), text(event)}};
+        // The car's estimate of where it was beats the track's position at that second.
+        if (std::isfinite(event.latitude) && std::isfinite(event.longitude)) {
+            object.insert(QStringLiteral("lat"), event.latitude);
+            object.insert(QStringLiteral("lon"), event.longitude);
+        }
+        events.append(object);
+    }
     return events;
 }
 
@@ -98,7 +120,7 @@ void DrivingEventTools::showTicks()
     QVector<LuProgressSlider::Mark> marks;
     const LuFileInfoModel *master = m_session->master();
     if (master && m_session->state() != PlaybackSession::Stopped) {
-        for (const DrivingEvent &event : master->drivingEvents)
+        for (const DrivingEvent &event : recordingEvents(master))
             marks.append({event.peakSecond, colourOf(event.kind), text(event)});
     }
     m_progress->setMarks(marks);
@@ -107,13 +129,12 @@ void DrivingEventTools::showTicks()
 void DrivingEventTools::jump(int direction)
 {
     const LuFileInfoModel *master = m_session->master();
-    if (m_session->state() == PlaybackSession::Stopped || !master ||
-        master->drivingEvents.isEmpty())
+    const QVector<DrivingEvent> events = recordingEvents(master);
+    if (m_session->state() == PlaybackSession::Stopped || events.isEmpty())
         return;
     const double now = m_session->position();
     if (now < 0)
         return;
-    const QVector<DrivingEvent> &events = master->drivingEvents;
     int target = -1;
     if (direction > 0) {
         for (const DrivingEvent &event : events) {

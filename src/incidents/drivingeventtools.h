@@ -11,8 +11,8 @@ class LuFileInfoModel;
 class LuProgressSlider;
 class PlaybackSession;
 
-// The open recording's driving events: a tick for each on the progress bar, and jumps to the
-// lead-up of the previous or next one in every channel.
+// The open recording's driving events, those of its track and the car's own: a tick for each on
+// the progress bar, and jumps to the lead-up of the previous or next one in every channel.
 class DrivingEventTools : public QObject
 {
     Q_OBJECT
@@ -29,7 +29,8 @@ public:
     // To the lead-up of the next (1) or previous (-1) event.
     void jump(int direction);
 
-    // The tool tip of a tick: the kind, the speeds in the chosen unit, the time.
+    // The tool tip of a tick: the kind, the speeds in the chosen unit, the time; for the car's
+    // events the reason in words and the place it named.
     static QString text(const DrivingEvent &event);
     // The events as the map page takes them.
     static QJsonArray mapEvents(const LuFileInfoModel *model);

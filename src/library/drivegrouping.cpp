@@ -36,6 +36,10 @@ QDateTime nameTimeStamp(const QString &fileName)
     const QDateTime stamped = wallClockFromDigits(fileName, kNameStampLayout);
     if (stamped.isValid())
         return stamped;
+    // The car's minute files: 2025-11-20_14-03-12-front.mp4.
+    const QDateTime car = wallClockFromDigits(fileName, QStringLiteral("yyyy-MM-dd_HH-mm-ss-"));
+    if (car.isValid())
+        return car;
     for (const char *prefix : {"REC_", "EVT_", "PARK_"}) {
         if (fileName.startsWith(QLatin1String(prefix)))
             return wallClockFromDigits(fileName.mid(int(qstrlen(prefix))),
@@ -60,6 +64,13 @@ struct Recording
     QDateTime start;
     QDateTime end;
     QVector<int> files;
+    QString apart;
+};
+
+struct OpenDrive
+{
+    int index = -1;
+    QDateTime end;
 };
 } // namespace
 
@@ -83,7 +94,7 @@ QVector<QVector<int>> groupIntoDrives(const QVector<DriveFile> &files)
         const auto found = byName.constFind(files[i].recording);
         if (found == byName.constEnd()) {
             byName.insert(files[i].recording, recordings.size());
-            recordings.append({start, end, {i}});
+            recordings.append({start, end, {i}, files[i].apart});
             continue;
         }
         Recording &recording = recordings[*found];
@@ -94,15 +105,19 @@ QVector<QVector<int>> groupIntoDrives(const QVector<DriveFile> &files)
     std::stable_sort(recordings.begin(), recordings.end(),
                      [](const Recording &a, const Recording &b) { return a.start < b.start; });
 
+    // A saved event's minutes are copies of minutes listed elsewhere too: each kept-apart set
+    // has its own drive open while the others' recordings interleave in time.
     QVector<QVector<int>> drives;
-    QDateTime driveEnd;
+    QHash<QString, OpenDrive> open;
     for (const Recording &recording : qAsConst(recordings)) {
-        if (drives.isEmpty() || driveEnd.secsTo(recording.start) > kDriveGapSeconds) {
+        OpenDrive &drive = open[recording.apart];
+        if (drive.index < 0 || drive.end.secsTo(recording.start) > kDriveGapSeconds) {
+            drive.index = drives.size();
             drives.append(QVector<int>());
-            driveEnd = recording.end;
+            drive.end = recording.end;
         }
-        drives.last() += recording.files;
-        driveEnd = std::max(driveEnd, recording.end);
+        drives[drive.index] += recording.files;
+        drive.end = std::max(drive.end, recording.end);
     }
     return drives;
 }

@@ -12,6 +12,7 @@ struct DriveFile
     QDateTime firstFix;  // the first GPS time, invalid when the file has no track
     QDateTime fileTime;  // the file's own time, the last resort
     double seconds = 0;  // the recording's duration
+    QString apart;       // files of different values never share a drive (an event folder)
 };
 
 // The date and time that text starts with, digit by digit after layout ("yyyy_MMdd_HHmmss_"
@@ -24,7 +25,8 @@ inline const QString kNameStampLayout = QStringLiteral("yyyy_MMdd_HHmmss_");
 
 // The recording's start the file name gives, in the naming families that write one (local
 // time, as wall-clock digits): 2024_0516_101500_…, 20240516_101500_…, 240516_101500_… (the
-// years after 2000), REC_/EVT_/PARK_2024_05_16_10_15_00_…; invalid for any other name.
+// years after 2000), REC_/EVT_/PARK_2024_05_16_10_15_00_…, 2024-05-16_10-15-00-…; invalid for
+// any other name.
 QDateTime nameTimeStamp(const QString &fileName);
 
 // Where a file's recording starts: the file name's time stamp, else the first GPS time, else
@@ -34,6 +36,6 @@ QDateTime driveFileStart(const DriveFile &file);
 // Consecutive recordings belong to one drive when the next starts no more than
 // kDriveGapSeconds after the previous one ends (end = start + duration). Returns the indices
 // of the files of each drive, drives and recordings in time order; the channels of one
-// recording always stay together.
+// recording always stay together, and recordings kept apart never join one drive.
 constexpr qint64 kDriveGapSeconds = 60;
 QVector<QVector<int>> groupIntoDrives(const QVector<DriveFile> &files);

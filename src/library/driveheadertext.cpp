@@ -14,7 +14,8 @@ constexpr double kMphPerKnot = 1.150779;
 QString driveHeaderWhen(const Drive &drive)
 {
     const QString hhmm = QStringLiteral("HH:mm");
-    return QLocale().toString(drive.start.date(), QLocale::ShortFormat) + QStringLiteral("  ") +
+    const QString title = drive.title.isEmpty() ? QString() : drive.title + QStringLiteral(" · ");
+    return title + QLocale().toString(drive.start.date(), QLocale::ShortFormat) + QStringLiteral("  ") +
            drive.start.toString(hhmm) + QStringLiteral("–") + drive.end.toString(hhmm);
 }
 

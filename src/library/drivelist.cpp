@@ -1,5 +1,7 @@
 #include "drivelist.h"
 
+#include "careventattach.h"
+#include "carfolders.h"
 #include "channelnames.h"
 #include "lufileinfomodel.h"
 #include "lugpsmodel.h"
@@ -64,6 +66,7 @@ DriveFile driveFileOf(const LuFileInfoModel *model)
     file.firstFix = firstFixOf(model);
     file.fileTime = model->fileClock;
     file.seconds = knownSeconds(model);
+    file.apart = carEventFolderOf(model->nativePath);
     return file;
 }
 
@@ -94,6 +97,10 @@ QVector<Drive> drivesOf(const QList<LuFileInfoModel *> &list)
             }
         }
         drive.key = drive.recordings.first()->identityPath;
+        const QString eventFolder = carEventFolderOf(drive.recordings.first()->nativePath);
+        CarEvent carEvent;
+        if (!eventFolder.isEmpty() && carEventOfFolder(eventFolder, &carEvent))
+            drive.title = carEventReasonText(carEvent.reason);
         for (LuFileInfoModel *recording : qAsConst(drive.recordings)) {
             double seconds = 0;
             bool pending = false;
@@ -102,6 +109,7 @@ QVector<Drive> drivesOf(const QList<LuFileInfoModel *> &list)
                 pending = pending || channel->trackState() == LuFileInfoModel::TrackState::Pending;
             }
             drive.seconds += seconds;
+            drive.events += recording->carEvents.size();
             const LuFileInfoModel *track = trackOfRecording(recording);
             if (track->trackState() != LuFileInfoModel::TrackState::Present) {
                 drive.pending += pending ? 1 : 0;
@@ -114,6 +122,11 @@ QVector<Drive> drivesOf(const QList<LuFileInfoModel *> &list)
         drives.append(drive);
     }
     return drives;
+}
+
+double recordingSeconds(const LuFileInfoModel *model)
+{
+    return knownSeconds(model);
 }
 
 const Drive *driveHolding(const QVector<Drive> &drives, const LuFileInfoModel *model)

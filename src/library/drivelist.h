@@ -22,6 +22,7 @@ struct Drive
     double seconds = 0; // the recordings' durations added up
     float maxKnots = 0;
     int events = 0;
+    QString title; // a car's event folder: the reason in words the car saved it for
     int pending = 0; // recordings whose track is still being read
 };
 
@@ -31,6 +32,9 @@ LuFileInfoModel *recordingOf(LuFileInfoModel *model);
 LuFileInfoModel *trackOfRecording(LuFileInfoModel *recording);
 
 DriveFile driveFileOf(const LuFileInfoModel *model);
+// The recording's length as far as known: played, else its track's seconds, else from the
+// file's time when the name says when it started; 0 when not known.
+double recordingSeconds(const LuFileInfoModel *model);
 
 // The drives of the library, in time order. Files with no time at all belong to none.
 QVector<Drive> drivesOf(const QList<LuFileInfoModel *> &list);

@@ -1,5 +1,6 @@
 #include "library.h"
 
+#include "careventattach.h"
 #include "channelnames.h"
 #include "drivelist.h"
 #include "hwdefaultsettings.h"
@@ -189,6 +190,7 @@ void Library::adoptModels(const QList<LuFileInfoModel *> &models)
 void Library::regroup()
 {
     sortAndLinkFileList(m_models);
+    attachCarEvents(m_models);
     emit regrouped();
     for (LuFileInfoModel *model : qAsConst(m_models))
         m_trackLoader->queue(model);

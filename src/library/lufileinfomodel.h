@@ -153,6 +153,7 @@ public:
     QList<float> gsensorZ;
     bool hasGsensor = false;
     QVector<DrivingEvent> drivingEvents; // hard braking, hard acceleration and jolts, in order
+    QVector<DrivingEvent> carEvents;     // the car's own, given by attachCarEvents, in order
     int channelCount = 1;
     int channelIndex = 0;
     bool carCameras = false; // named as the car's cameras, whose recordings hold up to six

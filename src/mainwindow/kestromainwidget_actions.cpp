@@ -2,6 +2,7 @@
 // the settings dialog, the language and the ways out.
 #include "kestromainwidget.h"
 
+#include "careventattach.h"
 #include "clipmarks.h"
 #include "drivingeventtools.h"
 #include "externaltracks.h"
@@ -139,7 +140,7 @@ void KestroMainWidget::showCustomMenuSlot(void *requestingPane)
     menu->addAction(tr("拍照"), m_session, &PlaybackSession::capture);
     menu->addAction(tr("全屏"), this, &KestroMainWidget::on_pushBtn_fullscreen_clicked);
     const LuFileInfoModel *master = m_session->master();
-    const bool events = master && !master->drivingEvents.isEmpty();
+    const bool events = !recordingEvents(master).isEmpty();
     menu->addSeparator();
     menu->addAction(tr("上一个事件"), m_events, [this] { m_events->jump(-1); })->setEnabled(events);
     menu->addAction(tr("下一个事件"), m_events, [this] { m_events->jump(1); })->setEnabled(events);

@@ -415,7 +415,7 @@ private slots:
         QVector<DriveFile> input;
         for (const QString &file : files) {
             const QStringList f = file.split(' ');
-            input.append({f[0], f[1], time(f[2]), time(f[3]), f[4].toDouble()});
+            input.append({f[0], f[1], time(f[2]), time(f[3]), f[4].toDouble(), {}});
         }
         QStringList shown;
         for (const QVector<int> &drive : groupIntoDrives(input)) {

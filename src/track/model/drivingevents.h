@@ -1,12 +1,16 @@
 #pragma once
 
 #include <QList>
+#include <QString>
 #include <QVector>
+
+#include <limits>
 
 class LuGPSModel;
 
-// Moments a driver looks for after an incident, found in a track of one sample a second.
-enum class DrivingEventKind { HardBraking, HardAcceleration, Jolt };
+// Moments a driver looks for after an incident, found in a track of one sample a second; the
+// last kind is not found in a track but written by the car itself beside its saved clips.
+enum class DrivingEventKind { HardBraking, HardAcceleration, Jolt, CarEvent };
 
 // When a change counts as an event. Stored in the settings store under the keys of
 // HWDefaultSettings::drivingEventThresholds; these are the defaults.
@@ -29,6 +33,12 @@ struct DrivingEvent
     double peakValue = 0;      // m/s² for braking and acceleration, g for a jolt
     float speedBeforeKmh = 0;  // at the start
     float speedAfterKmh = 0;   // at the end
+    // Only for CarEvent: why the car saved the clip (as the car wrote it), where it says it was
+    // ("street, city"), and its estimated position; NaN when it gave none.
+    QString reason;
+    QString place;
+    double latitude = std::numeric_limits<double>::quiet_NaN();
+    double longitude = std::numeric_limits<double>::quiet_NaN();
 };
 
 // Samples without a fix, and a step whose distance the receiver cannot have driven (a GPS
