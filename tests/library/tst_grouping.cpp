@@ -3,6 +3,7 @@
 #include "driveheadertext.h"
 #include "drivelist.h"
 #include "hwdefaultsettings.h"
+#include "library.h"
 #include "lufileinfomodel.h"
 #include "lugpsmodel.h"
 #include "../support/testfiles.h"
@@ -137,6 +138,34 @@ private slots:
                                                           << 0 << QStringList{};
         QTest::newRow("camera letter before another extension is none")
             << "2024_0516_101500_000101F.MKV" << 0 << 0 << QStringList{};
+        // The car's cameras: the five others in channel order.
+        QTest::newRow("car, front")
+            << "2025-11-20_14-03-12-front.mp4" << 1 << 5
+            << QStringList{"0=2025-11-20_14-03-12-back.mp4", "1=2025-11-20_14-03-12-left_repeater.mp4",
+                           "2=2025-11-20_14-03-12-right_repeater.mp4",
+                           "4=2025-11-20_14-03-12-right_pillar.mp4"};
+        QTest::newRow("car, back") << "2025-11-20_14-03-12-back.mp4" << 2 << 5
+                                   << QStringList{"0=2025-11-20_14-03-12-front.mp4",
+                                                  "1=2025-11-20_14-03-12-left_repeater.mp4"};
+        QTest::newRow("car, left repeater") << "2025-11-20_14-03-12-left_repeater.mp4" << 3 << 5
+                                            << QStringList{"1=2025-11-20_14-03-12-back.mp4",
+                                                           "2=2025-11-20_14-03-12-right_repeater.mp4"};
+        QTest::newRow("car, right pillar, upper-case extension")
+            << "2025-11-20_14-03-12-right_pillar.MP4" << 6 << 5
+            << QStringList{"0=2025-11-20_14-03-12-front.MP4", "4=2025-11-20_14-03-12-left_pillar.MP4"};
+        QTest::newRow("car, a copy's prefix is shared")
+            << "copy of 2025-11-20_14-03-12-left_pillar.mp4" << 5 << 5
+            << QStringList{"0=copy of 2025-11-20_14-03-12-front.mp4"};
+        QTest::newRow("car camera without the time is none") << "clip-front.mp4" << 0 << 0
+                                                             << QStringList{};
+        QTest::newRow("car camera after a short time is none")
+            << "2025-11-20_14-03-1-front.mp4" << 0 << 0 << QStringList{};
+        QTest::newRow("car camera in capitals is none")
+            << "2025-11-20_14-03-12-FRONT.mp4" << 0 << 0 << QStringList{};
+        QTest::newRow("car camera in another container is none")
+            << "2025-11-20_14-03-12-front.mov" << 0 << 0 << QStringList{};
+        QTest::newRow("an unknown camera is none")
+            << "2025-11-20_14-03-12-roof.mp4" << 0 << 0 << QStringList{};
     }
 
     void getBackPath()
@@ -352,6 +381,7 @@ private slots:
         QTest::newRow("REC_") << "REC_2024_05_16_10_15_00_F.MP4" << "2024-05-16 10:15:00";
         QTest::newRow("EVT_") << "EVT_2024_02_29_00_00_01_R.MP4" << "2024-02-29 00:00:01";
         QTest::newRow("PARK_") << "PARK_2025_01_01_06_30_00_F.MP4" << "2025-01-01 06:30:00";
+        QTest::newRow("the car's") << "2025-11-20_14-03-12-left_pillar.mp4" << "2025-11-20 14:03:12";
         QTest::newRow("no date in the name") << "R1_00.MP4" << "";
         QTest::newRow("month 13") << "20241316_101500_NF.mp4" << "";
         QTest::newRow("29 February of a common year") << "EVT_2023_02_29_00_00_01_R.MP4" << "";
@@ -401,6 +431,57 @@ private slots:
         QCOMPARE(front->nextChannel, channels > 1 ? rear : nullptr);
         QCOMPARE(rear->prevChannel, channels > 1 ? front : nullptr);
         QCOMPARE(rear->nextChannel, inside);
+        qDeleteAll(list);
+    }
+
+    // The car's cameras that are there link in channel order, the front first when it is there;
+    // a camera of another minute stays apart.
+    void carCamerasLink_data()
+    {
+        QTest::addColumn<QStringList>("cameras"); // of 2025-11-20_14-03-12, in channel order
+        QTest::addColumn<QStringList>("others");  // cameras of the next minute, in the same folder
+        QTest::newRow("all six") << QStringList{"front", "back", "left_repeater", "right_repeater",
+                                                "left_pillar", "right_pillar"}
+                                 << QStringList{};
+        QTest::newRow("four, as older cars write")
+            << QStringList{"front", "back", "left_repeater", "right_repeater"}
+            << QStringList{"left_pillar", "front"};
+        QTest::newRow("without the front, the back leads")
+            << QStringList{"back", "right_pillar"} << QStringList{"front"};
+        QTest::newRow("the front alone") << QStringList{"front"} << QStringList{"back"};
+    }
+    void carCamerasLink()
+    {
+        QFETCH(QStringList, cameras);
+        QFETCH(QStringList, others);
+        QStringList names;
+        for (const QString &camera : cameras)
+            names << touch(QStringLiteral("2025-11-20_14-03-12-%1.mp4").arg(camera));
+        for (const QString &camera : others)
+            names << touch(QStringLiteral("2025-11-20_14-04-12-%1.mp4").arg(camera));
+        QList<LuFileInfoModel *> list;
+        // Added in reverse: the list's order comes from sorting alone.
+        for (auto it = names.crbegin(); it != names.crend(); ++it)
+            list << model(QFileInfo(*it).fileName());
+        sortAndLinkFileList(list);
+        QList<LuFileInfoModel *> recording;
+        for (LuFileInfoModel *m : qAsConst(list))
+            if (m->fileName.startsWith(QLatin1String("2025-11-20_14-03-12")))
+                recording << m;
+        QCOMPARE(recording.size(), cameras.size());
+        for (int i = 0; i < recording.size(); ++i) {
+            QVERIFY(recording[i]->fileName.endsWith(QLatin1Char('-') + cameras[i] + ".mp4"));
+            QVERIFY(recording[i]->carCameras);
+            QCOMPARE(recording[i]->channelCount, cameras.size());
+            QCOMPARE(recording[i]->prevChannel, i > 0 ? recording[i - 1] : nullptr);
+            QCOMPARE(recording[i]->nextChannel, i + 1 < recording.size() ? recording[i + 1] : nullptr);
+            QCOMPARE(Library::channelCount(recording[i]), cameras.size());
+            QCOMPARE(recordingOf(recording[i]), recording[0]);
+        }
+        // The recording's rows are together, its leading camera on top.
+        const int first = list.indexOf(recording[0]);
+        for (int i = 0; i < recording.size(); ++i)
+            QCOMPARE(list.indexOf(recording[i]), first + i);
         qDeleteAll(list);
     }
 
