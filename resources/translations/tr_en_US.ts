@@ -613,9 +613,6 @@ Locate the folder it is in now?</translation>
         <source>档案</source>
         <translation>Archive</translation>
     </message>
-</context>
-<context>
-    <name>CarEvents</name>
     <message>
         <source>车辆保存的片段</source>
         <translation>Clip saved by the car</translation>

@@ -613,9 +613,6 @@
         <source>档案</source>
         <translation>アーカイブ</translation>
     </message>
-</context>
-<context>
-    <name>CarEvents</name>
     <message>
         <source>车辆保存的片段</source>
         <translation>車が保存したクリップ</translation>

@@ -613,9 +613,6 @@ Tìm thư mục chứa nó bây giờ?</translation>
         <source>档案</source>
         <translation>Kho lưu trữ</translation>
     </message>
-</context>
-<context>
-    <name>CarEvents</name>
     <message>
         <source>车辆保存的片段</source>
         <translation>Đoạn xe tự lưu</translation>
