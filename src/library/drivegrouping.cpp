@@ -41,6 +41,10 @@ QDateTime nameTimeStamp(const QString &fileName)
             return wallClockFromDigits(fileName.mid(int(qstrlen(prefix))),
                                        QStringLiteral("yyyy_MM_dd_HH_mm_ss_"));
     }
+    // The car's cameras: 2025-11-20_14-03-12-front.mp4.
+    const QDateTime car = wallClockFromDigits(fileName, QStringLiteral("yyyy-MM-dd_HH-mm-ss-"));
+    if (car.isValid())
+        return car;
     const QDateTime whole = wallClockFromDigits(fileName, QStringLiteral("yyyyMMdd_HHmmss_"));
     if (whole.isValid())
         return whole;

@@ -206,6 +206,16 @@ void takeModelOut(QList<LuFileInfoModel *> &list, LuFileInfoModel *model)
 
 void sortAndLinkFileList(QList<LuFileInfoModel *> &list)
 {
+    linkChannels(list);
+    QStringList paths;
+    paths.reserve(list.size());
+    for (const LuFileInfoModel *model : list)
+        paths << model->nativePath;
+    HWDefaultSettings::instance()->setLastFileList(paths);
+}
+
+void linkChannels(QList<LuFileInfoModel *> &list)
+{
     std::sort(list.begin(), list.end(), [](const LuFileInfoModel *a, const LuFileInfoModel *b) {
         return a->nativePath < b->nativePath;
     });
@@ -259,10 +269,4 @@ void sortAndLinkFileList(QList<LuFileInfoModel *> &list)
             inside->nextChannel = nullptr;
         }
     }
-
-    QStringList paths;
-    paths.reserve(list.size());
-    for (const LuFileInfoModel *model : list)
-        paths << model->nativePath;
-    HWDefaultSettings::instance()->setLastFileList(paths);
 }
