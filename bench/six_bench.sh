@@ -18,9 +18,11 @@ source "$(dirname "$0")/six_bench_media.sh"
 mpv_players() { # rate files...
     local rate=$1; shift
     local pids=() rss=0
+    # About the same wall time as the viewer's, within the minute the files hold.
+    local length=$((seconds * rate < 57 ? seconds * rate : 57))
     for f in "$@"; do
         mpv --no-config --no-terminal --vo=null --hwdec=no --ao=null --speed="$rate" \
-            --start=2 --length="$seconds" "$f" &
+            --start=2 --length="$length" "$f" &
         pids+=($!)
     done
     sleep 3
