@@ -5,6 +5,7 @@
 // video a time-lapse.
 //
 // Exit status: 0 written, 1 failed, 2 usage error. Each failure is one line on standard error.
+#include "channelnames.h"
 #include "clipexport.h"
 #include "cliptime.h"
 #include "drivefiles.h"
@@ -59,9 +60,10 @@ int main(int argc, char **argv)
         "Cuts the range FROM-TO (seconds, or [hh:]mm:ss[.fff]) out of a recording into a new\n"
         "folder <front name>_<from>-<to>: each channel copied without re-encoding (from the key\n"
         "frame at or before FROM), composed.mp4 with all channels and the telemetry, and\n"
-        "track.gpx with the range's GPS fixes.\n"
+        "track.gpx with the range's GPS fixes. A front file given alone brings the other\n"
+        "channels found beside it by name (back and inside, or the car's cameras).\n"
         "With --drive, the files are the front files of consecutive recordings of one drive in\n"
-        "time order (each one's back and inside files are found beside it); FROM and TO count\n"
+        "time order (each one's other channels are found beside it); FROM and TO count\n"
         "from the first one's start, and each channel's copy is one file joined across them."));
     const QCommandLineOption fromOption(QStringLiteral("from"), QStringLiteral("Start of the range."),
                                         QStringLiteral("T"));
@@ -92,7 +94,7 @@ int main(int argc, char **argv)
     parser.addOptions({fromOption, toOption, outputOption, noCopy, noComposed, noGpx, mph,
                        driveOption, speedOption, helpOption});
     parser.addPositionalArgument(QStringLiteral("FRONT"), QStringLiteral("Front channel file."),
-                                 QStringLiteral("FRONT [BACK [INSIDE]] | --drive FRONT..."));
+                                 QStringLiteral("FRONT [OTHER CHANNELS...] | --drive FRONT..."));
 
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
@@ -102,9 +104,10 @@ int main(int argc, char **argv)
     }
     const QStringList files = parser.positionalArguments();
     const bool drive = parser.isSet(driveOption);
-    if (drive ? files.isEmpty() : files.isEmpty() || files.size() > 3)
+    if (drive ? files.isEmpty() : files.isEmpty() || files.size() > kMaxChannels)
         return usageError(drive ? QStringLiteral("give the front files of the drive's recordings")
-                                : QStringLiteral("give one to three channel files, front first"));
+                                : QStringLiteral("give one to %1 channel files, front first")
+                                      .arg(kMaxChannels));
     if (!parser.isSet(fromOption) || !parser.isSet(toOption))
         return usageError(QStringLiteral("--from and --to are both needed"));
     const std::optional<double> from = parseClipTime(parser.value(fromOption));
@@ -133,6 +136,12 @@ int main(int argc, char **argv)
             return usageError(QStringLiteral("the range %1-%2 s lies outside the drive (0-%3 s)")
                                   .arg(clipSecondsText(*from), clipSecondsText(*to),
                                        clipSecondsText(length)));
+    } else if (files.size() == 1) {
+        // A front file named as one brings its partners; any other file is a recording alone.
+        QString notFront;
+        request.channels = recordingChannels(files.front(), &notFront);
+        if (request.channels.isEmpty())
+            request.channels = files;
     } else {
         request.channels = files;
     }

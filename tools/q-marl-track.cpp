@@ -5,12 +5,16 @@
 // lines, per-file reports, errors) goes to standard error.
 #include "boxwalk.h"
 #include "extracttrack.h"
+#include "recordinglisting.h"
 #include "trackexport.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 
 #include <clocale>
@@ -28,7 +32,8 @@ enum class Format
 };
 
 const char kUsage[] =
-    "Usage: q-marl-track [--kind 0|1|2] [--gpx | --csv | --probe] [--output FILE] VIDEO...";
+    "Usage: q-marl-track [--kind 0|1|2] [--gpx | --csv | --probe] [--output FILE] VIDEO...\n"
+    "       q-marl-track --recordings [--json] [--output FILE] FILE|FOLDER...";
 
 void report(const QString &message)
 {
@@ -122,6 +127,62 @@ QByteArray probeReport(const QString &video, const Extraction &e)
     return out;
 }
 
+// One recording a line: start, drive, channel count, the files front first, between tabs (a
+// file name may hold spaces).
+QByteArray recordingLines(const QVector<ListedRecording> &recordings)
+{
+    QByteArray out;
+    for (const ListedRecording &r : recordings) {
+        QStringList fields{r.start.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")),
+                           QString::number(r.drive), QString::number(r.channels.size())};
+        for (const ListedChannel &c : r.channels)
+            fields << c.path;
+        out += fields.join(QLatin1Char('\t')).toUtf8() + '\n';
+    }
+    return out;
+}
+
+QByteArray recordingsJson(const QVector<ListedRecording> &recordings)
+{
+    QJsonArray array;
+    for (const ListedRecording &r : recordings) {
+        QJsonArray channels;
+        for (const ListedChannel &c : r.channels)
+            channels.append(QJsonObject{{QStringLiteral("camera"), c.camera},
+                                        {QStringLiteral("path"), c.path}});
+        array.append(QJsonObject{
+            {QStringLiteral("start"), r.start.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"))},
+            {QStringLiteral("drive"), r.drive},
+            {QStringLiteral("channels"), channels}});
+    }
+    return QJsonDocument(array).toJson(QJsonDocument::Indented);
+}
+
+// --recordings: the arguments grouped as the viewer groups them. 1 when an argument gave
+// nothing to list.
+int listRecordingsTo(QFile &out, const QStringList &arguments, bool json)
+{
+    // The viewer's own cache folder is skipped in a walk, and the models name their caches
+    // there, as the viewer's would.
+    QCoreApplication::setApplicationName(QStringLiteral("q-marl"));
+    const RecordingListing listing = listRecordings(arguments);
+    for (const QString &path : listing.missing)
+        report(QStringLiteral("%1: no such file or folder").arg(path));
+    for (const QString &path : listing.emptyFolders)
+        report(QStringLiteral("%1: no video in the folder").arg(path));
+    for (const QString &path : listing.notVideos)
+        report(QStringLiteral("%1: not a video file").arg(path));
+    out.write(json ? recordingsJson(listing.recordings) : recordingLines(listing.recordings));
+    if (!out.flush()) {
+        report(QStringLiteral("cannot write the result: %1").arg(out.errorString()));
+        return 1;
+    }
+    return listing.missing.isEmpty() && listing.emptyFolders.isEmpty() &&
+                   listing.notVideos.isEmpty()
+               ? 0
+               : 1;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -157,9 +218,17 @@ int main(int argc, char **argv)
         QStringLiteral("probe"),
         QStringLiteral("Report the layout found, the box structure and the "
                        "sample count."));
+    const QCommandLineOption recordingsOption(
+        QStringLiteral("recordings"),
+        QStringLiteral("List the recordings of the files and folders given, as the viewer groups "
+                       "them: one a line, its start, drive, channel count and files (front "
+                       "first), between tabs; no track is read."));
+    const QCommandLineOption jsonOption(
+        QStringLiteral("json"), QStringLiteral("With --recordings: a JSON array of recordings."));
     const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
                                         QStringLiteral("Show this help."));
-    parser.addOptions({kindOption, outputOption, gpxOption, csvOption, probeOption, helpOption});
+    parser.addOptions({kindOption, outputOption, gpxOption, csvOption, probeOption,
+                       recordingsOption, jsonOption, helpOption});
     parser.addPositionalArgument(QStringLiteral("VIDEO"),
                                  QStringLiteral("Video files, processed in turn."),
                                  QStringLiteral("VIDEO..."));
@@ -192,6 +261,15 @@ int main(int argc, char **argv)
         report(QStringLiteral("choose one of --gpx, --csv and --probe"));
         return 2;
     }
+    const bool recordings = parser.isSet(recordingsOption);
+    if (recordings && (formats > 0 || parser.isSet(kindOption))) {
+        report(QStringLiteral("--recordings takes no --kind, --gpx, --csv or --probe"));
+        return 2;
+    }
+    if (parser.isSet(jsonOption) && !recordings) {
+        report(QStringLiteral("--json goes with --recordings"));
+        return 2;
+    }
     const Format format = parser.isSet(gpxOption)     ? Format::Gpx
                           : parser.isSet(csvOption)   ? Format::Csv
                           : parser.isSet(probeOption) ? Format::Probe
@@ -214,6 +292,9 @@ int main(int argc, char **argv)
         report(QStringLiteral("cannot write to standard output"));
         return 1;
     }
+
+    if (recordings)
+        return listRecordingsTo(out, videos, parser.isSet(jsonOption));
 
     QTemporaryDir scratch;
     if (!scratch.isValid()) {

@@ -81,8 +81,9 @@ public:
     }
 
 private:
-    // The recording a listed file belongs to, named by its front file; empty for a back or
-    // inside channel whose front file is there (the front file stands for it).
+    // The recording a listed file belongs to, named by its first channel there, as the file
+    // list links them; empty for a later channel whose recording has an earlier one there (that
+    // one stands for it, with every channel found beside it).
     static ArchiveSource sourceOf(const QString &path)
     {
         const LuFileInfoModel model(QFileInfo(path).fileName(), path);
@@ -91,7 +92,7 @@ private:
             for (const QString &sibling : model.siblingPaths) {
                 int channel = -1;
                 LuFileInfoModel::getBackPath(sibling, &channel);
-                if (!sibling.isEmpty() && channel == 1)
+                if (!sibling.isEmpty() && channel >= 1 && channel < model.channelIndex)
                     return {};
             }
         }

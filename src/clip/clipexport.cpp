@@ -1,6 +1,7 @@
 #include "clipexport.h"
 
 #include "avhandles.h"
+#include "channelnames.h"
 #include "cliptime.h"
 #include "extracttrack.h"
 #include "composer.h"
@@ -133,7 +134,7 @@ void dropEndedChannels(double localFrom, const ClipHooks &hooks, QVector<Channel
 // One recording of the range, probed.
 struct Piece
 {
-    QVector<Channel> channels; // by channel: front, back, inside; empty path when left out
+    QVector<Channel> channels; // by channel, front first; empty path when left out
     RecordingSpan span;
     double from = 0; // the part of the range in this recording, its own seconds
     double to = 0;   // infinite when the range goes on into the next recording
@@ -161,6 +162,28 @@ QRect evenRect(const QRect &r)
     return QRect(r.x() & ~1, r.y() & ~1, r.width() & ~1, r.height() & ~1);
 }
 
+// The car's camera each channel place shows, read from its files' names as the window reads
+// them: channels left out close up, so place n need not show camera n. Zeros (place n shows
+// camera n) for the other families.
+namespace clipexport {
+std::array<int, kMaxPanes> carCamerasOf(const QVector<Piece> &pieces, int count)
+{
+    std::array<int, kMaxPanes> cameras{};
+    for (int c = 0; c < count && c < kMaxPanes; ++c) {
+        for (const Piece &piece : pieces) {
+            ChannelEndings endings;
+            const QString path = channelPath(piece, c);
+            if (path.isEmpty() || !channelEndingsOf(QFileInfo(path).fileName(), &endings))
+                continue;
+            if (endings.carCameras)
+                cameras[size_t(c)] = endings.channel;
+            break;
+        }
+    }
+    return cameras;
+}
+} // namespace clipexport
+
 // The composed video of the range: the channels shown and where, placed as the window places
 // them, above the strip.
 ComposeJob composeJobFor(const QVector<Piece> &pieces, int count, const ClipRequest &request,
@@ -175,8 +198,9 @@ ComposeJob composeJobFor(const QVector<Piece> &pieces, int count, const ClipRequ
     job.stripHeight = stripHeightFor(request.size.height());
     const QRect area(0, 0, request.size.width(), request.size.height() - job.stripHeight);
     const int split = request.splitType >= 0 ? request.splitType : defaultSplitType(count);
-    const PaneLayout layout = paneLayout(split, count, area, request.keepRatio);
-    for (int i = 0; i < count && i < 3; ++i) {
+    const PaneLayout layout =
+        paneLayout(split, count, area, request.keepRatio, clipexport::carCamerasOf(pieces, count));
+    for (int i = 0; i < count && i < kMaxPanes; ++i) {
         if ((layout.singleChannel && i > 0) || (layout.changesVisibility && !layout.visible[size_t(i)]))
             continue;
         const QRect rect = evenRect(layout.rects[size_t(i)].intersected(area));

@@ -14,7 +14,7 @@
 // One recording of a drive: its channel files and, optionally, its track.
 struct ClipRecording
 {
-    QStringList channels; // front first, then back and inside
+    QStringList channels; // front first, then the others in channel order
     double seconds = 0;   // its length; 0 reads it from the front channel's video
     bool trackGiven = false;
     QByteArray trackText; // one line a second, as the viewer has it
@@ -26,7 +26,7 @@ inline constexpr std::array<int, 7> kClipSpeeds{1, 2, 4, 8, 16, 32, 64};
 // What to cut from a recording, or from consecutive recordings of one drive, and what to write.
 struct ClipRequest
 {
-    QStringList channels; // one recording: front first, then back and inside
+    QStringList channels; // one recording: front first, then the others in channel order
     // Consecutive recordings of one drive in time order; when given, channels, trackGiven and
     // trackText are not used, and from/to count from the first recording's start along the
     // recordings placed end to end.
@@ -39,7 +39,8 @@ struct ClipRequest
     bool composed = true;     // composed.mp4
     bool gpx = true;          // track.gpx
     // Pane placement as the window's (see panelayout.h); -1 picks the window's choice for the
-    // channel count.
+    // channel count. The car's cameras go where the car's layout puts the camera each file's
+    // name names.
     int splitType = -1;
     std::array<bool, 3> keepRatio{};
     QSize size{1280, 720};

@@ -6,7 +6,7 @@
 #include <QVector>
 
 // The files of a recording beside its front file, found by the channel naming rules: front,
-// then back and inside where they exist. Empty (and *error) when the name is no front file's.
+// then the others that exist in channel order (back and inside, or the car's cameras). Empty (and *error) when the name is no front file's.
 QStringList recordingChannels(const QString &frontPath, QString *error);
 
 // The recordings of one drive given by their front files in time order, with their lengths.

@@ -25,7 +25,7 @@ inline const QString kNameStampLayout = QStringLiteral("yyyy_MMdd_HHmmss_");
 
 // The recording's start the file name gives, in the naming families that write one (local
 // time, as wall-clock digits): 2024_0516_101500_…, 20240516_101500_…, 240516_101500_… (the
-// years after 2000), REC_/EVT_/PARK_2024_05_16_10_15_00_…, 2024-05-16_10-15-00-…; invalid for
+// years after 2000), REC_/EVT_/PARK_2024_05_16_10_15_00_…, 2025-11-20_14-03-12-…; invalid for
 // any other name.
 QDateTime nameTimeStamp(const QString &fileName);
 

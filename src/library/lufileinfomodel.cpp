@@ -208,6 +208,16 @@ void takeModelOut(QList<LuFileInfoModel *> &list, LuFileInfoModel *model)
 
 void sortAndLinkFileList(QList<LuFileInfoModel *> &list)
 {
+    linkChannels(list);
+    QStringList paths;
+    paths.reserve(list.size());
+    for (const LuFileInfoModel *model : list)
+        paths << model->nativePath;
+    HWDefaultSettings::instance()->setLastFileList(paths);
+}
+
+void linkChannels(QList<LuFileInfoModel *> &list)
+{
     // By path; the car's cameras of one recording in their channel order, the front first, so
     // that its row stays on top when the list unfolds them.
     const auto sortKey = [](const LuFileInfoModel *model) {
@@ -275,10 +285,4 @@ void sortAndLinkFileList(QList<LuFileInfoModel *> &list)
             inside->nextChannel = nullptr;
         }
     }
-
-    QStringList paths;
-    paths.reserve(list.size());
-    for (const LuFileInfoModel *model : list)
-        paths << model->nativePath;
-    HWDefaultSettings::instance()->setLastFileList(paths);
 }

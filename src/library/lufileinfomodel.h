@@ -179,6 +179,8 @@ LuFileInfoModel *addUniqueModel(QList<LuFileInfoModel *> &list, LuFileInfoModel 
 // through a back file; the car's cameras in channel order, whichever of them are there), and
 // stores the paths as the last session's file list.
 void sortAndLinkFileList(QList<LuFileInfoModel *> &list);
+// The same without storing the list: for a listing that is not the viewer's session.
+void linkChannels(QList<LuFileInfoModel *> &list);
 
 // Removes the model from the list and clears every link to it. Two back files may both link to
 // one front file, so its own two links do not name every model that points at it.

@@ -520,6 +520,47 @@ private slots:
         QCOMPARE(std::lround(first.metres), 590);
         QCOMPARE(db.routes().size(), 3);
     }
+
+    // The car's cameras: one recording with every camera's file there, named by its first.
+    void indexerKeepsEveryCarCamera_data()
+    {
+        QTest::addColumn<QStringList>("cameras"); // in channel order
+        const QStringList six{"front", "back", "left_repeater", "right_repeater", "left_pillar",
+                              "right_pillar"};
+        QTest::newRow("six cameras") << six;
+        QTest::newRow("four cameras")
+            << QStringList{"front", "back", "left_repeater", "right_pillar"};
+        QTest::newRow("front alone") << QStringList{"front"};
+        QTest::newRow("no front") << QStringList{"back", "left_pillar"};
+    }
+    void indexerKeepsEveryCarCamera()
+    {
+        QFETCH(QStringList, cameras);
+        const QString folder = fresh(QStringLiteral("car/%1/TeslaCam").arg(QTest::currentDataTag()));
+        const QDateTime start(QDate(2025, 11, 20), QTime(13, 3, 12), Qt::UTC);
+        QStringList paths;
+        for (const QString &camera : cameras) {
+            const QString name = "2025-11-20_14-03-12-" + camera + ".mp4";
+            const ArchiveSource source =
+                writeRecording(folder, name, start, 60, eastAt(36, 0), 36);
+            const LuFileInfoModel model(name, source.frontPath);
+            QFile::remove(model.trackCachePath);
+            QVERIFY(QFile::rename(source.trackCachePath, model.trackCachePath));
+            paths << source.frontPath;
+        }
+        ArchiveIndexer indexer(fresh(QStringLiteral("car/%1.sqlite").arg(QTest::currentDataTag())));
+        QSignalSpy done(&indexer, &ArchiveIndexer::folderIndexed);
+        indexer.start();
+        indexer.addFolder(folder);
+        QVERIFY(done.wait(30000));
+        QCOMPARE(done.first().at(1).toInt(), 1);
+        ArchiveDatabase db(indexer.databasePath());
+        QVERIFY(db.open());
+        QCOMPARE(db.recordingCount(), 1);
+        const ArchiveRecording recording = db.recording(1);
+        QCOMPARE(recording.frontPath, paths.first());
+        QCOMPARE(recording.channelPaths, paths.mid(1));
+    }
 };
 
 int main(int argc, char **argv)

@@ -704,8 +704,9 @@ private slots:
         const QStringList range{"--from", "0", "--to", "5"};
         QTest::newRow("an unknown option") << range + QStringList{"--frm", front} << 2
                                            << "Unknown option 'frm'";
-        QTest::newRow("four channel files") << range + QStringList{front, front, front, front}
-                                            << 2 << "give one to three channel files";
+        QTest::newRow("seven channel files")
+            << range + QStringList{front, front, front, front, front, front, front}
+                                            << 2 << "give one to 6 channel files";
         QTest::newRow("a drive of no files") << range + QStringList{"--drive"} << 2
                                              << "give the front files";
         QTest::newRow("no end") << QStringList{"--from", "0", front} << 2

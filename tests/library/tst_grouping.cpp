@@ -381,7 +381,9 @@ private slots:
         QTest::newRow("REC_") << "REC_2024_05_16_10_15_00_F.MP4" << "2024-05-16 10:15:00";
         QTest::newRow("EVT_") << "EVT_2024_02_29_00_00_01_R.MP4" << "2024-02-29 00:00:01";
         QTest::newRow("PARK_") << "PARK_2025_01_01_06_30_00_F.MP4" << "2025-01-01 06:30:00";
-        QTest::newRow("the car's") << "2025-11-20_14-03-12-left_pillar.mp4" << "2025-11-20 14:03:12";
+        QTest::newRow("car's cameras") << "2025-11-20_14-03-12-left_pillar.mp4"
+                                       << "2025-11-20 14:03:12";
+        QTest::newRow("car's cameras, no such day") << "2025-02-30_14-03-12-front.mp4" << "";
         QTest::newRow("no date in the name") << "R1_00.MP4" << "";
         QTest::newRow("month 13") << "20241316_101500_NF.mp4" << "";
         QTest::newRow("29 February of a common year") << "EVT_2023_02_29_00_00_01_R.MP4" << "";
