@@ -71,6 +71,7 @@ struct TrackDamage
 {
     quint32 sampleCount = 0; // stsz count; 0: the real count
     quint32 chunkShift = 0;  // added to every chunk offset
+    QByteArray ctts;         // a composition offset box's body (version first), when given
 };
 
 // ftyp, a movie with one track of handler and format, a sample a second and a chunk, then mdat.
@@ -93,6 +94,7 @@ inline QByteArray oneTrackFile(const QList<QByteArray> &samples, const char *for
         const QByteArray stbl =
             box("stbl", full("stsd", be32(1) + box(format, entry)) +
                             full("stts", be32(1) + be32(n) + be32(1000)) +
+                            (damage.ctts.isEmpty() ? QByteArray() : box("ctts", damage.ctts)) +
                             full("stsc", be32(1) + be32(1) + be32(1) + be32(1)) +
                             full("stsz", stsz) + full("stco", stco));
         const QByteArray mdia =

@@ -7,6 +7,8 @@
 
 #include <QtTest>
 
+#include <cmath>
+
 namespace {
 
 using namespace bytebuilders;
@@ -414,6 +416,53 @@ private slots:
         QVERIFY(claimed.empty());
     }
 
+    // A sample is timed when it is shown: the composition offsets move frames stored out of
+    // order (a second a sample, offsets in milliseconds); a time never goes below the start.
+    void presentationTimes_data()
+    {
+        QTest::addColumn<QByteArray>("ctts"); // the box's body
+        QTest::addColumn<QList<double>>("times");
+        QTest::newRow("none") << QByteArray() << QList<double>{0, 1, 2, 3};
+        QTest::newRow("version 0, the second frame shown after the third")
+            << QByteArray(be32(0) + be32(3) + be32(1) + be32(0) + be32(1) + be32(2000) +
+                          be32(2) + be32(0))
+            << QList<double>{0, 3, 2, 3};
+        QTest::newRow("version 1, signed offsets")
+            << QByteArray(be32(0x01000000) + be32(2) + be32(2) + be32(1000) + be32(2) +
+                          be32(quint32(-1000)))
+            << QList<double>{1, 2, 1, 2};
+        QTest::newRow("version 1, below the start is the start")
+            << QByteArray(be32(0x01000000) + be32(1) + be32(1) + be32(quint32(-5000)))
+            << QList<double>{0, 1, 2, 3};
+        QTest::newRow("a table shorter than the samples leaves the rest")
+            << QByteArray(be32(0) + be32(5) + be32(1) + be32(500))
+            << QList<double>{0.5, 1, 2, 3};
+        QTest::newRow("a count beyond the box is clamped")
+            << QByteArray(be32(0) + be32(1000000) + be32(4) + be32(250))
+            << QList<double>{0.25, 1.25, 2.25, 3.25};
+    }
+    void presentationTimes()
+    {
+        QFETCH(QByteArray, ctts);
+        QFETCH(QList<double>, times);
+        TrackDamage tables;
+        tables.ctts = ctts;
+        const QByteArray file = oneTrackFile({QByteArray(8, 'a'), QByteArray(8, 'b'),
+                                              QByteArray(8, 'c'), QByteArray(8, 'd')},
+                                             "gpmd", "meta", tables);
+        VideoInput input;
+        input.data = reinterpret_cast<const unsigned char *>(file.constData());
+        input.size = std::size_t(file.size());
+        VideoIndex video(input);
+        std::vector<const MediaTrack *> tracks;
+        QVERIFY(video.mediaTracks({fourcc("gpmd")}, &tracks));
+        QCOMPARE(int(tracks.size()), 1);
+        QCOMPARE(int(tracks.front()->samples.size()), times.size());
+        for (int i = 0; i < times.size(); ++i)
+            QVERIFY2(std::fabs(tracks.front()->samples[size_t(i)].time - times[i]) < 1e-9,
+                     qPrintable(QString::number(tracks.front()->samples[size_t(i)].time)));
+    }
+
     void readers_data()
     {
         QTest::addColumn<int>("reader");
@@ -468,8 +517,8 @@ private slots:
         const QList<QByteArray> five = QVector<QByteArray>(5, withLength(kRmc + "\r\n")).toList();
         row("text, other format", Text, textTrackFile(five, "mp4s"), -1);
         row("text, sample count beyond the table", Text,
-            textTrackFile(five, "tx3g", {0xffffffffu, 0}), 5);
-        row("text, chunks beyond the file", Text, textTrackFile(five, "tx3g", {0, 0x10000000u}),
+            textTrackFile(five, "tx3g", {0xffffffffu, 0, {}}), 5);
+        row("text, chunks beyond the file", Text, textTrackFile(five, "tx3g", {0, 0x10000000u, {}}),
             -1);
         row("text, length word beyond the sample", Text, textTrackFile({be16(0xfff0) + kRmc}), 1);
         row("text, subtitles without GPS", Text,

@@ -13,6 +13,7 @@ constexpr uint32_t kMinf = fourcc("minf");
 constexpr uint32_t kStbl = fourcc("stbl");
 constexpr uint32_t kStsd = fourcc("stsd");
 constexpr uint32_t kStts = fourcc("stts");
+constexpr uint32_t kCtts = fourcc("ctts");
 constexpr uint32_t kStsc = fourcc("stsc");
 constexpr uint32_t kStsz = fourcc("stsz");
 constexpr uint32_t kStco = fourcc("stco");
@@ -77,6 +78,7 @@ void collectTrackTables(InputFile &file, const BoxHead &trak, TrackTables *boxes
         case kHdlr: boxes->hdlr = head; break;
         case kStsd: boxes->stsd = head; break;
         case kStts: boxes->stts = head; break;
+        case kCtts: boxes->ctts = head; break;
         case kStsc: boxes->stsc = head; break;
         case kStsz: boxes->stsz = head; break;
         case kStco:
@@ -137,6 +139,27 @@ void sampleTimes(InputFile &file, const BoxHead &stts, std::size_t count,
         (*samples)[index].time = double(units) / timescale;
 }
 
+// Moves each sample from its decoding time to its presentation time: a video whose frames are
+// stored out of order ("B" frames) shows a frame later than it is decoded. Version 0 offsets are
+// unsigned, version 1 may be negative; an offset is bounded by what time can hold.
+void compositionOffsets(InputFile &file, const BoxHead &ctts, std::vector<MediaSample> *samples,
+                        uint32_t timescale)
+{
+    unsigned char version = 0;
+    if (ctts.size < 9 || !file.readAt(ctts.offset + 8, &version, 1))
+        return;
+    int64_t entries = 0;
+    const std::vector<unsigned char> table = readTable(file, ctts, 12, 16, 8, &entries);
+    std::size_t index = 0;
+    for (int64_t e = 0; e < entries && index < samples->size(); ++e) {
+        const uint32_t run = readBe32(table.data() + e * 8);
+        const uint32_t raw = readBe32(table.data() + e * 8 + 4);
+        const double offset = (version == 1 ? double(int32_t(raw)) : double(raw)) / timescale;
+        for (uint32_t k = 0; k < run && index < samples->size(); ++k, ++index)
+            (*samples)[index].time = std::max(0.0, (*samples)[index].time + offset);
+    }
+}
+
 bool readSamples(InputFile &file, const TrackTables &b, MediaTrack *track)
 {
     if (!b.has(b.stsz) || !b.has(b.stco) || !b.has(b.stsc) || track->timescale == 0)
@@ -170,6 +193,8 @@ bool readSamples(InputFile &file, const TrackTables &b, MediaTrack *track)
     }
     if (b.has(b.stts))
         sampleTimes(file, b.stts, samples.size(), &samples, track->timescale);
+    if (b.has(b.ctts))
+        compositionOffsets(file, b.ctts, &samples, track->timescale);
     // A sample that does not lie wholly inside the file is damage; the ones before it stay.
     const auto outside = std::find_if(samples.begin(), samples.end(), [&file](const MediaSample &s) {
         return s.offset < 0 || s.offset > file.size() || int64_t(s.size) > file.size() - s.offset;

@@ -15,7 +15,7 @@ struct MediaSample
 {
     int64_t offset = 0;
     uint32_t size = 0;
-    double time = 0;     // seconds into the track
+    double time = 0;     // seconds into the track, when the sample is shown
     double duration = 0; // seconds
 };
 
@@ -32,7 +32,7 @@ struct MediaTrack
 // found has size 0.
 struct TrackTables
 {
-    BoxHead tkhd, mdhd, hdlr, stsd, stts, stsc, stsz, stco;
+    BoxHead tkhd, mdhd, hdlr, stsd, stts, ctts, stsc, stsz, stco;
     bool has(const BoxHead &b) const { return b.size > 0; }
 };
 

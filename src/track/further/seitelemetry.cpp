@@ -108,6 +108,10 @@ bool readSeiTelemetry(VideoIndex &video, LayoutRead *read)
         });
         if (found == 0)
             continue;
+        // Frames stored out of order are shown in order: the samples follow the pictures.
+        const auto byTime = [](const auto &a, const auto &b) { return a.time < b.time; };
+        std::stable_sort(track.samples.begin(), track.samples.end(), byTime);
+        std::stable_sort(track.accel.begin(), track.accel.end(), byTime);
         keepCoveredSeconds(end, &track);
         const bool positions = std::any_of(track.samples.begin(), track.samples.end(),
                                            [](const GpsSample &s) { return s.fix; });
