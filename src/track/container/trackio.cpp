@@ -3,6 +3,9 @@
 #include "trackdiagnostics.h"
 
 #include <sys/types.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <cstdlib>
@@ -64,6 +67,27 @@ bool InputFile::readAt(int64_t offset, void *buffer, std::size_t length)
     if (fseeko(m_file, off_t(offset), SEEK_SET) != 0)
         return false;
     return std::fread(buffer, 1, length, m_file) == length;
+}
+
+bool InputFile::readApart(int64_t offset, void *buffer, std::size_t length)
+{
+    using namespace trackio;
+    if (!isOpen() || offset < 0 || offset > m_size || int64_t(length) > m_size - offset)
+        return false;
+    if (m_data)
+        return readAt(offset, buffer, length);
+    auto *out = static_cast<unsigned char *>(buffer);
+    std::size_t done = 0;
+    while (done < length) {
+        const ssize_t got = ::pread(fileno(m_file), out + done, length - done,
+                                    off_t(offset + int64_t(done)));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        done += std::size_t(got);
+    }
+    return true;
 }
 
 bool InputFile::readNext(void *buffer, std::size_t length)

@@ -31,6 +31,10 @@ public:
     int64_t size() const { return m_size; }
     // Reads exactly length bytes at offset; false (and nothing promised about buffer) otherwise.
     bool readAt(int64_t offset, void *buffer, std::size_t length);
+    // As readAt, straight from the file without the stream's buffer: for small reads far apart
+    // (a frame's head every few dozen kilobytes), where filling the buffer each time would read
+    // many times what is asked for.
+    bool readApart(int64_t offset, void *buffer, std::size_t length);
     // Sequential read from the current position, for streams read packet by packet.
     bool readNext(void *buffer, std::size_t length);
     // Sequential read of up to length bytes; returns how many arrived (0 at the end).

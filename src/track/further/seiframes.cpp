@@ -14,7 +14,7 @@ constexpr uint32_t kTrak = fourcc("trak");
 
 // The SEI comes before the slices: a frame's head of this size holds it, and more is read only
 // for an SEI unit that runs past it.
-constexpr uint32_t kHeadBytes = 4096;
+constexpr uint32_t kHeadBytes = 512;
 // An SEI unit larger than this is not the telemetry's and is passed over unread.
 constexpr uint32_t kMaxSeiBytes = 64 * 1024;
 // Units looked at before a frame's first slice; more is not an access unit's head.
@@ -344,7 +344,7 @@ private:
         if (int64_t(length) > *m_budget)
             return false;
         *m_budget -= int64_t(length);
-        return m_file.readAt(m_sample->offset + at, out, length);
+        return m_file.readApart(m_sample->offset + at, out, length);
     }
 
     InputFile &m_file;
