@@ -2,13 +2,14 @@
 #include "careventattach.h"
 #include "drivingeventtools.h"
 #include "lufileinfomodel.h"
+#include "translation.h"
 #include "../support/testfiles.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QTemporaryDir>
-#include <QTranslator>
+
 #include <QtTest>
 
 namespace {
@@ -40,14 +41,15 @@ class TestEventMarks : public QObject
 {
     Q_OBJECT
 
-    QTranslator m_english;
     QTemporaryDir m_dir;
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_english.load(QStringLiteral(":/translate/tr_en_US.qm")));
-        QCoreApplication::installTranslator(&m_english);
+        // The viewer's own translator, as the window installs it: English.
+        int english = 1;
+        ::loadTranslation(english);
+        QCoreApplication::installTranslator(&g_translator);
     }
 
     void text_data()

@@ -184,8 +184,8 @@ private slots:
                            "2025-11-20T14:03:13 1 back=2025-11-20_14-03-13-back.mp4"};
         QTest::newRow("a car camera in another case")
             << QStringList{"2025-11-20_14-03-12-front.mp4", "2025-11-20_14-03-12-Back.mp4"}
-            << QStringList{"2025-11-20T14:03:12 1 front=2025-11-20_14-03-12-Back.mp4",
-                           "2025-11-20T14:03:12 1 front=2025-11-20_14-03-12-front.mp4"};
+            << QStringList{"2025-11-20T14:03:12 1 front=2025-11-20_14-03-12-front.mp4",
+                           "2025-11-20T14:03:12 1 front=2025-11-20_14-03-12-Back.mp4"};
         QTest::newRow("a letter after a letter")
             << QStringList{"DRIVE_XF.MP4@2024-05-16T10:15:00", "DRIVE_XR.MP4@2024-05-16T10:15:00"}
             << QStringList{"2024-05-16T10:15:00 1 front=DRIVE_XF.MP4",
