@@ -5,6 +5,7 @@
 #include "clipexport.h"
 #include "composer.h"
 #include "drivefiles.h"
+#include "../support/programrun.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,20 +24,11 @@ const QStringList kCameras{"front", "back", "left_repeater", "right_repeater", "
                            "right_pillar"};
 const QList<QColor> kColours{Qt::red, Qt::green, Qt::blue, Qt::yellow, Qt::magenta, Qt::cyan};
 
-struct Run
-{
-    int code = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Run = ProgramRun;
 
 Run run(const QString &program, const QStringList &args)
 {
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(-1);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-            p.readAllStandardError()};
+    return runProgram(program, args);
 }
 
 QString carFile(const QString &folder, const QString &camera)

@@ -9,6 +9,7 @@
 #include "recordingrange.h"
 #include "routeinset.h"
 #include "telemetrystrip.h"
+#include "../support/programrun.h"
 
 #include <QDir>
 #include <QImage>
@@ -41,20 +42,11 @@ QStringList clockChannels()
             kClock + "/2024_0516_120000_007C.MP4"};
 }
 
-struct Run
-{
-    int code = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Run = ProgramRun;
 
 Run run(const QString &program, const QStringList &args)
 {
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(-1);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-            p.readAllStandardError()};
+    return runProgram(program, args);
 }
 
 QJsonObject probe(const QString &file)

@@ -1,3 +1,4 @@
+#include "../support/programrun.h"
 // q-marl-track --recordings: files and folders grouped into recordings and drives as the
 // viewer's file list groups them, for every naming family, as text and as JSON.
 #include <QDir>
@@ -10,24 +11,14 @@
 #include <QtTest>
 
 namespace {
-struct Run
-{
-    int code = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Run = ProgramRun;
 
 // The viewer's cache folder is the test's own.
 Run listing(const QString &cache, const QStringList &args)
 {
-    QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_CACHE_HOME", cache);
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(QMARL_BIN_DIR "/q-marl-track"), args);
-    p.waitForFinished(-1);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-            p.readAllStandardError()};
+    return runProgram(QStringLiteral(QMARL_BIN_DIR "/q-marl-track"), args, env);
 }
 
 // A recording in short: "START DRIVE camera=name camera=name…", names without their folder.
