@@ -9,6 +9,7 @@ bool readSeiTelemetry(VideoIndex &video, LayoutRead *read);
 bool readTextTrack(VideoIndex &video, LayoutRead *read);
 bool readNmeaFreeBox(VideoIndex &video, LayoutRead *read);
 bool readNmeaAtom(VideoIndex &video, LayoutRead *read);
+bool readNmeaNbmt(VideoIndex &video, LayoutRead *read);
 bool readUuidGps(VideoIndex &video, LayoutRead *read);
 bool readFmasBox(VideoIndex &video, LayoutRead *read);
 bool readUdtaGps(VideoIndex &video, LayoutRead *read);
@@ -32,6 +33,8 @@ constexpr FurtherLayout kFurtherLayouts[] = {
      FillsGps | FillsGSensor | OwnClock, readNmeaFreeBox},
     {"nmea-atom", "NMEA or camera text in a top-level \"udat\" atom or a \"free\" box",
      FillsGps | OwnClock, readNmeaAtom},
+    {"nmea-nbmt", "RMC and GGA sentences in a top-level \"nbmt\" atom", FillsGps | OwnClock,
+     readNmeaNbmt},
     {"uuid-gps", "a \"uuid\" atom of the movie box with the GPS identifier", FillsGps | OwnClock,
      readUuidGps},
     {"fmas-box", "FMAS records in a timed-metadata track", FillsGps | FillsGSensor | OwnClock,
