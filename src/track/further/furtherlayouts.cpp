@@ -6,6 +6,7 @@
 bool readGpmfTrack(VideoIndex &video, LayoutRead *read);
 bool readCammTrack(VideoIndex &video, LayoutRead *read);
 bool readSeiTelemetry(VideoIndex &video, LayoutRead *read);
+bool readTextGgaDated(VideoIndex &video, LayoutRead *read);
 bool readTextTrack(VideoIndex &video, LayoutRead *read);
 bool readNmeaFreeBox(VideoIndex &video, LayoutRead *read);
 bool readNmeaAtom(VideoIndex &video, LayoutRead *read);
@@ -27,6 +28,8 @@ constexpr FurtherLayout kFurtherLayouts[] = {
      "H.264 SEI user data of the video track, led by 0x42 bytes and 0x69, holding a protobuf "
      "message",
      FillsGps | FillsGSensor | OwnClock, readSeiTelemetry},
+    {"text-track-gga", "a subtitle track of RMC and GGA sentences, some seconds GGA alone",
+     FillsGps | OwnClock, readTextGgaDated},
     {"text-track", "a subtitle or metadata track (\"text\", \"tx3g\", \"gpmd\") of GPS text",
      FillsGps | FillsGSensor | OwnClock, readTextTrack},
     {"nmea-free-box", "a \"gps \" atom of stamped NMEA lines in a top-level \"free\" box",
