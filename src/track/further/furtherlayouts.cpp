@@ -11,6 +11,7 @@ bool readTextTrack(VideoIndex &video, LayoutRead *read);
 bool readNmeaFreeBox(VideoIndex &video, LayoutRead *read);
 bool readNmeaAtom(VideoIndex &video, LayoutRead *read);
 bool readNmeaNbmt(VideoIndex &video, LayoutRead *read);
+bool readGdatAtom(VideoIndex &video, LayoutRead *read);
 bool readUuidGps(VideoIndex &video, LayoutRead *read);
 bool readFmasBox(VideoIndex &video, LayoutRead *read);
 bool readUdtaGps(VideoIndex &video, LayoutRead *read);
@@ -38,6 +39,8 @@ constexpr FurtherLayout kFurtherLayouts[] = {
      FillsGps | OwnClock, readNmeaAtom},
     {"nmea-nbmt", "RMC and GGA sentences in a top-level \"nbmt\" atom", FillsGps | OwnClock,
      readNmeaNbmt},
+    {"gdat-json", "Base64 JSON of fixes in a top-level \"gdat\" atom", FillsGps | OwnClock,
+     readGdatAtom},
     {"uuid-gps", "a \"uuid\" atom of the movie box with the GPS identifier", FillsGps | OwnClock,
      readUuidGps},
     {"fmas-box", "FMAS records in a timed-metadata track", FillsGps | FillsGSensor | OwnClock,
