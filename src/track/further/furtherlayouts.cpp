@@ -16,6 +16,7 @@ bool readUuidGps(VideoIndex &video, LayoutRead *read);
 bool readFmasBox(VideoIndex &video, LayoutRead *read);
 bool readUdtaGps(VideoIndex &video, LayoutRead *read);
 bool readRiffTrailer(VideoIndex &video, LayoutRead *read);
+bool readGpsDataTrailer(VideoIndex &video, LayoutRead *read);
 bool readFreeGpsBlocks(VideoIndex &video, LayoutRead *read);
 
 namespace {
@@ -49,6 +50,8 @@ constexpr FurtherLayout kFurtherLayouts[] = {
      FillsGps | FillsGSensor | OwnClock, readUdtaGps},
     {"riff-trailer", "a RIFF list of \"gps0\" and \"gsen\" chunks after the movie",
      FillsGps | FillsGSensor | OwnClock, readRiffTrailer},
+    {"gpsdata-trailer", "\"GPSDATA--\" records after the movie box behind a run of 'C' bytes",
+     FillsGps | FillsGSensor | OwnClock, readGpsDataTrailer},
     {"freegps-blocks", "\"freeGPS \" blocks, listed by a \"gps \" index or found by scanning",
      FillsGps | FillsGSensor | OwnClock, readFreeGpsBlocks},
 };
