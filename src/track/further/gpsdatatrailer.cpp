@@ -98,6 +98,8 @@ bool trailerStart(VideoIndex &video, int64_t *start)
 bool firstRecord(InputFile &file, int64_t start, int64_t *record)
 {
     char buffer[kMaxRun + kMarkSize];
+    if (start < 0 || start >= file.size())
+        return false;
     const std::size_t available =
         std::size_t(std::min<int64_t>(int64_t(sizeof buffer), file.size() - start));
     if (available < kMinRun + kMarkSize || !file.readAt(start, buffer, available))
