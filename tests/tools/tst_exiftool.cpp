@@ -80,7 +80,8 @@ QString exifTool13()
 // Fixtures of layouts that ExifTool reads from 13.59 on (12.57 finds nothing or misreads them).
 const QStringList kJudgedBy13{"freegps-index-decimal.mov", "freegps-index-labelled.mp4",
                               "freegps-index-longhead.mp4", "freegps-index-rc4.mp4",
-                              "freegps-index-strings.mp4"};
+                              "freegps-index-strings.mp4", "nmea-nbmt.mp4", "texttrack-gga.mp4",
+                              "gdat-json.mp4", "gpsdata-trailer.mov"};
 
 // ExifTool's embedded documents in order; speedFactor turns its GPSSpeed into km/h.
 QVector<Sample> exifToolSamples(const QByteArray &json, double speedFactor)

@@ -6,13 +6,17 @@
 bool readGpmfTrack(VideoIndex &video, LayoutRead *read);
 bool readCammTrack(VideoIndex &video, LayoutRead *read);
 bool readSeiTelemetry(VideoIndex &video, LayoutRead *read);
+bool readTextGgaDated(VideoIndex &video, LayoutRead *read);
 bool readTextTrack(VideoIndex &video, LayoutRead *read);
 bool readNmeaFreeBox(VideoIndex &video, LayoutRead *read);
 bool readNmeaAtom(VideoIndex &video, LayoutRead *read);
+bool readNmeaNbmt(VideoIndex &video, LayoutRead *read);
+bool readGdatAtom(VideoIndex &video, LayoutRead *read);
 bool readUuidGps(VideoIndex &video, LayoutRead *read);
 bool readFmasBox(VideoIndex &video, LayoutRead *read);
 bool readUdtaGps(VideoIndex &video, LayoutRead *read);
 bool readRiffTrailer(VideoIndex &video, LayoutRead *read);
+bool readGpsDataTrailer(VideoIndex &video, LayoutRead *read);
 bool readFreeGpsBlocks(VideoIndex &video, LayoutRead *read);
 
 namespace {
@@ -26,12 +30,18 @@ constexpr FurtherLayout kFurtherLayouts[] = {
      "H.264 SEI user data of the video track, led by 0x42 bytes and 0x69, holding a protobuf "
      "message",
      FillsGps | FillsGSensor | OwnClock, readSeiTelemetry},
+    {"text-track-gga", "a subtitle track of RMC and GGA sentences, some seconds GGA alone",
+     FillsGps | OwnClock, readTextGgaDated},
     {"text-track", "a subtitle or metadata track (\"text\", \"tx3g\", \"gpmd\") of GPS text",
      FillsGps | FillsGSensor | OwnClock, readTextTrack},
     {"nmea-free-box", "a \"gps \" atom of stamped NMEA lines in a top-level \"free\" box",
      FillsGps | FillsGSensor | OwnClock, readNmeaFreeBox},
     {"nmea-atom", "NMEA or camera text in a top-level \"udat\" atom or a \"free\" box",
      FillsGps | OwnClock, readNmeaAtom},
+    {"nmea-nbmt", "RMC and GGA sentences in a top-level \"nbmt\" atom", FillsGps | OwnClock,
+     readNmeaNbmt},
+    {"gdat-json", "Base64 JSON of fixes in a top-level \"gdat\" atom", FillsGps | OwnClock,
+     readGdatAtom},
     {"uuid-gps", "a \"uuid\" atom of the movie box with the GPS identifier", FillsGps | OwnClock,
      readUuidGps},
     {"fmas-box", "FMAS records in a timed-metadata track", FillsGps | FillsGSensor | OwnClock,
@@ -40,6 +50,8 @@ constexpr FurtherLayout kFurtherLayouts[] = {
      FillsGps | FillsGSensor | OwnClock, readUdtaGps},
     {"riff-trailer", "a RIFF list of \"gps0\" and \"gsen\" chunks after the movie",
      FillsGps | FillsGSensor | OwnClock, readRiffTrailer},
+    {"gpsdata-trailer", "\"GPSDATA--\" records after the movie box behind a run of 'C' bytes",
+     FillsGps | FillsGSensor | OwnClock, readGpsDataTrailer},
     {"freegps-blocks", "\"freeGPS \" blocks, listed by a \"gps \" index or found by scanning",
      FillsGps | FillsGSensor | OwnClock, readFreeGpsBlocks},
 };
