@@ -118,8 +118,16 @@ QVector<ArchiveCarEvent> carEventsOf(const QString &frontPath, qint64 startUtc, 
     const qint64 when =
         QDateTime(event.when.date(), event.when.time(), Qt::LocalTime).toSecsSinceEpoch();
     const qint64 second = when - startUtc;
-    if (second < 0 || double(second) >= std::ceil(seconds))
+    if (second < 0 || double(second) > seconds)
         return found;
+    // At the instant it ends (a length of whole seconds), as carEventHolder takes it: only when
+    // no minute of the folder starts there and so holds the second itself.
+    if (double(second) >= std::ceil(seconds)) {
+        const QStringList names = QDir(eventFolder).entryList(QDir::Files);
+        for (const QString &name : names)
+            if (nameTimeStamp(name) == event.when && !name.endsWith(kCarEventFileName))
+                return found;
+    }
     ArchiveCarEvent held;
     held.second = int(second);
     held.reason = event.reason;

@@ -63,7 +63,8 @@ struct IndexedRecording
 QString sourceStamp(const ArchiveSource &source);
 
 // The car's events a recording holds: the event.json of the car's event folder its front file
-// sits in, when its time falls within the recording's seconds from startUtc. A damaged file
+// sits in, when its time falls within the recording's seconds from startUtc, or at the instant
+// they end when no minute of the folder starts there (see carEventHolder). A damaged file
 // gives the folder's time (see readCarEventFile). Nothing for a file outside such a folder.
 QVector<ArchiveCarEvent> carEventsOf(const QString &frontPath, qint64 startUtc, double seconds);
 

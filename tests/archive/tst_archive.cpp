@@ -534,8 +534,13 @@ private slots:
                                       << "0  [] nan,nan";
         QTest::newRow("a second before it")
             << "SavedClips" << QByteArray(R"({"timestamp":"2025-11-20T14:12:09"})") << "";
-        QTest::newRow("the second after its last")
+        QTest::newRow("the instant it ends, nothing after it")
+            << "SavedClips" << QByteArray(R"({"timestamp":"2025-11-20T14:13:10"})")
+            << "60  [] nan,nan";
+        QTest::newRow("the instant it ends, the next minute's first second")
             << "SavedClips" << QByteArray(R"({"timestamp":"2025-11-20T14:13:10"})") << "";
+        QTest::newRow("a second past its end")
+            << "SavedClips" << QByteArray(R"({"timestamp":"2025-11-20T14:13:11"})") << "";
         QTest::newRow("no event.json") << "SavedClips" << QByteArray() << "";
         QTest::newRow("not an event folder") << "RecentClips" << honk << "";
     }
@@ -546,6 +551,9 @@ private slots:
         QFETCH(QString, events);
         const QString root = fresh(QString("car-%1").arg(QTest::currentDataTag()));
         const ArchiveSource source = carMinute(root, clips, json);
+        if (QByteArray(QTest::currentDataTag()).contains("next minute"))
+            writeBytes(QFileInfo(source.frontPath).path() + "/2025-11-20_14-13-10-front.mp4",
+                       QByteArray(16, 'v'));
         ArchiveDatabase db(root + "/archive.sqlite");
         QVERIFY(db.open());
         QCOMPARE(index(db, source), ArchiveDatabase::Stored::Added);
