@@ -4,6 +4,9 @@
 
 // One declaration and one row per layout; the reader lives in its own file under this folder.
 bool readGpmfTrack(VideoIndex &video, LayoutRead *read);
+bool readGpmdScaledPairs(VideoIndex &video, LayoutRead *read);
+bool readSsmdTrack(VideoIndex &video, LayoutRead *read);
+bool readDjmdTrack(VideoIndex &video, LayoutRead *read);
 bool readCammTrack(VideoIndex &video, LayoutRead *read);
 bool readSeiTelemetry(VideoIndex &video, LayoutRead *read);
 bool readTextGgaDated(VideoIndex &video, LayoutRead *read);
@@ -24,6 +27,12 @@ namespace furtherlayouts {
 constexpr FurtherLayout kFurtherLayouts[] = {
     {"gpmf-track", "a timed-metadata track of format \"gpmd\" holding GPMF items",
      FillsGps | FillsGSensor | OwnClock, readGpmfTrack},
+    {"gpmd-scaled-pairs", "a \"gpmd\" track of fixed records marked at byte 136",
+     FillsGps | OwnClock, readGpmdScaledPairs},
+    {"ssmd-track", "a timed-metadata track of format \"ssmd\" with 32-byte fixes",
+     FillsGps | OwnClock, readSsmdTrack},
+    {"djmd-track", "a timed-metadata track of format \"djmd\" holding protobuf messages",
+     FillsGps | OwnClock, readDjmdTrack},
     {"camm-track", "a camera motion metadata track (format \"camm\")", FillsGps | FillsGSensor,
      readCammTrack},
     {"sei-telemetry",
