@@ -83,7 +83,8 @@ const QStringList kJudgedBy13{"freegps-index-decimal.mov", "freegps-index-labell
                               "freegps-index-strings.mp4", "nmea-nbmt.mp4", "texttrack-gga.mp4",
                               "gdat-json.mp4", "gpsdata-trailer.mov", "gpmf-gps9.mp4",
                               "gpmd-pairs-zeros.mp4", "gpmd-pairs-address.mp4",
-                              "ssmd-track.mp4", "djmd-track.mp4"};
+                              "ssmd-track.mp4", "djmd-track.mp4", "ts-text-records.ts",
+                              "ts-s-records.ts"};
 
 // ExifTool's embedded documents in order; speedFactor turns its GPSSpeed into km/h.
 QVector<Sample> exifToolSamples(const QByteArray &json, double speedFactor)

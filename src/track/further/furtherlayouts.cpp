@@ -20,6 +20,8 @@ bool readFmasBox(VideoIndex &video, LayoutRead *read);
 bool readUdtaGps(VideoIndex &video, LayoutRead *read);
 bool readRiffTrailer(VideoIndex &video, LayoutRead *read);
 bool readGpsDataTrailer(VideoIndex &video, LayoutRead *read);
+bool readTsTextRecords(VideoIndex &video, LayoutRead *read);
+bool readTsBigEndianRecords(VideoIndex &video, LayoutRead *read);
 bool readFreeGpsBlocks(VideoIndex &video, LayoutRead *read);
 
 namespace {
@@ -61,6 +63,10 @@ constexpr FurtherLayout kFurtherLayouts[] = {
      FillsGps | FillsGSensor | OwnClock, readRiffTrailer},
     {"gpsdata-trailer", "\"GPSDATA--\" records after the movie box behind a run of 'C' bytes",
      FillsGps | FillsGSensor | OwnClock, readGpsDataTrailer},
+    {"ts-text-records", "text records behind a tag word on PID 0x300 of a transport stream",
+     FillsGps | FillsGSensor | OwnClock, readTsTextRecords},
+    {"ts-s-records", "big-endian \"$S\" records on PID 0x300 of a transport stream",
+     FillsGps | OwnClock, readTsBigEndianRecords},
     {"freegps-blocks", "\"freeGPS \" blocks, listed by a \"gps \" index or found by scanning",
      FillsGps | FillsGSensor | OwnClock, readFreeGpsBlocks},
 };
