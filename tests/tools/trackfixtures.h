@@ -23,7 +23,7 @@ inline QByteArray asExpected(const QString &name, const QByteArray &read, const 
                                      "texttrack-dash.mp4", "texttrack-keyvalue.mp4",
                                      "texttrack-telemetry.mp4", "nmea-nbmt.mp4",
                                      "texttrack-gga.mp4", "gpsdata-trailer.mov",
-                                     "ssmd-track.mp4", "djmd-track.mp4"};
+                                     "ssmd-track.mp4", "djmd-track.mp4", "gpmf-scanned.mp4"};
     if (!derives.contains(name))
         return read;
     QList<QByteArray> lines = read.split('\n');

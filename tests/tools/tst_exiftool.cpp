@@ -84,7 +84,7 @@ const QStringList kJudgedBy13{"freegps-index-decimal.mov", "freegps-index-labell
                               "gdat-json.mp4", "gpsdata-trailer.mov", "gpmf-gps9.mp4",
                               "gpmd-pairs-zeros.mp4", "gpmd-pairs-address.mp4",
                               "ssmd-track.mp4", "djmd-track.mp4", "ts-text-records.ts",
-                              "ts-s-records.ts"};
+                              "ts-s-records.ts", "gpmf-scanned.mp4"};
 
 // ExifTool's embedded documents in order; speedFactor turns its GPSSpeed into km/h.
 QVector<Sample> exifToolSamples(const QByteArray &json, double speedFactor)

@@ -37,6 +37,7 @@ private slots:
             {"nmea-free-box", "nmea-free-box"}, {"nmea-nbmt", "nmea-nbmt"},
             {"texttrack-gga", "text-track-gga"}, {"gdat-", "gdat-json"},
             {"gpsdata-", "gpsdata-trailer"}, {"nmea-", "nmea-atom"}, {"udat-", "nmea-atom"},
+            {"gpmf-scanned", "gpmf-scanned"},
             {"texttrack-", "text-track"}, {"gpmf-", "gpmf-track"},      {"camm", "camm-track"},
             {"udta-", "udta-gps"},     {"uuid-", "uuid-gps"},           {"fmas-", "fmas-box"},
             {"riff-", "riff-trailer"}, {"gpmd-pairs-", "gpmd-scaled-pairs"},

@@ -1,5 +1,5 @@
-// The timed-metadata tracks of fixed records and of protobuf messages, on files built byte by
-// byte: which line holds what, the clock, and what damaged or foreign input gives.
+// The timed-metadata tracks of fixed records and of protobuf messages, and GPMF records no track
+// lists, on files built byte by byte: which line holds what, the clock, and what damaged or foreign input gives.
 #include "bytebuilders.h"
 
 #include <QtTest>
@@ -80,6 +80,26 @@ QByteArray djmdMessage(int second, double lat, double lon, int units = 1,
     const QByteArray gps =
         (position ? field(1, coordinates) : QByteArray()) + field(6, field(1, when));
     return field(1, field(1, field(1, protocol))) + field(3, field(4, field(2, gps)));
+}
+
+QByteArray klv(const char *key, char type, int structSize, int repeat, const QByteArray &payload)
+{
+    QByteArray b = QByteArray(key, 4) + type + char(structSize) + be16(quint16(repeat)) + payload;
+    return b + QByteArray((4 - payload.size() % 4) % 4, '\0');
+}
+// A GPMF record as it lies in the media data: the 16-byte head, then a device container with a
+// GPS stream of one GPS5 point in 1e-7 degrees and m/s, its UTC time and fix.
+QByteArray gpmfRecord(const char *gpsu, double lat, double lon, quint32 fix = 3)
+{
+    const QByteArray gps5 = be32(quint32(qint32(std::llround(lat * 1e7)))) +
+                            be32(quint32(qint32(std::llround(lon * 1e7)))) + be32(31500) +
+                            be32(10000) + be32(10000);
+    const QByteArray scal = be32(10000000) + be32(10000000) + be32(1000) + be32(1000) + be32(100);
+    const QByteArray strm = klv("GPSF", 'L', 4, 1, be32(fix)) + klv("GPSU", 'U', 16, 1, gpsu) +
+                            klv("SCAL", 'l', 4, 5, scal) + klv("GPS5", 'l', 20, 1, gps5);
+    const QByteArray inner = klv("STRM", '\0', 4, strm.size() / 4, strm);
+    const QByteArray devc = klv("DEVC", '\0', 4, inner.size() / 4, inner);
+    return QByteArray("GP\x06\x00", 4) + be32(quint32(devc.size())) + QByteArray(8, '\0') + devc;
 }
 
 struct Line
@@ -197,6 +217,32 @@ private slots:
         overlong[1] = char(0x7f); // the first field claims more than the message holds
         row("djmd, a length past the end", "djmd-track", oneTrackFile({overlong}, "djmd", "meta"),
             -1, "djmd track found, but its protocol is not one whose position is known");
+
+        // GPMF records in the media data, listed by no picture or sound track.
+        const QByteArray junk(1000, 'G');
+        const QByteArray three = gpmfRecord("240603081500.000", 0, 0, 0) +
+                                 gpmfRecord("240603081501.000", ba, baW) + junk +
+                                 gpmfRecord("240603081502.000", north, east);
+        const QByteArray scanned = oneTrackFile({junk, three, junk}, "abcd", "meta");
+        row("GPMF scanned, first without a fix", "gpmf-scanned", scanned, 3, "", 0,
+            "20240603081500");
+        row("GPMF scanned, second, south and west, m/s", "gpmf-scanned", scanned, 3, "", 1,
+            "20240603081501", ba, baW, 36);
+        row("GPMF scanned, last after bytes between, high north", "gpmf-scanned", scanned, 3, "", 2,
+            "20240603081502", north, east, 36);
+        row("GPMF scanned, inside the picture's samples: not looked at", "gpmf-scanned",
+            oneTrackFile({junk, three}, "avc1", "vide"), -1);
+        row("GPMF scanned, the last record cut short", "gpmf-scanned",
+            oneTrackFile({three.chopped(4)}, "abcd", "meta"), 2, "", 1, "20240603081501", ba, baW);
+        row("GPMF scanned, a size past the end", "gpmf-scanned",
+            oneTrackFile({gpmfRecord("240603081501.000", ba, baW).replace(4, 4, be32(0xffffff))},
+                         "abcd", "meta"),
+            -1);
+        row("GPMF scanned, no GPS time", "gpmf-scanned",
+            oneTrackFile({gpmfRecord("2406030815xx.000", ba, baW)}, "abcd", "meta"), -1,
+            "GPMF records found in the media data, but none holds a GPS time");
+        row("GPMF scanned, zero bytes", "gpmf-scanned",
+            oneTrackFile({QByteArray(4096, '\0')}, "abcd", "meta"), -1);
     }
 
     void reads()

@@ -1,8 +1,10 @@
 // Timed-metadata tracks of fixed records and of protobuf messages: "gpmd" samples of 352 bytes
 // with scaled 64-bit pairs, marked by sixteen zeros and four capitals (New York) or by a web
 // address (Buenos Aires); an "ssmd" track of 32-byte fixes (Tokyo); a "djmd" track of protobuf
-// messages with the position at 3-4-2 (Buenos Aires). The first two seconds have no fix (one in
+// messages with the position at 3-4-2 (Buenos Aires); GPMF records in the media data that no
+// track lists, one GPS5 point a second (New York). The first two seconds have no fix (one in
 // a short run) and one in the middle a position of zeros.
+#include "mediadatablocks.h"
 #include "sampletrack.h"
 
 namespace fixturekit {
@@ -208,6 +210,52 @@ QByteArray djmdTrack(const QByteArray &video, const std::vector<Fix> &fixes, QBy
     return withSampleTrack(video, metaTrack("djmd"), samples);
 }
 
+// ---------------------------------------------------------------- GPMF records in the media data
+
+QByteArray klv(const char *key, char type, int structSize, int repeat, const QByteArray &payload)
+{
+    QByteArray b(key, 4);
+    b.append(type).append(char(structSize));
+    putBE16(b, quint16(repeat));
+    b += payload;
+    b.append((4 - payload.size() % 4) % 4, '\0');
+    return b;
+}
+
+// One record a second: the 16-byte head, then a device container with a GPS stream of one GPS5
+// point, its divisors, the UTC time and the fix (none the first seconds, 3 after).
+QByteArray gpmfInMediaData(const QByteArray &video, const std::vector<Fix> &fixes,
+                           QByteArray &expected)
+{
+    std::vector<QByteArray> blocks;
+    const int n = int(fixes.size());
+    for (int i = 0; i < n; ++i) {
+        const Fix &f = fixes[size_t(i)];
+        const Kind kind = kindAt(i, n);
+        const qint32 lat = kind == Kind::Fix ? qint32(std::lround(f.lat * 1e7)) : 0;
+        const qint32 lon = kind == Kind::Fix ? qint32(std::lround(f.lon * 1e7)) : 0;
+        const qint32 ms = qint32(std::lround(f.speedMs * 1000));
+        QByteArray gps5, scal, fix;
+        for (qint32 v : {lat, lon, qint32(31500), ms, ms})
+            putBE32(gps5, quint32(v));
+        for (quint32 d : {10000000u, 10000000u, 1000u, 1000u, 100u})
+            putBE32(scal, d);
+        putBE32(fix, kind == Kind::NoFix ? 0 : 3);
+        const QByteArray gpsu = format("%.2d%.2d%.2d%.2d%.2d%.2d.000", f.year, f.month, f.day,
+                                       f.hour, f.minute, f.second);
+        const QByteArray strm = klv("GPSF", 'L', 4, 1, fix) + klv("GPSU", 'U', 16, 1, gpsu) +
+                                klv("SCAL", 'l', 4, 5, scal) + klv("GPS5", 'l', 20, 1, gps5);
+        const QByteArray inner = klv("STRM", '\0', 4, strm.size() / 4, strm);
+        const QByteArray payload = klv("DEVC", '\0', 4, inner.size() / 4, inner);
+        QByteArray head("GP\x06\x00", 4);
+        putBE32(head, quint32(payload.size()));
+        head.append(8, '\0');
+        blocks.push_back(head + payload);
+        expected += line(f, kind == Kind::Fix, lat / 1e7, lon / 1e7, ms / 1000.0 * 3.6, 0);
+    }
+    return withBlocksInMediaData(video, blocks, false);
+}
+
 } // namespace fixturesmetatracks
 } // namespace
 
@@ -222,6 +270,8 @@ void addMetaTrackFixtures(const BaseVideos &base, const AddFixture &add)
     });
     add("ssmd-track.mp4",
         [&](QByteArray &e) { return ssmdTrack(base.mp4, route(kTokyo, n, 39), e); });
+    add("gpmf-scanned.mp4",
+        [&](QByteArray &e) { return gpmfInMediaData(base.mp4, route(kNewYork, n, 51), e); });
     add("djmd-track.mp4",
         [&](QByteArray &e) { return djmdTrack(base.mp4, route(kBuenosAires, n, 42), e); });
 }

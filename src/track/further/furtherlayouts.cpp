@@ -23,6 +23,7 @@ bool readGpsDataTrailer(VideoIndex &video, LayoutRead *read);
 bool readTsTextRecords(VideoIndex &video, LayoutRead *read);
 bool readTsBigEndianRecords(VideoIndex &video, LayoutRead *read);
 bool readFreeGpsBlocks(VideoIndex &video, LayoutRead *read);
+bool readGpmfScanned(VideoIndex &video, LayoutRead *read);
 
 namespace {
 namespace furtherlayouts {
@@ -69,6 +70,8 @@ constexpr FurtherLayout kFurtherLayouts[] = {
      FillsGps | OwnClock, readTsBigEndianRecords},
     {"freegps-blocks", "\"freeGPS \" blocks, listed by a \"gps \" index or found by scanning",
      FillsGps | FillsGSensor | OwnClock, readFreeGpsBlocks},
+    {"gpmf-scanned", "GPMF records in the media data that no track lists, found by scanning",
+     FillsGps | OwnClock, readGpmfScanned},
 };
 } // namespace furtherlayouts
 } // namespace
