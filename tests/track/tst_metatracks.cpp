@@ -1,5 +1,6 @@
 // The timed-metadata tracks of fixed records and of protobuf messages, and GPMF records no track
-// lists, on files built byte by byte: which line holds what, the clock, and what damaged or foreign input gives.
+// lists, on files built byte by byte: which line holds what, the clock, and what damaged or
+// foreign input gives.
 #include "bytebuilders.h"
 
 #include <QtTest>
