@@ -7,8 +7,8 @@
 # as one hour of samples in 1 GiB files by the fixture generator itself (streams padded with null
 # packets), one at a time, and timed beside `cat`, `exiftool -ee3` and ExifTool 13.59 on the same
 # file: found through an index or a metadata track, 20 ms or less; found by scanning the media
-# data, at least as fast as cat; at least 50 times faster than ExifTool. One recording per layout; QMARL_BENCH_ALL=1 times every generated one,
-# QMARL_BENCH_ONLY=NAME one of them only.
+# data, at least as fast as cat; at least 50 times faster than ExifTool. One recording per layout;
+# QMARL_BENCH_ALL=1 times every generated one, QMARL_BENCH_ONLY=NAME one of them only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/bench}
