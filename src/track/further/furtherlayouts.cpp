@@ -68,10 +68,10 @@ constexpr FurtherLayout kFurtherLayouts[] = {
      FillsGps | FillsGSensor | OwnClock, readTsTextRecords},
     {"ts-s-records", "big-endian \"$S\" records on PID 0x300 of a transport stream",
      FillsGps | OwnClock, readTsBigEndianRecords},
-    {"freegps-blocks", "\"freeGPS \" blocks, listed by a \"gps \" index or found by scanning",
-     FillsGps | FillsGSensor | OwnClock, readFreeGpsBlocks},
     {"gpmf-scanned", "GPMF records in the media data that no track lists, found by scanning",
      FillsGps | OwnClock, readGpmfScanned},
+    {"freegps-blocks", "\"freeGPS \" blocks, listed by a \"gps \" index or found by scanning",
+     FillsGps | FillsGSensor | OwnClock, readFreeGpsBlocks},
 };
 } // namespace furtherlayouts
 } // namespace

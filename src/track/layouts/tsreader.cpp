@@ -11,6 +11,9 @@ constexpr unsigned char kGpsPacketStart[3] = {0x47, 0x43, 0x00};
 constexpr std::size_t kOldRecordOffset = 10;
 constexpr std::size_t kNewRecordOffset = 42;
 static_assert(kNewRecordOffset + kRmcInfoSize <= kTsPacketSize, "record fits the packet");
+// The cameras write a record (fix or void) in every GPS packet: when this many hold none, the
+// packets carry another layout and the rest of the stream is left to the further layouts.
+constexpr int kPacketsWithoutRecord = 16;
 
 bool isStatus(char status)
 {
@@ -45,7 +48,7 @@ int readTransportStream(const VideoInput &video, const char *textPath)
             info = decodeRmcInfo(packet + recordOffset);
         }
         if (!isStatus(info.status))
-            return true;
+            return gpsPackets < kPacketsWithoutRecord || text.lines() > 0;
         voidFixWithoutPosition(&info);
         writeTsTrackLine(text.stream(), info);
         text.lineWritten();
