@@ -1,4 +1,5 @@
 #include "tspackets.h"
+#include "tracklog.h"
 
 namespace {
 namespace tspackets {
@@ -52,6 +53,9 @@ bool PesAssembler::take(const unsigned char *packet)
         return finished;
     const std::size_t room = m_max - std::min(m_max, m_unit.size());
     const std::size_t take = std::min(room, kTsPacketSize - at);
+    if (take < kTsPacketSize - at)
+        qCDebug(lcTrack) << "PES unit of PID" << m_pid << "longer than" << m_max
+                         << "bytes: its rest dropped";
     m_unit.insert(m_unit.end(), packet + at, packet + at + take);
     return finished;
 }

@@ -5,6 +5,7 @@
 // time as "yyyy-mm-dd hh:mm:ss" text (UTC). No speed or course is stored.
 #include "furtherlayouts.h"
 #include "secondstrack.h"
+#include "tracklog.h"
 
 #include <cmath>
 #include <cstring>
@@ -119,6 +120,8 @@ bool findPath(const unsigned char *data, std::size_t size, const uint32_t *path,
         }
         return findPath(f.data, f.size, path + 1, depth - 1, found);
     }
+    if (walker.damaged())
+        qCDebug(lcTrack) << "djmd: a message's field runs past its end; the rest passed over";
     return false;
 }
 

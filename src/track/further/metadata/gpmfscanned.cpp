@@ -7,6 +7,7 @@
 #include "gpmfklv.h"
 #include "rmcinfo.h"
 #include "secondstrack.h"
+#include "tracklog.h"
 
 #include <algorithm>
 #include <cmath>
@@ -196,8 +197,12 @@ private:
         while (end - offset >= int64_t(kHeadSize) && m_file.readAt(offset, head, kHeadSize) &&
                isRecordHead(head)) {
             const uint32_t size = readBe32(head + 4);
-            if (size > kMaxRecord || int64_t(size) > end - offset - int64_t(kHeadSize))
-                break; // a chance match or a record cut short
+            if (size > kMaxRecord || int64_t(size) > end - offset - int64_t(kHeadSize)) {
+                // A chance match or a record cut short: the scan goes on after its head.
+                qCDebug(lcTrack) << "GPMF record at" << offset << "claims" << size
+                                 << "bytes, more than are there";
+                break;
+            }
             m_record.resize(size);
             if (!m_file.readAt(offset + int64_t(kHeadSize), m_record.data(), size))
                 break;

@@ -7,6 +7,7 @@
 #include "furtherlayouts.h"
 #include "rmcinfo.h"
 #include "secondstrack.h"
+#include "tracklog.h"
 
 #include <cmath>
 #include <cstring>
@@ -94,7 +95,12 @@ bool readGpmdScaledPairs(VideoIndex &video, LayoutRead *read)
         int marked = 0;
         forEachSample(video.file(), *track, kMaxSample,
                       [&](const unsigned char *data, std::size_t size, const MediaSample &s) {
-                          if (size < kMinRecord || !isMarked(data))
+                          if (size < kMinRecord) {
+                              qCDebug(lcTrack)
+                                  << "gpmd sample of" << size << "bytes, too short for a record";
+                              return;
+                          }
+                          if (!isMarked(data))
                               return;
                           ++marked;
                           decoded.samples.push_back(sampleOf(data, s.time));

@@ -8,6 +8,7 @@
 #include "furtherlayouts.h"
 #include "rmcinfo.h"
 #include "secondstrack.h"
+#include "tracklog.h"
 
 #include <algorithm>
 #include <cmath>
@@ -103,7 +104,9 @@ bool readTsBigEndianRecords(VideoIndex &video, LayoutRead *read)
         for (const Record &r : records) {
             GpsSample s = sampleOf(r.bytes);
             if (s.clock != kNoClock && newest != kNoClock && s.clock <= newest)
-                continue;
+                continue; // repeated from the unit before
+            if (s.clock == kNoClock)
+                qCDebug(lcTrack) << "$S record with a date out of range";
             if (s.clock != kNoClock)
                 newest = s.clock;
             if (track.samples.size() < kMaxSamples)
