@@ -110,11 +110,12 @@ const std::vector<std::vector<unsigned char>> &VideoIndex::transportUnits(int pi
     if (!looksLikeTransportStream(m_file))
         return m_units;
     PesAssembler units(pid);
-    forEachTsPacket(m_file, [&](const unsigned char *packet) {
-        if (units.take(packet))
+    const auto visit = [&](const unsigned char *packet) {
+        if (tsPid(packet) == pid && units.take(packet))
             m_units.push_back(units.unit());
         return m_units.size() < kMaxUnits;
-    });
+    };
+    forEachTsPacket(m_file, visit);
     if (m_units.size() < kMaxUnits && units.finish())
         m_units.push_back(units.unit());
     return m_units;
