@@ -130,7 +130,11 @@ MbTilesInfo inspectOpen(QSqlDatabase &db)
         if (!query.exec(QStringLiteral(
                 "SELECT zoom_level, tile_column, tile_row, tile_data FROM tiles LIMIT 1"))) {
             qCWarning(lcOfflineMap) << "no tiles table:" << query.lastError().text();
-            info.problem = tr("The file holds no map tiles (no \"tiles\" table).");
+            // SQLITE_NOTADB and SQLITE_CORRUPT: the file itself is broken, not merely foreign.
+            const QString code = query.lastError().nativeErrorCode();
+            info.problem = code == QLatin1String("26") || code == QLatin1String("11")
+                               ? tr("The file is damaged or not an SQLite database.")
+                               : tr("The file holds no map tiles (no \"tiles\" table).");
             return info;
         }
         if (!query.next()) {

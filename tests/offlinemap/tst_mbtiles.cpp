@@ -190,7 +190,8 @@ private slots:
         QTest::newRow("signed") << "qmarl-tiles:/1/+1/0" << false << 0 << 0 << 0;
         QTest::newRow("SQL") << "qmarl-tiles:/1/0/0;DROP TABLE tiles" << false << 0 << 0 << 0;
         QTest::newRow("quote") << "qmarl-tiles:/1/0/0'" << false << 0 << 0 << 0;
-        QTest::newRow("encoded digit") << "qmarl-tiles:/1/0/%30" << false << 0 << 0 << 0;
+        QTest::newRow("encoded digit: the same address") << "qmarl-tiles:/1/0/%31" << true << 1 << 0 << 1;
+        QTest::newRow("encoded slash") << "qmarl-tiles:/1/0%2F0/0" << false << 0 << 0 << 0;
         QTest::newRow("empty part") << "qmarl-tiles:/1//0" << false << 0 << 0 << 0;
         QTest::newRow("dot parts") << "qmarl-tiles:/../1/0/0" << false << 0 << 0 << 0;
         QTest::newRow("overlong number") << "qmarl-tiles:/1/0/00000000001" << false << 0 << 0 << 0;
