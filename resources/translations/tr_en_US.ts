@@ -180,12 +180,12 @@
         <translation>Zoom out</translation>
     </message>
     <message>
-        <source>记录仪支持重力感应</source>
-        <translation>Support G-Sensor</translation>
+        <source>自动</source>
+        <translation>Automatic</translation>
     </message>
     <message>
-        <source>记录仪没有重力感应</source>
-        <translation>Not support G-Sensor</translation>
+        <source>从不</source>
+        <translation>Never</translation>
     </message>
     <message>
         <source>语言设置：</source>

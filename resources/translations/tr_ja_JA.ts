@@ -180,12 +180,12 @@
         <translation>縮小</translation>
     </message>
     <message>
-        <source>记录仪支持重力感应</source>
-        <translation>Gセンサーの値を表示する</translation>
+        <source>自动</source>
+        <translation>自動</translation>
     </message>
     <message>
-        <source>记录仪没有重力感应</source>
-        <translation>Gセンサーの値を表示しない</translation>
+        <source>从不</source>
+        <translation>表示しない</translation>
     </message>
     <message>
         <source>语言设置：</source>

@@ -180,12 +180,12 @@
         <translation>Уменьшить</translation>
     </message>
     <message>
-        <source>记录仪支持重力感应</source>
-        <translation>Включен G-Sensor</translation>
+        <source>自动</source>
+        <translation>Автоматически</translation>
     </message>
     <message>
-        <source>记录仪没有重力感应</source>
-        <translation>Выключен G-Sensor</translation>
+        <source>从不</source>
+        <translation>Никогда</translation>
     </message>
     <message>
         <source>语言设置：</source>

@@ -180,12 +180,12 @@
         <translation>Thu nhỏ</translation>
     </message>
     <message>
-        <source>记录仪支持重力感应</source>
-        <translation>Hỗ trợ cảm biến G</translation>
+        <source>自动</source>
+        <translation>Tự động</translation>
     </message>
     <message>
-        <source>记录仪没有重力感应</source>
-        <translation>Không hỗ trợ G-Sensor</translation>
+        <source>从不</source>
+        <translation>Không bao giờ</translation>
     </message>
     <message>
         <source>语言设置：</source>

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <QtTest>
 
@@ -22,15 +23,14 @@ class TestSettings : public QObject
 
     static QVariantMap onDisk()
     {
-        const QString copy = QDir::temp().filePath(QStringLiteral("qmarl-settings-copy.conf"));
-        QFile::remove(copy);
+        const QTemporaryDir dir;
+        const QString copy = dir.filePath(QStringLiteral("settings-copy.conf"));
         QVariantMap contents;
         if (QFile::copy(qEnvironmentVariable("XDG_CONFIG_HOME") + "/VOLQ/Q-MARL.conf", copy)) {
             QSettings file(copy, QSettings::IniFormat);
             for (const QString &key : file.allKeys())
                 contents.insert(key, file.value(key));
         }
-        QFile::remove(copy);
         return contents;
     }
 
@@ -96,6 +96,42 @@ private slots:
         QCOMPARE(onDisk().value(g_settingKey_speedUnit).toInt(), speedUnit);
         store()->setLanguage(language == 2 ? 1 : 2);
         QCOMPARE(store()->mapType(), mapType);
+    }
+
+    // The chart's choice; the old recorder choice, which the program itself always stored as
+    // "no G-sensor", reads as Automatic and is dropped.
+    void gsensorChartChoice_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QVariant>("stored"); // invalid: nothing stored
+        QTest::addColumn<int>("choice");
+        const int automatic = int(GsensorChartChoice::Automatic);
+        const int never = int(GsensorChartChoice::Never);
+        const QString chart = g_settingKey_gsensorChart;
+        const QString old = g_settingKey_videoSolution;
+        QTest::newRow("nothing stored") << chart << QVariant() << automatic;
+        QTest::newRow("automatic") << chart << QVariant(automatic) << automatic;
+        QTest::newRow("never") << chart << QVariant(never) << never;
+        QTest::newRow("unknown number") << chart << QVariant(7) << automatic;
+        QTest::newRow("not a number") << chart << QVariant(QStringLiteral("x")) << automatic;
+        QTest::newRow("old: no G-sensor") << old << QVariant(1) << automatic;
+        QTest::newRow("old: G-sensor") << old << QVariant(0) << automatic;
+    }
+
+    void gsensorChartChoice()
+    {
+        QFETCH(QString, key);
+        QFETCH(QVariant, stored);
+        QFETCH(int, choice);
+        if (stored.isValid())
+            put(key, stored);
+        QCOMPARE(int(store()->gsensorChart()), choice);
+        QVERIFY(!onDisk().contains(g_settingKey_videoSolution));
+        store()->setGsensorChart(GsensorChartChoice::Never);
+        QCOMPARE(onDisk().value(g_settingKey_gsensorChart).toInt(), int(GsensorChartChoice::Never));
+        QCOMPARE(store()->gsensorChart(), GsensorChartChoice::Never);
+        store()->setGsensorChart(GsensorChartChoice::Automatic);
+        QCOMPARE(store()->gsensorChart(), GsensorChartChoice::Automatic);
     }
 
     void snapDirIsTheUsersPicturesUnlessStored()
