@@ -180,12 +180,12 @@
         <translation>Zoom out</translation>
     </message>
     <message>
-        <source>记录仪支持重力感应</source>
-        <translation>Support G-Sensor</translation>
+        <source>自动</source>
+        <translation>Automatic</translation>
     </message>
     <message>
-        <source>记录仪没有重力感应</source>
-        <translation>Not support G-Sensor</translation>
+        <source>从不</source>
+        <translation>Never</translation>
     </message>
     <message>
         <source>语言设置：</source>
@@ -555,25 +555,37 @@
         <source>速度</source>
         <translation>Speed</translation>
     </message>
-    <message>
-        <source>档案中有 %1 段录像</source>
-        <translation>%1 recordings in the archive</translation>
+    <message numerus="yes">
+        <source>档案中有 %n 段录像</source>
+        <translation>
+            <numerusform>%n recording in the archive</numerusform>
+            <numerusform>%n recordings in the archive</numerusform>
+        </translation>
     </message>
-    <message>
-        <source>%1，%2 段录像</source>
-        <translation>%1, %2 recordings</translation>
+    <message numerus="yes">
+        <source>%1，%n 段录像</source>
+        <translation>
+            <numerusform>%1, %n recording</numerusform>
+            <numerusform>%1, %n recordings</numerusform>
+        </translation>
     </message>
-    <message>
-        <source>%1, %2 附近 %3 次经过</source>
-        <translation>%3 passes near %1, %2</translation>
+    <message numerus="yes">
+        <source>%1, %2 附近 %n 次经过</source>
+        <translation>
+            <numerusform>%n pass near %1, %2</numerusform>
+            <numerusform>%n passes near %1, %2</numerusform>
+        </translation>
     </message>
     <message>
         <source>不在线：%1</source>
         <translation>Offline: %1</translation>
     </message>
-    <message>
-        <source>%1 个事件</source>
-        <translation>%1 events</translation>
+    <message numerus="yes">
+        <source>%n 个事件</source>
+        <translation>
+            <numerusform>%n event</numerusform>
+            <numerusform>%n events</numerusform>
+        </translation>
     </message>
     <message>
         <source>无事件</source>

@@ -180,12 +180,12 @@
         <translation>縮小</translation>
     </message>
     <message>
-        <source>记录仪支持重力感应</source>
-        <translation>Gセンサーの値を表示する</translation>
+        <source>自动</source>
+        <translation>自動</translation>
     </message>
     <message>
-        <source>记录仪没有重力感应</source>
-        <translation>Gセンサーの値を表示しない</translation>
+        <source>从不</source>
+        <translation>表示しない</translation>
     </message>
     <message>
         <source>语言设置：</source>
@@ -555,25 +555,33 @@
         <source>速度</source>
         <translation>速度</translation>
     </message>
-    <message>
-        <source>档案中有 %1 段录像</source>
-        <translation>アーカイブに %1 件の録画</translation>
+    <message numerus="yes">
+        <source>档案中有 %n 段录像</source>
+        <translation>
+            <numerusform>アーカイブに %n 件の録画</numerusform>
+        </translation>
     </message>
-    <message>
-        <source>%1，%2 段录像</source>
-        <translation>%1、%2 件の録画</translation>
+    <message numerus="yes">
+        <source>%1，%n 段录像</source>
+        <translation>
+            <numerusform>%1、%n 件の録画</numerusform>
+        </translation>
     </message>
-    <message>
-        <source>%1, %2 附近 %3 次经过</source>
-        <translation>%1, %2 付近の通過 %3 回</translation>
+    <message numerus="yes">
+        <source>%1, %2 附近 %n 次经过</source>
+        <translation>
+            <numerusform>%1, %2 付近の通過 %n 回</numerusform>
+        </translation>
     </message>
     <message>
         <source>不在线：%1</source>
         <translation>オフライン：%1</translation>
     </message>
-    <message>
-        <source>%1 个事件</source>
-        <translation>イベント %1 件</translation>
+    <message numerus="yes">
+        <source>%n 个事件</source>
+        <translation>
+            <numerusform>イベント %n 件</numerusform>
+        </translation>
     </message>
     <message>
         <source>无事件</source>

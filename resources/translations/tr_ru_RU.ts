@@ -180,12 +180,12 @@
         <translation>Уменьшить</translation>
     </message>
     <message>
-        <source>记录仪支持重力感应</source>
-        <translation>Включен G-Sensor</translation>
+        <source>自动</source>
+        <translation>Автоматически</translation>
     </message>
     <message>
-        <source>记录仪没有重力感应</source>
-        <translation>Выключен G-Sensor</translation>
+        <source>从不</source>
+        <translation>Никогда</translation>
     </message>
     <message>
         <source>语言设置：</source>
@@ -555,25 +555,41 @@
         <source>速度</source>
         <translation>Скорость</translation>
     </message>
-    <message>
-        <source>档案中有 %1 段录像</source>
-        <translation>В архиве записей: %1</translation>
+    <message numerus="yes">
+        <source>档案中有 %n 段录像</source>
+        <translation>
+            <numerusform>В архиве %n запись</numerusform>
+            <numerusform>В архиве %n записи</numerusform>
+            <numerusform>В архиве %n записей</numerusform>
+        </translation>
     </message>
-    <message>
-        <source>%1，%2 段录像</source>
-        <translation>%1, записей: %2</translation>
+    <message numerus="yes">
+        <source>%1，%n 段录像</source>
+        <translation>
+            <numerusform>%1, %n запись</numerusform>
+            <numerusform>%1, %n записи</numerusform>
+            <numerusform>%1, %n записей</numerusform>
+        </translation>
     </message>
-    <message>
-        <source>%1, %2 附近 %3 次经过</source>
-        <translation>Проездов рядом с %1, %2: %3</translation>
+    <message numerus="yes">
+        <source>%1, %2 附近 %n 次经过</source>
+        <translation>
+            <numerusform>%n проезд рядом с %1, %2</numerusform>
+            <numerusform>%n проезда рядом с %1, %2</numerusform>
+            <numerusform>%n проездов рядом с %1, %2</numerusform>
+        </translation>
     </message>
     <message>
         <source>不在线：%1</source>
         <translation>Недоступно: %1</translation>
     </message>
-    <message>
-        <source>%1 个事件</source>
-        <translation>событий: %1</translation>
+    <message numerus="yes">
+        <source>%n 个事件</source>
+        <translation>
+            <numerusform>%n событие</numerusform>
+            <numerusform>%n события</numerusform>
+            <numerusform>%n событий</numerusform>
+        </translation>
     </message>
     <message>
         <source>无事件</source>

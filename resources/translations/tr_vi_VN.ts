@@ -180,12 +180,12 @@
         <translation>Thu nhỏ</translation>
     </message>
     <message>
-        <source>记录仪支持重力感应</source>
-        <translation>Hỗ trợ cảm biến G</translation>
+        <source>自动</source>
+        <translation>Tự động</translation>
     </message>
     <message>
-        <source>记录仪没有重力感应</source>
-        <translation>Không hỗ trợ G-Sensor</translation>
+        <source>从不</source>
+        <translation>Không bao giờ</translation>
     </message>
     <message>
         <source>语言设置：</source>
@@ -555,29 +555,37 @@
         <source>速度</source>
         <translation>Tốc độ</translation>
     </message>
-    <message>
-        <source>档案中有 %1 段录像</source>
-        <translation>%1 bản ghi trong kho lưu trữ</translation>
+    <message numerus="yes">
+        <source>档案中有 %n 段录像</source>
+        <translation>
+            <numerusform>%n bản ghi trong kho lưu trữ</numerusform>
+        </translation>
     </message>
-    <message>
-        <source>%1，%2 段录像</source>
-        <translation>%1, %2 bản ghi</translation>
+    <message numerus="yes">
+        <source>%1，%n 段录像</source>
+        <translation>
+            <numerusform>%1, %n bản ghi</numerusform>
+        </translation>
     </message>
-    <message>
-        <source>%1, %2 附近 %3 次经过</source>
-        <translation>%3 lần đi qua gần %1, %2</translation>
+    <message numerus="yes">
+        <source>%1, %2 附近 %n 次经过</source>
+        <translation>
+            <numerusform>%n lần đi qua gần %1, %2</numerusform>
+        </translation>
     </message>
     <message>
         <source>不在线：%1</source>
         <translation>Ngoại tuyến: %1</translation>
     </message>
-    <message>
-        <source>%1 个事件</source>
-        <translation>%1 sự kiện</translation>
+    <message numerus="yes">
+        <source>%n 个事件</source>
+        <translation>
+            <numerusform>%n sự kiện</numerusform>
+        </translation>
     </message>
     <message>
         <source>无事件</source>
-        <translation>không có sự kiện</translation>
+        <translation>không có</translation>
     </message>
     <message>
         <source>正在添加 %1 …</source>

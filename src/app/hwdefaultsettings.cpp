@@ -33,6 +33,7 @@ const QString g_settingKey_create_rand_index = QStringLiteral("g_settingKey_crea
 const QString g_settingKey_create_time_index = QStringLiteral("g_settingKey_create_time_index");
 const QString g_settingKey_screenSplitType = QStringLiteral("g_settingKey_screenSplitType");
 const QString g_settingKey_videoSolution = QStringLiteral("g_settingKey_videoSolution");
+const QString g_settingKey_gsensorChart = QStringLiteral("g_settingKey_gsensorChart");
 const QString g_settingKey_eventBraking = QStringLiteral("g_settingKey_event_braking_mps2");
 const QString g_settingKey_eventAcceleration =
     QStringLiteral("g_settingKey_event_acceleration_mps2");
@@ -238,6 +239,25 @@ void HWDefaultSettings::setLastFileList(const QStringList &files)
     store(g_settingKey_last_filelist, files);
 }
 
+GsensorChartChoice HWDefaultSettings::gsensorChart()
+{
+    // The old key said whether the recorder had a G-sensor; it always held "none", written by
+    // the program rather than chosen, so it says nothing about the chart and goes.
+    if (m_settings->contains(g_settingKey_videoSolution)) {
+        m_settings->remove(g_settingKey_videoSolution);
+        m_settings->sync();
+    }
+    bool ok = false;
+    const int stored = m_settings->value(g_settingKey_gsensorChart).toInt(&ok);
+    return ok && stored == int(GsensorChartChoice::Never) ? GsensorChartChoice::Never
+                                                          : GsensorChartChoice::Automatic;
+}
+
+void HWDefaultSettings::setGsensorChart(GsensorChartChoice choice)
+{
+    store(g_settingKey_gsensorChart, int(choice));
+}
+
 int HWDefaultSettings::createRandIndex()
 {
     if (!m_settings->contains(g_settingKey_create_rand_index)) {
@@ -291,7 +311,7 @@ void HWDefaultSettings::resetToDefaults()
     for (const QString *key :
          {&g_settingKey_screenSplitType, &g_settingKey_snapDir, &g_settingKey_language,
           &g_settingKey_mapType, &g_settingKey_speedUnit, &g_settingKey_videoSolution,
-          &g_settingKey_keepOriginalSize, &g_settingKey_mainsizes_0, &g_settingKey_mainsizes_1,
+          &g_settingKey_gsensorChart, &g_settingKey_keepOriginalSize, &g_settingKey_mainsizes_0, &g_settingKey_mainsizes_1,
           &g_settingKey_rightsizes_0, &g_settingKey_rightsizes_1, &g_settingKey_last_filelist,
           &g_settingKey_volume, &g_settingKey_videoDir, &g_settingKey_clipDir})
         m_settings->remove(*key);

@@ -28,6 +28,14 @@ extern const QString g_settingKey_create_rand_index;
 extern const QString g_settingKey_create_time_index;
 extern const QString g_settingKey_screenSplitType;
 extern const QString g_settingKey_videoSolution;
+extern const QString g_settingKey_gsensorChart;
+
+// When the G-sensor chart shows under the dials.
+enum class GsensorChartChoice
+{
+    Automatic = 0, // while the open recording has G-sensor values
+    Never = 1,
+};
 
 // The per-user settings store. Every getter has its own default for an absent key; every
 // setter writes through at once so the store survives a killed process.
@@ -70,8 +78,9 @@ public:
     int createRandIndex();
     qint64 createTimeIndex();
 
-    // 1: the recorder has no G-sensor. Fixed; the store is never asked.
-    int videoSolution() const { return 1; }
+    // Absent, unknown or left from the old recorder choice: Automatic.
+    GsensorChartChoice gsensorChart();
+    void setGsensorChart(GsensorChartChoice choice);
 
     // First-run reset: drops the layout and preference keys, keeps the installation identity
     // and the snapshot numbering.

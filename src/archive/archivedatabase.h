@@ -68,6 +68,8 @@ public:
     int recordingCount() const;
     // Local dates from..to with driving, each with what was driven in its local hours.
     QVector<ArchiveDay> days(const QDate &from, const QDate &to) const;
+    // The last local date days() lists; invalid while the archive holds no driving.
+    QDate latestDay() const;
     // The drives with a recording in the local day, whole, grouped as the file list groups.
     QVector<ArchiveDrive> drivesOn(const QDate &day) const;
     // Each visit of a recording within radius metres of the place, in time order.

@@ -7,6 +7,7 @@
 
 #include "archivelog.h"
 
+#include <QDateTime>
 #include <QDebug>
 #include <QHash>
 #include <QSet>
@@ -55,6 +56,17 @@ int ArchiveDatabase::recordingCount() const
                    query.next()
                ? query.value(0).toInt()
                : 0;
+}
+
+QDate ArchiveDatabase::latestDay() const
+{
+    QSqlQuery query(connection());
+    if (!archiveExec(query, QStringLiteral("SELECT max(quarter) FROM quarters"), {}) ||
+        !query.next() || query.value(0).isNull())
+        return QDate();
+    return QDateTime::fromSecsSinceEpoch(query.value(0).toLongLong() * kArchiveQuarterSeconds)
+        .toLocalTime()
+        .date();
 }
 
 QVector<ArchiveRecording> ArchiveDatabase::recordingsWhere(const QString &condition,

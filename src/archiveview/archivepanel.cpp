@@ -4,6 +4,7 @@
 
 #include "archiveindexer.h"
 #include "archivetexts.h"
+#include "elidedlabel.h"
 #include "hwdefaultsettings.h"
 #include "library.h"
 #include "lufileinfomodel.h"
@@ -21,11 +22,14 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTextCharFormat>
 #include <QTimer>
+#include <QStyle>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -53,7 +57,10 @@ constexpr int kArchiveDefaultRadius = 50;
 // A car's event row plays from this long before it, like the "[" and "]" stops.
 constexpr int kArchiveEventLeadSeconds = 5;
 constexpr int kArchiveRefreshMs = 1000;
-constexpr int kArchiveCalendarWidth = 220;
+// Seven columns of two-digit days; every pixel more goes to the day's four columns.
+constexpr int kArchiveCalendarWidth = 200;
+// Enough for the drive's arrow; the time column stays narrow.
+constexpr int kArchiveDriveIndentation = 12;
 // The calendar shows up to six weeks around its month.
 constexpr int kArchiveCalendarReach = 7;
 
@@ -64,10 +71,63 @@ QTreeWidget *archiveList(QWidget *parent)
     list->setRootIsDecorated(false);
     list->setUniformRowHeights(true);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
-    list->header()->setStretchLastSection(true);
+    list->header()->setStretchLastSection(false); // fitColumns gives the last what is left
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     return list;
 }
+
+namespace archivepanel {
+// The header's tooltips hold each column's name, for a column narrower than its name.
+void nameColumns(QTreeWidget *list, const QStringList &names)
+{
+    list->setHeaderLabels(names);
+    for (int column = 0; column < names.size(); ++column)
+        list->headerItem()->setToolTip(column, names[column]);
+}
+
+// How wide a column's texts are drawn, with the item's margins and, in the first column, the
+// indentation of its level. A car's event row spans the whole row and does not count.
+int rowsWidth(QTreeWidget *list, int column)
+{
+    const int margins = 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
+    const QFontMetrics metrics(list->font());
+    int widest = 0;
+    for (QTreeWidgetItemIterator it(list); *it; ++it) {
+        const QTreeWidgetItem *item = *it;
+        if (column == 0 && item->isFirstColumnSpanned())
+            continue;
+        int level = list->rootIsDecorated() ? 1 : 0;
+        for (const QTreeWidgetItem *up = item->parent(); up; up = up->parent())
+            ++level;
+        widest = std::max(widest, metrics.horizontalAdvance(item->text(column)) + margins +
+                                      (column == 0 ? level * list->indentation() : 0));
+    }
+    return widest;
+}
+
+// Every column as wide as its rows and its whole name where all of them fit; else as wide as its
+// rows, the names cut (each whole in its tooltip), so the figures always show. The last column
+// takes what is left: the header's own stretch keeps it no narrower than it once was, wider than
+// the list after a change of language.
+void fitColumns(QTreeWidget *list)
+{
+    const QHeaderView *header = list->header();
+    const int columns = list->columnCount();
+    int named = 0;
+    for (int column = 0; column < columns; ++column)
+        named += std::max(header->sectionSizeHint(column), rowsWidth(list, column));
+    const bool whole = named <= list->viewport()->width();
+    int used = 0;
+    for (int column = 0; column < columns; ++column) {
+        int width = std::max(rowsWidth(list, column), whole ? header->sectionSizeHint(column)
+                                                            : header->minimumSectionSize());
+        if (column == columns - 1)
+            width = std::max(width, list->viewport()->width() - used);
+        list->setColumnWidth(column, width);
+        used += width;
+    }
+}
+} // namespace archivepanel
 
 void archiveRow(QTreeWidgetItem *item, const ArchiveRecording &r, int second)
 {
@@ -128,17 +188,19 @@ void ArchivePanel::build()
     layout->setContentsMargins(0, 4, 0, 0);
     layout->setSpacing(4);
 
+    // Two rows: side by side, the two buttons are wider than the tab in the longer languages.
     auto *top = new QHBoxLayout;
     m_addFolder = new QPushButton(this);
     m_wholeArchive = new QPushButton(this);
     m_wholeArchive->setCheckable(true);
-    m_status = new QLabel(this);
-    // A long folder name is cut, never widening the panel.
-    m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_status = new ElidedLabel(this);
     top->addWidget(m_addFolder);
-    top->addWidget(m_wholeArchive);
     top->addWidget(m_status, 1);
     layout->addLayout(top);
+    auto *second = new QHBoxLayout;
+    second->addWidget(m_wholeArchive);
+    second->addStretch(1);
+    layout->addLayout(second);
 
     m_tabs = new QTabWidget(this);
     layout->addWidget(m_tabs, 1);
@@ -161,6 +223,7 @@ void ArchivePanel::build()
     m_calendar->setWeekdayTextFormat(Qt::Sunday, weekend);
     m_drives = archiveList(byDay);
     m_drives->setRootIsDecorated(true);
+    m_drives->setIndentation(kArchiveDriveIndentation);
     m_drives->setColumnCount(4);
     dayLayout->addWidget(m_calendar);
     dayLayout->addWidget(m_drives, 1);
@@ -177,7 +240,7 @@ void ArchivePanel::build()
     m_radius->setValue(kArchiveDefaultRadius);
     m_radius->setSuffix(QStringLiteral(" m"));
     m_useMarker = new QPushButton(byPlace);
-    m_placeHint = new QLabel(byPlace);
+    m_placeHint = new ElidedLabel(byPlace);
     row->addWidget(m_radiusLabel);
     row->addWidget(m_radius);
     row->addWidget(m_useMarker);
@@ -201,28 +264,45 @@ void ArchivePanel::build()
             listPasses();
     });
     connect(m_calendar, &QCalendarWidget::currentPageChanged, this, &ArchivePanel::markMonth);
-    connect(m_calendar, &QCalendarWidget::selectionChanged, this, &ArchivePanel::listDay);
+    connect(m_calendar, &QCalendarWidget::selectionChanged, this, [this] {
+        if (!m_selectingLatest)
+            m_followLatest = false;
+        listDay();
+    });
     for (QTreeWidget *list : {m_drives, m_passes})
         connect(list, &QTreeWidget::itemDoubleClicked, this, &ArchivePanel::play);
 }
 
 void ArchivePanel::retranslate()
 {
+    using namespace archivepanel;
     m_addFolder->setText(tr("添加文件夹到档案…"));
     m_wholeArchive->setText(tr("在地图上显示整个档案"));
     m_useMarker->setText(tr("使用当前标记"));
     m_radiusLabel->setText(tr("半径"));
-    m_placeHint->setText(tr("在地图上点击一个地点"));
+    m_placeHint->setWholeText(tr("在地图上点击一个地点"));
     m_tabs->setTabText(0, tr("按日期"));
     m_tabs->setTabText(1, tr("按地点"));
-    m_drives->setHeaderLabels({tr("时间"), tr("距离"), tr("最高速度"), tr("事件")});
-    m_passes->setHeaderLabels({tr("日期和时间"), tr("速度"), tr("距离"), tr("文件")});
+    nameColumns(m_drives, {tr("时间"), tr("距离"), tr("最高速度"), tr("事件")});
+    nameColumns(m_passes, {tr("日期和时间"), tr("速度"), tr("距离"), tr("文件")});
+    fitColumns(m_drives);
+    fitColumns(m_passes);
+}
+
+void ArchivePanel::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    archivepanel::fitColumns(m_drives);
+    archivepanel::fitColumns(m_passes);
 }
 
 void ArchivePanel::changeEvent(QEvent *event)
 {
-    if (event->type() == QEvent::LanguageChange)
+    if (event->type() == QEvent::LanguageChange) {
         retranslate();
+        // The counts and the rows' words too.
+        refresh();
+    }
     QWidget::changeEvent(event);
 }
 
@@ -230,7 +310,8 @@ void ArchivePanel::refresh()
 {
     if (!m_reader.isOpen())
         return;
-    m_status->setText(tr("档案中有 %1 段录像").arg(m_reader.recordingCount()));
+    m_status->setWholeText(tr("档案中有 %n 段录像", nullptr, m_reader.recordingCount()));
+    selectLatestDay();
     markMonth();
     listDay();
     if (m_placeSet)
@@ -238,6 +319,17 @@ void ArchivePanel::refresh()
     if (m_routesShown && m_parts.map)
         m_parts.map->showArchiveRoutes(m_reader.routes());
     emit refreshed();
+}
+
+void ArchivePanel::selectLatestDay()
+{
+    const QDate latest = m_followLatest ? m_reader.latestDay() : QDate();
+    if (!latest.isValid())
+        return;
+    m_selectingLatest = true;
+    m_calendar->setSelectedDate(latest);
+    m_calendar->setCurrentPage(latest.year(), latest.month());
+    m_selectingLatest = false;
 }
 
 void ArchivePanel::markMonth()
@@ -251,9 +343,8 @@ void ArchivePanel::markMonth()
         QTextCharFormat format;
         format.setForeground(QColor(47, 179, 255));
         format.setFontWeight(QFont::Bold);
-        format.setToolTip(tr("%1，%2 段录像")
-                              .arg(archivetexts::distance(day.metres))
-                              .arg(day.recordings));
+        format.setToolTip(
+            tr("%1，%n 段录像", nullptr, day.recordings).arg(archivetexts::distance(day.metres)));
         m_calendar->setDateTextFormat(day.date, format);
     }
 }
@@ -288,8 +379,7 @@ void ArchivePanel::listDay()
             }
         }
     }
-    for (int column = 0; column < m_drives->columnCount() - 1; ++column)
-        m_drives->resizeColumnToContents(column);
+    archivepanel::fitColumns(m_drives);
 }
 
 void ArchivePanel::searchAt(double latitude, double longitude)
@@ -308,10 +398,9 @@ void ArchivePanel::listPasses()
         return;
     const QVector<ArchivePass> passes =
         m_reader.passesNear(m_placeLatitude, m_placeLongitude, m_radius->value());
-    m_placeHint->setText(tr("%1, %2 附近 %3 次经过")
-                             .arg(m_placeLatitude, 0, 'f', 5)
-                             .arg(m_placeLongitude, 0, 'f', 5)
-                             .arg(passes.size()));
+    m_placeHint->setWholeText(tr("%1, %2 附近 %n 次经过", nullptr, passes.size())
+                                  .arg(m_placeLatitude, 0, 'f', 5)
+                                  .arg(m_placeLongitude, 0, 'f', 5));
     QHash<qint64, ArchiveRecording> recordings;
     for (const ArchivePass &pass : passes) {
         if (!recordings.contains(pass.recordingId))
@@ -325,6 +414,5 @@ void ArchivePanel::listPasses()
                        QFileInfo(pass.frontPath).fileName()});
         archiveRow(item, r, pass.second);
     }
-    for (int column = 0; column < m_passes->columnCount() - 1; ++column)
-        m_passes->resizeColumnToContents(column);
+    archivepanel::fitColumns(m_passes);
 }

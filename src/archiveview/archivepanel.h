@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class ArchiveIndexer;
+class ElidedLabel;
 class Library;
 class LuFileInfoModel;
 class MapView;
@@ -72,12 +73,15 @@ signals:
 
 protected:
     void changeEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void build();
     void retranslate();
     void refresh();
     void markMonth();
+    // Until another day is selected, the calendar follows the latest day with driving.
+    void selectLatestDay();
     void listDay();
     void listPasses();
     void play(QTreeWidgetItem *item);
@@ -94,15 +98,17 @@ private:
     double m_placeLatitude = 0;
     double m_placeLongitude = 0;
     bool m_placeSet = false;
+    bool m_followLatest = true;
+    bool m_selectingLatest = false;
 
     QTimer *m_refreshTimer = nullptr;
     QTabWidget *m_tabs = nullptr;
     QPushButton *m_addFolder = nullptr;
     QPushButton *m_wholeArchive = nullptr;
     QPushButton *m_useMarker = nullptr;
-    QLabel *m_status = nullptr;
+    ElidedLabel *m_status = nullptr;
     QLabel *m_radiusLabel = nullptr;
-    QLabel *m_placeHint = nullptr;
+    ElidedLabel *m_placeHint = nullptr;
     QCalendarWidget *m_calendar = nullptr;
     QTreeWidget *m_drives = nullptr;
     QTreeWidget *m_passes = nullptr;

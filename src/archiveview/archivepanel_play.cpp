@@ -66,7 +66,7 @@ void ArchivePanel::addFolder(const QString &folder)
     start();
     m_indexer->setEventThresholds(HWDefaultSettings::instance()->drivingEventThresholds());
     m_indexer->addFolder(folder);
-    m_status->setText(tr("正在添加 %1 …").arg(QDir::toNativeSeparators(folder)));
+    m_status->setWholeText(tr("正在添加 %1 …").arg(QDir::toNativeSeparators(folder)));
 }
 
 void ArchivePanel::setShowing(bool showing)

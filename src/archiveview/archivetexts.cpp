@@ -13,9 +13,9 @@ bool archiveInMiles()
     return HWDefaultSettings::instance()->speedUnit() == 1;
 }
 
-QString archiveTr(const char *text)
+QString archiveTr(const char *text, int n = -1)
 {
-    return QCoreApplication::translate("ArchivePanel", text);
+    return QCoreApplication::translate("ArchivePanel", text, nullptr, n);
 }
 } // namespace
 
@@ -39,7 +39,7 @@ QString events(const ArchiveEventCounts &counts)
     int all = 0;
     for (int count : counts)
         all += count;
-    return all ? archiveTr("%1 个事件").arg(all) : archiveTr("无事件");
+    return all ? archiveTr("%n 个事件", all) : archiveTr("无事件");
 }
 
 QString carEvent(const ArchiveCarEvent &event, const QDateTime &recordingStartUtc)

@@ -67,10 +67,6 @@ KestroMainWidget::KestroMainWidget(QWidget *parent)
     m_map->load();
     setPlayControlsEnabled(false);
     m_telemetry->reset();
-    if (store->videoSolution() == 1) {
-        ui->widget_gsensor->hide();
-        ui->label_gsensor_split->hide();
-    }
     const bool keep = store->keepOriginalSize();
     for (HWPlayWidget *pane : panes())
         pane->setKeepRatio(keep);
@@ -90,7 +86,8 @@ void KestroMainWidget::buildParts()
         ui->label_play_time, ui->label_duration,   ui->label_file_size,   ui->label_resolution,
         ui->label_lng,       ui->label_lat,        ui->label_max_speed,   ui->label_speed_value,
         ui->label_speed_unit, ui->label_draw_speed, ui->label_campass, ui->widget_draw_gsensor,
-        ui->pushBtn_gsensor_x, ui->pushBtn_gsensor_y, ui->pushBtn_gsensor_z, ui->widget_car_signals};
+        ui->pushBtn_gsensor_x, ui->pushBtn_gsensor_y, ui->pushBtn_gsensor_z,
+        {ui->widget_gsensor, ui->label_gsensor_split}, ui->widget_car_signals};
     m_telemetry = new TelemetryDisplay(dials, m_session, m_map, m_library, this);
     m_events = new DrivingEventTools(m_session, m_library, ui->horizontalSlider_progress, this);
     m_map->setEventsFor(&DrivingEventTools::mapEvents);

@@ -49,11 +49,14 @@ public:
     void playSelectFile(const QString &path);
     // Adds files to the library and plays the first, as a drop of them does.
     void openFiles(const QStringList &paths);
-    // Files and folders named on the command line, opened as if dropped.
+    // Files and folders named on the command line, opened as if dropped: tracks (.gpx, .kml,
+    // .nmea) are loaded as tracks wherever they stand among the videos.
     void openFilesFromArguments(const QStringList &arguments);
     // Dropped or chosen files and folders: every recording in them is added, the first played;
     // a folder with none says so.
     void openPaths(const QStringList &paths);
+    // Tracks among the paths are loaded as tracks, the rest opened by openPaths.
+    void openPathsAndTracks(const QStringList &paths);
 
     // The state the tests and tools read.
     const QList<LuFileInfoModel *> &libraryModels() const;

@@ -24,6 +24,7 @@
 #include <QCloseEvent>
 #include <QDebug>
 #include <QMenu>
+#include <QFileInfo>
 #include <QMimeData>
 #include <QUrl>
 
@@ -161,14 +162,11 @@ void KestroMainWidget::dragEnterEvent(QDragEnterEvent *event)
 void KestroMainWidget::dropEvent(QDropEvent *event)
 {
     qCDebug(lcMainWindow) << "KestroMainWidget::dropEvent" << __LINE__;
-    // Track files are tracks for the listed recordings; the rest is videos and folders.
-    QStringList paths, tracks;
+    QStringList paths;
     for (const QUrl &url : event->mimeData()->urls())
         if (url.isLocalFile())
-            (ExternalTracks::isTrackFile(url.toLocalFile()) ? tracks : paths) << url.toLocalFile();
-    m_trackExport->loadTrackFiles(tracks);
-    if (!paths.isEmpty())
-        openPaths(paths);
+            paths << url.toLocalFile();
+    openPathsAndTracks(paths);
 }
 
 void KestroMainWidget::openFiles(const QStringList &paths)
@@ -181,7 +179,23 @@ void KestroMainWidget::openFiles(const QStringList &paths)
 
 void KestroMainWidget::openFilesFromArguments(const QStringList &arguments)
 {
-    openPaths(arguments);
+    // A track named relative to where the program was started is read by a worker later on.
+    QStringList paths;
+    for (const QString &argument : arguments)
+        paths << (ExternalTracks::isTrackFile(argument) ? QFileInfo(argument).absoluteFilePath()
+                                                         : argument);
+    openPathsAndTracks(paths);
+}
+
+void KestroMainWidget::openPathsAndTracks(const QStringList &paths)
+{
+    // Track files are tracks for the listed recordings; the rest is videos and folders.
+    QStringList videos, tracks;
+    for (const QString &path : paths)
+        (ExternalTracks::isTrackFile(path) ? tracks : videos) << path;
+    m_trackExport->loadTrackFiles(tracks);
+    if (!videos.isEmpty())
+        openPaths(videos);
 }
 
 void KestroMainWidget::openPaths(const QStringList &paths)

@@ -87,13 +87,7 @@ void KestroMainWidget::on_pushBtn_open_dir_clicked()
     if (dialog.exec() != QDialog::Accepted || dialog.chosenPaths().isEmpty())
         return;
     const QStringList chosen = dialog.chosenPaths();
-    QStringList videos;
-    QStringList tracks;
-    for (const QString &path : chosen)
-        (ExternalTracks::isTrackFile(path) ? tracks : videos) << path;
-    m_trackExport->loadTrackFiles(tracks);
-    if (!videos.isEmpty())
-        openPaths(videos);
+    openPathsAndTracks(chosen);
     store->setVideoDir(QFileInfo(chosen.first()).isDir() ? chosen.first()
                                                           : QFileInfo(chosen.first()).absolutePath());
 }

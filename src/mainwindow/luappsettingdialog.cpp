@@ -74,12 +74,8 @@ void LuAppSettingDialog::fillControls()
          store->language());
     fill(ui->comboBox_map, {tr("谷歌地图"), tr("百度地图"), tr("OpenStreetMap")}, store->mapType());
     fill(ui->comboBox_unit, {QStringLiteral("KM/H"), QStringLiteral("MPH")}, store->speedUnit());
-    fill(ui->comboBox_video_solution, {tr("记录仪支持重力感应"), tr("记录仪没有重力感应")},
-         store->videoSolution());
-
-    // The recorder has no G-sensor; its row shares the snapshot row's place and never shows.
-    ui->comboBox_video_solution->hide();
-    ui->label_gsensor->hide();
+    // In the order of GsensorChartChoice.
+    fill(ui->comboBox_video_solution, {tr("自动"), tr("从不")}, int(store->gsensorChart()));
     initializing = false;
 }
 
@@ -126,6 +122,15 @@ void LuAppSettingDialog::on_comboBox_unit_currentIndexChanged(int index)
     if (initializing)
         return;
     HWDefaultSettings::instance()->setSpeedUnit(ui->comboBox_unit->currentIndex());
+    if (onChanged)
+        onChanged(false);
+}
+
+void LuAppSettingDialog::on_comboBox_video_solution_currentIndexChanged(int index)
+{
+    if (initializing || index < 0)
+        return;
+    HWDefaultSettings::instance()->setGsensorChart(GsensorChartChoice(index));
     if (onChanged)
         onChanged(false);
 }

@@ -10,9 +10,10 @@ namespace Ui {
 class LuAppSettingDialog;
 }
 
-// "System Setting": language, map service, speed unit, snapshot folder and offline map file. Language, map and
-// unit are stored the moment they change and reported through onChanged (true when the map
-// page must be reloaded, false after a unit change); the creator reads nothing back.
+// "System Setting": language, map service, speed unit, G-sensor chart, snapshot folder and
+// offline map file. Language, map, unit and chart are stored the moment they change and reported
+// through onChanged (true when the map page must be reloaded, false after a unit or chart
+// change); the creator reads nothing back.
 class LuAppSettingDialog : public LuBasicDialog
 {
     Q_OBJECT
@@ -32,6 +33,7 @@ private slots:
     void on_comboBox_language_currentIndexChanged(int index);
     void on_comboBox_map_currentIndexChanged(int index);
     void on_comboBox_unit_currentIndexChanged(int index);
+    void on_comboBox_video_solution_currentIndexChanged(int index);
 
 protected:
     void changeEvent(QEvent *e) override;

@@ -16,6 +16,7 @@
 #include <QLabel>
 
 #include <cmath>
+#include <utility>
 
 namespace {
 constexpr int kBaiduMapType = 1;
@@ -66,18 +67,46 @@ TelemetryDisplay::TelemetryDisplay(const TelemetryWidgets &widgets, PlaybackSess
         m_carSignals->load(carSignalSources(*m_session));
         m_maxSpeedKnots = 0;
         m_widgets.chart->setTrack(m_session->master());
+        placeGsensorChart();
     });
     connect(session, &PlaybackSession::stopped, this, [this] {
         m_carSignals->clear();
         m_widgets.chart->setTrack(nullptr);
         reset();
     });
+    // A checked button greys its value and hides its curve.
+    const std::pair<QAbstractButton *, void (LuGsensorWidget::*)(bool)> curves[] = {
+        {widgets.gsensorX, &LuGsensorWidget::setShowX},
+        {widgets.gsensorY, &LuGsensorWidget::setShowY},
+        {widgets.gsensorZ, &LuGsensorWidget::setShowZ}};
+    for (const auto &curve : curves) {
+        LuGsensorWidget *chart = widgets.chart;
+        const auto show = curve.second;
+        connect(curve.first, &QAbstractButton::toggled, chart,
+                [chart, show](bool checked) { (chart->*show)(!checked); });
+    }
     connect(map, &MapView::routeRedrawn, this, [this] { show(m_session->shownSecond()); });
     // Only the master channel's track is shown; the others keep theirs for their next open.
     connect(library, &Library::trackReady, this, [this](LuFileInfoModel *model) {
-        if (model && model == m_session->master())
+        if (model && model == m_session->master()) {
             m_widgets.chart->setTrack(model);
+            placeGsensorChart();
+        }
     });
+}
+
+bool TelemetryDisplay::showsGsensorChart(const LuFileInfoModel *recording,
+                                         GsensorChartChoice choice)
+{
+    return choice != GsensorChartChoice::Never && recording && recording->hasGsensor;
+}
+
+void TelemetryDisplay::placeGsensorChart()
+{
+    const bool shown =
+        showsGsensorChart(m_session->master(), HWDefaultSettings::instance()->gsensorChart());
+    for (QWidget *widget : qAsConst(m_widgets.gsensorRow))
+        widget->setVisible(shown);
 }
 
 QString TelemetryDisplay::formatPlayTime(int seconds)
@@ -129,10 +158,12 @@ void TelemetryDisplay::reset()
     m_widgets.gsensorX->setText(QStringLiteral("X: 0"));
     m_widgets.gsensorY->setText(QStringLiteral("Y: 0"));
     m_widgets.gsensorZ->setText(QStringLiteral("Z: 0"));
+    placeGsensorChart();
 }
 
 void TelemetryDisplay::settingsApplied()
 {
+    placeGsensorChart();
     if (m_session->state() == PlaybackSession::Stopped) {
         reset();
         return;

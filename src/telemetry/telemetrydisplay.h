@@ -1,5 +1,8 @@
 #pragma once
 
+#include "hwdefaultsettings.h"
+
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -12,6 +15,7 @@ class MapView;
 class PlaybackSession;
 class QAbstractButton;
 class QLabel;
+class QWidget;
 class Library;
 class LuFileInfoModel;
 
@@ -34,6 +38,8 @@ struct TelemetryWidgets
     QAbstractButton *gsensorX = nullptr;
     QAbstractButton *gsensorY = nullptr;
     QAbstractButton *gsensorZ = nullptr;
+    // What shows and hides with the chart: its row, the line under it.
+    QList<QWidget *> gsensorRow;
     // The car's own signals beside the dials; may be left out.
     CarSignalsRow *carSignals = nullptr;
 };
@@ -59,6 +65,8 @@ public:
     CarSignalsDisplay *carSignals() const { return m_carSignals; }
 
     static QString formatPlayTime(int seconds);
+    // The chart shows while the recording has G-sensor values, unless the user chose never.
+    static bool showsGsensorChart(const LuFileInfoModel *recording, GsensorChartChoice choice);
 
 private:
     // The unit under the speedometer and the maximum speed, in the chosen unit.
@@ -66,6 +74,7 @@ private:
     void showTime(int second);
     void showLength(float seconds);
     void showAttributes(int width, int height);
+    void placeGsensorChart();
 
     TelemetryWidgets m_widgets;
     PlaybackSession *m_session;

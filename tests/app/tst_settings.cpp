@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <QtTest>
 
@@ -22,15 +23,14 @@ class TestSettings : public QObject
 
     static QVariantMap onDisk()
     {
-        const QString copy = QDir::temp().filePath(QStringLiteral("qmarl-settings-copy.conf"));
-        QFile::remove(copy);
+        const QTemporaryDir dir;
+        const QString copy = dir.filePath(QStringLiteral("settings-copy.conf"));
         QVariantMap contents;
         if (QFile::copy(qEnvironmentVariable("XDG_CONFIG_HOME") + "/VOLQ/Q-MARL.conf", copy)) {
             QSettings file(copy, QSettings::IniFormat);
             for (const QString &key : file.allKeys())
                 contents.insert(key, file.value(key));
         }
-        QFile::remove(copy);
         return contents;
     }
 
@@ -44,6 +44,7 @@ class TestSettings : public QObject
     {
         QString source;
         QString translation;
+        QStringList forms; // a count's plural forms, in the catalogue language's order
     };
 
     static QVector<Entry> catalogueSource(const QString &name)
@@ -54,16 +55,39 @@ class TestSettings : public QObject
         QVector<Entry> entries;
         QXmlStreamReader xml(&file);
         Entry entry;
-        while (xml.readNextStartElement() || !xml.atEnd()) {
-            if (xml.isStartElement() && xml.name() == QLatin1String("source"))
+        bool numerus = false;
+        while (!xml.atEnd()) {
+            if (xml.readNext() != QXmlStreamReader::StartElement)
+                continue;
+            if (xml.name() == QLatin1String("message")) {
+                entry = Entry();
+                numerus = xml.attributes().value(QLatin1String("numerus")) == QLatin1String("yes");
+            } else if (xml.name() == QLatin1String("source")) {
                 entry.source = xml.readElementText();
-            else if (xml.isStartElement() && xml.name() == QLatin1String("translation")) {
-                entry.translation = xml.readElementText();
+            } else if (xml.name() == QLatin1String("translation")) {
+                if (numerus)
+                    while (xml.readNextStartElement())
+                        entry.forms << xml.readElementText();
+                else
+                    entry.translation = xml.readElementText();
                 entries.append(entry);
-            } else if (!xml.isStartElement())
-                xml.readNext();
+            }
         }
         return entries;
+    }
+
+    // Which of a language's plural forms a count takes: English one or many; Russian one, few
+    // or many; Japanese and Vietnamese a single form.
+    static int pluralForm(int language, int n)
+    {
+        if (language == 1)
+            return n == 1 ? 0 : 1;
+        if (language == 3) {
+            if (n % 10 == 1 && n % 100 != 11)
+                return 0;
+            return n % 10 >= 2 && n % 10 <= 4 && (n % 100 < 10 || n % 100 >= 20) ? 1 : 2;
+        }
+        return 0;
     }
 
 private slots:
@@ -96,6 +120,42 @@ private slots:
         QCOMPARE(onDisk().value(g_settingKey_speedUnit).toInt(), speedUnit);
         store()->setLanguage(language == 2 ? 1 : 2);
         QCOMPARE(store()->mapType(), mapType);
+    }
+
+    // The chart's choice; the old recorder choice, which the program itself always stored as
+    // "no G-sensor", reads as Automatic and is dropped.
+    void gsensorChartChoice_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QVariant>("stored"); // invalid: nothing stored
+        QTest::addColumn<int>("choice");
+        const int automatic = int(GsensorChartChoice::Automatic);
+        const int never = int(GsensorChartChoice::Never);
+        const QString chart = g_settingKey_gsensorChart;
+        const QString old = g_settingKey_videoSolution;
+        QTest::newRow("nothing stored") << chart << QVariant() << automatic;
+        QTest::newRow("automatic") << chart << QVariant(automatic) << automatic;
+        QTest::newRow("never") << chart << QVariant(never) << never;
+        QTest::newRow("unknown number") << chart << QVariant(7) << automatic;
+        QTest::newRow("not a number") << chart << QVariant(QStringLiteral("x")) << automatic;
+        QTest::newRow("old: no G-sensor") << old << QVariant(1) << automatic;
+        QTest::newRow("old: G-sensor") << old << QVariant(0) << automatic;
+    }
+
+    void gsensorChartChoice()
+    {
+        QFETCH(QString, key);
+        QFETCH(QVariant, stored);
+        QFETCH(int, choice);
+        if (stored.isValid())
+            put(key, stored);
+        QCOMPARE(int(store()->gsensorChart()), choice);
+        QVERIFY(!onDisk().contains(g_settingKey_videoSolution));
+        store()->setGsensorChart(GsensorChartChoice::Never);
+        QCOMPARE(onDisk().value(g_settingKey_gsensorChart).toInt(), int(GsensorChartChoice::Never));
+        QCOMPARE(store()->gsensorChart(), GsensorChartChoice::Never);
+        store()->setGsensorChart(GsensorChartChoice::Automatic);
+        QCOMPARE(store()->gsensorChart(), GsensorChartChoice::Automatic);
     }
 
     void snapDirIsTheUsersPicturesUnlessStored()
@@ -161,28 +221,46 @@ private slots:
     {
         QTest::addColumn<int>("language");
         QTest::addColumn<QString>("name");
-        QTest::newRow("english") << 1 << "tr_en_US";
-        QTest::newRow("japanese") << 0 << "tr_ja_JA";
-        QTest::newRow("russian") << 3 << "tr_ru_RU";
-        QTest::newRow("vietnamese") << 4 << "tr_vi_VN";
+        QTest::addColumn<int>("pluralForms");
+        QTest::newRow("english") << 1 << "tr_en_US" << 2;
+        QTest::newRow("japanese") << 0 << "tr_ja_JA" << 1;
+        QTest::newRow("russian") << 3 << "tr_ru_RU" << 3;
+        QTest::newRow("vietnamese") << 4 << "tr_vi_VN" << 1;
     }
 
     void cataloguesTranslateEveryEntry()
     {
         QFETCH(int, language);
         QFETCH(QString, name);
+        QFETCH(int, pluralForms);
         const QVector<Entry> entries = catalogueSource(name);
         // Every catalogue holds what the English one holds.
         QVERIFY(!entries.isEmpty());
         QCOMPARE(entries.size(), catalogueSource(QStringLiteral("tr_en_US")).size());
         ::loadTranslation(language);
         QCoreApplication::installTranslator(&g_translator);
+        int counted = 0;
         for (const Entry &entry : entries) {
             const QByteArray source = entry.source.toUtf8();
-            for (const char *context : {"KestroMainWidget", "LuAppSettingDialog", ""})
-                QCOMPARE(QCoreApplication::translate(context, source.constData()),
-                         entry.translation);
+            if (entry.forms.isEmpty()) {
+                for (const char *context : {"KestroMainWidget", "LuAppSettingDialog", ""})
+                    QCOMPARE(QCoreApplication::translate(context, source.constData()),
+                             entry.translation);
+                continue;
+            }
+            // A count: every form there, and each count in the form its language gives it.
+            ++counted;
+            QVERIFY2(entry.source.contains(QLatin1String("%n")), qPrintable(entry.source));
+            QCOMPARE(entry.forms.size(), pluralForms);
+            for (int n : {0, 1, 2, 4, 5, 11, 21, 22, 25, 101}) {
+                QString expected = entry.forms.at(pluralForm(language, n));
+                expected.replace(QLatin1String("%n"), QString::number(n));
+                for (const char *context : {"ArchivePanel", ""})
+                    QCOMPARE(QCoreApplication::translate(context, source.constData(), nullptr, n),
+                             expected);
+            }
         }
+        QVERIFY(counted > 0);
     }
 };
 

@@ -8,9 +8,14 @@
 #include "mapbridge.h"
 #include "mapview.h"
 #include "playbacksession.h"
+#include "translation.h"
 
 #include <QCalendarWidget>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QScopeGuard>
+#include <QTabBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -19,7 +24,9 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTextCharFormat>
+#include <QStyle>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QWebEngineView>
 
 using namespace windowtest;
@@ -51,6 +58,22 @@ class TestArchiveView : public QObject
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, at);
     }
 
+    // The widest text of a list's column as the item delegate draws it: the text, a margin each
+    // side, the first column's indentation. Rows spanning the whole list do not count.
+    static int rowsWidth(QTreeWidget *list, int column)
+    {
+        const int margin = list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
+        int widest = 0;
+        for (QTreeWidgetItemIterator it(list); *it; ++it) {
+            if (column == 0 && (*it)->isFirstColumnSpanned())
+                continue;
+            const int level = (list->rootIsDecorated() ? 1 : 0) + ((*it)->parent() ? 1 : 0);
+            widest = std::max(widest, list->fontMetrics().horizontalAdvance((*it)->text(column)) +
+                                          2 * margin + (column == 0 ? level * list->indentation() : 0));
+        }
+        return widest;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -72,6 +95,18 @@ private slots:
     }
 
     void cleanupTestCase() { m_window.reset(); }
+
+    // Once filled, the calendar shows the month of the latest day with driving, that day chosen
+    // and its drives listed.
+    void opensOnTheLatestDay()
+    {
+        QCalendarWidget *calendar = panel()->calendar();
+        QTRY_COMPARE_WITH_TIMEOUT(calendar->selectedDate(), QDate(2024, 5, 18), timeout);
+        QCOMPARE(calendar->yearShown(), 2024);
+        QCOMPARE(calendar->monthShown(), 5);
+        QTRY_COMPARE_WITH_TIMEOUT(panel()->driveList()->topLevelItemCount(), 1, timeout);
+        QCOMPARE(panel()->driveList()->topLevelItem(0)->text(0), QStringLiteral("08:00–08:02"));
+    }
 
     // The days with driving carry their distance; a day's drives their figures.
     void daysAndDrives()
@@ -262,7 +297,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(drives->topLevelItemCount(), 1, timeout);
         QTreeWidgetItem *drive = drives->topLevelItem(0);
         QCOMPARE(drive->text(0), QStringLiteral("12:00–12:02"));
-        QCOMPARE(drive->text(3), QCoreApplication::translate("ArchivePanel", "%1 个事件").arg(1));
+        QCOMPARE(drive->text(3), QCoreApplication::translate("ArchivePanel", "%n 个事件", nullptr, 1));
         QCOMPARE(drive->childCount(), 1);
         QVERIFY(drive->isExpanded());
         const QTreeWidgetItem *event = drive->child(0);
@@ -271,6 +306,100 @@ private slots:
         QCOMPARE(event->data(0, ArchivePanel::FrontRole).toString(),
                  drive->data(0, ArchivePanel::FrontRole).toString());
         QCOMPARE(event->data(0, ArchivePanel::SecondRole).toInt(), 50); // 5 s before second 55
+    }
+
+    // At the window's first size, every text of the tab is whole in every language: labels fit
+    // (or are cut with the whole text in their tooltip), buttons, tabs and column names fit.
+    void readableInEveryLanguage_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::newRow("japanese") << 0;
+        QTest::newRow("english") << 1;
+        QTest::newRow("chinese") << 2;
+        QTest::newRow("russian") << 3;
+        QTest::newRow("vietnamese") << 4;
+    }
+
+    void readableInEveryLanguage()
+    {
+        QFETCH(int, language);
+        const QSize firstSize(1266, 720);
+        m_window->showNormal();
+        m_window->resize(firstSize);
+        QTRY_COMPARE(m_window->size(), firstSize);
+        int loaded = language;
+        loadTranslation(loaded);
+        QCoreApplication::installTranslator(&g_translator);
+        const auto restore = qScopeGuard([] {
+            QCoreApplication::removeTranslator(&g_translator);
+            QCoreApplication::sendPostedEvents();
+        });
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::sendPostedEvents();
+        Ui::KestroMainWidget *ui = m_window->form();
+        ui->tabWidget_lists->setCurrentWidget(ui->tab_archive);
+        QCOMPARE(panel()->driveList()->headerItem()->text(2),
+                 QCoreApplication::translate("ArchivePanel", "最高速度"));
+        panel()->calendar()->setSelectedDate(QDate(2024, 5, 16));
+        QTRY_COMPARE_WITH_TIMEOUT(panel()->driveList()->topLevelItemCount(), 2, timeout);
+        // A search fills the place hint with its longest text.
+        panel()->searchAt(48.0 + 7.2 / 60, 11.0 + 31.0 / 60);
+
+        // What the tab shows that cannot be read whole, for the page on top.
+        const auto unreadableTexts = [this] {
+            QStringList unreadable;
+            const auto check = [&unreadable](bool fits, const QWidget *widget, const QString &text) {
+                if (!fits)
+                    unreadable << QStringLiteral("%1 \"%2\" (%3 px)")
+                                      .arg(QLatin1String(widget->metaObject()->className()), text)
+                                      .arg(widget->width());
+            };
+            for (const QLabel *label : panel()->findChildren<QLabel *>()) {
+                if (!label->isVisible() || label->text().isEmpty())
+                    continue;
+                check(label->fontMetrics().horizontalAdvance(label->text()) <=
+                          label->contentsRect().width(),
+                      label, label->text());
+                // Cut, the whole text in its tooltip.
+                if (label->text().endsWith(QChar(0x2026)))
+                    check(label->toolTip().startsWith(label->text().chopped(1)) &&
+                              label->toolTip().size() > label->text().size(),
+                          label, label->toolTip());
+            }
+            for (const QAbstractButton *button : panel()->findChildren<QAbstractButton *>())
+                if (button->isVisible() && !button->text().isEmpty())
+                    check(button->width() >= button->sizeHint().width(), button, button->text());
+            for (QTreeWidget *list : panel()->findChildren<QTreeWidget *>()) {
+                if (!list->isVisible())
+                    continue;
+                const QHeaderView *header = list->header();
+                for (int column = 0; column < list->columnCount(); ++column) {
+                    // Inside the list, as wide as its rows, its name whole or in the tooltip.
+                    const QString name = list->headerItem()->text(column);
+                    check(header->sectionViewportPosition(column) + header->sectionSize(column) <=
+                                  header->viewport()->width() &&
+                              header->sectionSize(column) >= rowsWidth(list, column),
+                          header, name);
+                    check(header->sectionSize(column) >= header->sectionSizeHint(column) ||
+                              list->headerItem()->toolTip(column) == name,
+                          header, name);
+                }
+            }
+            const QTabBar *bar = panel()->findChild<QTabWidget *>()->tabBar();
+            for (int tab = 0; tab < bar->count(); ++tab)
+                check(bar->tabRect(tab).width() >=
+                          bar->fontMetrics().horizontalAdvance(bar->tabText(tab)),
+                      bar, bar->tabText(tab));
+            return unreadable;
+        };
+        QTabWidget *tabs = panel()->findChild<QTabWidget *>();
+        for (int tab = 0; tab < tabs->count(); ++tab) {
+            tabs->setCurrentIndex(tab);
+            // The header lays its sections out once its events have run.
+            QTRY_VERIFY2_WITH_TIMEOUT(unreadableTexts().isEmpty(),
+                                      qPrintable(unreadableTexts().join(QStringLiteral("; "))),
+                                      2000);
+        }
     }
 };
 

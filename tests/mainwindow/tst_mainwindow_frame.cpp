@@ -2,6 +2,7 @@
 
 #include "externaltracks.h"
 #include "loadedtracksdialog.h"
+#include "lugsensorwidget.h"
 #include "lutitlebar.h"
 #include "trackexportactions.h"
 #include "openvideosdialog.h"
@@ -267,6 +268,72 @@ private slots:
         for (HWPlayWidget *pane : panes(window()))
             QVERIFY(!pane->isKeepRatio());
         QCOMPARE(ui()->widget_display_1->width(), fullWidth);
+    }
+
+    // The G-sensor chart under the dials shows while the open recording's track has G-sensor
+    // values, unless the setting says never; its X, Y and Z buttons hide and bring back their
+    // curves; it goes with the session.
+    void gsensorChartFollowsTheRecording_data()
+    {
+        QTest::addColumn<bool>("values");
+        QTest::addColumn<int>("choice");
+        QTest::addColumn<bool>("shown");
+        const int automatic = int(GsensorChartChoice::Automatic);
+        const int never = int(GsensorChartChoice::Never);
+        QTest::newRow("values, automatic") << true << automatic << true;
+        QTest::newRow("no values, automatic") << false << automatic << false;
+        QTest::newRow("values, never") << true << never << false;
+    }
+
+    void gsensorChartFollowsTheRecording()
+    {
+        QFETCH(bool, values);
+        QFETCH(int, choice);
+        QFETCH(bool, shown);
+        QTemporaryDir dir;
+        const QString path = northbound(dir.filePath("2024_0516_100000_001A.MP4"), "2024051610",
+                                        "01131.000000");
+        if (!values) {
+            const QString cache = LuFileInfoModel(QFileInfo(path).fileName(), path).trackCachePath;
+            QByteArray lines = readBytes(cache);
+            QVERIFY(lines.contains(",0,0,256\n"));
+            lines.replace(",0,0,256\n", ",0,0,0\n");
+            writeBytes(cache, lines);
+        }
+        HWDefaultSettings *store = HWDefaultSettings::instance();
+        store->setGsensorChart(GsensorChartChoice(choice));
+        m_window = makeWindow();
+        QVERIFY(!ui()->widget_gsensor->isVisible());
+        addAndPlay(window(), {path}, 1);
+        // The track's positions reach the labels once it has been read.
+        QTRY_VERIFY_WITH_TIMEOUT(ui()->label_lat->text() != QStringLiteral("00.000000"), timeout);
+        QCOMPARE(ui()->widget_gsensor->isVisible(), shown);
+        QCOMPARE(ui()->label_gsensor_split->isVisible(), shown);
+        LuGsensorWidget *chart = ui()->widget_draw_gsensor;
+        QCOMPARE(chart->hasSeries(), values);
+
+        // The other choice applies at once.
+        const bool never = GsensorChartChoice(choice) == GsensorChartChoice::Never;
+        store->setGsensorChart(never ? GsensorChartChoice::Automatic : GsensorChartChoice::Never);
+        emit window().settingsApplied(false);
+        QCOMPARE(ui()->widget_gsensor->isVisible(), values && never);
+
+        const std::pair<QPushButton *, bool (LuGsensorWidget::*)() const> curves[] = {
+            {ui()->pushBtn_gsensor_x, &LuGsensorWidget::isShowingX},
+            {ui()->pushBtn_gsensor_y, &LuGsensorWidget::isShowingY},
+            {ui()->pushBtn_gsensor_z, &LuGsensorWidget::isShowingZ}};
+        for (const auto &curve : curves) {
+            QVERIFY((chart->*curve.second)());
+            curve.first->click();
+            QVERIFY(curve.first->isChecked());
+            QVERIFY(!(chart->*curve.second)());
+            curve.first->click();
+            QVERIFY((chart->*curve.second)());
+        }
+
+        ui()->pushBtn_stop->click();
+        QVERIFY(!ui()->widget_gsensor->isVisible());
+        QVERIFY(!ui()->label_gsensor_split->isVisible());
     }
 };
 

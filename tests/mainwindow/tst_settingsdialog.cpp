@@ -6,6 +6,7 @@
 #include "ui_luappsettingdialog.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
@@ -100,6 +101,43 @@ private slots:
         QCOMPARE(ui()->comboBox_map->currentIndex(), 2);
         QCOMPARE(m_calls, QList<bool>{true});
         QCOMPARE(HWDefaultSettings::instance()->mapType(), 2);
+    }
+
+    // The G-sensor row is a choice of its own beside the others: it opens on the stored choice,
+    // and the other choice is stored at once and reported without a map reload.
+    void gsensorRowChoosesTheChart_data()
+    {
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<QString>("storedText");
+        QTest::newRow("automatic") << int(GsensorChartChoice::Automatic) << "Automatic";
+        QTest::newRow("never") << int(GsensorChartChoice::Never) << "Never";
+    }
+
+    void gsensorRowChoosesTheChart()
+    {
+        QFETCH(int, stored);
+        QFETCH(QString, storedText);
+        HWDefaultSettings *store = HWDefaultSettings::instance();
+        store->setGsensorChart(GsensorChartChoice(stored));
+        openDialog();
+        QComboBox *box = ui()->comboBox_video_solution;
+        QVERIFY(box->isVisible() && ui()->label_gsensor->isVisible());
+        QCOMPARE(ui()->label_gsensor->text(), QStringLiteral("G-Sensor:"));
+        QCOMPARE(box->count(), 2);
+        QCOMPARE(box->currentText(), storedText);
+        // Its row overlaps no other.
+        for (QWidget *other : m_dialog->findChildren<QWidget *>()) {
+            if (other == box || other == ui()->label_gsensor || !other->isVisible() ||
+                other->parentWidget() != m_dialog || other->objectName() == "widget")
+                continue;
+            QVERIFY2(!other->geometry().intersects(box->geometry()) &&
+                         !other->geometry().intersects(ui()->label_gsensor->geometry()),
+                     qPrintable(other->objectName()));
+        }
+        const int other = 1 - stored;
+        box->setCurrentIndex(other);
+        QCOMPARE(int(store->gsensorChart()), other);
+        QCOMPARE(m_calls, QList<bool>{false});
     }
 
     void saveStoresAllFourAndCloses()

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
@@ -9,6 +10,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <functional>
 
 // Starts the real q-marl binary, each time in a working directory and with per-user folders of
 // its own, and closes it the way a session manager would.
@@ -44,7 +46,9 @@ class TestStartup : public QObject
 
     static QString readFile(const QString &path) { return QString::fromUtf8(readBytes(path)); }
 
-    static Run start(const Home &home, const QStringList &extraEnv = {})
+    // With until, the program is closed only once until() holds (or 30 s have passed).
+    static Run start(const Home &home, const QStringList &extraEnv = {},
+                     const QStringList &arguments = {}, const std::function<bool()> &until = {})
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CONFIG_HOME", home.config());
@@ -59,7 +63,7 @@ class TestStartup : public QObject
         QProcess process;
         process.setProcessEnvironment(env);
         process.setWorkingDirectory(home.work());
-        process.start(QStringLiteral(QMARL_BIN_DIR "/q-marl"), QStringList());
+        process.start(QStringLiteral(QMARL_BIN_DIR "/q-marl"), arguments);
         Run run;
         if (!process.waitForStarted(10000))
             return run;
@@ -76,6 +80,8 @@ class TestStartup : public QObject
                !collect().contains("KestroMainWidget::showEvent"))
             process.waitForReadyRead(50);
         run.shown = collect().contains("KestroMainWidget::showEvent");
+        while (until && clock.elapsed() < 30000 && process.state() == QProcess::Running && !until())
+            process.waitForReadyRead(50);
         // It stays up until it is told to close.
         process.waitForFinished(300);
         if (process.state() == QProcess::Running)
@@ -203,6 +209,67 @@ private slots:
         QFile copy(QFileInfo(home.settingsFile()).path() + '/' + copies.first());
         QVERIFY(copy.open(QIODevice::ReadOnly));
         QCOMPARE(copy.readAll(), damaged);
+    }
+
+    // Track files named among the videos are loaded as tracks, as a drop loads them, before or
+    // after the videos and in either letter case; only the videos are listed.
+    void trackArgumentsAreTracks_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("trackFirst");
+        QTest::newRow("gpx after the video") << "phone.gpx" << false;
+        QTest::newRow("gpx before the video") << "phone.gpx" << true;
+        QTest::newRow("kml after") << "route.kml" << false;
+        QTest::newRow("kml before") << "route.kml" << true;
+        QTest::newRow("nmea after") << "logger.nmea" << false;
+        QTest::newRow("nmea before") << "logger.nmea" << true;
+        QTest::newRow("GPX in capitals") << "PHONE.GPX" << true;
+        QTest::newRow("KML in capitals") << "ROUTE.KML" << false;
+        QTest::newRow("NMEA in capitals") << "LOGGER.NMEA" << true;
+    }
+
+    void trackArgumentsAreTracks()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, trackFirst);
+        Home home;
+        const QString suffix = QFileInfo(name).suffix().toLower();
+        QByteArray text;
+        if (suffix == "gpx")
+            text = "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\"><trk><trkseg>"
+                   "<trkpt lat=\"22.5412\" lon=\"114.0534\"><time>2024-05-16T10:00:00Z</time></trkpt>"
+                   "<trkpt lat=\"22.5413\" lon=\"114.0535\"><time>2024-05-16T10:00:01Z</time></trkpt>"
+                   "</trkseg></trk></gpx>\n";
+        else if (suffix == "kml")
+            text = "<kml xmlns:gx=\"urn:gx\"><Document><Placemark><gx:Track>"
+                   "<when>2024-05-16T10:00:01Z</when><when>2024-05-16T10:00:02Z</when>"
+                   "<gx:coord>114.0534 22.5412 3</gx:coord><gx:coord>114.0535 22.5413 3</gx:coord>"
+                   "</gx:Track></Placemark></Document></kml>";
+        else
+            text = "$GPRMC,100000.00,A,2232.472,N,11403.204,E,10.0,90.0,160524,,,A\n"
+                   "$GPRMC,100001.00,A,2232.480,N,11403.210,E,10.0,90.0,160524,,,A\n";
+        // Named relative to the working folder, as a shell hands it over.
+        writeBytes(QDir(home.work()).filePath(name), text);
+        const QString video = QStringLiteral(QMARL_RECORDINGS "/long_A.MP4");
+        const QStringList arguments =
+            trackFirst ? QStringList{name, video} : QStringList{video, name};
+
+        // The loaded tracks are remembered for the next start in the cache folder.
+        const auto loadedTracks = [&home] {
+            QDirIterator it(home.cache(), {"external-tracks.txt"}, QDir::Files,
+                            QDirIterator::Subdirectories);
+            return it.hasNext() ? readFile(it.next()).split('\n', Qt::SkipEmptyParts)
+                                : QStringList();
+        };
+        const auto listed = [&home] {
+            return storeOf(home).value("g_settingKey_last_filelist").toStringList();
+        };
+        const Run run = start(home, {}, arguments,
+                              [&] { return !loadedTracks().isEmpty() && !listed().isEmpty(); });
+        QVERIFY(run.shown);
+        QVERIFY2(run.closedCleanly(), qPrintable(run.output));
+        QCOMPARE(loadedTracks(), QStringList{QDir(home.work()).filePath(name)});
+        QCOMPARE(listed(), QStringList{video});
     }
 
     void unwritablePlacesAreSurvived_data()
