@@ -657,5 +657,57 @@ Locate the folder it is in now?</translation>
         <source>紧急制动</source>
         <translation>Emergency braking</translation>
     </message>
+    <message>
+        <source>离线地图</source>
+        <translation>Offline map</translation>
+    </message>
+    <message>
+        <source>MBTiles 文件 (*.mbtiles);;所有文件 (*)</source>
+        <translation>MBTiles files (*.mbtiles);;All files (*)</translation>
+    </message>
+    <message>
+        <source>离线地图：</source>
+        <translation>Offline map:</translation>
+    </message>
+    <message>
+        <source>选择离线地图显示其街道的 MBTiles 文件</source>
+        <translation>Choose an MBTiles file whose streets the offline map shows</translation>
+    </message>
+    <message>
+        <source>不使用离线地图文件</source>
+        <translation>No offline map file</translation>
+    </message>
+    <message>
+        <source>文件已损坏或不是 SQLite 数据库。</source>
+        <translation>The file is damaged or not an SQLite database.</translation>
+    </message>
+    <message>
+        <source>文件中没有地图瓦片（没有 "tiles" 表）。</source>
+        <translation>The file holds no map tiles (no "tiles" table).</translation>
+    </message>
+    <message>
+        <source>文件的瓦片表为空。</source>
+        <translation>The file's tile table is empty.</translation>
+    </message>
+    <message>
+        <source>文件的瓦片不是 PNG、JPEG 或 WebP 图片。</source>
+        <translation>The file's tiles are not PNG, JPEG or WebP pictures.</translation>
+    </message>
+    <message>
+        <source>无法读取文件的缩放级别。</source>
+        <translation>The file's zoom levels cannot be read.</translation>
+    </message>
+    <message>
+        <source>文件不存在。</source>
+        <translation>The file does not exist.</translation>
+    </message>
+    <message>
+        <source>文件不是 MBTiles 文件（不是 SQLite 数据库）。</source>
+        <translation>The file is not an MBTiles file (not an SQLite database).</translation>
+    </message>
+    <message>
+        <source>无法打开文件。</source>
+        <translation>The file cannot be opened.</translation>
+    </message>
 </context>
 </TS>

@@ -653,5 +653,57 @@
         <source>紧急制动</source>
         <translation>緊急ブレーキ</translation>
     </message>
+    <message>
+        <source>离线地图</source>
+        <translation>オフライン地図</translation>
+    </message>
+    <message>
+        <source>MBTiles 文件 (*.mbtiles);;所有文件 (*)</source>
+        <translation>MBTiles ファイル (*.mbtiles);;すべてのファイル (*)</translation>
+    </message>
+    <message>
+        <source>离线地图：</source>
+        <translation>オフライン地図:</translation>
+    </message>
+    <message>
+        <source>选择离线地图显示其街道的 MBTiles 文件</source>
+        <translation>オフライン地図に街路を表示する MBTiles ファイルを選択</translation>
+    </message>
+    <message>
+        <source>不使用离线地图文件</source>
+        <translation>オフライン地図ファイルなし</translation>
+    </message>
+    <message>
+        <source>文件已损坏或不是 SQLite 数据库。</source>
+        <translation>ファイルが壊れているか、SQLite データベースではありません。</translation>
+    </message>
+    <message>
+        <source>文件中没有地图瓦片（没有 "tiles" 表）。</source>
+        <translation>ファイルに地図タイルがありません（"tiles" テーブルなし）。</translation>
+    </message>
+    <message>
+        <source>文件的瓦片表为空。</source>
+        <translation>ファイルのタイル テーブルが空です。</translation>
+    </message>
+    <message>
+        <source>文件的瓦片不是 PNG、JPEG 或 WebP 图片。</source>
+        <translation>ファイルのタイルは PNG、JPEG、WebP の画像ではありません。</translation>
+    </message>
+    <message>
+        <source>无法读取文件的缩放级别。</source>
+        <translation>ファイルのズーム レベルを読み取れません。</translation>
+    </message>
+    <message>
+        <source>文件不存在。</source>
+        <translation>ファイルが存在しません。</translation>
+    </message>
+    <message>
+        <source>文件不是 MBTiles 文件（不是 SQLite 数据库）。</source>
+        <translation>ファイルは MBTiles ファイルではありません（SQLite データベースではありません）。</translation>
+    </message>
+    <message>
+        <source>无法打开文件。</source>
+        <translation>ファイルを開けません。</translation>
+    </message>
 </context>
 </TS>

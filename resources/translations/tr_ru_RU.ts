@@ -661,5 +661,57 @@
         <source>紧急制动</source>
         <translation>Экстренное торможение</translation>
     </message>
+    <message>
+        <source>离线地图</source>
+        <translation>Офлайн-карта</translation>
+    </message>
+    <message>
+        <source>MBTiles 文件 (*.mbtiles);;所有文件 (*)</source>
+        <translation>Файлы MBTiles (*.mbtiles);;Все файлы (*)</translation>
+    </message>
+    <message>
+        <source>离线地图：</source>
+        <translation>Офлайн-карта:</translation>
+    </message>
+    <message>
+        <source>选择离线地图显示其街道的 MBTiles 文件</source>
+        <translation>Выберите файл MBTiles, улицы из которого покажет офлайн-карта</translation>
+    </message>
+    <message>
+        <source>不使用离线地图文件</source>
+        <translation>Без файла офлайн-карты</translation>
+    </message>
+    <message>
+        <source>文件已损坏或不是 SQLite 数据库。</source>
+        <translation>Файл повреждён или не является базой данных SQLite.</translation>
+    </message>
+    <message>
+        <source>文件中没有地图瓦片（没有 "tiles" 表）。</source>
+        <translation>В файле нет фрагментов карты (нет таблицы "tiles").</translation>
+    </message>
+    <message>
+        <source>文件的瓦片表为空。</source>
+        <translation>Таблица фрагментов в файле пуста.</translation>
+    </message>
+    <message>
+        <source>文件的瓦片不是 PNG、JPEG 或 WebP 图片。</source>
+        <translation>Фрагменты в файле не являются изображениями PNG, JPEG или WebP.</translation>
+    </message>
+    <message>
+        <source>无法读取文件的缩放级别。</source>
+        <translation>Не удаётся прочитать уровни масштаба файла.</translation>
+    </message>
+    <message>
+        <source>文件不存在。</source>
+        <translation>Файл не существует.</translation>
+    </message>
+    <message>
+        <source>文件不是 MBTiles 文件（不是 SQLite 数据库）。</source>
+        <translation>Файл не является файлом MBTiles (не база данных SQLite).</translation>
+    </message>
+    <message>
+        <source>无法打开文件。</source>
+        <translation>Не удаётся открыть файл.</translation>
+    </message>
 </context>
 </TS>

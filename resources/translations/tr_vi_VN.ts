@@ -653,5 +653,57 @@ Tìm thư mục chứa nó bây giờ?</translation>
         <source>紧急制动</source>
         <translation>Phanh khẩn cấp</translation>
     </message>
+    <message>
+        <source>离线地图</source>
+        <translation>Bản đồ ngoại tuyến</translation>
+    </message>
+    <message>
+        <source>MBTiles 文件 (*.mbtiles);;所有文件 (*)</source>
+        <translation>Tệp MBTiles (*.mbtiles);;Tất cả các tệp (*)</translation>
+    </message>
+    <message>
+        <source>离线地图：</source>
+        <translation>Bản đồ ngoại tuyến:</translation>
+    </message>
+    <message>
+        <source>选择离线地图显示其街道的 MBTiles 文件</source>
+        <translation>Chọn tệp MBTiles có đường phố để bản đồ ngoại tuyến hiển thị</translation>
+    </message>
+    <message>
+        <source>不使用离线地图文件</source>
+        <translation>Không dùng tệp bản đồ ngoại tuyến</translation>
+    </message>
+    <message>
+        <source>文件已损坏或不是 SQLite 数据库。</source>
+        <translation>Tệp bị hỏng hoặc không phải cơ sở dữ liệu SQLite.</translation>
+    </message>
+    <message>
+        <source>文件中没有地图瓦片（没有 "tiles" 表）。</source>
+        <translation>Tệp không chứa ô bản đồ (không có bảng "tiles").</translation>
+    </message>
+    <message>
+        <source>文件的瓦片表为空。</source>
+        <translation>Bảng ô của tệp trống.</translation>
+    </message>
+    <message>
+        <source>文件的瓦片不是 PNG、JPEG 或 WebP 图片。</source>
+        <translation>Các ô của tệp không phải ảnh PNG, JPEG hoặc WebP.</translation>
+    </message>
+    <message>
+        <source>无法读取文件的缩放级别。</source>
+        <translation>Không đọc được các mức thu phóng của tệp.</translation>
+    </message>
+    <message>
+        <source>文件不存在。</source>
+        <translation>Tệp không tồn tại.</translation>
+    </message>
+    <message>
+        <source>文件不是 MBTiles 文件（不是 SQLite 数据库）。</source>
+        <translation>Tệp không phải tệp MBTiles (không phải cơ sở dữ liệu SQLite).</translation>
+    </message>
+    <message>
+        <source>无法打开文件。</source>
+        <translation>Không mở được tệp.</translation>
+    </message>
 </context>
 </TS>

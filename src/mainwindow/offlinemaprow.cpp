@@ -44,9 +44,9 @@ OfflineMapRow::OfflineMapRow(std::function<void()> changed, QWidget *parent)
     setFixedHeight(2 * kRowHeight + 2);
     m_chooser = [](QWidget *owner, const QString &current) {
         return QFileDialog::getOpenFileName(
-            owner, tr("Offline map"),
+            owner, tr("离线地图"),
             current.isEmpty() ? QString() : QFileInfo(current).absolutePath(),
-            tr("MBTiles files (*.mbtiles);;All files (*)"));
+            tr("MBTiles 文件 (*.mbtiles);;所有文件 (*)"));
     };
     connect(m_browse, &QPushButton::clicked, this, [this] {
         const QString path = m_chooser(this, HWDefaultSettings::instance()->offlineMap());
@@ -98,18 +98,18 @@ QString OfflineMapRow::message() const
 void OfflineMapRow::showCurrent()
 {
     const QString path = HWDefaultSettings::instance()->offlineMap();
-    m_path->setText(path.isEmpty() ? tr("None") : QFileInfo(path).fileName());
+    m_path->setText(path.isEmpty() ? tr("无") : QFileInfo(path).fileName());
     m_path->setToolTip(path);
     m_none->setEnabled(!path.isEmpty());
 }
 
 void OfflineMapRow::retranslate()
 {
-    m_label->setText(tr("Offline map:"));
+    m_label->setText(tr("离线地图："));
     m_browse->setText(QStringLiteral("…"));
-    m_browse->setToolTip(tr("Choose an MBTiles file whose streets the offline map shows"));
+    m_browse->setToolTip(tr("选择离线地图显示其街道的 MBTiles 文件"));
     m_none->setText(QStringLiteral("×"));
-    m_none->setToolTip(tr("No offline map file"));
+    m_none->setToolTip(tr("不使用离线地图文件"));
     showCurrent();
 }
 

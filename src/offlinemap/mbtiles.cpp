@@ -133,12 +133,12 @@ MbTilesInfo inspectOpen(QSqlDatabase &db)
             // SQLITE_NOTADB and SQLITE_CORRUPT: the file itself is broken, not merely foreign.
             const QString code = query.lastError().nativeErrorCode();
             info.problem = code == QLatin1String("26") || code == QLatin1String("11")
-                               ? tr("The file is damaged or not an SQLite database.")
-                               : tr("The file holds no map tiles (no \"tiles\" table).");
+                               ? tr("文件已损坏或不是 SQLite 数据库。")
+                               : tr("文件中没有地图瓦片（没有 \"tiles\" 表）。");
             return info;
         }
         if (!query.next()) {
-            info.problem = tr("The file's tile table is empty.");
+            info.problem = tr("文件的瓦片表为空。");
             return info;
         }
         sample = query.value(3).toByteArray();
@@ -164,11 +164,11 @@ MbTilesInfo inspectOpen(QSqlDatabase &db)
     }
     info.format = formatName(format, sample);
     if (info.format.isEmpty()) {
-        info.problem = tr("The file's tiles are not PNG, JPEG or WebP pictures.");
+        info.problem = tr("文件的瓦片不是 PNG、JPEG 或 WebP 图片。");
         return info;
     }
     if (!readZooms(db, minText, maxText, &info)) {
-        info.problem = tr("The file's zoom levels cannot be read.");
+        info.problem = tr("无法读取文件的缩放级别。");
         return info;
     }
     readBounds(bounds, &info);
@@ -195,13 +195,13 @@ MbTilesInfo inspectMbTiles(const QString &path)
     using namespace mbtiles;
     MbTilesInfo info;
     if (path.isEmpty() || !QFileInfo(path).isFile()) {
-        info.problem = tr("The file does not exist.");
+        info.problem = tr("文件不存在。");
         return info;
     }
     // SQLite opens any file and fails only at the first query; a plain look at the header says
     // what is wrong more clearly.
     if (!startsAsSqlite(path)) {
-        info.problem = tr("The file is not an MBTiles file (not an SQLite database).");
+        info.problem = tr("文件不是 MBTiles 文件（不是 SQLite 数据库）。");
         return info;
     }
     const QString name = nextConnectionName();
@@ -209,7 +209,7 @@ MbTilesInfo inspectMbTiles(const QString &path)
         QSqlDatabase db = openReadOnly(path, name);
         if (!db.isOpen()) {
             qCWarning(lcOfflineMap) << "cannot open" << path << db.lastError().text();
-            info.problem = tr("The file cannot be opened.");
+            info.problem = tr("无法打开文件。");
         } else {
             info = inspectOpen(db);
         }
