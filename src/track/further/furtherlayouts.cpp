@@ -3,6 +3,7 @@
 #include <iterator>
 
 // One declaration and one row per layout; the reader lives in its own file under this folder.
+bool readLigoGps(VideoIndex &video, LayoutRead *read);
 bool readGpmfTrack(VideoIndex &video, LayoutRead *read);
 bool readCammTrack(VideoIndex &video, LayoutRead *read);
 bool readSeiTelemetry(VideoIndex &video, LayoutRead *read);
@@ -22,6 +23,9 @@ bool readFreeGpsBlocks(VideoIndex &video, LayoutRead *read);
 namespace {
 namespace furtherlayouts {
 constexpr FurtherLayout kFurtherLayouts[] = {
+    {"ligogps", "a LIGOGPSINFO directory in freeGPS blocks, a skip atom, a trailer, gpmd samples, "
+     "or LIGOGPSINFO JSON in a udta atom",
+     FillsGps | FillsGSensor | OwnClock, readLigoGps},
     {"gpmf-track", "a timed-metadata track of format \"gpmd\" holding GPMF items",
      FillsGps | FillsGSensor | OwnClock, readGpmfTrack},
     {"camm-track", "a camera motion metadata track (format \"camm\")", FillsGps | FillsGSensor,
