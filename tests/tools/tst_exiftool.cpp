@@ -81,7 +81,12 @@ QString exifTool13()
 const QStringList kJudgedBy13{"freegps-index-decimal.mov", "freegps-index-labelled.mp4",
                               "freegps-index-longhead.mp4", "freegps-index-rc4.mp4",
                               "freegps-index-strings.mp4", "nmea-nbmt.mp4", "texttrack-gga.mp4",
-                              "gdat-json.mp4", "gpsdata-trailer.mov"};
+                              "gdat-json.mp4", "gpsdata-trailer.mov",
+                              "ligo-freegps-clear.mp4", "ligo-freegps-enciphered.mp4",
+                              "ligo-freegps-encrypted.mp4", "ligo-freegps-third.mp4",
+                              "ligo-gpmd.mp4", "ligo-skip.mp4", "ligo-trailer.mp4",
+                              "ligo-udta-json.mp4", "ligo-udta-json-utc.mp4",
+                              "ligo-udta-offset.mp4"};
 
 // ExifTool's embedded documents in order; speedFactor turns its GPSSpeed into km/h.
 QVector<Sample> exifToolSamples(const QByteArray &json, double speedFactor)

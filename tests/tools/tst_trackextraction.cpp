@@ -36,7 +36,7 @@ private slots:
             {"freegps.", "freegps"},   {"freegps-", "freegps-blocks"},  {"chip-end", "chip-trailer"},
             {"nmea-free-box", "nmea-free-box"}, {"nmea-nbmt", "nmea-nbmt"},
             {"texttrack-gga", "text-track-gga"}, {"gdat-", "gdat-json"},
-            {"gpsdata-", "gpsdata-trailer"}, {"nmea-", "nmea-atom"}, {"udat-", "nmea-atom"},
+            {"gpsdata-", "gpsdata-trailer"}, {"ligo-", "ligogps"}, {"nmea-", "nmea-atom"}, {"udat-", "nmea-atom"},
             {"texttrack-", "text-track"}, {"gpmf-", "gpmf-track"},      {"camm", "camm-track"},
             {"udta-", "udta-gps"},     {"uuid-", "uuid-gps"},           {"fmas-", "fmas-box"},
             {"riff-", "riff-trailer"}, {"plain", "none"},               {"", "transport-stream"}};

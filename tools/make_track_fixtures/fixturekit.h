@@ -585,6 +585,7 @@ void addGpmfFixtures(const BaseVideos &base, const AddFixture &add);
 void addTextTrackFixtures(const BaseVideos &base, const AddFixture &add);
 void addMiscFixtures(const BaseVideos &base, const AddFixture &add);
 void addAtomFixtures(const BaseVideos &base, const AddFixture &add);
+void addLigoFixtures(const BaseVideos &base, const AddFixture &add);
 
 // The car recorder's saved clips: six cameras of one recording with the car's telemetry in each
 // frame's SEI, in SavedClips/<event time>/ with the event's event.json, one west of Greenwich
