@@ -498,6 +498,7 @@ void Decoder::parseText(const std::string &text, unsigned flags)
         lat = degrees(lat);
         lon = degrees(lon);
         speedFactor = 1;
+        m_schemes |= DegreesMinutes;
     }
     if (!(flags & NotFuzzed))
         unfuzz(&lat, &lon, m_thirdScale ? kThirdScale : kFirstScale);
@@ -614,6 +615,7 @@ std::string Decoder::schemeWords() const
     add(ClearText, "clear text");
     add(Encrypted, "encrypted with steering bytes");
     add(Enciphered, "digits enciphered");
+    add(DegreesMinutes, "degrees and minutes");
     add(Fuzzed, m_thirdScale ? "positions fuzzed (third scale)" : "positions fuzzed");
     return words;
 }

@@ -27,6 +27,7 @@ enum Scheme : unsigned
     Enciphered = 1u << 2, // "####", 4 bytes, then the text with its digits substituted
     Fuzzed = 1u << 3,     // positions swapped and scaled between latitude and longitude
     Json = 1u << 4,       // "LIGOGPSINFO {...}" objects
+    DegreesMinutes = 1u << 5, // positions as ddmm.mmmm
 };
 
 class Decoder
