@@ -22,6 +22,8 @@ bool readFreeGpsBlocks(VideoIndex &video, LayoutRead *read);
 
 namespace {
 namespace furtherlayouts {
+// LIGOGPSINFO first: its records sit where other rows look too (gpmd samples, freeGPS blocks,
+// the top-level udta), and its tag tells it apart before they misread the bytes.
 constexpr FurtherLayout kFurtherLayouts[] = {
     {"ligogps", "a LIGOGPSINFO directory in freeGPS blocks, a skip atom, a trailer, gpmd samples, "
      "or LIGOGPSINFO JSON in a udta atom",
