@@ -10,6 +10,7 @@
 #include "ligorecords.h"
 #include "rmcinfo.h"
 #include "secondstrack.h"
+#include "tracklog.h"
 
 #include <algorithm>
 #include <cstring>
@@ -157,8 +158,11 @@ bool fromTrailer(VideoIndex &video, Place *place)
         type[i] = char(head[4 + i] | 0x20);
     const int64_t length = int64_t(readBe32(head)) - 16;
     if (std::memcmp(type, "skip", 4) != 0 || length <= 0 || length > kMaxDirectory ||
-        start + 8 + length > file.size())
+        start + 8 + length > file.size()) {
+        qCDebug(lcTrack, "a trailer marked at the file's end, but no skip atom of a sane size at %lld",
+                static_cast<long long>(start));
         return false;
+    }
     std::vector<unsigned char> bytes(std::size_t(length), 0);
     if (!file.readAt(start + 8, bytes.data(), bytes.size()) ||
         !startsWith(bytes, 0, ligo::kTag, ligo::kTagSize))
@@ -259,6 +263,10 @@ bool readLigoGps(VideoIndex &video, LayoutRead *read)
         read->variant = std::string("LIGOGPSINFO records in ") + place.where + ": " +
                         place.decoder.schemeWords();
         const std::size_t waiting = place.decoder.undeciphered();
+        if (place.decoder.damaged() > 0 || waiting > 0)
+            qCDebug(lcTrack, "LIGOGPSINFO in %s: %zu of %zu records passed over as damaged, %zu "
+                             "left enciphered",
+                    place.where, place.decoder.damaged(), place.decoder.records(), waiting);
         read->track = place.decoder.takeTrack();
         if (isWritableTrack(read->track))
             return true;

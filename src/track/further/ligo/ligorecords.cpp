@@ -355,7 +355,8 @@ void Decoder::addRecord(const unsigned char *record, bool notFuzzed)
         parseText(text, flags);
         return;
     }
-    decipherRecord(raw, flags);
+    if (!decipherRecord(raw, flags))
+        ++m_damaged;
 }
 
 // Deciphers the record, or keeps it until the cipher is learnt; false when it is not of the
@@ -454,6 +455,8 @@ void Decoder::parseText(const std::string &text, unsigned flags)
 {
     using namespace ligorecords;
     // counter(4) date ' ' time, white space, N:lat, white space, E:lon, white space, speed.
+    // Whatever is not of the form below counts as damaged.
+    ++m_damaged;
     if (text.size() < 4)
         return;
     std::size_t at = 4;
@@ -503,8 +506,9 @@ void Decoder::parseText(const std::string &text, unsigned flags)
     if (!(flags & NotFuzzed))
         unfuzz(&lat, &lon, m_thirdScale ? kThirdScale : kFirstScale);
     if (lat > 90 || lon > 180)
-        return; // what no unfuzzing explains: not a position
+        return; // what no unfuzzing explains: not a position (counted as damaged)
 
+    --m_damaged;
     Parsed p;
     p.sample.clock = clockOfText(date, time);
     p.sample.latitude = (latNegative || latRef == 'S') ? -lat : lat;

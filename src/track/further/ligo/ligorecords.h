@@ -52,6 +52,9 @@ public:
     std::size_t undeciphered() const { return m_cipher.cache.size(); }
     // The words for the probe: which schemes, e.g. "encrypted, fuzzed".
     std::string schemeWords() const;
+    // Records passed over: neither decrypted nor enciphered, not of the text's form, or with a
+    // position no unfuzzing explains.
+    std::size_t damaged() const { return m_damaged; }
 
 private:
     struct Parsed
@@ -85,6 +88,7 @@ private:
     bool m_thirdScale = false;
     unsigned m_schemes = 0;
     std::size_t m_records = 0;
+    std::size_t m_damaged = 0;
     std::vector<Parsed> m_parsed;
     std::vector<unsigned> m_cachedFlags; // beside m_cipher.cache
 };
