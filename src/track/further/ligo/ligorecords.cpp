@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string_view>
 
 namespace {
 namespace ligorecords {
@@ -45,7 +46,7 @@ bool isWordChar(char c)
 }
 
 // A number's value as its text starts: digits, a point, digits (what Perl takes of "1.2.3").
-double leadingNumber(const std::string &s, std::size_t from = 0)
+double leadingNumber(std::string_view s, std::size_t from = 0)
 {
     std::size_t at = from;
     const bool negative = at < s.size() && s[at] == '-';
@@ -145,41 +146,51 @@ bool accelValues(const std::string &s, double v[3])
     return false;
 }
 
-// One flat JSON object's members as their raw text (strings without their quotes); false when
-// it is not one.
-bool jsonMembers(const std::string &object, std::vector<std::pair<std::string, std::string>> *out)
+// One flat JSON object's members as their raw text (strings without their quotes, escapes
+// left as written); false when it is not one.
+using Member = std::pair<std::string_view, std::string_view>;
+bool jsonMembers(std::string_view object, std::vector<Member> *out)
 {
     std::size_t at = 1; // past '{'
-    const auto quoted = [&](std::string *text) {
+    const auto spaces = [&] {
+        while (at < object.size() && isSpace(object[at]))
+            ++at;
+    };
+    const auto quoted = [&](std::string_view *text) {
         if (at >= object.size() || object[at] != '"')
             return false;
-        ++at;
-        while (at < object.size() && object[at] != '"') {
-            if (object[at] == '\\' && at + 1 < object.size())
-                ++at;
-            text->push_back(object[at++]);
-        }
-        return at++ < object.size();
+        const std::size_t from = ++at;
+        while (at < object.size() && object[at] != '"')
+            at += object[at] == '\\' ? 2 : 1;
+        if (at >= object.size())
+            return false;
+        *text = object.substr(from, at++ - from);
+        return true;
     };
+    out->clear();
     while (at < object.size()) {
-        skipSpaces(object, &at);
+        spaces();
         if (at < object.size() && object[at] == '}')
             return true;
-        std::string key, value;
+        std::string_view key, value;
         if (!quoted(&key))
             return false;
-        skipSpaces(object, &at);
+        spaces();
         if (at >= object.size() || object[at++] != ':')
             return false;
-        skipSpaces(object, &at);
+        spaces();
         if (at < object.size() && object[at] == '"') {
             if (!quoted(&value))
                 return false;
         } else {
-            value = runOf(object, &at, [](char c) { return c != ',' && c != '}' && !isSpace(c); });
+            const std::size_t from = at;
+            while (at < object.size() && object[at] != ',' && object[at] != '}' &&
+                   !isSpace(object[at]))
+                ++at;
+            value = object.substr(from, at - from);
         }
-        out->emplace_back(std::move(key), std::move(value));
-        skipSpaces(object, &at);
+        out->emplace_back(key, value);
+        spaces();
         if (at < object.size() && object[at] == ',')
             ++at;
     }
@@ -187,7 +198,7 @@ bool jsonMembers(const std::string &object, std::vector<std::pair<std::string, s
 }
 
 // Perl's truth of a text: neither empty nor "0".
-bool isTrue(const std::string *value)
+bool isTrue(const std::string_view *value)
 {
     return value && !value->empty() && *value != "0";
 }
@@ -529,46 +540,54 @@ void Decoder::parseText(const std::string &text, unsigned flags)
 void Decoder::addJsonText(const char *text, std::size_t size)
 {
     using namespace ligorecords;
-    const std::string all(text, size);
-    const std::size_t markSize = sizeof kJsonMark - 1;
-    for (std::size_t at = all.find(kJsonMark); at != std::string::npos;
-         at = all.find(kJsonMark, at + 1)) {
-        const std::size_t open = at + markSize - 1;
-        const std::size_t close = all.find_first_of("}\n", open);
-        if (close == std::string::npos || all[close] != '}' || close - open > kMaxJsonObject)
+    constexpr std::size_t markSize = sizeof kJsonMark - 1;
+    std::vector<Member> members;
+    for (const char *at = text, *end = text + size; std::size_t(end - at) >= markSize;) {
+        const void *found = std::memchr(at, kJsonMark[0], std::size_t(end - at) - markSize + 1);
+        if (!found)
+            break;
+        const char *mark = static_cast<const char *>(found);
+        at = mark + 1;
+        if (std::memcmp(mark, kJsonMark, markSize) != 0)
             continue;
-        std::vector<std::pair<std::string, std::string>> members;
-        if (!jsonMembers(all.substr(open, close - open + 1), &members))
+        // The object ends at the first '}', on the same line.
+        const char *open = mark + markSize - 1, *close = open;
+        while (close < end && *close != '}' && *close != '\n' &&
+               std::size_t(close - open) <= kMaxJsonObject)
+            ++close;
+        if (close >= end || *close != '}' ||
+            !jsonMembers(std::string_view(open, std::size_t(close - open) + 1), &members))
             continue;
-        const auto value = [&](const char *key) -> const std::string * {
-            for (const auto &m : members)
+        const auto value = [&](std::string_view key) -> const std::string_view * {
+            for (const Member &m : members)
                 if (m.first == key)
                     return &m.second;
             return nullptr;
         };
         ++m_records;
         m_schemes |= Json;
-        const std::string *status = value("status");
         Parsed p;
-        const char *clockKeys[] = {"Year", "Month", "Day", "Hour", "Minute", "Second"};
+        static constexpr std::string_view kClockKeys[] = {"Year", "Month", "Day",
+                                                          "Hour", "Minute", "Second"};
         int clock[6] = {};
         bool dated = true;
         for (int i = 0; i < 6; ++i) {
-            const std::string *v = value(clockKeys[i]);
+            const std::string_view *v = value(kClockKeys[i]);
             dated = dated && v;
             clock[i] = v ? int(leadingNumber(*v)) : 0;
         }
         p.sample.clock =
             dated ? clockOf(clock[0], clock[1], clock[2], clock[3], clock[4], clock[5]) : kNoClock;
         // Only an active receiver's objects hold a position.
+        const std::string_view *status = value("status");
         if (status && *status == "A") {
-            const std::string *lat = value("Latitude"), *lon = value("Longitude");
-            const std::string *ns = value("NS"), *ew = value("EW");
+            const std::string_view *lat = value("Latitude"), *lon = value("Longitude");
+            const std::string_view *ns = value("NS"), *ew = value("EW");
             if (isTrue(lat) && isTrue(lon)) {
                 p.sample.latitude = leadingNumber(*lat) * (ns && *ns == "S" ? -1 : 1);
                 p.sample.longitude = leadingNumber(*lon) * (ew && *ew == "W" ? -1 : 1);
             }
-            if (const std::string *knots = value("Speed"))
+            if (const std::string_view *knots = value("Speed"))
                 p.sample.speedKmh = leadingNumber(*knots) * kKmhPerKnot;
         }
         p.sample.fix = p.sample.latitude != 0 && p.sample.longitude != 0 &&
@@ -577,6 +596,7 @@ void Decoder::addJsonText(const char *text, std::size_t size)
             p.sample.latitude = p.sample.longitude = p.sample.speedKmh = 0;
         p.sample.hasCourse = false;
         keep(p);
+        at = close + 1;
     }
 }
 
