@@ -2,6 +2,7 @@
 // (clear, steering bytes, enciphered digits, fuzzed positions, JSON), which line holds what,
 // and what damaged, cut or foreign input gives.
 #include "bytebuilders.h"
+#include "ligorecords.h"
 
 #include <QtTest>
 
@@ -356,6 +357,48 @@ private slots:
                  qPrintable(QString::number(l.longitude, 'f', 8)));
         if (kmh >= 0)
             QVERIFY2(std::fabs(l.knots * 1.852 - kmh) < 0.02, qPrintable(QString::number(l.knots)));
+    }
+
+    // Each class of steering byte: which of its bits go to which character, and where it puts
+    // the space it stands for.
+    void steeringBytes_data()
+    {
+        QTest::addColumn<QByteArray>("sealed");
+        QTest::addColumn<QByteArray>("plain"); // empty: does not decrypt
+        // 'A' ^ 0x20 = 0x61, 'B' ^ 0x20 = 0x62, 'C' ^ 0x20 = 0x63, 'D' = 0x44.
+        QTest::newRow("0xc0: four, low bits in the steering byte")
+            << QByteArray("\xc3\x60\x60\x63\x64", 5) << QByteArray("ABCD");
+        QTest::newRow("0xe0: the fourth's bits 4 and 5 too")
+            << QByteArray("\xf0\x61\x62\x63\x64", 5) << QByteArray("ABCt");
+        QTest::newRow("0x40: space first") << QByteArray("\x41\x60\x62\x63", 4)
+                                           << QByteArray(" ABC");
+        QTest::newRow("0x60: space second") << QByteArray("\x61\x60\x62\x63", 4)
+                                            << QByteArray("A BC");
+        QTest::newRow("0x80: space third") << QByteArray("\x81\x60\x62\x63", 4)
+                                           << QByteArray("AB C");
+        QTest::newRow("0xa0: space last") << QByteArray("\xa1\x60\x62\x63", 4)
+                                          << QByteArray("ABC ");
+        QTest::newRow("0x00: one byte at a time") << QByteArray("\x12\x21\x01\x40", 4)
+                                                  << QByteArray("3A");
+        QTest::newRow("length below 4: not this scheme") << QByteArray("\x12\x21", 2)
+                                                         << QByteArray();
+        QTest::newRow("0x20: no such class") << QByteArray("\x20\x61\x62\x63\x64", 5)
+                                             << QByteArray();
+        QTest::newRow("0xc0 cut short") << QByteArray("\xc0\x61\x62", 3) << QByteArray();
+        QTest::newRow("0x00 cut short") << QByteArray("\x00", 1) << QByteArray();
+    }
+    void steeringBytes()
+    {
+        QFETCH(QByteArray, sealed);
+        QFETCH(QByteArray, plain);
+        const QByteArray record = "####" + le32(quint32(sealed.size())) + sealed;
+        std::string text;
+        const bool decrypted = ligo::decryptRecord(
+            reinterpret_cast<const unsigned char *>(record.constData()), std::size_t(record.size()),
+            &text);
+        QCOMPARE(decrypted, !plain.isEmpty());
+        if (decrypted)
+            QCOMPARE(QByteArray::fromStdString(text), plain);
     }
 
     // The axes in g become 256 counts to the g, in every scheme that stores them.
