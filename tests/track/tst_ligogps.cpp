@@ -308,7 +308,8 @@ private slots:
                                    jsonObject("A", 2, "N", "E", "69.648900", "18.955300", false);
         const QByteArray udta = ftyp() + movie() + box("udta", objects);
         row("JSON, void first object keeps its clock", udta, 3, "",
-            "LIGOGPSINFO records in a top-level udta atom of JSON", 0, "20240603081500", 0, 0, -1,
+            "LIGOGPSINFO records in JSON objects in a top-level udta atom: the receiver's UTC "
+            "clock and the camera's", 0, "20240603081500", 0, 0, -1,
             false);
         row("JSON, south and west, knots", udta, 3, "", "", 1, "20240603081501", -34.60372,
             -58.38159, 10 * 1.852, false);
@@ -316,7 +317,7 @@ private slots:
             18.9553, -1, false);
         const QByteArray head = le32(0x20) + le32(0) + "__V35AX_QVDATA__" + QByteArray(8, '\0');
         row("JSON behind an offset head", ftyp() + movie() + box("udta", head + objects), 3, "",
-            "LIGOGPSINFO records in a top-level udta atom of JSON behind an offset head", 1,
+            "LIGOGPSINFO records in JSON objects in a top-level udta atom, behind an offset head", 1,
             "20240603081501", -34.60372, -58.38159, -1, false);
         QByteArray far = head;
         setLe32(far, 0, 0x7ffffff0);

@@ -225,7 +225,7 @@ bool fromGpmdSamples(VideoIndex &video, Place *place)
 
 bool fromUserData(VideoIndex &video, Place *place)
 {
-    place->where = "a top-level udta atom of JSON";
+    place->where = "JSON objects in a top-level udta atom";
     std::vector<unsigned char> bytes;
     static constexpr char kJsonStart[] = "LIGOGPSINFO {";
     for (const BoxHead &head : video.topLevel()) {
@@ -236,7 +236,7 @@ bool fromUserData(VideoIndex &video, Place *place)
             // The first word says where the objects start.
             from = std::size_t(uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 |
                                uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24);
-            place->where = "a top-level udta atom of JSON behind an offset head";
+            place->where = "JSON objects in a top-level udta atom, behind an offset head";
         }
         if (!startsWith(bytes, from, kJsonStart, sizeof kJsonStart - 1))
             continue;

@@ -578,6 +578,10 @@ void Decoder::addJsonText(const char *text, std::size_t size)
         }
         p.sample.clock =
             dated ? clockOf(clock[0], clock[1], clock[2], clock[3], clock[4], clock[5]) : kNoClock;
+        // The camera's clock (its local time) is not read: the receiver's is UTC.
+        if (value("MYear") && value("MMonth") && value("MDay") && value("MHour") &&
+            value("MMinute") && value("MSecond"))
+            m_schemes |= CameraClock;
         // Only an active receiver's objects hold a position.
         const std::string_view *status = value("status");
         if (status && *status == "A") {
@@ -635,7 +639,8 @@ std::string Decoder::schemeWords() const
         if (m_schemes & scheme)
             words += (words.empty() ? "" : ", ") + std::string(word);
     };
-    add(Json, "JSON");
+    add(Json, m_schemes & CameraClock ? "the receiver's UTC clock and the camera's"
+                                      : "the receiver's UTC clock");
     add(ClearText, "clear text");
     add(Encrypted, "encrypted with steering bytes");
     add(Enciphered, "digits enciphered");

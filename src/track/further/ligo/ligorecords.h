@@ -28,6 +28,7 @@ enum Scheme : unsigned
     Fuzzed = 1u << 3,     // positions swapped and scaled between latitude and longitude
     Json = 1u << 4,       // "LIGOGPSINFO {...}" objects
     DegreesMinutes = 1u << 5, // positions as ddmm.mmmm
+    CameraClock = 1u << 6,    // JSON with the camera's own clock beside the receiver's
 };
 
 class Decoder
