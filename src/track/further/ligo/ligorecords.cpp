@@ -25,8 +25,6 @@ constexpr double kThirdScale = 1.15368;
 // Records kept waiting for the cipher: a day at one a second; past that the file is not one.
 constexpr std::size_t kMaxWaiting = 86400;
 constexpr std::size_t kMaxSamples = 864000;
-constexpr std::size_t kMaxJsonObject = 4096;
-constexpr char kJsonMark[] = "LIGOGPSINFO {";
 
 bool isEnciphered(char c)
 {
@@ -43,27 +41,6 @@ bool isSpace(char c)
 bool isWordChar(char c)
 {
     return isDigit(c) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
-}
-
-// A number's value as its text starts: digits, a point, digits (what Perl takes of "1.2.3").
-double leadingNumber(std::string_view s, std::size_t from = 0)
-{
-    std::size_t at = from;
-    const bool negative = at < s.size() && s[at] == '-';
-    if (negative || (at < s.size() && s[at] == '+'))
-        ++at;
-    double whole = 0, fraction = 0, scale = 1;
-    while (at < s.size() && isDigit(s[at]))
-        whole = whole * 10 + (s[at++] - '0');
-    if (at < s.size() && s[at] == '.') {
-        ++at;
-        while (at < s.size() && isDigit(s[at])) {
-            fraction = fraction * 10 + (s[at++] - '0');
-            scale *= 10;
-        }
-    }
-    const double v = whole + fraction / scale;
-    return negative ? -v : v;
 }
 
 // A run of characters from at while keep(c) holds; at moves past it.
@@ -114,7 +91,7 @@ bool labelledValue(const std::string &s, char label, double *value)
         if (s[at] != label || s[at + 1] != ':' || (at > 0 && isWordChar(s[at - 1])) ||
             isSpace(s[at + 2]))
             continue;
-        *value = leadingNumber(s, at + 2);
+        *value = ligo::leadingNumber(s, at + 2);
         return true;
     }
     return false;
@@ -138,69 +115,12 @@ bool accelValues(const std::string &s, double v[3])
                 ++at;
             ok = ok && at > from;
             if (ok)
-                v[axis] = leadingNumber(s.substr(from, at - from));
+                v[axis] = ligo::leadingNumber(s.substr(from, at - from));
         }
         if (ok)
             return true;
     }
     return false;
-}
-
-// One flat JSON object's members as their raw text (strings without their quotes, escapes
-// left as written); false when it is not one.
-using Member = std::pair<std::string_view, std::string_view>;
-bool jsonMembers(std::string_view object, std::vector<Member> *out)
-{
-    std::size_t at = 1; // past '{'
-    const auto spaces = [&] {
-        while (at < object.size() && isSpace(object[at]))
-            ++at;
-    };
-    const auto quoted = [&](std::string_view *text) {
-        if (at >= object.size() || object[at] != '"')
-            return false;
-        const std::size_t from = ++at;
-        while (at < object.size() && object[at] != '"')
-            at += object[at] == '\\' ? 2 : 1;
-        if (at >= object.size())
-            return false;
-        *text = object.substr(from, at++ - from);
-        return true;
-    };
-    out->clear();
-    while (at < object.size()) {
-        spaces();
-        if (at < object.size() && object[at] == '}')
-            return true;
-        std::string_view key, value;
-        if (!quoted(&key))
-            return false;
-        spaces();
-        if (at >= object.size() || object[at++] != ':')
-            return false;
-        spaces();
-        if (at < object.size() && object[at] == '"') {
-            if (!quoted(&value))
-                return false;
-        } else {
-            const std::size_t from = at;
-            while (at < object.size() && object[at] != ',' && object[at] != '}' &&
-                   !isSpace(object[at]))
-                ++at;
-            value = object.substr(from, at - from);
-        }
-        out->emplace_back(key, value);
-        spaces();
-        if (at < object.size() && object[at] == ',')
-            ++at;
-    }
-    return false;
-}
-
-// Perl's truth of a text: neither empty nor "0".
-bool isTrue(const std::string_view *value)
-{
-    return value && !value->empty() && *value != "0";
 }
 
 // The digit cycle of the seconds' last digit: from ch, following next, every digit once and
@@ -257,6 +177,28 @@ bool encipheredHead(const std::string &r, char *millennium, char *colon, char *s
 } // namespace
 
 namespace ligo {
+
+// A number's value as its text starts: digits, a point, digits (what Perl takes of "1.2.3").
+double leadingNumber(std::string_view s, std::size_t from)
+{
+    using namespace ligorecords;
+    std::size_t at = from;
+    const bool negative = at < s.size() && s[at] == '-';
+    if (negative || (at < s.size() && s[at] == '+'))
+        ++at;
+    double whole = 0, fraction = 0, scale = 1;
+    while (at < s.size() && isDigit(s[at]))
+        whole = whole * 10 + (s[at++] - '0');
+    if (at < s.size() && s[at] == '.') {
+        ++at;
+        while (at < s.size() && isDigit(s[at])) {
+            fraction = fraction * 10 + (s[at++] - '0');
+            scale *= 10;
+        }
+    }
+    const double v = whole + fraction / scale;
+    return negative ? -v : v;
+}
 
 bool decryptRecord(const unsigned char *record, std::size_t size, std::string *text)
 {
@@ -501,7 +443,7 @@ void Decoder::parseText(const std::string &text, unsigned flags)
     if (speedText.empty())
         return;
 
-    double lat = leadingNumber(latText), lon = leadingNumber(lonText);
+    double lat = ligo::leadingNumber(latText), lon = ligo::leadingNumber(lonText);
     double speedFactor = flags & NotFuzzed ? (flags & SpeedInKmh ? 1.0 : kKmhPerKnot) : kFuzzedSpeed;
     if (latText.size() >= 3 && isDigit(latText[0]) && isDigit(latText[1]) && isDigit(latText[2])) {
         // Degrees and minutes (ddmm.mmmm) instead of degrees; the speed then unscaled.
@@ -527,7 +469,7 @@ void Decoder::parseText(const std::string &text, unsigned flags)
     p.sample.fix = p.sample.latitude != 0 && p.sample.longitude != 0;
     if (!p.sample.fix)
         p.sample.latitude = p.sample.longitude = 0;
-    p.sample.speedKmh = leadingNumber(speedText) * speedFactor;
+    p.sample.speedKmh = ligo::leadingNumber(speedText) * speedFactor;
     double course = 0;
     p.sample.hasCourse = labelledValue(text, 'A', &course);
     p.sample.course = p.sample.hasCourse ? course : 0;
@@ -535,73 +477,6 @@ void Decoder::parseText(const std::string &text, unsigned flags)
     p.hasAccel = accelValues(text, g);
     p.accel = AccelSample{0, g[0], g[1], g[2]};
     keep(p);
-}
-
-void Decoder::addJsonText(const char *text, std::size_t size)
-{
-    using namespace ligorecords;
-    constexpr std::size_t markSize = sizeof kJsonMark - 1;
-    std::vector<Member> members;
-    for (const char *at = text, *end = text + size; std::size_t(end - at) >= markSize;) {
-        const void *found = std::memchr(at, kJsonMark[0], std::size_t(end - at) - markSize + 1);
-        if (!found)
-            break;
-        const char *mark = static_cast<const char *>(found);
-        at = mark + 1;
-        if (std::memcmp(mark, kJsonMark, markSize) != 0)
-            continue;
-        // The object ends at the first '}', on the same line.
-        const char *open = mark + markSize - 1, *close = open;
-        while (close < end && *close != '}' && *close != '\n' &&
-               std::size_t(close - open) <= kMaxJsonObject)
-            ++close;
-        if (close >= end || *close != '}' ||
-            !jsonMembers(std::string_view(open, std::size_t(close - open) + 1), &members))
-            continue;
-        const auto value = [&](std::string_view key) -> const std::string_view * {
-            for (const Member &m : members)
-                if (m.first == key)
-                    return &m.second;
-            return nullptr;
-        };
-        ++m_records;
-        m_schemes |= Json;
-        Parsed p;
-        static constexpr std::string_view kClockKeys[] = {"Year", "Month", "Day",
-                                                          "Hour", "Minute", "Second"};
-        int clock[6] = {};
-        bool dated = true;
-        for (int i = 0; i < 6; ++i) {
-            const std::string_view *v = value(kClockKeys[i]);
-            dated = dated && v;
-            clock[i] = v ? int(leadingNumber(*v)) : 0;
-        }
-        p.sample.clock =
-            dated ? clockOf(clock[0], clock[1], clock[2], clock[3], clock[4], clock[5]) : kNoClock;
-        // The camera's clock (its local time) is not read: the receiver's is UTC.
-        if (value("MYear") && value("MMonth") && value("MDay") && value("MHour") &&
-            value("MMinute") && value("MSecond"))
-            m_schemes |= CameraClock;
-        // Only an active receiver's objects hold a position.
-        const std::string_view *status = value("status");
-        if (status && *status == "A") {
-            const std::string_view *lat = value("Latitude"), *lon = value("Longitude");
-            const std::string_view *ns = value("NS"), *ew = value("EW");
-            if (isTrue(lat) && isTrue(lon)) {
-                p.sample.latitude = leadingNumber(*lat) * (ns && *ns == "S" ? -1 : 1);
-                p.sample.longitude = leadingNumber(*lon) * (ew && *ew == "W" ? -1 : 1);
-            }
-            if (const std::string_view *knots = value("Speed"))
-                p.sample.speedKmh = leadingNumber(*knots) * kKmhPerKnot;
-        }
-        p.sample.fix = p.sample.latitude != 0 && p.sample.longitude != 0 &&
-                       std::fabs(p.sample.latitude) <= 90 && std::fabs(p.sample.longitude) <= 180;
-        if (!p.sample.fix)
-            p.sample.latitude = p.sample.longitude = p.sample.speedKmh = 0;
-        p.sample.hasCourse = false;
-        keep(p);
-        at = close + 1;
-    }
 }
 
 void Decoder::keep(const Parsed &p)

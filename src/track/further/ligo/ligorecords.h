@@ -2,12 +2,14 @@
 // The records of the LIGOGPSINFO family, wherever a file keeps them (freeGPS blocks, a "skip"
 // atom, a trailer, "gpmd" samples, a "udta" atom of JSON): one decoder per file, fed record by
 // record by the small readers of each storage place (ligoplaces.cpp), so that what one record
-// teaches (the digit cipher, the fuzz scale) holds for the next, as in the cameras' files.
+// teaches (the digit cipher, the fuzz scale) holds for the next, as in the cameras' files. The
+// text records and their schemes are decoded in ligorecords.cpp, the JSON objects in ligojson.cpp.
 #include "gpssample.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ligo {
@@ -97,6 +99,10 @@ private:
 // The steering-byte scheme: the bytes after "####" and the length word, to the text; false
 // when they do not decrypt (then the record may be enciphered instead).
 bool decryptRecord(const unsigned char *record, std::size_t size, std::string *text);
+
+// A number's value as its text starts at from: digits, a point, digits (what Perl takes of
+// "1.2.3"), an optional sign before them.
+double leadingNumber(std::string_view s, std::size_t from = 0);
 
 // Latitude and longitude as stored fuzzed (unsigned), back to where they were.
 void unfuzz(double *lat, double *lon, double scale);
