@@ -1,8 +1,8 @@
 #pragma once
 // The records of the LIGOGPSINFO family, wherever a file keeps them (freeGPS blocks, a "skip"
-// atom, a trailer, "gpmd" samples, a "udta" atom of JSON): one decoder per file, fed record by
-// record by the small readers of each storage place (ligoplaces.cpp), so that what one record
-// teaches (the digit cipher, the fuzz scale) holds for the next, as in the cameras' files. The
+// atom, a trailer, "gpmd" samples, a "udta" atom of JSON): one decoder per place, fed record by
+// record by the small reader of that place (ligoplaces.cpp), so that what one record teaches
+// (the digit cipher, the fuzz scale) holds for the next, as in the cameras' files. The
 // text records and their schemes are decoded in ligorecords.cpp, the JSON objects in ligojson.cpp.
 #include "gpssample.h"
 
