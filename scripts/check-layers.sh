@@ -20,7 +20,7 @@ ROOMS=(
     "app"
     "layout chrome playback report"
     "library"
-    "instruments archive clip"
+    "instruments archive clip offlinemap"
     "session"
     "telemetry"
     "archiveview incidents"

@@ -24,6 +24,11 @@
  * click on the map ask the window for the place (WGS-84) instead of a seek. Both work on every
  * backend.
  *
+ * useOfflineTiles({minZoom, maxZoom, west, south, east, north}) puts the streets of the chosen
+ * MBTiles file, served as qmarl-tiles:/{z}/{x}/{y}, under everything else on the bundled map:
+ * the file's zoom range (tiles of the nearest level scaled beyond it) within its bounds; null
+ * takes them away. Online tiles, where they load, lie above them.
+ *
  * The page answers back through the window's web channel object "qmarlBridge": a click near
  * the route asks the window to seek to the nearest sample's second; a click near another
  * recording's part asks it to play that recording (its id) from that sample's second.
@@ -34,7 +39,7 @@
     var SERVICE_TIMEOUT_MS = 10000;
 
     var model = { drawn: false, track: [], color: '#5298ff', moving: null, scale: null,
-                  events: [], parts: [], archive: [], picking: false };
+                  events: [], parts: [], archive: [], picking: false, offline: null };
     var config = {};
     var backend = null;
     var pendingKind = 'loading';
@@ -53,6 +58,9 @@
     var PART_COLOR = '#8fa3bf';
     var ARCHIVE_COLOR = '#ff7043';
     var ARCHIVE_MAX_POINTS = 5000000;
+    var OFFLINE_TILES_URL = 'qmarl-tiles:/{z}/{x}/{y}';
+    var MAX_TILE_ZOOM = 30;
+    var MAX_LATITUDE = 85.0511287798;
 
     function warn(text) {
         if (global.console)
@@ -283,6 +291,30 @@
             }
             drawArchive();
         });
+    }
+
+    // The file's zoom range and bounds as the window gives them; nothing usable, no layer.
+    function toOffline(o) {
+        if (o === null || typeof o !== 'object')
+            return null;
+        var minZoom = toNumber(o.minZoom), maxZoom = toNumber(o.maxZoom);
+        if (!Number.isInteger(minZoom) || !Number.isInteger(maxZoom) || minZoom < 0 ||
+            minZoom > maxZoom || maxZoom > MAX_TILE_ZOOM) {
+            warn('offline tiles refused: zoom range ' + o.minZoom + '-' + o.maxZoom);
+            return null;
+        }
+        var w = toNumber(o.west), s = toNumber(o.south), e = toNumber(o.east), n = toNumber(o.north);
+        var bounds = null;
+        if ([w, s, e, n].every(isFinite) && w < e && s < n)
+            bounds = [[Math.max(s, -MAX_LATITUDE), Math.max(w, -180)],
+                      [Math.min(n, MAX_LATITUDE), Math.min(e, 180)]];
+        return { minZoom: minZoom, maxZoom: maxZoom, bounds: bounds };
+    }
+
+    function useOfflineTiles(o) {
+        model.offline = toOffline(o);
+        if (backend && backend.offline)
+            guarded(function () { backend.offline(model.offline); });
     }
 
     function drawArchive() {
@@ -573,7 +605,7 @@
             start: null, end: null, moving: null,
             note: note, reason: reason, lineColors: [], events: [], lastPick: lastPick,
             legend: '', bridge: !!bridge, driveParts: 0, archiveRoutes: 0, archivePoints: 0,
-            archiveFirst: null, picking: model.picking
+            archiveFirst: null, picking: model.picking, offline: null
         };
         var legend = document.getElementById('qmarl-legend');
         if (legend && legend.style.display !== 'none')
@@ -627,6 +659,23 @@
                              iconAnchor: [11, 11] });
         var lines = [], events = [], partLines = [], start = null, end = null, moving = null;
         var display = toDisplay || function (p) { return p; };
+        var offlineLayer = null, offlineLoads = 0;
+
+        // Below the online tiles (zIndex 1): where those load they cover the file's streets.
+        function setOffline(o) {
+            if (offlineLayer)
+                map.removeLayer(offlineLayer);
+            offlineLayer = null;
+            if (!o)
+                return;
+            var options = { minZoom: 0, maxZoom: 18, minNativeZoom: o.minZoom,
+                            maxNativeZoom: o.maxZoom, zIndex: 0 };
+            if (o.bounds)
+                options.bounds = L.latLngBounds(o.bounds);
+            offlineLayer = L.tileLayer(OFFLINE_TILES_URL, options);
+            offlineLayer.on('load', function () { offlineLoads++; });
+            offlineLayer.addTo(map);
+        }
 
         // Tiles wait until the page has finished loading: image requests to an unreachable
         // tile server must not hold back the page's load signal, on which the window draws.
@@ -636,6 +685,7 @@
                 attribution: '&copy; <a href="https://www.openstreetmap.org/copyright" ' +
                              'target="_blank">OpenStreetMap</a> contributors'
             }).addTo(map);
+            setOffline(model.offline);
         });
 
         // A map without size (its view hidden) cannot fit anything; it fits once it is shown.
@@ -755,7 +805,19 @@
                     fit(archiveLine.getBounds());
             },
             pixelOf: pixelOf,
+            offline: setOffline,
+            setView: function (lat, lng, zoom) {
+                map.setView([lat, lng], zoom, { animate: false });
+            },
+            pixelOfLatLng: function (lat, lng) {
+                return map.latLngToContainerPoint([lat, lng]);
+            },
             state: function (s) {
+                if (offlineLayer)
+                    s.offline = { minNativeZoom: offlineLayer.options.minNativeZoom,
+                                  maxNativeZoom: offlineLayer.options.maxNativeZoom,
+                                  bounded: !!offlineLayer.options.bounds,
+                                  loading: offlineLayer.isLoading(), loads: offlineLoads };
                 if (archiveLine && map.hasLayer(archiveLine)) {
                     s.archiveRoutes = archiveLine.getLatLngs().length;
                     archiveLine.getLatLngs().forEach(function (part) {
@@ -1337,6 +1399,7 @@
     define('startGPS', safe(startGPS));
     define('showArchive', safe(showArchive));
     define('setPlacePicking', safe(setPlacePicking));
+    define('useOfflineTiles', safe(useOfflineTiles));
     define('qmarlMapState', function () { return mapState(); });
     // Where the sample of second t is drawn, in page pixels (the bundled map only), of this
     // recording or of the drive's part with the given id; for checks.
@@ -1350,6 +1413,17 @@
         if (i < 0 || !backend || !backend.pixelOf)
             return null;
         var p = backend.pixelOf(track[i]);
+        return { x: p.x, y: p.y };
+    });
+    // The bundled map's view and where a place lies on it, in page pixels; for checks.
+    define('qmarlSetView', function (lat, lng, zoom) {
+        if (backend && backend.setView)
+            backend.setView(toNumber(lat), toNumber(lng), toNumber(zoom));
+    });
+    define('qmarlPixelAt', function (lat, lng) {
+        if (!backend || !backend.pixelOfLatLng)
+            return null;
+        var p = backend.pixelOfLatLng(toNumber(lat), toNumber(lng));
         return { x: p.x, y: p.y };
     });
     define('qmarlMap', Object.freeze({ start: safe(start) }));

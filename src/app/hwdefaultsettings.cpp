@@ -20,6 +20,7 @@ const QString g_settingKey_speedUnit = QStringLiteral("g_settingKey_speedUnit");
 const QString g_settingKey_snapDir = QStringLiteral("g_settingKey_snapDir");
 const QString g_settingKey_videoDir = QStringLiteral("g_settingKey_videoDir");
 const QString g_settingKey_clipDir = QStringLiteral("g_settingKey_clipDir");
+const QString g_settingKey_offlineMap = QStringLiteral("g_settingKey_offlineMap");
 const QString g_settingKey_volume = QStringLiteral("g_settingKey_volume");
 const QString g_settingKey_keepOriginalSize = QStringLiteral("g_settingKey_keepOriginalSize");
 const QString g_settingKey_last_capture_index = QStringLiteral("g_settingKey_last_capture_index");
@@ -177,6 +178,16 @@ QString HWDefaultSettings::clipDir()
 void HWDefaultSettings::setClipDir(const QString &dir)
 {
     store(g_settingKey_clipDir, dir);
+}
+
+QString HWDefaultSettings::offlineMap()
+{
+    return m_settings->value(g_settingKey_offlineMap).toString();
+}
+
+void HWDefaultSettings::setOfflineMap(const QString &path)
+{
+    store(g_settingKey_offlineMap, path);
 }
 
 int HWDefaultSettings::volume()

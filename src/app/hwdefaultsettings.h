@@ -15,6 +15,7 @@ extern const QString g_settingKey_speedUnit;
 extern const QString g_settingKey_snapDir;
 extern const QString g_settingKey_videoDir;
 extern const QString g_settingKey_clipDir;
+extern const QString g_settingKey_offlineMap;
 extern const QString g_settingKey_volume;
 extern const QString g_settingKey_keepOriginalSize;
 extern const QString g_settingKey_last_capture_index;
@@ -50,6 +51,9 @@ public:
     // Where exported clips go.
     QString clipDir();
     void setClipDir(const QString &dir);
+    // The MBTiles file the offline map draws its streets from; empty (the default) for none.
+    QString offlineMap();
+    void setOfflineMap(const QString &path);
     int volume();
     void setVolume(int volume);
     bool keepOriginalSize();

@@ -56,6 +56,10 @@ public:
     Stored store(const IndexedRecording &recording);
     // The front path is indexed with this stamp and its file is there: nothing to read again.
     bool isCurrent(const QString &frontPath, const QString &stamp) const;
+    // Reads the car's events (carEventsOf) of the recordings stored before the archive kept
+    // them, whose files are there, in one transaction; nothing else of them changes. Returns
+    // how many events were found.
+    int readMissingCarEvents();
     // Looks at every recording's front file; marks those not found offline, those found online.
     // Returns how many are offline.
     int checkOffline();

@@ -25,6 +25,10 @@ public:
         m_database = std::make_unique<ArchiveDatabase>(path);
         QString aside;
         const bool ok = m_database->open(&aside);
+        // Recordings stored before the archive kept the car's events get theirs now, before
+        // anything reads the archive.
+        if (ok)
+            m_database->readMissingCarEvents();
         emit m_indexer->opened(ok, aside);
         if (!ok || aside.isEmpty())
             return;

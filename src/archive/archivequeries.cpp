@@ -65,7 +65,8 @@ QVector<ArchiveRecording> ArchiveDatabase::recordingsWhere(const QString &condit
     query.setForwardOnly(true);
     if (!archiveExec(query,
                       QStringLiteral("SELECT id, front_path, start_utc, end_utc, seconds, metres,"
-                                     " top_speed_kmh, braking, accelerations, jolts, offline"
+                                     " top_speed_kmh, braking, accelerations, jolts,"
+                                     " coalesce(car_events, 0), offline"
                                      " FROM recordings WHERE ") +
                           condition + QStringLiteral(" ORDER BY start_utc, id"),
                       values))
@@ -80,9 +81,9 @@ QVector<ArchiveRecording> ArchiveDatabase::recordingsWhere(const QString &condit
         r.seconds = query.value(4).toDouble();
         r.metres = query.value(5).toDouble();
         r.topSpeedKmh = query.value(6).toDouble();
-        for (int kind = 0; kind < 3; ++kind)
-            r.events[std::size_t(kind)] = query.value(7 + kind).toInt();
-        r.offline = query.value(10).toInt() != 0;
+        for (std::size_t kind = 0; kind < r.events.size(); ++kind)
+            r.events[kind] = query.value(7 + int(kind)).toInt();
+        r.offline = query.value(11).toInt() != 0;
         at.insert(r.id, found.size());
         found.append(r);
     }
@@ -97,6 +98,24 @@ QVector<ArchiveRecording> ArchiveDatabase::recordingsWhere(const QString &condit
                      {}))
         while (files.next())
             found[at.value(files.value(0).toLongLong())].channelPaths << files.value(1).toString();
+    QSqlQuery events(connection());
+    events.setForwardOnly(true);
+    if (archiveExec(events,
+                     QStringLiteral("SELECT recording_id, second, reason, place, lat, lon"
+                                    " FROM car_events WHERE recording_id IN (") +
+                         idList(at.keys()) + QStringLiteral(") ORDER BY recording_id, second"),
+                     {}))
+        while (events.next()) {
+            ArchiveCarEvent event;
+            event.second = events.value(1).toInt();
+            event.reason = events.value(2).toString();
+            event.place = events.value(3).toString();
+            if (!events.value(4).isNull() && !events.value(5).isNull()) {
+                event.latitude = events.value(4).toDouble();
+                event.longitude = events.value(5).toDouble();
+            }
+            found[at.value(events.value(0).toLongLong())].carEvents.append(event);
+        }
     return found;
 }
 

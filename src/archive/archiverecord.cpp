@@ -1,11 +1,14 @@
 #include "archiverecord.h"
 
+#include "carevent.h"
+#include "carfolders.h"
 #include "drivegrouping.h"
 #include "lufileinfomodel.h"
 #include "lugpsmodel.h"
 #include "videoduration.h"
 
 #include <QDebug>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -72,7 +75,7 @@ void addChunks(const QVector<ArchiveFix> &fixes, IndexedRecording *r)
 
 qint64 startOf(const ArchiveFile &front, const QList<LuGPSModel *> &points)
 {
-    const QDateTime named = wallClockFromDigits(front.name, kNameStampLayout);
+    const QDateTime named = nameTimeStamp(front.name);
     if (named.isValid())
         return QDateTime(named.date(), named.time(), Qt::LocalTime).toSecsSinceEpoch();
     for (int second = 0; second < points.size(); ++second) {
@@ -93,7 +96,48 @@ QString sourceStamp(const ArchiveSource &source)
     QString stamp = statText(source.frontPath);
     for (const QString &path : source.channelPaths)
         stamp += QLatin1Char('|') + statText(path);
-    return stamp + QLatin1Char('|') + statText(source.trackCachePath);
+    stamp += QLatin1Char('|') + statText(source.trackCachePath);
+    const QString eventFolder = carEventFolderOf(source.frontPath);
+    if (!eventFolder.isEmpty())
+        stamp += QLatin1Char('|') + statText(QDir(eventFolder).filePath(kCarEventFileName));
+    return stamp;
+}
+
+QVector<ArchiveCarEvent> carEventsOf(const QString &frontPath, qint64 startUtc, double seconds)
+{
+    QVector<ArchiveCarEvent> found;
+    const QString eventFolder = carEventFolderOf(frontPath);
+    if (eventFolder.isEmpty())
+        return found;
+    const QString path = QDir(eventFolder).filePath(kCarEventFileName);
+    CarEvent event;
+    if (!QFileInfo(path).isFile() || !readCarEventFile(path, &event))
+        return found;
+    // The car writes wall-clock digits; the recording's start was read from its name the same
+    // way, in the computer's zone.
+    const qint64 when =
+        QDateTime(event.when.date(), event.when.time(), Qt::LocalTime).toSecsSinceEpoch();
+    const qint64 second = when - startUtc;
+    if (second < 0 || double(second) > seconds)
+        return found;
+    // At the instant it ends (a length of whole seconds), as carEventHolder takes it: only when
+    // no minute of the folder starts there and so holds the second itself.
+    if (double(second) >= std::ceil(seconds)) {
+        const QStringList names = QDir(eventFolder).entryList(QDir::Files);
+        for (const QString &name : names)
+            if (nameTimeStamp(name) == event.when && !name.endsWith(kCarEventFileName))
+                return found;
+    }
+    ArchiveCarEvent held;
+    held.second = int(second);
+    held.reason = event.reason;
+    held.place = event.place();
+    if (event.hasPosition()) {
+        held.latitude = event.latitude;
+        held.longitude = event.longitude;
+    }
+    found.append(held);
+    return found;
 }
 
 IndexedRecording describeRecording(const ArchiveSource &source,
@@ -140,6 +184,8 @@ IndexedRecording describeRecording(const ArchiveSource &source,
     }
     for (const DrivingEvent &event : track.statistics.drivingEvents)
         ++r.events[std::size_t(event.kind)];
+    r.carEvents = carEventsOf(source.frontPath, r.startUtc, r.seconds);
+    r.events[kArchiveCarEventKind] = int(r.carEvents.size());
 
     // Metres and seconds by quarter hour; a step's metres count at its later second.
     const auto quarterOf = [&](int second) {

@@ -50,6 +50,7 @@ struct IndexedRecording
     double metres = 0;
     double topSpeedKmh = 0;
     ArchiveEventCounts events{};
+    QVector<ArchiveCarEvent> carEvents; // from its event folder's event.json, in time order
     bool hasBox = false;
     double minLat = 0, maxLat = 0, minLon = 0, maxLon = 0;
     QByteArray route; // packFixes of the simplified route, seconds from 0
@@ -57,8 +58,15 @@ struct IndexedRecording
     QVector<ArchiveQuarter> quarters;
 };
 
-// How the files and the track cache look now: any change makes the recording be read again.
+// How the files, the track cache and (in a car's event folder) its event.json look now: any
+// change makes the recording be read again.
 QString sourceStamp(const ArchiveSource &source);
+
+// The car's events a recording holds: the event.json of the car's event folder its front file
+// sits in, when its time falls within the recording's seconds from startUtc, or at the instant
+// they end when no minute of the folder starts there (see carEventHolder). A damaged file
+// gives the folder's time (see readCarEventFile). Nothing for a file outside such a folder.
+QVector<ArchiveCarEvent> carEventsOf(const QString &frontPath, qint64 startUtc, double seconds);
 
 // Reads the recording's track (extracting it into the cache first only with mayExtract) and
 // works out what the index keeps. The start is the front file name's time stamp in the

@@ -9,6 +9,7 @@
 #include <QSqlQuery>
 #include <QStringList>
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -62,6 +63,21 @@ const QStringList kArchiveStep1 = {
         "CREATE VIRTUAL TABLE place USING rtree(id, min_lat, max_lat, min_lon, max_lon)"),
 };
 
+// Version 2: the car's own events (event.json in its SavedClips / SentryClips folders), one row
+// each at its second of the recording, and their count beside the other kinds. NULL in
+// car_events: a recording stored before this step, whose folder has not been looked at yet
+// (see ArchiveDatabase::readMissingCarEvents).
+const QStringList kArchiveStep2 = {
+    QStringLiteral("ALTER TABLE recordings ADD COLUMN car_events INTEGER"),
+    QStringLiteral("CREATE TABLE car_events ("
+                   " recording_id INTEGER NOT NULL REFERENCES recordings(id) ON DELETE CASCADE,"
+                   " second INTEGER NOT NULL,"
+                   " reason TEXT NOT NULL,"
+                   " place TEXT NOT NULL,"
+                   " lat REAL, lon REAL)"),
+    QStringLiteral("CREATE INDEX car_events_recording ON car_events(recording_id)"),
+};
+
 bool runArchiveStep(QSqlDatabase &db, const QStringList &statements, int version)
 {
     if (!beginArchiveWrite(db))
@@ -95,11 +111,11 @@ bool runArchiveStep(QSqlDatabase &db, const QStringList &statements, int version
 }
 } // namespace
 
-bool migrateArchive(QSqlDatabase &db, int from)
+bool migrateArchive(QSqlDatabase &db, int from, int to)
 {
-    const QVector<QStringList> steps = {kArchiveStep1};
-    static_assert(kArchiveSchemaVersion == 1, "a step for every version");
-    for (int version = from + 1; version <= kArchiveSchemaVersion; ++version)
+    const QVector<QStringList> steps = {kArchiveStep1, kArchiveStep2};
+    static_assert(kArchiveSchemaVersion == 2, "a step for every version");
+    for (int version = from + 1; version <= std::min(to, kArchiveSchemaVersion); ++version)
         if (!runArchiveStep(db, steps[version - 1], version))
             return false;
     return true;

@@ -12,7 +12,10 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <cmath>
+
 namespace {
+namespace archivestore {
 
 QVariant nullableDouble(bool present, double value)
 {
@@ -33,6 +36,25 @@ qint64 movedEntry(QSqlQuery &query, const ArchiveFile &front)
     return 0;
 }
 
+// A NULL would break the NOT NULL columns: an empty text is bound as one.
+QString notNull(const QString &text)
+{
+    return text.isNull() ? QString(QLatin1String("")) : text;
+}
+
+bool writeCarEvents(QSqlQuery &query, qint64 id, const QVector<ArchiveCarEvent> &events)
+{
+    for (const ArchiveCarEvent &event : events)
+        if (!archiveExec(query,
+                         QStringLiteral("INSERT INTO car_events (recording_id, second, reason,"
+                                        " place, lat, lon) VALUES (?, ?, ?, ?, ?, ?)"),
+                         {id, event.second, notNull(event.reason), notNull(event.place),
+                          nullableDouble(std::isfinite(event.latitude), event.latitude),
+                          nullableDouble(std::isfinite(event.longitude), event.longitude)}))
+            return false;
+    return true;
+}
+
 bool writeParts(QSqlQuery &query, qint64 id, const IndexedRecording &r)
 {
     for (const QString &statement :
@@ -40,7 +62,8 @@ bool writeParts(QSqlQuery &query, qint64 id, const IndexedRecording &r)
           QStringLiteral("DELETE FROM quarters WHERE recording_id = ?"),
           QStringLiteral(
               "DELETE FROM place WHERE id IN (SELECT id FROM chunks WHERE recording_id = ?)"),
-          QStringLiteral("DELETE FROM chunks WHERE recording_id = ?")})
+          QStringLiteral("DELETE FROM chunks WHERE recording_id = ?"),
+          QStringLiteral("DELETE FROM car_events WHERE recording_id = ?")})
         if (!archiveExec(query, statement, {id}))
             return false;
     for (const ArchiveFile &file : r.files)
@@ -56,6 +79,8 @@ bool writeParts(QSqlQuery &query, qint64 id, const IndexedRecording &r)
                                         " seconds) VALUES (?, ?, ?, ?)"),
                          {id, quarter.quarter, quarter.metres, quarter.seconds}))
             return false;
+    if (!writeCarEvents(query, id, r.carEvents))
+        return false;
     for (const ArchiveChunk &chunk : r.chunks) {
         if (!archiveExec(query,
                          QStringLiteral("INSERT INTO chunks (recording_id, first_second, fixes)"
@@ -71,10 +96,12 @@ bool writeParts(QSqlQuery &query, qint64 id, const IndexedRecording &r)
     }
     return true;
 }
+} // namespace archivestore
 } // namespace
 
 ArchiveDatabase::Stored ArchiveDatabase::store(const IndexedRecording &r)
 {
+    using namespace archivestore;
     if (!m_open || r.files.isEmpty())
         return Stored::Failed;
     QSqlDatabase db = connection();
@@ -112,6 +139,7 @@ ArchiveDatabase::Stored ArchiveDatabase::store(const IndexedRecording &r)
                                      r.events[0],
                                      r.events[1],
                                      r.events[2],
+                                     r.events[kArchiveCarEventKind],
                                      nullableDouble(r.hasBox, r.minLat),
                                      nullableDouble(r.hasBox, r.maxLat),
                                      nullableDouble(r.hasBox, r.minLon),
@@ -121,13 +149,13 @@ ArchiveDatabase::Stored ArchiveDatabase::store(const IndexedRecording &r)
                                      QDateTime::currentSecsSinceEpoch()};
         const QString columns = QStringLiteral(
             "front_path, front_name, front_size, track_cache, stamp, start_utc, end_utc, seconds,"
-            " metres, top_speed_kmh, braking, accelerations, jolts, min_lat, max_lat, min_lon,"
+            " metres, top_speed_kmh, braking, accelerations, jolts, car_events, min_lat, max_lat, min_lon,"
             " max_lon, route, offline, indexed_utc");
         if (id == 0) {
             if (!archiveExec(query,
                              QStringLiteral("INSERT INTO recordings (") + columns +
                                  QStringLiteral(") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
-                                                " ?, ?, ?, ?, ?, ?, ?)"),
+                                                " ?, ?, ?, ?, ?, ?, ?, ?)"),
                              values))
                 return fail();
             id = query.lastInsertId().toLongLong();
@@ -193,4 +221,61 @@ int ArchiveDatabase::checkOffline()
     }
     endArchiveWrite(db, written);
     return offline;
+}
+
+int ArchiveDatabase::readMissingCarEvents()
+{
+    using namespace archivestore;
+    if (!m_open)
+        return 0;
+    QSqlDatabase db = connection();
+    struct Missing
+    {
+        qint64 id = 0;
+        QVector<ArchiveCarEvent> events;
+    };
+    QVector<Missing> found;
+    {
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        if (!archiveExec(query,
+                         QStringLiteral("SELECT id, front_path, start_utc, seconds FROM recordings"
+                                        " WHERE car_events IS NULL"),
+                         {}))
+            return 0;
+        while (query.next()) {
+            const QString front = query.value(1).toString();
+            // A folder not there now (a drive not attached) is looked at again next time.
+            if (!QFileInfo::exists(front))
+                continue;
+            found.append({query.value(0).toLongLong(),
+                          carEventsOf(front, query.value(2).toLongLong(),
+                                      query.value(3).toDouble())});
+        }
+    }
+    if (found.isEmpty())
+        return 0;
+    if (!beginArchiveWrite(db))
+        return 0;
+    int events = 0;
+    bool written = true;
+    {
+        QSqlQuery query(db);
+        for (const Missing &missing : qAsConst(found)) {
+            written = written &&
+                      archiveExec(query,
+                                  QStringLiteral("DELETE FROM car_events WHERE recording_id = ?"),
+                                  {missing.id}) &&
+                      writeCarEvents(query, missing.id, missing.events) &&
+                      archiveExec(query,
+                                  QStringLiteral("UPDATE recordings SET car_events = ? WHERE id = ?"),
+                                  {int(missing.events.size()), missing.id});
+            events += int(missing.events.size());
+        }
+    }
+    if (!endArchiveWrite(db, written))
+        return 0;
+    qCInfo(lcArchive) << "Archive: looked for the car's events of" << found.size()
+                      << "recordings stored before; found" << events;
+    return events;
 }

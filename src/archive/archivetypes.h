@@ -9,6 +9,7 @@
 #include <QVector>
 
 #include <array>
+#include <limits>
 
 // What the archive is told of one recording: its files and where its track is cached.
 struct ArchiveSource
@@ -18,8 +19,20 @@ struct ArchiveSource
     QString trackCachePath;   // the track cache as the library names it
 };
 
-// Hard braking, hard acceleration, jolts: indexed by DrivingEventKind.
-using ArchiveEventCounts = std::array<int, 3>;
+// Hard braking, hard acceleration, jolts and the car's own events: indexed by DrivingEventKind.
+using ArchiveEventCounts = std::array<int, 4>;
+constexpr std::size_t kArchiveCarEventKind = 3;
+
+// An event the car wrote beside the clips it saved (event.json), at a second of the recording
+// whose event folder holds it.
+struct ArchiveCarEvent
+{
+    int second = 0;  // into the recording
+    QString reason;  // as the car wrote it; shown in words by the view
+    QString place;   // "street, city", either alone, or empty
+    double latitude = std::numeric_limits<double>::quiet_NaN();
+    double longitude = std::numeric_limits<double>::quiet_NaN();
+};
 
 // One recording as the archive holds it.
 struct ArchiveRecording
@@ -33,6 +46,7 @@ struct ArchiveRecording
     double metres = 0;
     double topSpeedKmh = 0;
     ArchiveEventCounts events{};
+    QVector<ArchiveCarEvent> carEvents; // in time order
     bool offline = false; // its front file was not found at the last check
 };
 

@@ -28,6 +28,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 // The window's look: light grey text on near black, its blue for what stands out.
 const char *const kArchiveSheet =
@@ -48,6 +50,8 @@ const char *const kArchiveSheet =
     "QCalendarWidget QToolButton { background: transparent; color: rgb(212, 221, 227); }";
 
 constexpr int kArchiveDefaultRadius = 50;
+// A car's event row plays from this long before it, like the "[" and "]" stops.
+constexpr int kArchiveEventLeadSeconds = 5;
 constexpr int kArchiveRefreshMs = 1000;
 constexpr int kArchiveCalendarWidth = 220;
 // The calendar shows up to six weeks around its month.
@@ -266,14 +270,23 @@ void ArchivePanel::listDay()
                        archivetexts::speed(drive.topSpeedKmh), archivetexts::events(drive.events)});
         if (!drive.recordings.isEmpty())
             archiveRow(top, drive.recordings.first(), 0);
-        if (drive.recordings.size() < 2)
-            continue;
-        for (const ArchiveRecording &r : drive.recordings)
-            archiveRow(new QTreeWidgetItem(top, {archivetexts::timeRange(r.startUtc, r.endUtc),
-                                                 archivetexts::distance(r.metres),
-                                                 archivetexts::speed(r.topSpeedKmh),
-                                                 archivetexts::events(r.events)}),
-                       r, 0);
+        for (const ArchiveRecording &r : drive.recordings) {
+            if (drive.recordings.size() > 1)
+                archiveRow(new QTreeWidgetItem(top, {archivetexts::timeRange(r.startUtc, r.endUtc),
+                                                     archivetexts::distance(r.metres),
+                                                     archivetexts::speed(r.topSpeedKmh),
+                                                     archivetexts::events(r.events)}),
+                           r, 0);
+            // The car's events under the drive, after the recording holding them, open: a
+            // double-click plays their lead-up, as "]" would.
+            for (const ArchiveCarEvent &event : r.carEvents) {
+                auto *row = new QTreeWidgetItem(top, {archivetexts::carEvent(event, r.startUtc)});
+                row->setFirstColumnSpanned(true);
+                row->setForeground(0, QColor(47, 179, 255));
+                archiveRow(row, r, std::max(0, event.second - kArchiveEventLeadSeconds));
+                top->setExpanded(true);
+            }
+        }
     }
     for (int column = 0; column < m_drives->columnCount() - 1; ++column)
         m_drives->resizeColumnToContents(column);

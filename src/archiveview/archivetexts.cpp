@@ -1,5 +1,6 @@
 #include "archivetexts.h"
 
+#include "carevent.h"
 #include "hwdefaultsettings.h"
 
 #include <QCoreApplication>
@@ -35,8 +36,20 @@ QString speed(double kmh)
 
 QString events(const ArchiveEventCounts &counts)
 {
-    const int all = counts[0] + counts[1] + counts[2];
+    int all = 0;
+    for (int count : counts)
+        all += count;
     return all ? archiveTr("%1 个事件").arg(all) : archiveTr("无事件");
+}
+
+QString carEvent(const ArchiveCarEvent &event, const QDateTime &recordingStartUtc)
+{
+    QStringList parts = {
+        recordingStartUtc.addSecs(event.second).toLocalTime().toString(QStringLiteral("HH:mm:ss")),
+        carEventReasonText(event.reason)};
+    if (!event.place.isEmpty())
+        parts << event.place;
+    return parts.join(QStringLiteral(" · "));
 }
 
 QString localTime(const QDateTime &utc)

@@ -44,6 +44,7 @@ int carEventHolder(const QDateTime &when, const QString &eventFolder,
                    const QVector<CarEventCandidate> &candidates)
 {
     int best = -1;
+    bool bestAtEnd = false;
     const auto better = [&](const CarEventCandidate &a, const CarEventCandidate &b) {
         const bool aHome = a.folder == eventFolder, bHome = b.folder == eventFolder;
         if (aHome != bHome)
@@ -56,10 +57,16 @@ int carEventHolder(const QDateTime &when, const QString &eventFolder,
         if (!when.isValid() || !c.start.isValid() || !(c.seconds > 0))
             continue;
         const qint64 second = c.start.secsTo(when);
-        if (second < 0 || double(second) >= std::ceil(c.seconds))
+        if (second < 0 || double(second) > c.seconds)
             continue;
-        if (best < 0 || better(c, candidates[best]))
+        // The instant a recording of whole seconds ends at: the car stamps its saved clip's last
+        // minute so. It counts only where no recording holds the second itself.
+        const bool atEnd = double(second) >= std::ceil(c.seconds);
+        if (best < 0 || (bestAtEnd && !atEnd) ||
+            (bestAtEnd == atEnd && better(c, candidates[best]))) {
             best = i;
+            bestAtEnd = atEnd;
+        }
     }
     return best;
 }

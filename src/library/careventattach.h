@@ -21,7 +21,9 @@ struct CarEventCandidate
 
 // Which candidate holds an event at when, written in eventFolder: one whose seconds (from its
 // first, 0, to its last, the one its length ends in) include when; of several, one in the event's
-// own folder first, then the front-most camera, then the first given. -1 when none does.
+// own folder first, then the front-most camera, then the first given. Failing those, one whose
+// length of whole seconds ends at that instant (a saved clip's last minute, nothing after it).
+// -1 when none does.
 int carEventHolder(const QDateTime &when, const QString &eventFolder,
                    const QVector<CarEventCandidate> &candidates);
 

@@ -25,7 +25,13 @@ Library::Library(QObject *parent) : QObject(parent)
         regroup();
     });
     m_trackLoader = new TrackLoader(this);
-    connect(m_trackLoader, &TrackLoader::trackReady, this, &Library::trackReady);
+    connect(m_trackLoader, &TrackLoader::trackReady, this, [this](LuFileInfoModel *model) {
+        // A car's minute copied off its drive has lost the file time that told its length; its
+        // track tells it now, and with it which of its events the recording holds.
+        if (model && model->carCameras)
+            attachCarEvents(m_models);
+        emit trackReady(model);
+    });
 }
 
 Library::~Library()

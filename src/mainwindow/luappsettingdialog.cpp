@@ -3,6 +3,7 @@
 #include "hwdefaultsettings.h"
 #include "lutitlebar.h"
 #include "mainwindowlog.h"
+#include "offlinemaprow.h"
 #include "translation.h"
 #include "ui_luappsettingdialog.h"
 
@@ -23,6 +24,23 @@ LuAppSettingDialog::LuAppSettingDialog(ChangedCallback changed, QWidget *parent)
     initTitleBar();
     setTitle();
     fillControls();
+    addOfflineMapRow();
+}
+
+// Below the form's last row, whatever rows the form holds; the dialog grows by the row.
+void LuAppSettingDialog::addOfflineMapRow()
+{
+    m_offlineMap = new OfflineMapRow([this] {
+        if (onChanged)
+            onChanged(true);
+    }, this);
+    const int top = ui->lineEdit_snapDir->geometry().bottom() + 19;
+    m_offlineMap->setGeometry(0, top, width(), m_offlineMap->height());
+    const int grow = m_offlineMap->height() + 8;
+    ui->pushBtn_ok->move(ui->pushBtn_ok->x(), ui->pushBtn_ok->y() + grow);
+    setMinimumHeight(minimumHeight() + grow);
+    setMaximumHeight(maximumHeight() + grow);
+    resize(width(), height() + grow);
 }
 
 LuAppSettingDialog::~LuAppSettingDialog()

@@ -4,11 +4,13 @@
 
 #include <functional>
 
+class OfflineMapRow;
+
 namespace Ui {
 class LuAppSettingDialog;
 }
 
-// "System Setting": language, map service, speed unit and snapshot folder. Language, map and
+// "System Setting": language, map service, speed unit, snapshot folder and offline map file. Language, map and
 // unit are stored the moment they change and reported through onChanged (true when the map
 // page must be reloaded, false after a unit change); the creator reads nothing back.
 class LuAppSettingDialog : public LuBasicDialog
@@ -22,6 +24,7 @@ public:
     ~LuAppSettingDialog() override;
 
     Ui::LuAppSettingDialog *form() const { return ui; }
+    OfflineMapRow *offlineMapRow() const { return m_offlineMap; }
 
 private slots:
     void on_pushBtn_selectSnapDir_clicked();
@@ -36,9 +39,11 @@ protected:
 private:
     void setTitle();
     void fillControls();
+    void addOfflineMapRow();
 
     Ui::LuAppSettingDialog *ui;
     // Set while the dialog fills its own combo boxes, whose index changes are not the user's.
     bool initializing = false;
     ChangedCallback onChanged;
+    OfflineMapRow *m_offlineMap = nullptr;
 };

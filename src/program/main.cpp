@@ -7,6 +7,7 @@
 #include "playerstartup.h"
 #include "processenvironment.h"
 #include "terminationsignals.h"
+#include "tileschemehandler.h"
 #include "translation.h"
 
 #include <QApplication>
@@ -22,6 +23,7 @@ int main(int argc, char *argv[])
     qCWarning(lcApp) << "============start==========" << QDate::currentDate();
 
     prepareProcessEnvironment();
+    registerTileScheme();
     QApplication app(argc, argv);
     useCNumericLocale();
     closeWindowsOnTerminationSignals();

@@ -4,11 +4,8 @@
 #include "telemetrylog.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QPointer>
 #include <QThread>
-
-#include <algorithm>
 
 CarSignalsDisplay::CarSignalsDisplay(CarSignalsRow *row, QObject *parent)
     : QObject(parent), m_row(row)
@@ -17,16 +14,12 @@ CarSignalsDisplay::CarSignalsDisplay(CarSignalsRow *row, QObject *parent)
         m_row->hide();
 }
 
-void CarSignalsDisplay::load(QStringList paths)
+void CarSignalsDisplay::load(const QStringList &paths)
 {
     // Positions reported while the files are read are shown once the frames arrive.
     const double position = m_position;
     clear();
     m_position = position;
-    // The front camera's file first: it is the one whose picture the signals describe best.
-    std::stable_partition(paths.begin(), paths.end(), [](const QString &path) {
-        return QFileInfo(path).completeBaseName().endsWith(QLatin1String("-front"));
-    });
     const int generation = ++*m_generation;
     const std::shared_ptr<int> current = m_generation;
     QPointer<CarSignalsDisplay> self(this);

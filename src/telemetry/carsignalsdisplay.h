@@ -11,8 +11,8 @@
 class CarSignalsRow;
 
 // The car's signals row following playback: when a recording opens, its channels' files are
-// read for the car's signals on a worker (the front file first, then the others in turn, until
-// one carries them); the row shows the frame at the playing position and hides for recordings
+// read for the car's signals on a worker (the front-most channel first, then the others in
+// turn, until one carries them); the row shows the frame at the playing position and hides for recordings
 // without signals.
 class CarSignalsDisplay : public QObject
 {
@@ -21,9 +21,10 @@ class CarSignalsDisplay : public QObject
 public:
     explicit CarSignalsDisplay(CarSignalsRow *row, QObject *parent = nullptr);
 
-    // Starts reading paths, the front camera's file ("…-front.mp4") first, then the others in
-    // order; what an earlier load would still bring is dropped.
-    void load(QStringList paths);
+    // Starts reading paths in the order given (the recording's channels, front-most first: the
+    // front camera's picture is the one the signals describe best); what an earlier load would
+    // still bring is dropped.
+    void load(const QStringList &paths);
     // No recording: the row hides.
     void clear();
     // The frame at seconds into the recording.

@@ -9,6 +9,8 @@
 #include "lumappage.h"
 #include "mapbridge.h"
 #include "playbacksession.h"
+#include "tileaddress.h"
+#include "tileschemehandler.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -19,6 +21,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <QWebChannel>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 
 #include <algorithm>
@@ -28,6 +31,17 @@ namespace {
 constexpr int kBaiduMap = 1;
 constexpr int kOpenStreetMapMap = 2;
 constexpr int kDriveRedrawMs = 500;
+
+// One handler per profile, however many map views share it.
+TileSchemeHandler *tileHandlerOf(QWebEngineProfile *profile)
+{
+    auto *handler = profile->findChild<TileSchemeHandler *>(QString(), Qt::FindDirectChildrenOnly);
+    if (!handler) {
+        handler = new TileSchemeHandler(profile);
+        profile->installUrlSchemeHandler(kTileScheme, handler);
+    }
+    return handler;
+}
 
 QString pageFor(int mapType, int language)
 {
@@ -58,6 +72,7 @@ MapView::MapView(QWebEngineView *view, Library *library, PlaybackSession *sessio
     auto *channel = new QWebChannel(page);
     channel->registerObject(QStringLiteral("qmarlBridge"), m_mapBridge);
     page->setWebChannel(channel);
+    m_tiles = tileHandlerOf(page->profile());
     connect(m_mapBridge, &MapBridge::seekRequested, session, &PlaybackSession::seekToSecond);
     connect(m_mapBridge, &MapBridge::playRecordingRequested, this, &MapView::playRecordingAt);
     connect(view, &QWebEngineView::loadFinished, this, &MapView::loadFinished);
@@ -82,6 +97,8 @@ void MapView::load()
         QCoreApplication::applicationDirPath() + pageFor(store->mapType(), store->language());
     qCWarning(lcTelemetry) << "MapView::load" << path;
     m_mapReady = false;
+    // Read again with every page, so a file chosen in the settings takes effect with the reload.
+    m_tiles->setFile(store->offlineMap());
     m_view->load(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
 }
 
@@ -89,6 +106,8 @@ void MapView::loadFinished(bool ok)
 {
     qCWarning(lcTelemetry) << "MapView::loadFinished" << ok;
     m_mapReady = true;
+    if (m_tiles->info().ok)
+        runPageScript(offlineTilesScript(m_tiles->info()));
     drawRoute();
     if (m_placePicking)
         runPageScript(QStringLiteral("setPlacePicking(true)"));
@@ -102,6 +121,19 @@ void MapView::settingsApplied(bool reloadMap)
         load();
     else if (m_session->state() != PlaybackSession::Stopped)
         drawRoute();
+}
+
+QString MapView::offlineTilesScript(const MbTilesInfo &info)
+{
+    if (!info.ok)
+        return QStringLiteral("useOfflineTiles(null)");
+    return QStringLiteral("useOfflineTiles({minZoom:%1,maxZoom:%2,west:%3,south:%4,east:%5,north:%6})")
+        .arg(info.minZoom)
+        .arg(info.maxZoom)
+        .arg(info.west, 0, 'f', 7)
+        .arg(info.south, 0, 'f', 7)
+        .arg(info.east, 0, 'f', 7)
+        .arg(info.north, 0, 'f', 7);
 }
 
 QString MapView::routeTextFor(const LuFileInfoModel *model)

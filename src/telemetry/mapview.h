@@ -9,12 +9,14 @@
 #include <functional>
 
 struct ArchiveRoute;
+struct MbTilesInfo;
 
 class Library;
 class LuFileInfoModel;
 class MapBridge;
 class PlaybackSession;
 class QWebEngineView;
+class TileSchemeHandler;
 
 // The map page in the window's web view: which page is loaded, the open recording's route with
 // the rest of its drive and its events, the moving marker, and what the page may ask back (a
@@ -53,6 +55,9 @@ public:
     // While on, a click on the map names a place (MapBridge::placeChosen) instead of seeking.
     void setPlacePicking(bool on);
 
+    // The page call that puts the offline file's streets under the bundled map (numbers only).
+    static QString offlineTilesScript(const MbTilesInfo &info);
+
     // The route text for the chosen map (numbers only, built by the track cache).
     static QString routeTextFor(const LuFileInfoModel *model);
     // The page's options: speed colours in the chosen unit and the open recording's events.
@@ -75,6 +80,7 @@ private:
     Library *m_library;
     PlaybackSession *m_session;
     MapBridge *m_mapBridge = nullptr;
+    TileSchemeHandler *m_tiles = nullptr; // the page profile's, serving the offline file
     bool m_mapReady = false; // the page has loaded: its script functions exist
     QList<LuFileInfoModel *> m_mapDriveRecordings; // the drive on the map, by page id
     bool m_driveRedrawPending = false; // routes of the drive arriving: one redraw for a burst

@@ -27,7 +27,8 @@ QString fixed6(double value)
     return QString::number(value, 'f', 6);
 }
 
-// The open channels' files; the car's signals are read from the first that carries them.
+// The open channels' files in the session's order, which starts at the recording's front-most
+// channel; the car's signals are read from the first that carries them.
 QStringList carSignalSources(const PlaybackSession &session)
 {
     QStringList paths;

@@ -1,6 +1,7 @@
 #include "archivedatabase.h"
 #include "archiveindexer.h"
 #include "archiverecord.h"
+#include "archiveschema.h"
 #include "extracttrack.h"
 #include "lufileinfomodel.h"
 #include "../support/testfiles.h"
@@ -107,6 +108,71 @@ QString passText(const QVector<ArchivePass> &passes)
     QStringList texts;
     for (const ArchivePass &pass : passes)
         texts << QFileInfo(pass.frontPath).baseName() + '@' + QString::number(pass.second);
+    return texts.join(' ');
+}
+
+// A car's event folder under root with one minute of the front camera (from 14:12:10, local
+// time as the car names it) and, unless json is empty, its event.json.
+ArchiveSource carMinute(const QString &root, const QString &clips, const QByteArray &json)
+{
+    const QString folder = root + '/' + clips + "/2025-11-20_14-13-05";
+    const ArchiveSource source =
+        writeRecording(folder, "2025-11-20_14-12-10-front.mp4",
+                       QDateTime(QDate(2025, 11, 20), QTime(14, 12, 10), Qt::UTC), 60,
+                       eastAt(36, 0), 36);
+    if (!json.isEmpty())
+        writeBytes(folder + "/event.json", json);
+    return source;
+}
+
+// What an archive of the first schema held of a recording, written as that version did.
+bool storeAsFirstSchema(QSqlDatabase &db, const IndexedRecording &r)
+{
+    QSqlQuery query(db);
+    query.prepare("INSERT INTO recordings (front_path, front_name, front_size, track_cache,"
+                  " stamp, start_utc, end_utc, seconds, metres, top_speed_kmh, braking,"
+                  " accelerations, jolts, min_lat, max_lat, min_lon, max_lon, route, offline,"
+                  " indexed_utc) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
+                  " ?, ?)");
+    for (const QVariant &value : QVariantList{
+             r.files.first().path, r.files.first().name, r.files.first().size, r.trackCachePath,
+             r.stamp, r.startUtc, r.startUtc + qint64(r.seconds), r.seconds, r.metres,
+             r.topSpeedKmh, r.events[0], r.events[1], r.events[2], r.minLat, r.maxLat, r.minLon,
+             r.maxLon, r.route, 0, 1700000000})
+        query.addBindValue(value);
+    if (!query.exec())
+        return false;
+    const qint64 id = query.lastInsertId().toLongLong();
+    for (const ArchiveFile &file : r.files) {
+        query.prepare("INSERT INTO files (recording_id, channel, path, name, size, mtime)"
+                      " VALUES (?, ?, ?, ?, ?, ?)");
+        for (const QVariant &value :
+             QVariantList{id, file.channel, file.path, file.name, file.size, file.mtime})
+            query.addBindValue(value);
+        if (!query.exec())
+            return false;
+    }
+    for (const ArchiveQuarter &quarter : r.quarters) {
+        query.prepare("INSERT INTO quarters (recording_id, quarter, metres, seconds)"
+                      " VALUES (?, ?, ?, ?)");
+        for (const QVariant &value :
+             QVariantList{id, quarter.quarter, quarter.metres, quarter.seconds})
+            query.addBindValue(value);
+        if (!query.exec())
+            return false;
+    }
+    return true;
+}
+
+QString carEventText(const QVector<ArchiveCarEvent> &events)
+{
+    QStringList texts;
+    for (const ArchiveCarEvent &event : events)
+        texts << QString("%1 %2 [%3] %4,%5")
+                     .arg(event.second)
+                     .arg(event.reason, event.place)
+                     .arg(event.latitude, 0, 'f', 3)
+                     .arg(event.longitude, 0, 'f', 3);
     return texts.join(' ');
 }
 } // namespace
@@ -443,6 +509,150 @@ private slots:
         now.removeAll("after");
         for (const QString &name : now)
             QVERIFY2(others.contains(name) || name.startsWith("archive.sqlite"), qPrintable(name));
+    }
+
+    // A recording in a car's event folder holds the event its event.json names when the time
+    // falls within its seconds; a damaged file stands for an event at the folder's time.
+    void carEventsOfAnEventFolder_data()
+    {
+        const QByteArray honk =
+            R"({"timestamp":"2025-11-20T14:13:05","city":"Springfield","street":"Main Street",)"
+            R"("est_lat":"40.700000","est_lon":"-74.010000","reason":"user_interaction_honk"})";
+        QTest::addColumn<QString>("clips");
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QString>("events");
+        QTest::newRow("saved by the horn")
+            << "SavedClips" << honk
+            << "55 user_interaction_honk [Main Street, Springfield] 40.700,-74.010";
+        QTest::newRow("sentry folder in small letters")
+            << "sentryclips" << honk
+            << "55 user_interaction_honk [Main Street, Springfield] 40.700,-74.010";
+        QTest::newRow("damaged file: the folder's time, no reason")
+            << "SavedClips" << QByteArray(R"({"timestamp": 2025-11)") << "55  [] nan,nan";
+        QTest::newRow("first second") << "SavedClips"
+                                      << QByteArray(R"({"timestamp":"2025-11-20T14:12:10"})")
+                                      << "0  [] nan,nan";
+        QTest::newRow("a second before it")
+            << "SavedClips" << QByteArray(R"({"timestamp":"2025-11-20T14:12:09"})") << "";
+        QTest::newRow("the instant it ends, nothing after it")
+            << "SavedClips" << QByteArray(R"({"timestamp":"2025-11-20T14:13:10"})")
+            << "60  [] nan,nan";
+        QTest::newRow("the instant it ends, the next minute's first second")
+            << "SavedClips" << QByteArray(R"({"timestamp":"2025-11-20T14:13:10"})") << "";
+        QTest::newRow("a second past its end")
+            << "SavedClips" << QByteArray(R"({"timestamp":"2025-11-20T14:13:11"})") << "";
+        QTest::newRow("no event.json") << "SavedClips" << QByteArray() << "";
+        QTest::newRow("not an event folder") << "RecentClips" << honk << "";
+    }
+    void carEventsOfAnEventFolder()
+    {
+        QFETCH(QString, clips);
+        QFETCH(QByteArray, json);
+        QFETCH(QString, events);
+        const QString root = fresh(QString("car-%1").arg(QTest::currentDataTag()));
+        const ArchiveSource source = carMinute(root, clips, json);
+        if (QByteArray(QTest::currentDataTag()).contains("next minute"))
+            writeBytes(QFileInfo(source.frontPath).path() + "/2025-11-20_14-13-10-front.mp4",
+                       QByteArray(16, 'v'));
+        ArchiveDatabase db(root + "/archive.sqlite");
+        QVERIFY(db.open());
+        QCOMPARE(index(db, source), ArchiveDatabase::Stored::Added);
+        const ArchiveRecording stored = db.recording(1);
+        QCOMPARE(carEventText(stored.carEvents), events);
+        QCOMPARE(stored.events[kArchiveCarEventKind], events.isEmpty() ? 0 : 1);
+        const QDate day = QDateTime(QDate(2025, 11, 20), QTime(14, 12, 10), Qt::LocalTime).date();
+        const QVector<ArchiveDrive> drives = db.drivesOn(day);
+        QCOMPARE(drives.size(), 1);
+        QCOMPARE(drives.first().events[kArchiveCarEventKind], events.isEmpty() ? 0 : 1);
+        QCOMPARE(carEventText(drives.first().recordings.first().carEvents), events);
+        // A changed event.json in a car's event folder makes the recording be read again.
+        QVERIFY(db.isCurrent(source.frontPath, sourceStamp(source)));
+        const QString eventFile = QFileInfo(source.frontPath).path() + "/event.json";
+        writeBytes(eventFile, json + "  ");
+        QCOMPARE(db.isCurrent(source.frontPath, sourceStamp(source)),
+                 clips == "RecentClips");
+    }
+
+    // An archive of the first schema is brought up to date where it lies: nothing it held is
+    // lost, and the recordings it holds from a car's event folders get their events.
+    void upgradesAnArchiveOfTheFirstSchema()
+    {
+        const QString folder = fresh("upgrade");
+        const QString path = folder + "/archive.sqlite";
+        const ArchiveSource saved = carMinute(
+            folder + "/TeslaCam", "SavedClips",
+            R"({"timestamp":"2025-11-20T14:13:05","reason":"user_interaction_honk"})");
+        const ArchiveSource plain = writeRecording(
+            folder + "/DCIM", "2024_0516_100000_001A.MP4",
+            QDateTime(QDate(2024, 5, 16), QTime(10, 0), Qt::UTC), 120, eastAt(36, 0), 36);
+        // Gone since it was stored: looked at again once it is back.
+        const ArchiveSource gone = carMinute(
+            folder + "/Gone", "SentryClips",
+            R"({"timestamp":"2025-11-20T14:13:05","reason":"sentry_aware_object_detection"})");
+        QVector<IndexedRecording> before;
+        {
+            QSqlDatabase old = QSqlDatabase::addDatabase("QSQLITE", "first schema");
+            old.setDatabaseName(path);
+            QVERIFY(old.open());
+            QVERIFY(migrateArchive(old, 0, 1));
+            for (const ArchiveSource &source : {saved, plain, gone}) {
+                before.append(describeRecording(source, {}, false));
+                QVERIFY(storeAsFirstSchema(old, before.last()));
+            }
+            QSqlQuery version(old);
+            QVERIFY(version.exec("PRAGMA user_version") && version.next());
+            QCOMPARE(version.value(0).toInt(), 1);
+            version.finish();
+            old.close();
+        }
+        QSqlDatabase::removeDatabase("first schema");
+        QVERIFY(QFile::remove(gone.frontPath));
+
+        ArchiveIndexer indexer(path);
+        QSignalSpy opened(&indexer, &ArchiveIndexer::opened);
+        QSignalSpy idle(&indexer, &ArchiveIndexer::idle);
+        indexer.start();
+        QVERIFY(idle.wait(30000));
+        QCOMPARE(opened.size(), 1);
+        QVERIFY(opened.first().at(0).toBool());
+        QCOMPARE(opened.first().at(1).toString(), QString()); // upgraded, not rebuilt
+        QCOMPARE(QDir(folder).entryList({"archive.sqlite*"}, QDir::Files).filter("damaged"),
+                 QStringList());
+
+        ArchiveDatabase db(path);
+        QVERIFY(db.openExisting());
+        {
+            QSqlQuery query(db.connection());
+            QVERIFY(query.exec("PRAGMA user_version") && query.next());
+            QCOMPARE(query.value(0).toInt(), kArchiveSchemaVersion);
+            QVERIFY(query.exec("SELECT car_events FROM recordings ORDER BY id"));
+            QStringList counts;
+            while (query.next())
+                counts << (query.value(0).isNull() ? "null" : query.value(0).toString());
+            QCOMPARE(counts.join(' '), QString("1 0 null"));
+        }
+        QCOMPARE(db.recordingCount(), 3);
+        for (int i = 0; i < 3; ++i) {
+            const ArchiveRecording r = db.recording(i + 1);
+            QCOMPARE(r.frontPath, before[i].files.first().path);
+            QCOMPARE(r.startUtc.toSecsSinceEpoch(), before[i].startUtc);
+            QCOMPARE(r.seconds, before[i].seconds);
+            QCOMPARE(r.metres, before[i].metres);
+            QCOMPARE(r.topSpeedKmh, before[i].topSpeedKmh);
+        }
+        QCOMPARE(carEventText(db.recording(1).carEvents),
+                 QString("55 user_interaction_honk [] nan,nan"));
+        QCOMPARE(db.recording(1).events[kArchiveCarEventKind], 1);
+        QVERIFY(db.recording(2).carEvents.isEmpty());
+        QVERIFY(db.recording(3).carEvents.isEmpty());
+        QCOMPARE(db.routes().size(), 3);
+        const QVector<ArchiveDay> days = db.days(QDate(2024, 5, 15), QDate(2024, 5, 17));
+        QCOMPARE(days.size(), 1);
+        QCOMPARE(days.first().metres, before[1].metres);
+        // The recording stored once more is written whole, its event with it.
+        QCOMPARE(index(db, saved), ArchiveDatabase::Stored::Updated);
+        QCOMPARE(carEventText(db.recording(1).carEvents),
+                 QString("55 user_interaction_honk [] nan,nan"));
     }
 
     // Another connection's write lock (a second viewer) is waited for, rather than failing.

@@ -3,6 +3,7 @@
 
 #include "archiveindexer.h"
 #include "archivepanel.h"
+#include "carevent.h"
 #include "library.h"
 #include "mapbridge.h"
 #include "mapview.h"
@@ -212,6 +213,64 @@ private slots:
         QVERIFY(!row->data(0, ArchivePanel::OfflineRole).toBool());
         QCOMPARE(row->toolTip(0), QDir::toNativeSeparators(moved));
         QCOMPARE(m_window->libraryModels().size(), 1); // located, not played
+    }
+
+    // A car's event folder added to the archive: its event is a row under the drive, with the
+    // time, the reason in words and the place, that plays its lead-up; a damaged event.json
+    // still gives an event at the folder's time.
+    void carEventInTheDayList_data()
+    {
+        QTest::addColumn<QDate>("day");
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("saved by the horn")
+            << QDate(2024, 5, 20)
+            << QByteArray("{\"timestamp\":\"2024-05-20T12:01:05\",\"reason\":\"user_interaction_honk\","
+                          "\"street\":\"Main Street\",\"city\":\"Springfield\"}")
+            << QStringLiteral("12:01:05 · %1 · Main Street, Springfield")
+                   .arg(carEventReasonText("user_interaction_honk"));
+        QTest::newRow("damaged event.json") << QDate(2024, 5, 21)
+                                            << QByteArray("{\"timestamp\": \"2024-05-2")
+                                            << QStringLiteral("12:01:05 · %1")
+                                                   .arg(carEventReasonText(QString()));
+    }
+    void carEventInTheDayList()
+    {
+        QFETCH(QDate, day);
+        QFETCH(QByteArray, json);
+        QFETCH(QString, text);
+        const QString root = m_dir.filePath(day.toString("'car-'yyyyMMdd"));
+        const QString folder = root + day.toString("'/TeslaCam/SavedClips/'yyyy-MM-dd'_12-01-05'");
+        QVERIFY(QDir().mkpath(folder));
+        northbound(folder + day.toString("'/'yyyy-MM-dd'_12-00-10-front.mp4'"),
+                   day.toString("yyyyMMdd'12'").toLatin1().constData(), "01131.000000");
+        writeBytes(folder + "/event.json", json);
+        QSignalSpy indexed(panel()->indexer(), &ArchiveIndexer::folderIndexed);
+        QSignalSpy refreshed(panel(), &ArchivePanel::refreshed);
+        panel()->addFolder(root);
+        // Told on the indexer's thread, possibly before a wait would begin.
+        QTRY_COMPARE_WITH_TIMEOUT(indexed.count(), 1, timeout);
+        QCOMPARE(indexed.first().at(1).toInt(), 1);
+        // The views follow once the queue runs empty; a refresh before the folder was done
+        // does not count.
+        refreshed.clear();
+        QVERIFY(refreshed.wait(timeout));
+        Ui::KestroMainWidget *ui = m_window->form();
+        ui->tabWidget_lists->setCurrentWidget(ui->tab_archive);
+        panel()->calendar()->setSelectedDate(day);
+        QTreeWidget *drives = panel()->driveList();
+        QTRY_COMPARE_WITH_TIMEOUT(drives->topLevelItemCount(), 1, timeout);
+        QTreeWidgetItem *drive = drives->topLevelItem(0);
+        QCOMPARE(drive->text(0), QStringLiteral("12:00–12:02"));
+        QCOMPARE(drive->text(3), QCoreApplication::translate("ArchivePanel", "%1 个事件").arg(1));
+        QCOMPARE(drive->childCount(), 1);
+        QVERIFY(drive->isExpanded());
+        const QTreeWidgetItem *event = drive->child(0);
+        QCOMPARE(event->text(0), text);
+        QVERIFY(event->isFirstColumnSpanned());
+        QCOMPARE(event->data(0, ArchivePanel::FrontRole).toString(),
+                 drive->data(0, ArchivePanel::FrontRole).toString());
+        QCOMPARE(event->data(0, ArchivePanel::SecondRole).toInt(), 50); // 5 s before second 55
     }
 };
 

@@ -288,7 +288,8 @@ private slots:
         QTest::addColumn<QString>("eventFolder");
         QTest::addColumn<int>("holder");
         // 0: recent 14:03:00 front, 60 s; 1: recent 14:04:00 front, 59.5 s; 2: recent 14:04:00
-        // back; 3: saved 14:04:00 back; 4: 14:06:00 of unknown length.
+        // back; 3: saved 14:04:00 back; 4: 14:06:00 of unknown length; 5: recent 14:08:00 front,
+        // 60 s, the last.
         QTest::newRow("first second of the first") << wallClock(14, 3, 0) << "/s" << 0;
         QTest::newRow("second second") << wallClock(14, 3, 1) << "/s" << 0;
         QTest::newRow("last second of the first") << wallClock(14, 3, 59) << "/s" << 0;
@@ -300,6 +301,8 @@ private slots:
         QTest::newRow("before the first") << wallClock(14, 2, 59) << "/r" << -1;
         QTest::newRow("length unknown") << wallClock(14, 6, 10) << "/r" << -1;
         QTest::newRow("no time") << QDateTime() << "/r" << -1;
+        QTest::newRow("the end of the last, nothing after it") << wallClock(14, 9, 0) << "/r" << 5;
+        QTest::newRow("a second past the end of the last") << wallClock(14, 9, 1) << "/r" << -1;
     }
     void holder()
     {
@@ -310,7 +313,8 @@ private slots:
             {wallClock(14, 4, 0), 59.5, 0, "/r"},
             {wallClock(14, 4, 0), 59.5, 1, "/r"},
             {wallClock(14, 4, 0), 59.5, 1, "/s"},
-            {wallClock(14, 6, 0), 0.0, 0, "/r"}};
+            {wallClock(14, 6, 0), 0.0, 0, "/r"},
+            {wallClock(14, 8, 0), 60.0, 0, "/r"}};
         QTEST(carEventHolder(when, eventFolder, candidates), "holder");
     }
 

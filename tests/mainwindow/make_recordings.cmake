@@ -59,15 +59,16 @@ make_video(cut_c.MP4 blue 2)
 make_video(R4_00.MP4 yellow 3)
 make_cut_video(R4_01_b.MP4)
 # A car's six cameras, one colour each, in a folder of their own; two recordings a minute apart,
-# the second without its pillars (as older cars write four cameras).
+# the second without its pillars (as older cars write four cameras). A minute long, as the car
+# writes them: a recording must not end and hand over to the next while a test looks at it.
 file(MAKE_DIRECTORY ${OUT}/car)
 foreach(camera front:red back:lime left_repeater:blue right_repeater:yellow left_pillar:magenta right_pillar:cyan)
     string(REPLACE ":" ";" pair ${camera})
     list(GET pair 0 name)
     list(GET pair 1 colour)
-    make_video(car/2025-11-20_14-03-12-${name}.mp4 ${colour} 6 SIZE 320x240)
+    make_video(car/2025-11-20_14-03-12-${name}.mp4 ${colour} 60 SIZE 320x240)
     if(NOT name MATCHES "pillar")
-        make_video(car/2025-11-20_14-04-12-${name}.mp4 ${colour} 6 SIZE 320x240)
+        make_video(car/2025-11-20_14-04-12-${name}.mp4 ${colour} 60 SIZE 320x240)
     endif()
 endforeach()
 

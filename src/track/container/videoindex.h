@@ -1,6 +1,7 @@
 #pragma once
 #include "sampletable.h"
 #include "trackio.h"
+#include "tspackets.h"
 
 #include <initializer_list>
 #include <utility>
@@ -37,6 +38,11 @@ public:
     // when the file has no movie box, so that nothing is known to be claimed.
     bool claimedMediaRanges(std::vector<std::pair<int64_t, int64_t>> *ranges);
 
+    // The PES units of a transport stream's PID, in stream order, collected in one pass over the
+    // file the first time a reader asks for that PID (and kept); none when the file does not
+    // start like a transport stream.
+    const std::vector<std::vector<unsigned char>> &transportUnits(int pid);
+
 private:
     struct IndexedTrack
     {
@@ -53,4 +59,6 @@ private:
     const BoxHead *m_movie = nullptr;
     std::vector<BoxHead> m_movieChildren;
     std::vector<IndexedTrack> m_tracks;
+    int m_unitsPid = -1;
+    std::vector<std::vector<unsigned char>> m_units;
 };

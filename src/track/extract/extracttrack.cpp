@@ -86,13 +86,15 @@ int extractEmbedded(const VideoInput &video, const char *textPath, int kind, Tra
         break;
     }
     case 2:
-        return finish(readTransportStream(video, textPath), TrackLayout::TransportStream);
+        // Streams whose GPS packets hold another layout go on to the further layouts.
+        result = finish(readTransportStream(video, textPath), TrackLayout::TransportStream);
+        break;
     default:
         return gps0;
     }
     if (result >= 0)
         return result;
-    // MP4 and MOV files that the older readers found nothing in.
+    // Files that the older readers found nothing in.
     return readFurtherLayouts(video, textPath, report);
 }
 

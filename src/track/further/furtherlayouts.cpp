@@ -5,6 +5,9 @@
 // One declaration and one row per layout; the reader lives in its own file under this folder.
 bool readLigoGps(VideoIndex &video, LayoutRead *read);
 bool readGpmfTrack(VideoIndex &video, LayoutRead *read);
+bool readGpmdScaledPairs(VideoIndex &video, LayoutRead *read);
+bool readSsmdTrack(VideoIndex &video, LayoutRead *read);
+bool readDjmdTrack(VideoIndex &video, LayoutRead *read);
 bool readCammTrack(VideoIndex &video, LayoutRead *read);
 bool readSeiTelemetry(VideoIndex &video, LayoutRead *read);
 bool readTextGgaDated(VideoIndex &video, LayoutRead *read);
@@ -18,7 +21,10 @@ bool readFmasBox(VideoIndex &video, LayoutRead *read);
 bool readUdtaGps(VideoIndex &video, LayoutRead *read);
 bool readRiffTrailer(VideoIndex &video, LayoutRead *read);
 bool readGpsDataTrailer(VideoIndex &video, LayoutRead *read);
+bool readTsTextRecords(VideoIndex &video, LayoutRead *read);
+bool readTsBigEndianRecords(VideoIndex &video, LayoutRead *read);
 bool readFreeGpsBlocks(VideoIndex &video, LayoutRead *read);
+bool readGpmfScanned(VideoIndex &video, LayoutRead *read);
 
 namespace {
 namespace furtherlayouts {
@@ -30,6 +36,12 @@ constexpr FurtherLayout kFurtherLayouts[] = {
      FillsGps | FillsGSensor | OwnClock, readLigoGps},
     {"gpmf-track", "a timed-metadata track of format \"gpmd\" holding GPMF items",
      FillsGps | FillsGSensor | OwnClock, readGpmfTrack},
+    {"gpmd-scaled-pairs", "a \"gpmd\" track of fixed records marked at byte 136",
+     FillsGps | OwnClock, readGpmdScaledPairs},
+    {"ssmd-track", "a timed-metadata track of format \"ssmd\" with 32-byte fixes",
+     FillsGps | OwnClock, readSsmdTrack},
+    {"djmd-track", "a timed-metadata track of format \"djmd\" holding protobuf messages",
+     FillsGps | OwnClock, readDjmdTrack},
     {"camm-track", "a camera motion metadata track (format \"camm\")", FillsGps | FillsGSensor,
      readCammTrack},
     {"sei-telemetry",
@@ -58,6 +70,12 @@ constexpr FurtherLayout kFurtherLayouts[] = {
      FillsGps | FillsGSensor | OwnClock, readRiffTrailer},
     {"gpsdata-trailer", "\"GPSDATA--\" records after the movie box behind a run of 'C' bytes",
      FillsGps | FillsGSensor | OwnClock, readGpsDataTrailer},
+    {"ts-text-records", "text records behind a tag word on PID 0x300 of a transport stream",
+     FillsGps | FillsGSensor | OwnClock, readTsTextRecords},
+    {"ts-s-records", "big-endian \"$S\" records on PID 0x300 of a transport stream",
+     FillsGps | OwnClock, readTsBigEndianRecords},
+    {"gpmf-scanned", "GPMF records in the media data that no track lists, found by scanning",
+     FillsGps | OwnClock, readGpmfScanned},
     {"freegps-blocks", "\"freeGPS \" blocks, listed by a \"gps \" index or found by scanning",
      FillsGps | FillsGSensor | OwnClock, readFreeGpsBlocks},
 };

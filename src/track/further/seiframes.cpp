@@ -1,6 +1,7 @@
 // The walk over an "avc1" track's frames and the decoding of the telemetry message in their SEI
 // (see seiframes.h).
 #include "seiframes.h"
+#include "rmcinfo.h"
 
 #include <algorithm>
 #include <cstring>

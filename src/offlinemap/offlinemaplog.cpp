@@ -1,0 +1,3 @@
+#include "offlinemaplog.h"
+
+Q_LOGGING_CATEGORY(lcOfflineMap, "qmarl.offlinemap", QtInfoMsg)

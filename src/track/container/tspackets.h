@@ -1,0 +1,70 @@
+#pragma once
+// MPEG transport streams: the file read straight through in large runs of whole 188-byte
+// packets (every packet is looked at, so reading in runs keeps up with the disk cache), and the
+// PES units of one PID put back together from its packets.
+#include "trackio.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+constexpr std::size_t kTsPacketSize = 188;
+constexpr unsigned char kTsSync = 0x47;
+
+inline int tsPid(const unsigned char *packet)
+{
+    return (packet[1] & 0x1f) << 8 | packet[2];
+}
+inline bool tsUnitStart(const unsigned char *packet)
+{
+    return (packet[1] & 0x40) != 0;
+}
+
+// True when the file starts with two packets' sync bytes: worth walking as a transport stream.
+bool looksLikeTransportStream(InputFile &file);
+
+// Hands each whole packet to visit(packet), from the file's start to its end; a partial packet
+// at the end is left alone. visit returns false to stop.
+template <typename Visit> void forEachTsPacket(InputFile &file, Visit &&visit)
+{
+    // About 770 KB: large enough that the reader keeps up with the disk cache, and no larger
+    // than the file, so that a small input need not clear and map a large buffer each time.
+    constexpr int64_t kPacketsPerRead = 4096;
+    const int64_t packets =
+        std::min<int64_t>(kPacketsPerRead, file.size() / int64_t(kTsPacketSize) + 1);
+    std::vector<unsigned char> chunk(kTsPacketSize * std::size_t(packets));
+    if (!file.readAt(0, chunk.data(), 0)) // to the start
+        return;
+    for (;;) {
+        const std::size_t got = file.readSome(chunk.data(), chunk.size());
+        const std::size_t whole = got - got % kTsPacketSize;
+        for (std::size_t at = 0; at < whole; at += kTsPacketSize) {
+            if (!visit(chunk.data() + at))
+                return;
+        }
+        if (got < chunk.size())
+            return;
+    }
+}
+
+// The PES units of one PID: a unit starts at a packet with the unit-start flag, its PES head is
+// taken off, and it ends where the next one starts (or the stream ends). Units are bounded in
+// size; what lies past the bound is dropped.
+class PesAssembler
+{
+public:
+    explicit PesAssembler(int pid, std::size_t maxUnit = 64 * 1024) : m_pid(pid), m_max(maxUnit) {}
+    // Takes a packet of any PID; true when a unit was finished by it (then unit() holds it until
+    // the next call).
+    bool take(const unsigned char *packet);
+    // Finishes the unit under way at the stream's end; true when there was one.
+    bool finish();
+    const std::vector<unsigned char> &unit() const { return m_done; }
+    int pid() const { return m_pid; }
+
+private:
+    int m_pid;
+    std::size_t m_max;
+    bool m_open = false;
+    std::vector<unsigned char> m_unit, m_done;
+};

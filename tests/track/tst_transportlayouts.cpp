@@ -1,0 +1,208 @@
+// GPS on PID 0x300 of a transport stream, on streams built packet by packet: which line holds
+// what, the clock, the accelerometer, records in a ring, and what damaged or foreign input gives.
+#include "bytebuilders.h"
+
+#include <QtTest>
+
+#include <cmath>
+
+namespace {
+
+using namespace bytebuilders;
+
+// A packet of PID pid holding the whole PES unit payload, stuffed to 188 bytes.
+QByteArray unitPacket(const QByteArray &payload, int pid = 0x300)
+{
+    const int room = 188 - 4 - 9 - payload.size();
+    QByteArray p = QByteArray(1, '\x47') + char(0x40 | pid >> 8) + char(pid & 0xff) + '\x30';
+    p += char(room - 1);
+    if (room > 1)
+        p += QByteArray(1, '\0') + QByteArray(room - 2, '\xff');
+    p += QByteArray("\x00\x00\x01\xbd", 4) + be16(quint16(3 + payload.size())) +
+         QByteArray("\x80\x00\x00", 3);
+    return p + payload;
+}
+// A null packet, so that the stream starts with two sync bytes.
+QByteArray nullPacket()
+{
+    return QByteArray(1, '\x47') + '\x1f' + '\xff' + '\x10' + QByteArray(184, '\xff');
+}
+QByteArray stream(const QList<QByteArray> &units)
+{
+    QByteArray s = nullPacket() + nullPacket();
+    for (const QByteArray &u : units)
+        s += unitPacket(u) + nullPacket();
+    return s;
+}
+
+QByteArray textRecord(const char *clock, const char *lat, const char *lon, const char *kmh = "36.0",
+                      const char *axes = "x:0.500 y:-0.250 z:1.000")
+{
+    return QByteArray("Viidure") + clock + " " + lat + " " + lon + " " + kmh +
+           " km/h 90.50 31.50 10 " + axes;
+}
+
+// One "$S" record: the clock's second and tenths, 1e-7 degrees, metres per 100 s.
+QByteArray sRecord(int second, qint32 lat, qint32 lon, int tenths = 0, quint16 speed = 1000)
+{
+    return QByteArray("$S") + be16(speed) + be16(9050) + be16(2024) + char(6) + char(3) + char(8) +
+           char(15) + be16(quint16(second * 10 + tenths)) + char(1) + be32(quint32(lat)) +
+           be32(quint32(lon)) + QByteArray(9, '\0');
+}
+QByteArray sUnit(const QList<QByteArray> &records)
+{
+    QByteArray u(32, '\0');
+    for (const QByteArray &r : records)
+        u += r;
+    return u + QByteArray(32, '\0');
+}
+
+struct Line
+{
+    QByteArray time;
+    bool fix = false;
+    double latitude = 0, longitude = 0, knots = 0;
+    int gx = 0;
+};
+Line lineAt(const QByteArray &text, int index)
+{
+    Line l;
+    const QList<QByteArray> f = text.split('\n').value(index).split(',');
+    if (f.size() < 10 || f[0].isEmpty())
+        return l;
+    l.fix = f[0][0] == 'A';
+    l.time = f[0].mid(1);
+    const auto degrees = [](const QByteArray &m, const QByteArray &h) {
+        const double v = m.toDouble(), whole = std::floor(v / 100);
+        const double d = whole + (v - whole * 100) / 60;
+        return h == "S" || h == "W" ? -d : d;
+    };
+    l.latitude = degrees(f[1], f[2]);
+    l.longitude = degrees(f[3], f[4]);
+    l.knots = f[5].toDouble();
+    l.gx = f[7].toInt();
+    return l;
+}
+
+} // namespace
+
+class TestTransportLayouts : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void reads_data()
+    {
+        QTest::addColumn<QString>("layout");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("lines"); // -1: refused
+        QTest::addColumn<QString>("problem");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QByteArray>("time");
+        QTest::addColumn<double>("latitude"); // 0: no fix on that line
+        QTest::addColumn<double>("longitude");
+        QTest::addColumn<double>("kmh"); // -1: not looked at
+        QTest::addColumn<int>("gx");     // counts, 256 to the g; -1000: not looked at
+        const auto row = [](const char *name, const char *layout, const QByteArray &file, int lines,
+                            const char *problem = "", int line = 0, const QByteArray &time = {},
+                            double lat = 0, double lon = 0, double kmh = -1, int gx = -1000) {
+            QTest::newRow(name) << QString::fromLatin1(layout) << file << lines
+                                << QString::fromLatin1(problem) << line << time << lat << lon << kmh
+                                << gx;
+        };
+
+        // Text records behind the tag word.
+        const QByteArray text =
+            stream({textRecord("2024/06/03 08:15:00", "N:0.000000", "E:0.000000", "0.0"),
+                    textRecord("2024/06/03 08:15:01", "S:34.603720", "W:58.381590"),
+                    textRecord("2024/06/03 08:15:02", "N:69.649600", "E:18.956000", "0.0")});
+        row("text, first without a fix", "ts-text-records", text, 3, "", 0, "20240603081500", 0, 0,
+            -1, 128);
+        row("text, second, south and west, the accelerometer", "ts-text-records", text, 3, "", 1,
+            "20240603081501", -34.60372, -58.38159, 36, 128);
+        row("text, last, high north, standing", "ts-text-records", text, 3, "", 2, "20240603081502",
+            69.6496, 18.956, 0);
+        row("text, no axes", "ts-text-records",
+            stream({textRecord("2024/06/03 08:15:01", "N:40.749710", "W:73.984450", "36.0", "")}),
+            1, "", 0, "20240603081501", 40.74971, -73.98445, 36, 0);
+        row("text, the last packet cut short", "ts-text-records", text.chopped(188 + 20), 2, "", 1,
+            "20240603081501", -34.60372, -58.38159);
+        row("text, no date", "ts-text-records",
+            stream({textRecord("2024/13/03 08:15:01", "N:40.749710", "W:73.984450")}), -1,
+            "text records found on PID 0x300, but none holds a date");
+        row("text, another tag word", "ts-text-records",
+            stream(
+                {textRecord("2024/06/03 08:15:01", "N:40.7", "W:73.9").replace(0, 7, "Another")}),
+            -1);
+        row("text, zero bytes", "ts-text-records", stream({QByteArray(100, '\0')}), -1);
+        row("text, not a transport stream", "ts-text-records",
+            ftyp() + box("mdat", textRecord("2024/06/03 08:15:01", "N:40.7", "W:73.9")), -1);
+
+        // Big-endian $S records.
+        const qint32 baLat = -346037200, baLon = -583815900;
+        const QByteArray records =
+            stream({sUnit({sRecord(0, 0, 0)}), sUnit({sRecord(1, baLat, baLon)}),
+                    sUnit({sRecord(2, 696496000, 189560000, 2, 0)})});
+        row("$S, first without a fix", "ts-s-records", records, 3, "", 0, "20240603081500");
+        row("$S, second, south and west as signed words", "ts-s-records", records, 3, "", 1,
+            "20240603081501", -34.60372, -58.38159, 36);
+        row("$S, last, high north, tenths", "ts-s-records", records, 3, "", 2, "20240603081502",
+            69.6496, 18.956, 0);
+        // A ring: the oldest record second; the next unit repeats the newest.
+        const QByteArray ring =
+            stream({sUnit({sRecord(3, 407497300, -739844500), sRecord(1, 407497100, -739844500),
+                           sRecord(2, 407497200, -739844500)}),
+                    sUnit({sRecord(3, 407497300, -739844500), sRecord(4, 407497400, -739844500)})});
+        row("$S, a ring read from its oldest", "ts-s-records", ring, 4, "", 0, "20240603081501",
+            40.74971, -73.98445);
+        row("$S, a ring's newest", "ts-s-records", ring, 4, "", 2, "20240603081503", 40.74973,
+            -73.98445);
+        row("$S, a record repeated by the next unit passed over", "ts-s-records", ring, 4, "", 3,
+            "20240603081504", 40.74974, -73.98445);
+        row("$S, a record ending the unit is not one", "ts-s-records",
+            stream({sUnit({sRecord(1, baLat, baLon)}).left(64)}), -1);
+        row("$S, no date", "ts-s-records",
+            stream(
+                {sUnit({sRecord(1, baLat, baLon).replace(6, 2, be16(2024).replace(0, 1, "\0"))})}),
+            -1, "$S records found on PID 0x300, but none holds a date");
+        row("$S, zero bytes", "ts-s-records", stream({QByteArray(96, '\0')}), -1);
+        row("$S, on another PID", "ts-s-records",
+            nullPacket() + nullPacket() + unitPacket(sUnit({sRecord(1, baLat, baLon)}), 0x301), -1);
+    }
+
+    void reads()
+    {
+        QFETCH(QString, layout);
+        QFETCH(QByteArray, file);
+        QFETCH(int, lines);
+        QFETCH(QString, problem);
+        QFETCH(int, line);
+        QFETCH(QByteArray, time);
+        QFETCH(double, latitude);
+        QFETCH(double, longitude);
+        QFETCH(double, kmh);
+        QFETCH(int, gx);
+        ReaderReport report;
+        QByteArray text;
+        const int result = runReader(furtherReader(qPrintable(layout)), file, &report, &text);
+        QCOMPARE(result < 0 ? -1 : result, lines);
+        QCOMPARE(QString::fromStdString(report.problem), problem);
+        if (lines < 0)
+            return;
+        QVERIFY(!report.localTime);
+        const Line l = lineAt(text, line);
+        QCOMPARE(l.time, time);
+        QCOMPARE(l.fix, latitude != 0);
+        QVERIFY2(std::fabs(l.latitude - latitude) < 1e-6,
+                 qPrintable(QString::number(l.latitude, 'f', 8)));
+        QVERIFY2(std::fabs(l.longitude - longitude) < 1e-6,
+                 qPrintable(QString::number(l.longitude, 'f', 8)));
+        if (kmh >= 0)
+            QVERIFY2(std::fabs(l.knots * 1.852 - kmh) < 0.02, qPrintable(QString::number(l.knots)));
+        if (gx != -1000)
+            QCOMPARE(l.gx, gx);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTransportLayouts)
+#include "tst_transportlayouts.moc"
