@@ -254,7 +254,7 @@ private slots:
         const QByteArray fuzzedSW = encryptedRecord(textOf(kSouthWest, kFirstScale));
         const QByteArray fuzzedNE = encryptedRecord(textOf(kHighNorthEast, kFirstScale));
         row("trailer, fuzzed, south and west", trailerFile(directory(kFuzzed, {fuzzedSW, fuzzedNE})),
-            2, "", "LIGOGPSINFO records in a skip atom after the movie", 0, "20240603081501",
+            2, "", "LIGOGPSINFO records in a skip atom at the file's end", 0, "20240603081501",
             -34.60372, -58.38159, 36.5 * 1.85407333);
         row("trailer, fuzzed, high north", trailerFile(directory(kFuzzed, {fuzzedSW, fuzzedNE})),
             2, "", "", 1, "20240603081502", 69.6489, 18.9553);

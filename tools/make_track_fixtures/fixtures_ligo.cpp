@@ -2,8 +2,10 @@
 // listed by a "gps " index (the directory 16 bytes in, encrypted and fuzzed; the third fuzz
 // scale; 48 bytes in, clear text; enciphered digits), a top-level "skip" atom (not fuzzed,
 // degrees and minutes), a trailer found from the file's end (high latitudes), the samples of a
-// "gpmd" track behind an 80-byte binary head, and JSON objects in a top-level "udta" atom (with
-// and without the camera's clock, and behind an offset head). The first two seconds and the
+// "gpmd" track behind an 80-byte binary head, JSON objects in a top-level "udta" atom (with
+// and without the camera's clock, and behind an offset head), and in a transport stream: PES
+// units on PID 0x300 (one a second and listed, or all in one behind "skip" and not listed) and a
+// trailer. The first two seconds and the
 // middle one hold no position; every stored number is written so that reading it back gives
 // one answer, which the expected text holds.
 #include "fixtures_freegpsindex.h"
@@ -300,6 +302,60 @@ QByteArray inGpmdSamples(const QByteArray &video, const std::vector<Fix> &fixes,
     return withSampleTrack(video, {"meta", "gpmd", false}, samples);
 }
 
+// One PES unit a second on PID 0x300, the directory and its record (never fuzzed in a unit of
+// this size), the PID listed in the program map.
+QByteArray inTransportUnits(const QByteArray &ts, const std::vector<Fix> &fixes, const Form &form,
+                            QByteArray &expected)
+{
+    std::vector<QByteArray> units;
+    const std::vector<QByteArray> rs = records(fixes, form, expected);
+    for (std::size_t i = 0; i < rs.size(); ++i)
+        units.push_back(directory(fuzzWordOf(form), quint32(i + 1)) + rs[i]);
+    return transportWithGpsUnits(ts, units, true);
+}
+
+// A private PES unit on PID 0x300 over as many packets as it takes, the last one filled out by
+// an adaptation field of stuffing.
+QByteArray pesPackets(const QByteArray &payload)
+{
+    QByteArray pes("\0\0\1\xbd", 4);
+    putBE16(pes, quint16(3 + payload.size()));
+    pes.append(char(0x80)).append(char(0)).append(char(0));
+    pes += payload;
+    QByteArray out;
+    for (int at = 0, counter = 0; at < pes.size(); at += 184, ++counter) {
+        const QByteArray chunk = pes.mid(at, 184);
+        QByteArray p;
+        p.append(char(0x47)).append(char((at == 0 ? 0x40 : 0) | 0x03)).append(char(0x00));
+        const int room = 184 - chunk.size();
+        p.append(char((room > 0 ? 0x30 : 0x10) | (counter & 0x0f)));
+        if (room > 0) {
+            p.append(char(room - 1));
+            if (room > 1)
+                p.append(char(0)).append(room - 2, char(0xff));
+        }
+        p += chunk;
+        if (at == 0 && (p[34] == 'A' || p[34] == 'V' || p[66] == 'A' || p[66] == 'V'))
+            fail("LIGOGPSINFO unit reads as a record of the older layout");
+        out += p;
+    }
+    return out;
+}
+
+// All seconds in one unit behind "skip" and a size, the PID not in the program map; the
+// cameras repeat the unit, and readers take the first. A unit holds 480 records at most.
+QByteArray inTransportSkipUnit(const QByteArray &ts, std::vector<Fix> fixes, const Form &form,
+                               QByteArray &expected)
+{
+    if (fixes.size() > 480)
+        fixes.resize(480);
+    const QByteArray dir = directoryOf(records(fixes, form, expected), form);
+    QByteArray unit("skip");
+    putBE32(unit, quint32(dir.size() + 8));
+    unit += dir;
+    return ts + pesPackets(unit) + pesPackets(unit);
+}
+
 enum class JsonForm
 {
     WithCameraClock,
@@ -368,6 +424,7 @@ void addLigoFixtures(const BaseVideos &base, const AddFixture &add)
     const Form clear{Scheme::Clear, false, 1, false};
     const Form enciphered{Scheme::Enciphered, true, kFirstScale, false};
     const Form plainDegreesMinutes{Scheme::Encrypted, false, 1, true};
+    const Form plain{Scheme::Encrypted, false, 1, false};
     add("ligo-freegps-encrypted.mp4", [&](QByteArray &e) {
         return inBlocks(base.mp4, route(kNewYork, n, 10), encrypted, 16, e);
     });
@@ -388,6 +445,15 @@ void addLigoFixtures(const BaseVideos &base, const AddFixture &add)
     });
     add("ligo-gpmd.mp4", [&](QByteArray &e) {
         return inGpmdSamples(base.mp4Silent, route(kBuenosAires, n, 34), encrypted, e);
+    });
+    add("ligo-ts-units.ts", [&](QByteArray &e) {
+        return inTransportUnits(base.ts, route(kNewYork, n, 50), plain, e);
+    });
+    add("ligo-ts-skip.ts", [&](QByteArray &e) {
+        return inTransportSkipUnit(base.ts, route(kBuenosAires, n, 52), plain, e);
+    });
+    add("ligo-ts-trailer.ts", [&](QByteArray &e) {
+        return inTrailer(base.ts, route(kTokyo, n, 54), encrypted, e);
     });
     add("ligo-udta-json.mp4", [&](QByteArray &e) {
         return inUserData(base.mp4, route(kTokyo, n, 38), JsonForm::WithCameraClock, e);

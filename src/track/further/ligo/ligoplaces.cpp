@@ -2,7 +2,8 @@
 // directory 16, 48 or 80 bytes into a block), a top-level "skip" atom, a "skip" atom after the
 // movie found from the file's end ("&&&&" and the trailer's length in the last 8 bytes), the
 // samples of a "gpmd" track behind an 80-byte binary head, and a top-level "udta" atom of JSON
-// objects (at its start, or where the offset its first word gives points). One small reader
+// objects (at its start, or where the offset its first word gives points), and the PES units of
+// PID 0x300 of a transport stream (bare, or behind a "skip" atom's head). One small reader
 // each, all handing the bytes to the one decoder of the records (ligorecords.cpp); the first
 // place that holds records gives the track.
 #include "furtherlayouts.h"
@@ -36,6 +37,9 @@ constexpr std::size_t kTrailerTail = 8;
 constexpr std::size_t kGpmdHead = 80;
 constexpr std::size_t kHeadedSampleMark = 27; // through the hemispheres at 25 and 26
 constexpr char kOffsetHeadMark[] = "__V35AX_QVDATA__";
+constexpr int kTsGpsPid = 0x300;
+// The one unit size whose records the cameras fuzz.
+constexpr std::size_t kFuzzedUnitSize = 200;
 
 struct Place
 {
@@ -146,7 +150,7 @@ int64_t trailerStart(InputFile &file)
 
 bool fromTrailer(VideoIndex &video, Place *place)
 {
-    place->where = "a skip atom after the movie, found from the file's end";
+    place->where = "a skip atom at the file's end, found from its last 8 bytes";
     InputFile &file = video.file();
     const int64_t start = trailerStart(file);
     unsigned char head[8];
@@ -223,6 +227,27 @@ bool fromGpmdSamples(VideoIndex &video, Place *place)
     return false;
 }
 
+// PES units on PID 0x300 of a transport stream: a directory at the unit's start (not fuzzed
+// unless the unit is 200 bytes), one a second; or one unit holding them all behind "skip" and a
+// size (never fuzzed), where the cameras repeat that unit and only the first is read.
+bool fromTransportUnits(VideoIndex &video, Place *place)
+{
+    place->where = "PES units of PID 0x300 of a transport stream";
+    static constexpr char kSkipHead[] = "skip";
+    for (const std::vector<unsigned char> &unit : video.transportUnits(kTsGpsPid)) {
+        if (startsWith(unit, 0, ligo::kTag, ligo::kTagSize)) {
+            place->decoder.addDirectory(unit.data(), unit.size(), 0,
+                                        unit.size() != kFuzzedUnitSize);
+        } else if (startsWith(unit, 0, kSkipHead, 4) &&
+                   startsWith(unit, 8, ligo::kTag, ligo::kTagSize)) {
+            place->where = "a skip atom in a PES unit of PID 0x300 of a transport stream";
+            place->decoder.addDirectory(unit.data(), unit.size(), 8, true);
+            break;
+        }
+    }
+    return place->decoder.records() > 0;
+}
+
 bool fromUserData(VideoIndex &video, Place *place)
 {
     place->where = "JSON objects in a top-level udta atom";
@@ -255,7 +280,7 @@ bool readLigoGps(VideoIndex &video, LayoutRead *read)
     using namespace ligoplaces;
     using Finder = bool (*)(VideoIndex &, Place *);
     static constexpr Finder kPlaces[] = {fromIndexedBlocks, fromSkipAtom, fromTrailer,
-                                         fromGpmdSamples, fromUserData};
+                                         fromGpmdSamples, fromUserData, fromTransportUnits};
     for (Finder find : kPlaces) {
         Place place;
         if (!find(video, &place))
