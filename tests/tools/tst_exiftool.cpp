@@ -84,7 +84,12 @@ const QStringList kJudgedBy13{"freegps-index-decimal.mov", "freegps-index-labell
                               "gdat-json.mp4", "gpsdata-trailer.mov", "gpmf-gps9.mp4",
                               "gpmd-pairs-zeros.mp4", "gpmd-pairs-address.mp4",
                               "ssmd-track.mp4", "djmd-track.mp4", "ts-text-records.ts",
-                              "ts-s-records.ts", "gpmf-scanned.mp4"};
+                              "ts-s-records.ts", "gpmf-scanned.mp4",
+                              "ligo-freegps-clear.mp4", "ligo-freegps-enciphered.mp4",
+                              "ligo-freegps-encrypted.mp4", "ligo-freegps-third.mp4",
+                              "ligo-gpmd.mp4", "ligo-skip.mp4", "ligo-trailer.mp4",
+                              "ligo-udta-json.mp4", "ligo-udta-json-utc.mp4",
+                              "ligo-udta-offset.mp4", "ligo-ts-units.ts", "ligo-ts-trailer.ts"};
 
 // ExifTool's embedded documents in order; speedFactor turns its GPSSpeed into km/h.
 QVector<Sample> exifToolSamples(const QByteArray &json, double speedFactor)
@@ -186,7 +191,9 @@ private slots:
         QStringList unread{"chip-end0.mp4",    "chip-end5.mov",   "chip-end8.mp4",
                                  "freegps.mov",      "gps0.mp4",
                                  "gpsindex-new.mp4", "gpsindex-old.mp4", "hisilicon.mp4",
-                                 "shenzhen-head.ts"};
+                                 "shenzhen-head.ts",
+                                 // ExifTool reads only the first 256 bytes of its one unit.
+                                 "ligo-ts-skip.ts"};
         const QStringList sampledFast{"gpmf-gps5.mp4", "gpmf-gps9.mp4", "camm.mp4",
                                       "camm-positions.mp4"};
         // ExifTool gives GPMF speeds in m/s up to version 13.03, in km/h from 13.04 on.

@@ -357,7 +357,7 @@ private slots:
             QCOMPARE(QString::fromLatin1(trackLayoutName(furtherTrackLayout(int(i)))), name);
         }
         QCOMPARE(QString::fromLatin1(trackLayoutName(furtherTrackLayout(0))),
-                 QStringLiteral("gpmf-track"));
+                 QStringLiteral("ligogps"));
         QCOMPARE(QString::fromLatin1(trackLayoutName(furtherTrackLayout(int(count) - 1))),
                  QStringLiteral("freegps-blocks"));
         QCOMPARE(QString::fromLatin1(trackLayoutName(furtherTrackLayout(int(count)))),

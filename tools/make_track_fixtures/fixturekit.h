@@ -588,6 +588,11 @@ void addMiscFixtures(const BaseVideos &base, const AddFixture &add);
 void addAtomFixtures(const BaseVideos &base, const AddFixture &add);
 void addMetaTrackFixtures(const BaseVideos &base, const AddFixture &add);
 void addTransportFixtures(const BaseVideos &base, const AddFixture &add);
+// The stream with one PES unit a second on PID 0x300 among its packets, each unit in one packet
+// (174 bytes at most), the PID listed in the program map as private data when listGps.
+QByteArray transportWithGpsUnits(const QByteArray &ts, const std::vector<QByteArray> &units,
+                                 bool listGps);
+void addLigoFixtures(const BaseVideos &base, const AddFixture &add);
 
 // The car recorder's saved clips: six cameras of one recording with the car's telemetry in each
 // frame's SEI, in SavedClips/<event time>/ with the event's event.json, one west of Greenwich

@@ -203,6 +203,12 @@ QByteArray bigEndianRecords(const QByteArray &ts, const std::vector<Fix> &fixes,
 } // namespace fixturestransport
 } // namespace
 
+QByteArray transportWithGpsUnits(const QByteArray &ts, const std::vector<QByteArray> &units,
+                                 bool listGps)
+{
+    return fixturestransport::interleaved(ts, units, listGps);
+}
+
 void addTransportFixtures(const BaseVideos &base, const AddFixture &add)
 {
     using namespace fixturestransport;

@@ -3,6 +3,7 @@
 #include <iterator>
 
 // One declaration and one row per layout; the reader lives in its own file under this folder.
+bool readLigoGps(VideoIndex &video, LayoutRead *read);
 bool readGpmfTrack(VideoIndex &video, LayoutRead *read);
 bool readGpmdScaledPairs(VideoIndex &video, LayoutRead *read);
 bool readSsmdTrack(VideoIndex &video, LayoutRead *read);
@@ -27,7 +28,12 @@ bool readGpmfScanned(VideoIndex &video, LayoutRead *read);
 
 namespace {
 namespace furtherlayouts {
+// LIGOGPSINFO first: its records sit where other rows look too (gpmd samples, freeGPS blocks,
+// the top-level udta), and its tag tells it apart before they misread the bytes.
 constexpr FurtherLayout kFurtherLayouts[] = {
+    {"ligogps", "a LIGOGPSINFO directory in freeGPS blocks, a skip atom, a trailer, gpmd samples, "
+     "or LIGOGPSINFO JSON in a udta atom",
+     FillsGps | FillsGSensor | OwnClock, readLigoGps},
     {"gpmf-track", "a timed-metadata track of format \"gpmd\" holding GPMF items",
      FillsGps | FillsGSensor | OwnClock, readGpmfTrack},
     {"gpmd-scaled-pairs", "a \"gpmd\" track of fixed records marked at byte 136",

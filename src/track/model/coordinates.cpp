@@ -138,7 +138,7 @@ double distanceMetres(double lon1, double lat1, double lon2, double lat2)
         2 * std::asin(std::sqrt(sinA * sinA + std::cos(radLat1) * std::cos(radLat2) * sinB * sinB));
     s *= kEarthRadius;
     s = std::round(s * 10000) / 10000;
-    qCWarning(lcTrack, "--------(%f, %f) to (%f, %f)-----(%f)", lon1, lat1, lon2, lat2, s);
+    qCDebug(lcTrack, "--------(%f, %f) to (%f, %f)-----(%f)", lon1, lat1, lon2, lat2, s);
     return s;
 }
 

@@ -1,4 +1,5 @@
 #include "freegpsvariantparts.h"
+#include "ligogps.h"
 
 namespace freegpsvariant {
 // The shared record at 16, three zero bytes before its status. A whole year means the camera
@@ -197,6 +198,8 @@ bool isFreeGpsBlockOfAnotherForm(const unsigned char *block, std::size_t size)
 {
     using namespace freegpsvariants;
     FreeGpsBlockSample s;
+    if (isLigoFreeGpsBlock(block, size))
+        return true;
     return decodeIndexedFreeGpsBlock(block, size, &s) != FreeGpsOutcome::NotThisVariant &&
            !s.recordForm;
 }
