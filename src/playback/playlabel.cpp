@@ -109,6 +109,7 @@ void PlayLabel::applyOutputChoice()
         const QString path = pendingPath;
         pendingPath.clear();
         command({"loadfile", path.toUtf8()});
+        awaitingStart = true;
     }
 }
 
@@ -186,6 +187,7 @@ void PlayLabel::on_file_open(QString path)
         return;
     }
     command({"loadfile", path.toUtf8()});
+    awaitingStart = true;
     forgetReports();
 }
 
@@ -397,7 +399,7 @@ void PlayLabel::handleEvent(const mpv_event *event)
                                   : -1.0;
         if (qstrcmp(property->name, "eof-reached") == 0) {
             reportedEnd = flag;
-            if (flag && fileStarted)
+            if (flag && fileStarted && !awaitingStart)
                 emit sigEndHeld();
         } else if (qstrcmp(property->name, "seeking") == 0) {
             reportedSeeking = flag;
@@ -413,7 +415,7 @@ void PlayLabel::handleEvent(const mpv_event *event)
         } else if (qstrcmp(property->name, "time-pos") == 0) {
             reportedPosition = number;
             positionClock.start();
-            if (property->format == MPV_FORMAT_DOUBLE)
+            if (property->format == MPV_FORMAT_DOUBLE && !awaitingStart)
                 emit sigProgressChange(float(number));
         }
         break;
@@ -428,6 +430,8 @@ void PlayLabel::handleEvent(const mpv_event *event)
                                   << mpv_error_string(event->error);
         break;
     case MPV_EVENT_FILE_LOADED: {
+        if (awaitingStart)
+            break; // the file before's, loaded just before it was let go
         // mpv often learns the frame size only from the first decoded frame, a moment after
         // the file is loaded; then the attributes follow as soon as it knows.
         attributesPending = true;
@@ -439,6 +443,7 @@ void PlayLabel::handleEvent(const mpv_event *event)
     case MPV_EVENT_START_FILE:
         qCWarning(lcPlayback, "event->event_id %d", int(event->event_id));
         fileStarted = true;
+        awaitingStart = false;
         replacing = false;
         forgetReports(); // a last report of the file before may have come in since it was sent
         break;
@@ -449,6 +454,12 @@ void PlayLabel::handleEvent(const mpv_event *event)
         const auto *end = static_cast<const mpv_event_end_file *>(event->data);
         if (replacing && !(end && end->reason == MPV_END_FILE_REASON_ERROR)) {
             replacing = false; // the replaced file's end: playback goes on with the next
+            attributesRequest = 0;
+            break;
+        }
+        if (awaitingStart) {
+            // The end of the file before the one asked for (stopped, or run out, a moment
+            // before): its session is over and the new file reports its own.
             attributesRequest = 0;
             break;
         }
@@ -472,10 +483,13 @@ void PlayLabel::handleEvent(const mpv_event *event)
     }
     case MPV_EVENT_VIDEO_RECONFIG:
         qCWarning(lcPlayback, "event->event_id %d", int(event->event_id));
-        reportFileAttributes(false);
+        if (!awaitingStart)
+            reportFileAttributes(false);
         break;
     case MPV_EVENT_PLAYBACK_RESTART:
         qCWarning(lcPlayback, "event->event_id %d", int(event->event_id));
+        if (awaitingStart)
+            break;
         settled = true;
         reportFileAttributes(true); // a file without video has no frame size to wait for
         checkPictureShown();
@@ -544,6 +558,7 @@ void PlayLabel::replaceFile(const QString &path)
         return;
     replacing = fileStarted;
     command({"loadfile", path.toUtf8()});
+    awaitingStart = true;
     forgetReports();
     // Held at its end, the player paused itself; the next file plays.
     on_file_contiue();

@@ -102,6 +102,10 @@ private:
     void checkPictureShown();
 
     bool replacing = false; // the end about to be reported is that of a replaced file
+    // A file was asked for and has not started yet: what libmpv reports until then (the last
+    // load, progress and end of the file before) belongs to the file before, whose session is
+    // over, and must not pass for the new one's.
+    bool awaitingStart = false;
     bool keepRatio = true;
     float zoom = 0.0f;
     bool paused = false;

@@ -120,6 +120,28 @@ private slots:
         QVERIFY(player->position() <= player->fileDuration());
     }
 
+    // Stopped and at once given another file (the user's stop, then another recording): the
+    // stopped file's end, load and progress come in after the new file was asked for, and are
+    // not the new file's. Its first reports are its own: its start, then its length.
+    void theStoppedFilesLastReportsAreNotTheNextOnes()
+    {
+        Pane pane;
+        PlayLabel *player = pane.widget->player();
+        QVERIFY(pane.play(recording("long_A.MP4")));
+        QTRY_VERIFY_WITH_TIMEOUT(player->position() > 0.5, timeout);
+        QSignalSpy ended(player, &PlayLabel::sigPlayFinish);
+        QSignalSpy lengths(player, &PlayLabel::sigSetVideoRange);
+        QSignalSpy started(player, &PlayLabel::sigPlaybackRestart);
+        pane.widget->stopVideo();
+        pane.widget->openFile(recording("clip.MP4"));
+        QVERIFY(started.wait(timeout) || !started.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(!lengths.isEmpty(), timeout);
+        QCOMPARE(ended.size(), 0);
+        for (const QList<QVariant> &length : qAsConst(lengths))
+            QVERIFY2(length.first().toFloat() < 10, qPrintable(length.first().toString()));
+        QCOMPARE(playing(pane.widget.get()), recording("clip.MP4"));
+    }
+
     void wheelZoomSteps()
     {
         Pane pane;
