@@ -9,6 +9,7 @@
 #include <QList>
 #include <QTemporaryDir>
 
+#include <cmath>
 #include <cstring>
 
 namespace bytebuilders {
@@ -217,6 +218,43 @@ inline int runReader(TrackReader reader, const QByteArray &file, ReaderReport *r
     QFile f(path);
     *text = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     return result;
+}
+
+// One line of a track text, read back: its time (yyyyMMddhhmmss as written), fix, position in
+// signed degrees, speed in knots, course and G-sensor counts.
+struct Line
+{
+    QByteArray time;
+    bool fix = false;
+    double latitude = 0, longitude = 0, knots = 0, course = 0;
+    int g[3] = {};
+};
+
+// ddmm.mmmm and a hemisphere letter as signed degrees.
+inline double degreesOf(const QByteArray &minutes, const QByteArray &hemisphere)
+{
+    const double v = minutes.toDouble();
+    const double whole = std::floor(v / 100);
+    const double d = whole + (v - whole * 100) / 60;
+    return hemisphere == "S" || hemisphere == "W" ? -d : d;
+}
+
+// Line index of a track text; all zero (no fix) past its end or on a line cut short.
+inline Line lineAt(const QByteArray &text, int index)
+{
+    Line l;
+    const QList<QByteArray> f = text.split('\n').value(index).split(',');
+    if (f.size() < 10 || f[0].isEmpty())
+        return l;
+    l.fix = f[0][0] == 'A';
+    l.time = f[0].mid(1);
+    l.latitude = degreesOf(f[1], f[2]);
+    l.longitude = degreesOf(f[3], f[4]);
+    l.knots = f[5].toDouble();
+    l.course = f[6].toDouble();
+    for (int i = 0; i < 3; ++i)
+        l.g[i] = f[7 + i].toInt();
+    return l;
 }
 
 } // namespace bytebuilders

@@ -295,43 +295,6 @@ QList<QByteArray> drive(int count)
     return frames;
 }
 
-// The fields of a track text line.
-struct TrackLine
-{
-    QByteArray time; // yyyyMMddhhmmss as written
-    bool fix = false;
-    double latitude = 0;
-    double longitude = 0;
-    double knots = 0;
-    double course = 0;
-    int g[3] = {};
-};
-double degreesOf(const QByteArray &minutes, const QByteArray &hemisphere)
-{
-    const double v = minutes.toDouble();
-    const double degrees = std::floor(v / 100);
-    const double d = degrees + (v - degrees * 100) / 60;
-    return hemisphere == "S" || hemisphere == "W" ? -d : d;
-}
-TrackLine trackLine(const QByteArray &text, int index)
-{
-    TrackLine l;
-    const QList<QByteArray> lines = text.split('\n');
-    if (index >= lines.size())
-        return l;
-    const QList<QByteArray> f = lines[index].split(',');
-    if (f.size() < 10 || f[0].isEmpty())
-        return l;
-    l.fix = f[0][0] == 'A';
-    l.time = f[0].mid(1);
-    l.latitude = degreesOf(f[1], f[2]);
-    l.longitude = degreesOf(f[3], f[4]);
-    l.knots = f[5].toDouble();
-    l.course = f[6].toDouble();
-    for (int i = 0; i < 3; ++i)
-        l.g[i] = f[7 + i].toInt();
-    return l;
-}
 } // namespace
 
 class TestLayouts : public QObject
@@ -795,7 +758,7 @@ private slots:
         QCOMPARE(QString::fromStdString(report.variant),
                  QStringLiteral("vehicle telemetry in the video's SEI, per frame"));
         QVERIFY(!report.localTime); // no file name, no clock
-        const TrackLine l = trackLine(text, line);
+        const Line l = lineAt(text, line);
         QCOMPARE(l.time, QByteArray("20000000000000"));
         QCOMPARE(l.fix, latitude != 0);
         if (!l.fix)
@@ -1012,7 +975,7 @@ private slots:
         QVERIFY(t.open(QIODevice::ReadOnly));
         const QByteArray text = t.readAll();
         QCOMPARE(text.count('\n'), 3);
-        const TrackLine l0 = trackLine(text, 0), l1 = trackLine(text, 1);
+        const Line l0 = lineAt(text, 0), l1 = lineAt(text, 1);
         QCOMPARE(l0.time, first);
         QCOMPARE(l1.time, second);
         QVERIFY(l0.fix && l1.fix);

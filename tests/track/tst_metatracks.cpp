@@ -103,31 +103,6 @@ QByteArray gpmfRecord(const char *gpsu, double lat, double lon, quint32 fix = 3)
     return QByteArray("GP\x06\x00", 4) + be32(quint32(devc.size())) + QByteArray(8, '\0') + devc;
 }
 
-struct Line
-{
-    QByteArray time;
-    bool fix = false;
-    double latitude = 0, longitude = 0, knots = 0;
-};
-Line lineAt(const QByteArray &text, int index)
-{
-    Line l;
-    const QList<QByteArray> f = text.split('\n').value(index).split(',');
-    if (f.size() < 10 || f[0].isEmpty())
-        return l;
-    l.fix = f[0][0] == 'A';
-    l.time = f[0].mid(1);
-    const auto degrees = [](const QByteArray &m, const QByteArray &h) {
-        const double v = m.toDouble(), whole = std::floor(v / 100);
-        const double d = whole + (v - whole * 100) / 60;
-        return h == "S" || h == "W" ? -d : d;
-    };
-    l.latitude = degrees(f[1], f[2]);
-    l.longitude = degrees(f[3], f[4]);
-    l.knots = f[5].toDouble();
-    return l;
-}
-
 } // namespace
 
 class TestMetaTracks : public QObject

@@ -57,33 +57,6 @@ QByteArray sUnit(const QList<QByteArray> &records)
     return u + QByteArray(32, '\0');
 }
 
-struct Line
-{
-    QByteArray time;
-    bool fix = false;
-    double latitude = 0, longitude = 0, knots = 0;
-    int gx = 0;
-};
-Line lineAt(const QByteArray &text, int index)
-{
-    Line l;
-    const QList<QByteArray> f = text.split('\n').value(index).split(',');
-    if (f.size() < 10 || f[0].isEmpty())
-        return l;
-    l.fix = f[0][0] == 'A';
-    l.time = f[0].mid(1);
-    const auto degrees = [](const QByteArray &m, const QByteArray &h) {
-        const double v = m.toDouble(), whole = std::floor(v / 100);
-        const double d = whole + (v - whole * 100) / 60;
-        return h == "S" || h == "W" ? -d : d;
-    };
-    l.latitude = degrees(f[1], f[2]);
-    l.longitude = degrees(f[3], f[4]);
-    l.knots = f[5].toDouble();
-    l.gx = f[7].toInt();
-    return l;
-}
-
 } // namespace
 
 class TestTransportLayouts : public QObject
@@ -200,7 +173,7 @@ private slots:
         if (kmh >= 0)
             QVERIFY2(std::fabs(l.knots * 1.852 - kmh) < 0.02, qPrintable(QString::number(l.knots)));
         if (gx != -1000)
-            QCOMPARE(l.gx, gx);
+            QCOMPARE(l.g[0], gx);
     }
 };
 
