@@ -600,4 +600,43 @@ void addLigoFixtures(const BaseVideos &base, const AddFixture &add);
 // ("car-west", "car-south") or empty for both.
 void writeCarRecordings(const Options &o, const QString &work);
 
+// The newer fixtures' seconds: no fix in the first two (one in a short run, so that a fix comes
+// soon), a position of zeros in the middle, fixes elsewhere.
+enum class SecondKind
+{
+    Fix,
+    NoFix,
+    ZeroPosition,
+};
+inline SecondKind secondKindAt(int i, int n)
+{
+    if (i < (n >= 8 ? 2 : 1))
+        return SecondKind::NoFix;
+    return n >= 8 && i == n / 2 ? SecondKind::ZeroPosition : SecondKind::Fix;
+}
+
+// A drive through the city on 3 June 2024.
+inline std::vector<Fix> datedRoute(const City &city, int n, int startMinute)
+{
+    std::vector<Fix> fixes = drive(city, n, startMinute, lightsFor(n));
+    for (Fix &f : fixes) {
+        f.year = 24;
+        f.month = 6;
+        f.day = 3;
+    }
+    return fixes;
+}
+
+// One expected track line from km/h and g; no position unless a fix (and then not a zero one).
+inline QByteArray expectedFixLine(const Fix &f, bool fix, double lat, double lon, double kmh,
+                                  double course, double gx = 0, double gy = 0, double gz = 0)
+{
+    fix = fix && lat != 0 && lon != 0;
+    return format("%c20%.2d%.2d%.2d%.2d%.2d%.2d,%f,%c,%f,%c,%.2f,%.2f,%d,%d,%d\n", fix ? 'A' : 'V',
+                  f.year, f.month, f.day, f.hour, f.minute, f.second, fix ? minutesForm(lat) : 0.0,
+                  fix && lat < 0 ? 'S' : 'N', fix ? minutesForm(lon) : 0.0,
+                  fix && lon < 0 ? 'W' : 'E', fix ? kmh * kKnotsPerKmh : 0.0, fix ? course : 0.0,
+                  counts(gx), counts(gy), counts(gz));
+}
+
 } // namespace fixturekit

@@ -9,48 +9,6 @@ namespace fixturekit {
 namespace {
 namespace fixturesatoms {
 
-// The fixtures' day: 2024-06-03.
-constexpr int kYear = 24, kMonth = 6, kDay = 3;
-
-enum class Kind
-{
-    Fix,
-    NoFix,        // the first two seconds (one in a short run)
-    ZeroPosition, // a fix flag with a position of zeros, in the middle
-};
-
-Kind kindAt(int i, int n)
-{
-    // Short runs (the fuzzers' seeds) keep one second without a fix, so that a fix dates the
-    // GGA sentences after it.
-    if (i < (n >= 8 ? 2 : 1))
-        return Kind::NoFix;
-    return n >= 8 && i == n / 2 ? Kind::ZeroPosition : Kind::Fix;
-}
-
-std::vector<Fix> route(const City &city, int n, int startMinute)
-{
-    std::vector<Fix> fixes = drive(city, n, startMinute, lightsFor(n));
-    for (Fix &f : fixes) {
-        f.year = kYear;
-        f.month = kMonth;
-        f.day = kDay;
-    }
-    return fixes;
-}
-
-// One expected line; no position unless fix (and then not a zero one).
-QByteArray line(const Fix &f, bool fix, double lat, double lon, double kmh, double course,
-                double gx = 0, double gy = 0, double gz = 0)
-{
-    fix = fix && lat != 0 && lon != 0;
-    return format("%c20%.2d%.2d%.2d%.2d%.2d%.2d,%f,%c,%f,%c,%.2f,%.2f,%d,%d,%d\n", fix ? 'A' : 'V',
-                  f.year, f.month, f.day, f.hour, f.minute, f.second, fix ? minutesForm(lat) : 0.0,
-                  fix && lat < 0 ? 'S' : 'N', fix ? minutesForm(lon) : 0.0,
-                  fix && lon < 0 ? 'W' : 'E', fix ? kmh * kKnotsPerKmh : 0.0, fix ? course : 0.0,
-                  counts(gx), counts(gy), counts(gz));
-}
-
 QByteArray checksummed(const QByteArray &body) // body without '$'
 {
     unsigned sum = 0;
@@ -76,17 +34,17 @@ struct Sentences
     double lat = 0, lon = 0, kmh = 0, course = 0;
 };
 
-Sentences sentencesOf(const Fix &f, Kind kind)
+Sentences sentencesOf(const Fix &f, SecondKind kind)
 {
     Sentences s;
     const QByteArray time = format("%.2d%.2d%.2d.00", f.hour, f.minute, f.second);
     const QByteArray date = format("%.2d%.2d%.2d", f.day, f.month, f.year);
-    if (kind == Kind::NoFix) {
+    if (kind == SecondKind::NoFix) {
         s.rmc = checksummed("GPRMC," + time + ",V,,,,,,," + date + ",,,N");
         s.gga = checksummed("GPGGA," + time + ",,,,,0,00,99.9,,M,,M,,");
         return s;
     }
-    const bool zero = kind == Kind::ZeroPosition;
+    const bool zero = kind == SecondKind::ZeroPosition;
     const QByteArray la = nmeaField(zero ? 0 : f.lat, 2, &s.lat);
     const QByteArray lo = nmeaField(zero ? 0 : f.lon, 3, &s.lon);
     const QByteArray position = la + ',' + latHemi(f.lat) + ',' + lo + ',' + lonHemi(f.lon);
@@ -107,11 +65,11 @@ QByteArray nbmtAtom(const QByteArray &video, const std::vector<Fix> &fixes, QByt
     QByteArray text;
     const int n = int(fixes.size());
     for (int i = 0; i < n; ++i) {
-        const Kind kind = kindAt(i, n);
+        const SecondKind kind = secondKindAt(i, n);
         const Sentences s = sentencesOf(fixes[size_t(i)], kind);
         const bool ggaAlone = i == n - 1 && i >= 2;
         text += (ggaAlone ? QByteArray() : s.rmc + "\r\n") + s.gga + "\r\n";
-        expected += line(fixes[size_t(i)], kind != Kind::NoFix, s.lat, s.lon, ggaAlone ? 0 : s.kmh,
+        expected += expectedFixLine(fixes[size_t(i)], kind != SecondKind::NoFix, s.lat, s.lon, ggaAlone ? 0 : s.kmh,
                          ggaAlone ? 0 : s.course);
     }
     return video + box("nbmt", text + QByteArray(128, '\0'));
@@ -124,15 +82,15 @@ QByteArray ggaTrack(const QByteArray &video, const std::vector<Fix> &fixes, QByt
     std::vector<QByteArray> samples;
     const int n = int(fixes.size());
     for (int i = 0; i < n; ++i) {
-        const Kind kind = kindAt(i, n);
+        const SecondKind kind = secondKindAt(i, n);
         const Sentences s = sentencesOf(fixes[size_t(i)], kind);
         const bool ggaAlone =
-            kind == Kind::Fix && (n >= 8 ? i >= 3 && i % 3 == 0 : i == n - 1 && i >= 2);
+            kind == SecondKind::Fix && (n >= 8 ? i >= 3 && i % 3 == 0 : i == n - 1 && i >= 2);
         const QByteArray text = (ggaAlone ? QByteArray() : s.rmc + "\r\n") + s.gga + "\r\n";
         QByteArray sample;
         putBE16(sample, quint16(text.size()));
         samples.push_back(sample + text);
-        expected += line(fixes[size_t(i)], kind != Kind::NoFix, s.lat, s.lon, ggaAlone ? 0 : s.kmh,
+        expected += expectedFixLine(fixes[size_t(i)], kind != SecondKind::NoFix, s.lat, s.lon, ggaAlone ? 0 : s.kmh,
                          ggaAlone ? 0 : s.course);
     }
     return withSampleTrack(video, {"text", "tx3g", false}, samples);
@@ -145,18 +103,18 @@ QByteArray gdatAtom(const QByteArray &video, const std::vector<Fix> &fixes, QByt
     const int n = int(fixes.size());
     for (int i = 0; i < n; ++i) {
         const Fix &f = fixes[size_t(i)];
-        const Kind kind = kindAt(i, n);
-        const QByteArray lat = format("%.7f", kind == Kind::Fix ? f.lat : 0.0);
-        const QByteArray lon = format("%.7f", kind == Kind::Fix ? f.lon : 0.0);
+        const SecondKind kind = secondKindAt(i, n);
+        const QByteArray lat = format("%.7f", kind == SecondKind::Fix ? f.lat : 0.0);
+        const QByteArray lon = format("%.7f", kind == SecondKind::Fix ? f.lon : 0.0);
         const QByteArray mph = format("%.2f", f.speedMs * 3600 / 1609.344);
         const QByteArray bearing = format("%.1f", f.course);
         json += format("%s{\"gpsStatus\":\"%c\",\"datetime\":\"20%.2d-%.2d-%.2dT%.2d:%.2d:%.2d\","
                        "\"lat\":%s,\"lon\":%s,\"speed\":%s,\"bearing\":%s,\"xAcc\":%d,"
                        "\"yAcc\":%d,\"zAcc\":%d}",
-                       i > 0 ? "," : "", kind == Kind::NoFix ? 'V' : 'A', f.year, f.month, f.day,
+                       i > 0 ? "," : "", kind == SecondKind::NoFix ? 'V' : 'A', f.year, f.month, f.day,
                        f.hour, f.minute, f.second, lat.constData(), lon.constData(),
                        mph.constData(), bearing.constData(), f.gx, f.gy, f.gz);
-        expected += line(f, kind == Kind::Fix, lat.toDouble(), lon.toDouble(),
+        expected += expectedFixLine(f, kind == SecondKind::Fix, lat.toDouble(), lon.toDouble(),
                          mph.toDouble() * 1.609344, bearing.toDouble());
     }
     json += "]}";
@@ -192,10 +150,10 @@ QByteArray gpsDataTrailer(const QByteArray &video, const std::vector<Fix> &fixes
     const int n = int(fixes.size());
     for (int i = 0; i < n; ++i) {
         const Fix &f = fixes[size_t(i)];
-        const Kind kind = kindAt(i, n);
-        const QByteArray lat = field14(kind == Kind::Fix ? std::fabs(f.lat) : 0, latHemi(f.lat));
-        const QByteArray lon = field14(kind == Kind::Fix ? std::fabs(f.lon) : 0, lonHemi(f.lon));
-        const QByteArray kmh = field14(kind == Kind::NoFix ? 0 : f.speedMs * 3.6);
+        const SecondKind kind = secondKindAt(i, n);
+        const QByteArray lat = field14(kind == SecondKind::Fix ? std::fabs(f.lat) : 0, latHemi(f.lat));
+        const QByteArray lon = field14(kind == SecondKind::Fix ? std::fabs(f.lon) : 0, lonHemi(f.lon));
+        const QByteArray kmh = field14(kind == SecondKind::NoFix ? 0 : f.speedMs * 3.6);
         const double g[3] = {f.gx / 256.0, f.gy / 256.0, f.gz / 256.0};
         QByteArray axes;
         for (double v : g)
@@ -205,7 +163,7 @@ QByteArray gpsDataTrailer(const QByteArray &video, const std::vector<Fix> &fixes
                    lat + lon + kmh + field14(0) + axes;
         const double la = backOf(lat) * (f.lat < 0 ? -1 : 1);
         const double lo = backOf(lon) * (f.lon < 0 ? -1 : 1);
-        expected += line(f, kind == Kind::Fix, la, lo, backOf(kmh), 0, backOf(axes.mid(0, 14)),
+        expected += expectedFixLine(f, kind == SecondKind::Fix, la, lo, backOf(kmh), 0, backOf(axes.mid(0, 14)),
                          backOf(axes.mid(14, 14)), backOf(axes.mid(28, 14)));
     }
     return video + trailer;
@@ -219,13 +177,13 @@ void addAtomFixtures(const BaseVideos &base, const AddFixture &add)
     using namespace fixturesatoms;
     const int n = base.seconds;
     add("nmea-nbmt.mp4",
-        [&](QByteArray &e) { return nbmtAtom(base.mp4, route(kNewYork, n, 12), e); });
+        [&](QByteArray &e) { return nbmtAtom(base.mp4, datedRoute(kNewYork, n, 12), e); });
     add("texttrack-gga.mp4",
-        [&](QByteArray &e) { return ggaTrack(base.mp4Silent, route(kBuenosAires, n, 18), e); });
+        [&](QByteArray &e) { return ggaTrack(base.mp4Silent, datedRoute(kBuenosAires, n, 18), e); });
     add("gdat-json.mp4",
-        [&](QByteArray &e) { return gdatAtom(base.mp4, route(kTokyo, n, 24), e); });
+        [&](QByteArray &e) { return gdatAtom(base.mp4, datedRoute(kTokyo, n, 24), e); });
     add("gpsdata-trailer.mov",
-        [&](QByteArray &e) { return gpsDataTrailer(base.mov, route(kBuenosAires, n, 30), e); });
+        [&](QByteArray &e) { return gpsDataTrailer(base.mov, datedRoute(kBuenosAires, n, 30), e); });
 }
 
 } // namespace fixturekit

@@ -11,42 +11,6 @@ namespace fixturekit {
 namespace {
 namespace fixturesmetatracks {
 
-constexpr int kYear = 24, kMonth = 6, kDay = 3;
-
-enum class Kind
-{
-    Fix,
-    NoFix,
-    ZeroPosition,
-};
-
-Kind kindAt(int i, int n)
-{
-    if (i < (n >= 8 ? 2 : 1))
-        return Kind::NoFix;
-    return n >= 8 && i == n / 2 ? Kind::ZeroPosition : Kind::Fix;
-}
-
-std::vector<Fix> route(const City &city, int n, int startMinute)
-{
-    std::vector<Fix> fixes = drive(city, n, startMinute, lightsFor(n));
-    for (Fix &f : fixes) {
-        f.year = kYear;
-        f.month = kMonth;
-        f.day = kDay;
-    }
-    return fixes;
-}
-
-QByteArray line(const Fix &f, bool fix, double lat, double lon, double kmh, double course)
-{
-    fix = fix && lat != 0 && lon != 0;
-    return format("%c20%.2d%.2d%.2d%.2d%.2d%.2d,%f,%c,%f,%c,%.2f,%.2f,0,0,0\n", fix ? 'A' : 'V',
-                  f.year, f.month, f.day, f.hour, f.minute, f.second, fix ? minutesForm(lat) : 0.0,
-                  fix && lat < 0 ? 'S' : 'N', fix ? minutesForm(lon) : 0.0,
-                  fix && lon < 0 ? 'W' : 'E', fix ? kmh * kKnotsPerKmh : 0.0, fix ? course : 0.0);
-}
-
 SampleTrackKind metaTrack(const char *format)
 {
     SampleTrackKind kind{"meta", format};
@@ -101,7 +65,7 @@ QByteArray scaledPairs(const QByteArray &video, const std::vector<Fix> &fixes, b
     const int n = int(fixes.size());
     for (int i = 0; i < n; ++i) {
         const Fix &f = fixes[size_t(i)];
-        const Kind kind = kindAt(i, n);
+        const SecondKind kind = secondKindAt(i, n);
         QByteArray r(352, '\0');
         const quint32 date[3] = {quint32(f.day), quint32(f.month), quint32(2000 + f.year)};
         const quint32 time[3] = {quint32(f.hour), quint32(f.minute), quint32(f.second)};
@@ -109,8 +73,8 @@ QByteArray scaledPairs(const QByteArray &video, const std::vector<Fix> &fixes, b
             setLE32(r, 104 + 4 * k, date[k]);
             setLE32(r, 160 + 4 * k, time[k]);
         }
-        const qint64 lat = kind == Kind::Fix ? std::llround(signedMinutes(f.lat) * scale) : 0;
-        const qint64 lon = kind == Kind::Fix ? std::llround(signedMinutes(f.lon) * scale) : 0;
+        const qint64 lat = kind == SecondKind::Fix ? std::llround(signedMinutes(f.lat) * scale) : 0;
+        const qint64 lon = kind == SecondKind::Fix ? std::llround(signedMinutes(f.lon) * scale) : 0;
         const qint64 knots = std::llround(f.speedMs * 3600 / 1852 * 1000);
         const qint64 course = std::llround(f.course * 100);
         setPair(r, 0x48, knots, 1000);
@@ -123,7 +87,7 @@ QByteArray scaledPairs(const QByteArray &video, const std::vector<Fix> &fixes, b
                           : QByteArray("0000000000000000QMAR\0", 21));
         samples.push_back(r);
         expected +=
-            line(f, kind == Kind::Fix, degreesBack(double(lat) / double(scale)),
+            expectedFixLine(f, kind == SecondKind::Fix, degreesBack(double(lat) / double(scale)),
                  degreesBack(double(lon) / double(scale)), knots / 1000.0 * 1.852, course / 100.0);
     }
     return withSampleTrack(video, metaTrack("gpmd"), samples);
@@ -137,12 +101,12 @@ QByteArray ssmdTrack(const QByteArray &video, const std::vector<Fix> &fixes, QBy
     const int n = int(fixes.size());
     for (int i = 0; i < n; ++i) {
         const Fix &f = fixes[size_t(i)];
-        const Kind kind = kindAt(i, n);
+        const SecondKind kind = secondKindAt(i, n);
         QByteArray r;
-        const double lat = kind == Kind::NoFix ? 4294967295.0
-                           : kind == Kind::Fix ? signedMinutes(f.lat)
+        const double lat = kind == SecondKind::NoFix ? 4294967295.0
+                           : kind == SecondKind::Fix ? signedMinutes(f.lat)
                                                : 0.0;
-        const double lon = kind == Kind::Fix ? signedMinutes(f.lon) : 0.0;
+        const double lon = kind == SecondKind::Fix ? signedMinutes(f.lon) : 0.0;
         putLEDouble(r, lat);
         putLEDouble(r, lon);
         putLE32(r, 0);
@@ -153,7 +117,7 @@ QByteArray ssmdTrack(const QByteArray &video, const std::vector<Fix> &fixes, QBy
         r.append(4, '\0');
         samples.push_back(r);
         expected +=
-            line(f, kind == Kind::Fix, degreesBack(lat), degreesBack(lon), knots * 1.852, 0);
+            expectedFixLine(f, kind == SecondKind::Fix, degreesBack(lat), degreesBack(lon), knots * 1.852, 0);
     }
     return withSampleTrack(video, metaTrack("ssmd"), samples);
 }
@@ -194,18 +158,18 @@ QByteArray djmdTrack(const QByteArray &video, const std::vector<Fix> &fixes, QBy
     const int n = int(fixes.size());
     for (int i = 0; i < n; ++i) {
         const Fix &f = fixes[size_t(i)];
-        const Kind kind = kindAt(i, n);
+        const SecondKind kind = secondKindAt(i, n);
         const QByteArray when = format("20%.2d-%.2d-%.2d %.2d:%.2d:%.2d", f.year, f.month, f.day,
                                        f.hour, f.minute, f.second);
-        const double lat = kind == Kind::Fix ? f.lat : 0.0, lon = kind == Kind::Fix ? f.lon : 0.0;
+        const double lat = kind == SecondKind::Fix ? f.lat : 0.0, lon = kind == SecondKind::Fix ? f.lon : 0.0;
         const QByteArray position = varintField(1, 1) + doubleField(2, lat) + doubleField(3, lon);
-        const QByteArray gps = (kind == Kind::NoFix ? QByteArray() : bytesField(1, position)) +
+        const QByteArray gps = (kind == SecondKind::NoFix ? QByteArray() : bytesField(1, position)) +
                                varintField(2, 31500) + bytesField(6, bytesField(1, when));
         const QByteArray head = bytesField(
             1, bytesField(1, bytesField(1, "dvtm_ac203.proto") + bytesField(10, "QM-Action")));
         const QByteArray frame = bytesField(1, varintField(1, quint64(i * 30)));
         samples.push_back(head + bytesField(3, frame + bytesField(4, bytesField(2, gps))));
-        expected += line(f, kind == Kind::Fix, lat, lon, 0, 0);
+        expected += expectedFixLine(f, kind == SecondKind::Fix, lat, lon, 0, 0);
     }
     return withSampleTrack(video, metaTrack("djmd"), samples);
 }
@@ -231,16 +195,16 @@ QByteArray gpmfInMediaData(const QByteArray &video, const std::vector<Fix> &fixe
     const int n = int(fixes.size());
     for (int i = 0; i < n; ++i) {
         const Fix &f = fixes[size_t(i)];
-        const Kind kind = kindAt(i, n);
-        const qint32 lat = kind == Kind::Fix ? qint32(std::lround(f.lat * 1e7)) : 0;
-        const qint32 lon = kind == Kind::Fix ? qint32(std::lround(f.lon * 1e7)) : 0;
+        const SecondKind kind = secondKindAt(i, n);
+        const qint32 lat = kind == SecondKind::Fix ? qint32(std::lround(f.lat * 1e7)) : 0;
+        const qint32 lon = kind == SecondKind::Fix ? qint32(std::lround(f.lon * 1e7)) : 0;
         const qint32 ms = qint32(std::lround(f.speedMs * 1000));
         QByteArray gps5, scal, fix;
         for (qint32 v : {lat, lon, qint32(31500), ms, ms})
             putBE32(gps5, quint32(v));
         for (quint32 d : {10000000u, 10000000u, 1000u, 1000u, 100u})
             putBE32(scal, d);
-        putBE32(fix, kind == Kind::NoFix ? 0 : 3);
+        putBE32(fix, kind == SecondKind::NoFix ? 0 : 3);
         const QByteArray gpsu = format("%.2d%.2d%.2d%.2d%.2d%.2d.000", f.year, f.month, f.day,
                                        f.hour, f.minute, f.second);
         const QByteArray strm = klv("GPSF", 'L', 4, 1, fix) + klv("GPSU", 'U', 16, 1, gpsu) +
@@ -251,7 +215,7 @@ QByteArray gpmfInMediaData(const QByteArray &video, const std::vector<Fix> &fixe
         putBE32(head, quint32(payload.size()));
         head.append(8, '\0');
         blocks.push_back(head + payload);
-        expected += line(f, kind == Kind::Fix, lat / 1e7, lon / 1e7, ms / 1000.0 * 3.6, 0);
+        expected += expectedFixLine(f, kind == SecondKind::Fix, lat / 1e7, lon / 1e7, ms / 1000.0 * 3.6, 0);
     }
     return withBlocksInMediaData(video, blocks, false);
 }
@@ -264,16 +228,16 @@ void addMetaTrackFixtures(const BaseVideos &base, const AddFixture &add)
     using namespace fixturesmetatracks;
     const int n = base.seconds;
     add("gpmd-pairs-zeros.mp4",
-        [&](QByteArray &e) { return scaledPairs(base.mp4, route(kNewYork, n, 33), false, e); });
+        [&](QByteArray &e) { return scaledPairs(base.mp4, datedRoute(kNewYork, n, 33), false, e); });
     add("gpmd-pairs-address.mp4", [&](QByteArray &e) {
-        return scaledPairs(base.mp4Silent, route(kBuenosAires, n, 36), true, e);
+        return scaledPairs(base.mp4Silent, datedRoute(kBuenosAires, n, 36), true, e);
     });
     add("ssmd-track.mp4",
-        [&](QByteArray &e) { return ssmdTrack(base.mp4, route(kTokyo, n, 39), e); });
+        [&](QByteArray &e) { return ssmdTrack(base.mp4, datedRoute(kTokyo, n, 39), e); });
     add("gpmf-scanned.mp4",
-        [&](QByteArray &e) { return gpmfInMediaData(base.mp4, route(kNewYork, n, 51), e); });
+        [&](QByteArray &e) { return gpmfInMediaData(base.mp4, datedRoute(kNewYork, n, 51), e); });
     add("djmd-track.mp4",
-        [&](QByteArray &e) { return djmdTrack(base.mp4, route(kBuenosAires, n, 42), e); });
+        [&](QByteArray &e) { return djmdTrack(base.mp4, datedRoute(kBuenosAires, n, 42), e); });
 }
 
 } // namespace fixturekit

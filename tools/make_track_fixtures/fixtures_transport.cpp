@@ -9,45 +9,8 @@ namespace fixturekit {
 namespace {
 namespace fixturestransport {
 
-constexpr int kYear = 24, kMonth = 6, kDay = 3;
 constexpr int kProgramMapPid = 0x1000; // where ffmpeg puts it
 constexpr int kGpsPid = 0x300;
-
-enum class Kind
-{
-    Fix,
-    NoFix,
-    ZeroPosition,
-};
-
-Kind kindAt(int i, int n)
-{
-    if (i < (n >= 8 ? 2 : 1))
-        return Kind::NoFix;
-    return n >= 8 && i == n / 2 ? Kind::ZeroPosition : Kind::Fix;
-}
-
-std::vector<Fix> route(const City &city, int n, int startMinute)
-{
-    std::vector<Fix> fixes = drive(city, n, startMinute, lightsFor(n));
-    for (Fix &f : fixes) {
-        f.year = kYear;
-        f.month = kMonth;
-        f.day = kDay;
-    }
-    return fixes;
-}
-
-QByteArray line(const Fix &f, bool fix, double lat, double lon, double kmh, double course,
-                double gx = 0, double gy = 0, double gz = 0)
-{
-    fix = fix && lat != 0 && lon != 0;
-    return format("%c20%.2d%.2d%.2d%.2d%.2d%.2d,%f,%c,%f,%c,%.2f,%.2f,%d,%d,%d\n", fix ? 'A' : 'V',
-                  f.year, f.month, f.day, f.hour, f.minute, f.second, fix ? minutesForm(lat) : 0.0,
-                  fix && lat < 0 ? 'S' : 'N', fix ? minutesForm(lon) : 0.0,
-                  fix && lon < 0 ? 'W' : 'E', fix ? kmh * kKnotsPerKmh : 0.0, fix ? course : 0.0,
-                  counts(gx), counts(gy), counts(gz));
-}
 
 int pidOf(const QByteArray &packet)
 {
@@ -144,10 +107,10 @@ QByteArray textRecords(const QByteArray &ts, const std::vector<Fix> &fixes, QByt
     const int n = int(fixes.size());
     for (int i = 0; i < n; ++i) {
         const Fix &f = fixes[size_t(i)];
-        const Kind kind = kindAt(i, n);
-        const QByteArray lat = format("%.6f", kind == Kind::Fix ? std::fabs(f.lat) : 0.0);
-        const QByteArray lon = format("%.6f", kind == Kind::Fix ? std::fabs(f.lon) : 0.0);
-        const QByteArray kmh = format("%.1f", kind == Kind::NoFix ? 0.0 : f.speedMs * 3.6);
+        const SecondKind kind = secondKindAt(i, n);
+        const QByteArray lat = format("%.6f", kind == SecondKind::Fix ? std::fabs(f.lat) : 0.0);
+        const QByteArray lon = format("%.6f", kind == SecondKind::Fix ? std::fabs(f.lon) : 0.0);
+        const QByteArray kmh = format("%.1f", kind == SecondKind::NoFix ? 0.0 : f.speedMs * 3.6);
         const QByteArray course = format("%.2f", f.course);
         const double g[3] = {f.gx / 256.0, f.gy / 256.0, f.gz / 256.0};
         const QByteArray axes[3] = {format("%.3f", g[0]), format("%.3f", g[1]),
@@ -160,7 +123,7 @@ QByteArray textRecords(const QByteArray &ts, const std::vector<Fix> &fixes, QByt
                                axes[2].constData()));
         const double la = lat.toDouble() * (f.lat < 0 ? -1 : 1);
         const double lo = lon.toDouble() * (f.lon < 0 ? -1 : 1);
-        expected += line(f, kind == Kind::Fix, la, lo, kmh.toDouble(), course.toDouble(),
+        expected += expectedFixLine(f, kind == SecondKind::Fix, la, lo, kmh.toDouble(), course.toDouble(),
                          axes[0].toDouble(), axes[1].toDouble(), axes[2].toDouble());
     }
     return interleaved(ts, units, true);
@@ -175,7 +138,7 @@ QByteArray bigEndianRecords(const QByteArray &ts, const std::vector<Fix> &fixes,
     const int n = int(fixes.size());
     for (int i = 0; i < n; ++i) {
         const Fix &f = fixes[size_t(i)];
-        const Kind kind = kindAt(i, n);
+        const SecondKind kind = secondKindAt(i, n);
         QByteArray u(32, '\0');
         u.append("$S");
         const quint16 speed = quint16(std::lround(f.speedMs * 100));
@@ -185,9 +148,9 @@ QByteArray bigEndianRecords(const QByteArray &ts, const std::vector<Fix> &fixes,
         putBE16(u, quint16(2000 + f.year));
         u.append(char(f.month)).append(char(f.day)).append(char(f.hour)).append(char(f.minute));
         putBE16(u, quint16(f.second * 10));
-        u.append(char(kind == Kind::NoFix ? 0 : 1));
-        const qint32 lat = kind == Kind::Fix ? qint32(std::lround(f.lat * 1e7)) : 0;
-        const qint32 lon = kind == Kind::Fix ? qint32(std::lround(f.lon * 1e7)) : 0;
+        u.append(char(kind == SecondKind::NoFix ? 0 : 1));
+        const qint32 lat = kind == SecondKind::Fix ? qint32(std::lround(f.lat * 1e7)) : 0;
+        const qint32 lon = kind == SecondKind::Fix ? qint32(std::lround(f.lon * 1e7)) : 0;
         putBE32(u, quint32(lat));
         putBE32(u, quint32(lon));
         u.append(char(0)).append(6, '\0');
@@ -195,7 +158,7 @@ QByteArray bigEndianRecords(const QByteArray &ts, const std::vector<Fix> &fixes,
         u.append(22, '\0'); // the unit's last 32 bytes hold no record
         units.push_back(u);
         expected +=
-            line(f, kind == Kind::Fix, lat * 1e-7, lon * 1e-7, speed * 0.036, course / 100.0);
+            expectedFixLine(f, kind == SecondKind::Fix, lat * 1e-7, lon * 1e-7, speed * 0.036, course / 100.0);
     }
     return interleaved(ts, units, false);
 }
@@ -214,9 +177,9 @@ void addTransportFixtures(const BaseVideos &base, const AddFixture &add)
     using namespace fixturestransport;
     const int n = base.seconds;
     add("ts-text-records.ts",
-        [&](QByteArray &e) { return textRecords(base.ts, route(kNewYork, n, 45), e); });
+        [&](QByteArray &e) { return textRecords(base.ts, datedRoute(kNewYork, n, 45), e); });
     add("ts-s-records.ts",
-        [&](QByteArray &e) { return bigEndianRecords(base.ts, route(kTokyo, n, 48), e); });
+        [&](QByteArray &e) { return bigEndianRecords(base.ts, datedRoute(kTokyo, n, 48), e); });
 }
 
 } // namespace fixturekit
