@@ -2,13 +2,16 @@
 
 #include "luappsettingdialog.h"
 #include "lutitlebar.h"
+#include "offlinemaprow.h"
 #include "translation.h"
 #include "ui_luappsettingdialog.h"
+#include "../offlinemap/mbtilesfixture.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWebEngineView>
 
@@ -138,6 +141,52 @@ private slots:
         box->setCurrentIndex(other);
         QCOMPARE(int(store->gsensorChart()), other);
         QCOMPARE(m_calls, QList<bool>{false});
+    }
+
+    // The offline map row takes a file the map can use (the map page is loaded again) and
+    // refuses any other with its reason under the row, the setting as it was.
+    void offlineMapRowTakesOnlyTilesFiles_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("tiles at two zooms") << "mbtiles" << true;
+        QTest::newRow("missing") << "missing" << false;
+        QTest::newRow("not SQLite") << "text" << false;
+        QTest::newRow("SQLite without tiles") << "sqlite" << false;
+    }
+    void offlineMapRowTakesOnlyTilesFiles()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, taken);
+        QTemporaryDir dir;
+        const QString before = dir.filePath(QStringLiteral("before.mbtiles"));
+        QVERIFY(tilefixture::writeMbTiles(before, {13, 14}, -73.98, 40.75, 1));
+        HWDefaultSettings *store = HWDefaultSettings::instance();
+        store->setOfflineMap(before);
+        const QString path = dir.filePath(QStringLiteral("chosen.mbtiles"));
+        if (kind == QLatin1String("mbtiles")) {
+            QVERIFY(tilefixture::writeMbTiles(path, {13, 14}, -58.38, -34.60, 1));
+        } else if (kind == QLatin1String("text")) {
+            writeBytes(path, "not a database\n");
+        } else if (kind == QLatin1String("sqlite")) {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), path);
+            db.setDatabaseName(path);
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery(db).exec(QStringLiteral("CREATE TABLE other (x INTEGER)")));
+            db.close();
+        }
+        openDialog();
+        auto *row = m_dialog->findChild<OfflineMapRow *>();
+        QVERIFY(row && row->isVisible());
+        row->setChooser([path](QWidget *, const QString &) { return path; });
+        auto *browse = row->findChildren<QPushButton *>().value(0);
+        QVERIFY(browse);
+        QTest::mouseClick(browse, Qt::LeftButton);
+        QCOMPARE(store->offlineMap(), taken ? path : before);
+        QCOMPARE(row->message().isEmpty(), taken);
+        QCOMPARE(m_calls, taken ? QList<bool>{true} : QList<bool>{});
+        if (kind == QLatin1String("missing"))
+            QVERIFY(!QFileInfo::exists(path)); // looked at, never made
     }
 
     void saveStoresAllFourAndCloses()
