@@ -280,11 +280,14 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(playing(allPanes(*window)[0]).endsWith(QLatin1String("14-04-12-front.mp4")),
                                  timeout);
         QTRY_COMPARE_WITH_TIMEOUT(window->channelCount(), 4, timeout);
+        for (HWPlayWidget *pane : allPanes(*window).mid(0, 4))
+            QTRY_COMPARE_WITH_TIMEOUT(pane->currentPlayState(), 1, timeout);
         QTRY_COMPARE_WITH_TIMEOUT(shown().size(), 4, timeout);
         // Without its pillars the front spans the top, the repeaters flank the back.
+        QTRY_VERIFY_WITH_TIMEOUT(paneOf("front") && paneOf("back") && paneOf("left_repeater"),
+                                 timeout);
         HWPlayWidget *front = paneOf("front"), *back = paneOf("back");
         HWPlayWidget *leftRepeater = paneOf("left_repeater");
-        QVERIFY(front && back && leftRepeater);
         QCOMPARE(front->width(), displayArea().width());
         QVERIFY(leftRepeater->geometry().right() <= back->geometry().left() + 1);
     }
