@@ -4,6 +4,7 @@
 
 #include "archiveindexer.h"
 #include "archiveviewlog.h"
+#include "elidedlabel.h"
 #include "drivelist.h"
 #include "hwdefaultsettings.h"
 #include "library.h"
