@@ -25,7 +25,8 @@ inline bool derivesSpeedOrCourse(const QString &name)
                                      "texttrack-gga.mp4", "gpsdata-trailer.mov",
                                      "ssmd-track.mp4", "djmd-track.mp4", "gpmf-scanned.mp4",
                                      "ligo-freegps-enciphered.mp4", "ligo-udta-json.mp4",
-                                     "ligo-udta-json-utc.mp4", "ligo-udta-offset.mp4"};
+                                     "ligo-udta-json-utc.mp4", "ligo-udta-offset.mp4",
+                                     "freegps-index-tenths.mp4"};
     return derives.contains(name);
 }
 // A text read is compared with the worked-out figures set to 0.00 too, once seen there.

@@ -27,6 +27,7 @@ struct Sample
     double speedKmh = 0;
     bool hasSpeed = true; // false where ExifTool gives no speed (layouts that store none)
     double sampleTime = -1; // seconds into the recording, where ExifTool gives it
+    bool wholeSecond = true; // ExifTool's clock has no fraction of a second, or a zero one
 };
 
 // ddmm.mmmm and its hemisphere as signed degrees.
@@ -80,7 +81,8 @@ QString exifTool13()
 // Fixtures of layouts that ExifTool reads from 13.59 on (12.57 finds nothing or misreads them).
 const QStringList kJudgedBy13{"freegps-index-decimal.mov", "freegps-index-labelled.mp4",
                               "freegps-index-longhead.mp4", "freegps-index-rc4.mp4",
-                              "freegps-index-strings.mp4", "nmea-nbmt.mp4", "texttrack-gga.mp4",
+                              "freegps-index-strings.mp4", "freegps-index-tenths.mp4",
+                              "nmea-nbmt.mp4", "texttrack-gga.mp4",
                               "gdat-json.mp4", "gpsdata-trailer.mov", "gpmf-gps9.mp4",
                               "gpmd-pairs-zeros.mp4", "gpmd-pairs-address.mp4",
                               "ssmd-track.mp4", "djmd-track.mp4", "ts-text-records.ts",
@@ -90,6 +92,10 @@ const QStringList kJudgedBy13{"freegps-index-decimal.mov", "freegps-index-labell
                               "ligo-gpmd.mp4", "ligo-skip.mp4", "ligo-trailer.mp4",
                               "ligo-udta-json.mp4", "ligo-udta-json-utc.mp4",
                               "ligo-udta-offset.mp4", "ligo-ts-units.ts", "ligo-ts-trailer.ts"};
+
+// Layouts of several records a second, timed by their clock: our line of a second is the record
+// at the whole second.
+const QStringList kTimedInTenths{"freegps-index-tenths.mp4"};
 
 // ExifTool's embedded documents in order; speedFactor turns its GPSSpeed into km/h.
 QVector<Sample> exifToolSamples(const QByteArray &json, double speedFactor)
@@ -108,6 +114,8 @@ QVector<Sample> exifToolSamples(const QByteArray &json, double speedFactor)
         QString time = doc.value(QStringLiteral("GPSDateTime")).toString();
         time.remove(QRegularExpression(QStringLiteral("[^0-9]")));
         s.time = time.left(14);
+        const QString fraction = time.mid(14);
+        s.wholeSecond = fraction.count(QLatin1Char('0')) == fraction.size();
         s.latitude = doc.value(QStringLiteral("GPSLatitude")).toDouble();
         s.longitude = doc.value(QStringLiteral("GPSLongitude")).toDouble();
         // A position of exactly 0 is how cameras write "no fix"; ExifTool passes it on as read.
@@ -272,7 +280,7 @@ private slots:
         } else {
             QVector<Sample> theirFixes;
             for (const Sample &t : theirs) {
-                if (t.fix)
+                if (t.fix && (t.wholeSecond || !kTimedInTenths.contains(fixture)))
                     theirFixes.push_back(t);
             }
             for (const Sample &o : ours) {

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QList>
 #include <QTemporaryDir>
+#include <QVector>
 
 #include <cmath>
 #include <cstring>
@@ -154,7 +155,9 @@ inline QByteArray nalUnit(int header, const QByteArray &payload)
 // An SEI message: its type and size each coded as 0xFF bytes of 255 and a last byte.
 inline QByteArray seiMessage(int type, const QByteArray &payload)
 {
-    const auto number = [](int v) -> QByteArray { return QByteArray(v / 255, '\xff') + char(v % 255); };
+    const auto number = [](int v) -> QByteArray {
+        return QByteArray(v / 255, '\xff') + char(v % 255);
+    };
     return number(type) + number(payload.size()) + payload;
 }
 
@@ -218,6 +221,34 @@ inline int runReader(TrackReader reader, const QByteArray &file, ReaderReport *r
     QFile f(path);
     *text = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     return result;
+}
+
+// One 36-byte record of a "freeGPS " block of records at tenths of a second, on 2024-06-03 at
+// 10:20:second: position as ddmm.mmmm * 1e4, speed in km/h.
+struct TenthsRecord
+{
+    int second = 0;
+    int tenths = 0;
+    char status = 'A';
+    const char *hemispheres = "NE";
+    quint32 lat = 0, lon = 0;
+    int kmh = 0;
+    int month = 6;
+};
+
+// A block of such records from 16, declared as declared bytes and padded to padTo.
+inline QByteArray tenthsBlock(const QVector<TenthsRecord> &records, quint32 declared = 0x4000,
+                              int padTo = 256)
+{
+    QByteArray b = be32(declared) + "freeGPS " + le32(declared - 12);
+    for (const TenthsRecord &r : records) {
+        b += '\0';
+        for (int v : {24, r.month, 3, 10, 20, r.second, r.tenths})
+            b += char(v);
+        b += r.status + QByteArray(r.hemispheres, 2) + QByteArray(5, '\x11') + le32(r.lat) +
+             le32(r.lon) + le32(991) + char(r.kmh & 0xff) + char(r.kmh >> 8) + QByteArray(6, '\0');
+    }
+    return b + QByteArray(qMax(0, padTo - b.size()), '\0');
 }
 
 // One line of a track text, read back: its time (yyyyMMddhhmmss as written), fix, position in

@@ -1,6 +1,7 @@
 // The freeGPS block forms beside the shared record, built byte by byte: the record behind a
 // longer head, the position as strings (plain or RC4-masked in Base64), 16 KiB blocks in
-// decimal degrees, the labelled text line; and files of them listed by a "gps " index.
+// decimal degrees, the labelled text line, the run of 36-byte records at tenths of a second;
+// and files of them listed by a "gps " index.
 #include "bytebuilders.h"
 #include "freegpsblocks.h"
 #include "freegpsvariants.h"
@@ -258,6 +259,97 @@ private slots:
         QVERIFY(!s.recordForm || variant.startsWith(QLatin1String("binary")));
     }
 
+    // The run of 36-byte records: which record stands for the block's second, the run's end at
+    // a damaged record or the block's, and what is not this form.
+    void tenthsRecords_data()
+    {
+        QTest::addColumn<QByteArray>("block");
+        QTest::addColumn<bool>("tenthsForm");
+        QTest::addColumn<bool>("fix");
+        QTest::addColumn<double>("latitude");
+        QTest::addColumn<double>("longitude");
+        QTest::addColumn<double>("kmh");
+        QTest::addColumn<qint64>("clock");
+        const auto at = [](double second) { return qint64(clockOf(2024, 6, 3, 10, 20, second)); };
+        const double tokyoLat = 35 + 40.5347 / 60, tokyoLon = 139 + 45.6071 / 60;
+        const TenthsRecord tokyo{5, 0, 'A', "NE", 35405347, 139456071, 47};
+        const auto moved = [&tokyo](int second, int tenths, quint32 lat) {
+            TenthsRecord r = tokyo;
+            r.second = second;
+            r.tenths = tenths;
+            r.lat = lat;
+            return r;
+        };
+
+        QTest::newRow("north-east, one record")
+            << tenthsBlock({tokyo}) << true << true << tokyoLat << tokyoLon << 47.0 << at(5);
+        QTest::newRow("the record at .0 of the second, not the first")
+            << tenthsBlock({moved(4, 8, 1), moved(4, 9, 2), tokyo, moved(5, 1, 3)}) << true << true
+            << tokyoLat << tokyoLon << 47.0 << at(5);
+        QTest::newRow("no record at .0: the first")
+            << tenthsBlock({moved(7, 3, 35405347), moved(7, 4, 2)}) << true << true << tokyoLat
+            << tokyoLon << 47.0 << at(7.3);
+        TenthsRecord damaged = moved(5, 0, 3);
+        damaged.status = 'X';
+        QTest::newRow("the run ends at a damaged record")
+            << tenthsBlock({moved(4, 9, 35405347), damaged, moved(5, 0, 4)}) << true << true
+            << tokyoLat << tokyoLon << 47.0 << at(4.9);
+        // The block's last record reaches its end exactly, or one byte short.
+        QTest::newRow("the last record ends with the block")
+            << tenthsBlock({moved(4, 9, 2), moved(4, 9, 2), tokyo}, 0x4000, 0) << true << true
+            << tokyoLat << tokyoLon << 47.0 << at(5);
+        const QByteArray shortBlock =
+            tenthsBlock({moved(4, 9, 35405347), moved(4, 9, 1), moved(4, 9, 1), tokyo}, 0x4000, 0);
+        QTest::newRow("the last record one byte past the block")
+            << shortBlock.chopped(1) << true << true << tokyoLat << tokyoLon << 47.0 << at(4.9);
+        QTest::newRow("south-west")
+            << tenthsBlock({{0, 0, 'A', "SW", 34362245, 58228953, 0}}) << true << true
+            << -(34 + 36.2245 / 60) << -(58 + 22.8953 / 60) << 0.0 << at(0);
+        QTest::newRow("high latitude, last second of a minute, 16-bit speed")
+            << tenthsBlock({{59, 0, 'A', "NE", 78132000, 15384000, 300}}) << true << true << 78.22
+            << 15.64 << 300.0 << at(59);
+        QTest::newRow("no fix keeps the clock") << tenthsBlock({{0, 0, 'V', "NE", 0, 0, 0}}) << true
+                                                << false << 0.0 << 0.0 << 0.0 << at(0);
+        TenthsRecord month13 = tokyo;
+        month13.month = 13;
+        QTest::newRow("a month of 13 holds no clock")
+            << tenthsBlock({month13}) << true << false << tokyoLat << tokyoLon << 47.0
+            << qint64(kNoClock);
+        QTest::newRow("tenths of 10 are not this form")
+            << tenthsBlock({moved(5, 10, 1)}) << false << false << 0.0 << 0.0 << 0.0 << qint64(0);
+        QTest::newRow("second of 60 is not this form")
+            << tenthsBlock({moved(60, 0, 1)}) << false << false << 0.0 << 0.0 << 0.0 << qint64(0);
+    }
+
+    void tenthsRecords()
+    {
+        QFETCH(QByteArray, block);
+        QFETCH(bool, tenthsForm);
+        QFETCH(bool, fix);
+        QFETCH(double, latitude);
+        QFETCH(double, longitude);
+        QFETCH(double, kmh);
+        QFETCH(qint64, clock);
+        FreeGpsBlockSample s;
+        const FreeGpsOutcome outcome =
+            decodeIndexedFreeGpsBlock(reinterpret_cast<const unsigned char *>(block.constData()),
+                                      std::size_t(block.size()), &s);
+        const bool isTenths = QString::fromLatin1(s.variant).contains(QLatin1String("tenths"));
+        QCOMPARE(isTenths, tenthsForm);
+        if (!tenthsForm)
+            return;
+        QCOMPARE(outcome, FreeGpsOutcome::Decoded);
+        QVERIFY(s.localTime);
+        QCOMPARE(s.sample.fix, fix);
+        QCOMPARE(qint64(s.sample.clock), clock);
+        QVERIFY2(std::fabs(s.sample.latitude - latitude) < 1e-6,
+                 qPrintable(QString::number(s.sample.latitude, 'f', 8)));
+        QVERIFY2(std::fabs(s.sample.longitude - longitude) < 1e-6,
+                 qPrintable(QString::number(s.sample.longitude, 'f', 8)));
+        QCOMPARE(s.sample.speedKmh, kmh);
+        QVERIFY(!s.sample.hasCourse);
+    }
+
     // Files of blocks listed by an index: the first, second and last second, and the track's
     // clock.
     void indexedFiles_data()
@@ -277,6 +369,11 @@ private slots:
             << fileOf({textBlock("normal:2024/06/03 10:20:00 N:22.5 E:114.0 1.0 km/h"),
                        textBlock("normal:2024/06/03 10:20:01 N:22.5 E:114.0 1.0 km/h")})
             << 2 << QString();
+        QTest::newRow("tenths records, the first second without a fix")
+            << fileOf({tenthsBlock({{0, 0, 'V', "NE", 0, 0, 0}}),
+                       tenthsBlock({{1, 0, 'A', "NE", 35405347, 139456071, 47}}),
+                       tenthsBlock({{2, 0, 'A', "NE", 35405300, 139456000, 48}})})
+            << 3 << QString();
         QTest::newRow("a block cut to 100 bytes is passed over")
             << fileOf({longHeadBlock(0, 'A', "NE", 2232.5f, 11403.5f).left(100),
                        longHeadBlock(1, 'A', "NE", 2232.5f, 11403.5f)})

@@ -1043,6 +1043,17 @@ private slots:
             recording(ringBlock({0, 1}, 200) + ringBlock({0, 1}, 200)), -1,
             "freeGPS blocks found, but their records are masked in a way not yet known");
         row("big-endian records end at a bad date", recording(bigEndianBlock({6, 6, 13, 6})), 2);
+        // Ten records a second: one line a block, the record at the whole second.
+        QVector<TenthsRecord> tenths;
+        for (int t = 0; t < 10; ++t)
+            tenths.push_back({0, t, 'A', "NE", quint32(35405347 + t), 139456071, 47});
+        QByteArray tenthsBlocks = tenthsBlock(tenths, 0x100, 0x100);
+        for (TenthsRecord &r : tenths)
+            r.second = 1;
+        tenthsBlocks += tenthsBlock(tenths, 0x100, 0x100);
+        QTest::newRow("records in tenths of a second")
+            << false << recording(tenthsBlocks) << 2 << QString()
+            << QStringLiteral("A20240603102000,3540.534700,N,13945.607100,E,");
 
         indexed = true; // blocks listed by a "gps " index
         const char *text = "text is masked", *position = "position is masked";

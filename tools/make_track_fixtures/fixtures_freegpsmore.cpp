@@ -1,7 +1,8 @@
 // "freeGPS " block forms listed by a "gps " index that only ExifTool's 13 series reads: the
 // record behind a longer head naming the camera model, the record with its position as
 // 20-byte strings (plain, or RC4-masked and Base64-encoded), the record of 16 KiB blocks in
-// decimal degrees and km/h, and the labelled text line.
+// decimal degrees and km/h, the labelled text line, and the run of 36-byte records at tenths of
+// a second.
 #include "fixtures_freegpsindex.h"
 
 #include <cstdint>
@@ -181,6 +182,47 @@ QByteArray labelledTextBlock(const Fix &f, Sample kind, Expected &e)
     return block;
 }
 
+// Ten 36-byte records a second from 16, at tenths .0 to .9: the clock as bytes (year after
+// 2000), status and hemisphere letters, ddmm.mmmm * 1e4 as 32-bit integers, whole km/h as a
+// 16-bit word; the bytes whose meaning is not known hold what a camera's do. The tenths move on
+// along the course at the second's speed; the record at .0 is the second's sample.
+QByteArray tenthsBlock(const Fix &f, Sample kind, Expected &e)
+{
+    constexpr int kRecords = 10, kRecordSize = 36;
+    QByteArray block = headOfSize(16 + kRecords * kRecordSize);
+    const int kmh = int(std::lround(f.speedMs * 3.6));
+    for (int k = 0; k < kRecords; ++k) {
+        const double metres = f.speedMs * k / 10.0;
+        const double course = f.course * kPi / 180;
+        const double lat = latOf(f, kind) + metres * std::cos(course) / 111320.0;
+        const double lon = lonOf(f, kind) == 0.0
+                               ? 0.0
+                               : lonOf(f, kind) + metres * std::sin(course) /
+                                                      (111320.0 * std::cos(f.lat * kPi / 180));
+        QByteArray r(1, '\0');
+        for (int v : {f.year, f.month, f.day, f.hour, f.minute, f.second, k})
+            r.append(char(v));
+        r.append(kind == Sample::NoFix ? 'V' : 'A').append(latHemi(f.lat)).append(lonHemi(f.lon));
+        r.append("d\x83?\0\0", 5);
+        const quint32 latWord = quint32(std::lround(minutesForm(lat) * 1e4));
+        const quint32 lonWord = quint32(std::lround(minutesForm(lon) * 1e4));
+        putLE32(r, latWord);
+        putLE32(r, lonWord);
+        putLE32(r, 991);
+        r.append(char(kmh & 0xff)).append(char(kmh >> 8));
+        r.append(6, '\0');
+        block += r;
+        if (k == 0) {
+            e.lat = degreesOf(latWord / 1e4, f.lat < 0);
+            e.lon = degreesOf(lonWord / 1e4, f.lon < 0);
+        }
+    }
+    e.fix = kind == Sample::Fix;
+    e.kmh = kmh;
+    e.course = 0; // none stored: worked out from the way
+    return block;
+}
+
 using BlockWriter = std::function<QByteArray(const Fix &, Sample, Expected &)>;
 // Blocks of any size (padded to the usual one when shorter), listed by the index.
 QByteArray makeFixture(const QByteArray &video, const std::vector<Fix> &fixes,
@@ -227,6 +269,10 @@ void addMoreFreeGpsFixtures(const BaseVideos &base, const AddFixture &add)
     add("freegps-index-labelled.mp4", [&](QByteArray &e) {
         return makeFixture(base.mp4, route(kBuenosAires, n, 10), labelledTextBlock, e);
     });
+    // North and east: ExifTool 13.59 takes the hemisphere letters of this form for numbers and
+    // never signs the position, so it can judge only a route there.
+    add("freegps-index-tenths.mp4",
+        [&](QByteArray &e) { return makeFixture(base.mp4, route(kTokyo, n, 20), tenthsBlock, e); });
 }
 
 } // namespace fixturekit

@@ -1,6 +1,7 @@
 // The scanned "freeGPS " layouts that hold one sample per block at fixed offsets, and the
 // classification of a block among all the scanned layouts.
 #include "freegpsscanlayouts.h"
+#include "freegpsvariants.h"
 
 #include <cmath>
 
@@ -136,6 +137,8 @@ ScannedLayout classifyScannedBlock(const unsigned char *b, std::size_t size)
         return ScannedLayout::FloatWords;
     if (isStatus(b[16]) && isLatRef(b[17]) && isLonRef(b[18]) && b[19] == 0)
         return ScannedLayout::TimelessRecords;
+    if (tenthsRecordsStatus(b, size) != 0)
+        return ScannedLayout::TenthsRecords;
     if (isStatus(b[28]) && isLatRef(b[40]) && isLonRef(b[56]))
         return ScannedLayout::DoublesWithText;
     return bigEndianRecordValid(b, size) ? ScannedLayout::BigEndianRecords : ScannedLayout::Unknown;
@@ -161,6 +164,8 @@ const char *scannedLayoutText(ScannedLayout layout)
         return "ddmm.mmmm doubles before an NMEA sentence";
     case ScannedLayout::BigEndianRecords:
         return "big-endian records with the whole year";
+    case ScannedLayout::TenthsRecords:
+        return "36-byte records in tenths of a second";
     case ScannedLayout::Unknown:
         break;
     }

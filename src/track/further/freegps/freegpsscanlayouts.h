@@ -22,6 +22,7 @@ enum class ScannedLayout
     TimelessRecords,  // 32-byte records of ddmm.mmmm floats without any clock
     DoublesWithText,  // clock words at 16, ddmm.mmmm doubles, then an NMEA sentence
     BigEndianRecords, // 32-byte big-endian records: whole year, tenths of seconds, degrees * 1e7
+    TenthsRecords,    // 36-byte records of bytes and scaled integers at tenths of a second
 };
 
 // The layout whose signature the block carries, in an order where no signature can shadow a
@@ -49,6 +50,8 @@ int decodeFloatWords(const unsigned char *block, std::size_t size, DecodedTrack 
 int decodeTimelessRecords(const unsigned char *block, std::size_t size, DecodedTrack *track);
 int decodeDoublesWithText(const unsigned char *block, std::size_t size, DecodedTrack *track);
 int decodeBigEndianRecords(const unsigned char *block, std::size_t size, DecodedTrack *track);
+// One sample a block, the record of its whole second; the camera's clock is local time.
+int decodeTenthsRecords(const unsigned char *block, std::size_t size, DecodedTrack *track);
 
 // Field access shared by the decoders; the callers check the offsets.
 namespace scanbytes {

@@ -123,6 +123,9 @@ int Scanner::decode(const unsigned char *block, std::size_t size)
     case ScannedLayout::BigEndianRecords:
         added = decodeBigEndianRecords(block, size, m_track);
         break;
+    case ScannedLayout::TenthsRecords:
+        added = decodeTenthsRecords(block, size, m_track);
+        break;
     case ScannedLayout::Unknown:
         break;
     }

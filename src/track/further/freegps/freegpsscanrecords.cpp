@@ -1,6 +1,7 @@
 // The scanned "freeGPS " layouts that hold runs of records: the masked ring, the records
-// without a clock and the big-endian records.
+// without a clock, the big-endian records and the records in tenths of a second.
 #include "freegpsscanlayouts.h"
+#include "freegpsvariants.h"
 
 #include <algorithm>
 #include <cmath>
@@ -187,4 +188,16 @@ int decodeBigEndianRecords(const unsigned char *b, std::size_t size, DecodedTrac
         ++added;
     }
     return added;
+}
+
+int decodeTenthsRecords(const unsigned char *b, std::size_t size, DecodedTrack *track)
+{
+    GpsSample s = tenthsRecordsSample(b, size);
+    // A date out of range marks a block the camera left unfilled, which holds no second.
+    if (s.clock == kNoClock)
+        return 0;
+    s.time = double(track->samples.size());
+    track->samples.push_back(s);
+    track->clock = TrackClock::LocalTime;
+    return 1;
 }

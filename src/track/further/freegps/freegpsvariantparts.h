@@ -102,10 +102,13 @@ FreeGpsOutcome recordAt16(const unsigned char *block, std::size_t size, FreeGpsB
                           unsigned char status);
 // The forms beside it (freegpsmoreforms.cpp).
 FreeGpsOutcome stringRecord(const unsigned char *block, std::size_t size, FreeGpsBlockSample *out);
-FreeGpsOutcome longHeadRecord(const unsigned char *block, std::size_t size,
-                              FreeGpsBlockSample *out, unsigned char status);
+FreeGpsOutcome longHeadRecord(const unsigned char *block, std::size_t size, FreeGpsBlockSample *out,
+                              unsigned char status);
 FreeGpsOutcome decimalRecord(const unsigned char *block, std::size_t size, FreeGpsBlockSample *out);
 FreeGpsOutcome labelledText(const unsigned char *block, std::size_t size, FreeGpsBlockSample *out);
+// The run of 36-byte records at tenths of a second (freegpstenths.cpp).
+FreeGpsOutcome tenthsRecords(const unsigned char *block, std::size_t size, FreeGpsBlockSample *out,
+                             unsigned char status);
 
 // The variants whose content is text, or masked (freegpstextvariants.cpp).
 FreeGpsOutcome maskedText(const unsigned char *block, std::size_t size, FreeGpsBlockSample *out);

@@ -168,6 +168,9 @@ FreeGpsOutcome decodeIndexedFreeGpsBlock(const unsigned char *block, std::size_t
         [](const unsigned char *b, std::size_t n, FreeGpsBlockSample *o) {
             return statusFirst(b, n, o, 'A');
         },
+        [](const unsigned char *b, std::size_t n, FreeGpsBlockSample *o) {
+            return tenthsRecords(b, n, o, 'A');
+        },
         labelledText,
         // The same layouts without a fix: ExifTool passes them over, we keep their clock.
         [](const unsigned char *b, std::size_t n, FreeGpsBlockSample *o) {
@@ -181,6 +184,9 @@ FreeGpsOutcome decodeIndexedFreeGpsBlock(const unsigned char *block, std::size_t
         },
         [](const unsigned char *b, std::size_t n, FreeGpsBlockSample *o) {
             return statusFirst(b, n, o, 'V');
+        },
+        [](const unsigned char *b, std::size_t n, FreeGpsBlockSample *o) {
+            return tenthsRecords(b, n, o, 'V');
         },
         decimalRecord,
         plainRecord,

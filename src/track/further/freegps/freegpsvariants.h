@@ -42,3 +42,12 @@ bool isFreeGpsBlockOfAnotherForm(const unsigned char *block, std::size_t size);
 // False when the bytes do not hold together (status, hemispheres, date fields out of range).
 constexpr std::size_t kFreeGpsRecordSize = 44;
 bool decodeFreeGpsRecord(const unsigned char *record, GpsSample *sample, int *year);
+
+// Blocks of 36-byte records at tenths of a second from 16 (freegpstenths.cpp), listed by an
+// index or found by scanning. The status ('A' or 'V') of the block's first record when the
+// block holds such records, else 0.
+constexpr std::size_t kTenthsRecordSize = 36;
+unsigned char tenthsRecordsStatus(const unsigned char *block, std::size_t size);
+// The sample of the second the block stands for: its record at a whole second, else its first
+// (the caller has checked tenthsRecordsStatus).
+GpsSample tenthsRecordsSample(const unsigned char *block, std::size_t size);
