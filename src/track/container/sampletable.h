@@ -54,7 +54,9 @@ double forEachSample(InputFile &file, const MediaTrack &track, uint32_t maxBytes
         if (s.size == 0 || s.size > maxBytes)
             continue;
         buffer.resize(s.size);
-        if (!file.readAt(s.offset, buffer.data(), buffer.size()))
+        // Each sample lies elsewhere in the file: a buffered read would fill a whole stream
+        // buffer for the few bytes of one.
+        if (!file.readApart(s.offset, buffer.data(), buffer.size()))
             continue;
         decode(buffer.data(), buffer.size(), s);
         end = std::max(end, s.time + s.duration);

@@ -97,6 +97,7 @@ public:
     bool damaged = false;
     bool gpmf = false; // a sample began with a device container
     bool gps9 = false;
+    std::size_t points = 0; // read, kept or not: the probe's rate
 
     void sample(const unsigned char *data, std::size_t size, const Span &span)
     {
@@ -162,6 +163,13 @@ private:
                                            kMaxScales - state->scaleCount);
     }
 
+    // Whether a point at time, spacing seconds from its neighbours, may be the one nearest a
+    // whole second.
+    static bool isNearWholeSecond(double time, double spacing)
+    {
+        return std::fabs(time - std::round(time)) <= spacing / 2 + 1e-9;
+    }
+
     // The time of point k of count spread over the sample.
     static double pointOffset(const Span &span, int k, int count)
     {
@@ -174,7 +182,12 @@ private:
         if (width < (nine ? 9 : 5))
             return;
         gps9 = gps9 || nine;
-        for (int k = 0; k < item.repeat && track.samples.size() < kMaxPoints; ++k) {
+        const double spacing = item.repeat > 0 ? span.duration / item.repeat : 0;
+        for (int k = 0; k < item.repeat && points < kMaxPoints; ++k, ++points) {
+            // A line a second takes the point nearest its second: the others, nine in ten at
+            // 10 Hz, need not be kept.
+            if (!isNearWholeSecond(span.time + pointOffset(span, k, item.repeat), spacing))
+                continue;
             double v[9];
             if (klvValues(item, k, state.types, state.typeCount, v, 9) < (nine ? 9 : 5))
                 return;
@@ -212,7 +225,7 @@ private:
         for (int k = 0; k < item.repeat && track.accel.size() < kMaxPoints; ++k) {
             const double time = span.time + pointOffset(span, k, item.repeat);
             // The track keeps a reading a second: only the one nearest each whole second.
-            if (std::fabs(time - std::round(time)) > spacing / 2 + 1e-9)
+            if (!isNearWholeSecond(time, spacing))
                 continue;
             double v[3];
             if (klvValues(item, k, state.types, state.typeCount, v, 3) < 3)
@@ -231,7 +244,7 @@ private:
 std::string variantOf(const GpmfDecoder &d, double seconds)
 {
     char text[160];
-    const double rate = seconds > 0 ? double(d.track.samples.size()) / seconds : 0;
+    const double rate = seconds > 0 ? double(d.points) / seconds : 0;
     std::snprintf(text, sizeof text,
                   "GPMF timed-metadata track, %s scaled integers, %.0f points a second",
                   d.gps9 ? "GPS9" : "GPS5", std::min(rate, 1e6));
