@@ -1,6 +1,7 @@
 // GPS on PID 0x300 of a transport stream, on streams built packet by packet: which line holds
 // what, the clock, the accelerometer, records in a ring, and what damaged or foreign input gives.
 #include "bytebuilders.h"
+#include "tspackets.h"
 
 #include <QtTest>
 
@@ -55,6 +56,31 @@ QByteArray sUnit(const QList<QByteArray> &records)
     for (const QByteArray &r : records)
         u += r;
     return u + QByteArray(32, '\0');
+}
+
+// A stream spelled a packet a letter: S a unit start on PID 0x300, c a packet going on with it,
+// b a unit start whose payload is no PES head, a a unit start without payload, o a unit start on
+// another PID, n a null packet. Each packet's payload bytes tell it from the others.
+QByteArray spelledStream(const QByteArray &spelling)
+{
+    QByteArray s;
+    int mark = 0;
+    for (char letter : spelling) {
+        const char fill = char(1 + mark++ % 250);
+        const bool start = letter != 'c' && letter != 'n';
+        const int pid = letter == 'o' ? 0x100 : letter == 'n' ? 0x1fff : 0x300;
+        s += QByteArray(1, '\x47') + char((start ? 0x40 : 0) | pid >> 8) + char(pid & 0xff);
+        if (letter == 'a') {
+            s += QByteArray(1, '\x20') + char(183) + QByteArray(183, '\xff');
+            continue;
+        }
+        s += '\x10';
+        if (letter == 'S' || letter == 'o')
+            s += QByteArray("\x00\x00\x01\xbd\x00\x00\x80\x00\x00", 9) + QByteArray(175, fill);
+        else
+            s += QByteArray(184, fill);
+    }
+    return s;
 }
 
 } // namespace
@@ -174,6 +200,48 @@ private slots:
             QVERIFY2(std::fabs(l.knots * 1.852 - kmh) < 0.02, qPrintable(QString::number(l.knots)));
         if (gx != -1000)
             QCOMPARE(l.g[0], gx);
+    }
+
+    // A stream read in parts side by side gives the units one pass gives: at the parts' ends, a
+    // unit across whole parts, damaged starts, starts without payload, the cap on the number of
+    // units, and a unit beyond the size bound whose lead fills a part.
+    void partsGiveTheUnitsOfOnePass_data()
+    {
+        QTest::addColumn<QByteArray>("spelling");
+        QTest::addColumn<int>("maxUnits");
+        QTest::newRow("units across the parts' ends") << QByteArray("nn") + QByteArray("Scco").repeated(20) << 1000;
+        QTest::newRow("one unit across whole parts")
+            << QByteArray("nnS") + QByteArray(60, 'c') + "Scc" << 1000;
+        QTest::newRow("packets before the first start belong to no unit")
+            << QByteArray("ccc") + QByteArray("Sc").repeated(10) << 1000;
+        QTest::newRow("a damaged start ends the unit") << QByteArray("Sccbcc").repeated(10) << 1000;
+        QTest::newRow("a start without payload starts nothing") << QByteArray("Scac").repeated(10) << 1000;
+        QTest::newRow("the cap on units") << QByteArray("Sc").repeated(20) << 3;
+        QTest::newRow("a unit beyond the size bound across parts")
+            << QByteArray("nnS") + QByteArray(1500, 'c') + "Sc" << 1000;
+    }
+
+    void partsGiveTheUnitsOfOnePass()
+    {
+        QFETCH(QByteArray, spelling);
+        QFETCH(int, maxUnits);
+        const QByteArray bytes = spelledStream(spelling);
+        std::vector<std::vector<unsigned char>> onePass;
+        PesAssembler assembler(0x300);
+        for (int at = 0; at < bytes.size() && int(onePass.size()) < maxUnits; at += 188) {
+            if (assembler.take(reinterpret_cast<const unsigned char *>(bytes.constData()) + at))
+                onePass.push_back(assembler.unit());
+        }
+        if (int(onePass.size()) < maxUnits && assembler.finish())
+            onePass.push_back(assembler.unit());
+        QVERIFY(onePass.size() >= 2);
+        VideoInput input;
+        input.data = reinterpret_cast<const unsigned char *>(bytes.constData());
+        input.size = std::size_t(bytes.size());
+        InputFile file(input);
+        for (unsigned parts : {1u, 2u, 3u, 4u, 7u, 0u})
+            QVERIFY2(collectPesUnits(file, 0x300, std::size_t(maxUnits), parts) == onePass,
+                     qPrintable(QStringLiteral("%1 parts").arg(parts)));
     }
 };
 

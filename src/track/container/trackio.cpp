@@ -74,8 +74,11 @@ bool InputFile::readApart(int64_t offset, void *buffer, std::size_t length)
     using namespace trackio;
     if (!isOpen() || offset < 0 || offset > m_size || int64_t(length) > m_size - offset)
         return false;
-    if (m_data)
-        return readAt(offset, buffer, length);
+    if (m_data) {
+        // Not through readAt: readApart may be called from several threads at once.
+        std::memcpy(buffer, m_data + offset, length);
+        return true;
+    }
     auto *out = static_cast<unsigned char *>(buffer);
     std::size_t done = 0;
     while (done < length) {

@@ -33,7 +33,7 @@ public:
     bool readAt(int64_t offset, void *buffer, std::size_t length);
     // As readAt, straight from the file without the stream's buffer: for small reads far apart
     // (a frame's head every few dozen kilobytes), where filling the buffer each time would read
-    // many times what is asked for.
+    // many times what is asked for. Safe to call from several threads at once.
     bool readApart(int64_t offset, void *buffer, std::size_t length);
     // Sequential read from the current position, for streams read packet by packet.
     bool readNext(void *buffer, std::size_t length);

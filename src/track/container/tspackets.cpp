@@ -1,6 +1,9 @@
 #include "tspackets.h"
 #include "tracklog.h"
 
+#include <system_error>
+#include <thread>
+
 namespace {
 namespace tspackets {
 constexpr std::size_t kHeadSize = 4;
@@ -9,6 +12,97 @@ bool withoutOptionalHead(unsigned char streamId)
 {
     return streamId == 0xbc || streamId == 0xbe || streamId == 0xbf || streamId == 0xf0 ||
            streamId == 0xf1 || streamId == 0xff || streamId == 0xf2 || streamId == 0xf8;
+}
+
+// Where the payload starts, or kTsPacketSize when the packet carries none for the assembler.
+std::size_t payloadAt(const unsigned char *packet)
+{
+    if (packet[0] != kTsSync || !(packet[3] & 0x10))
+        return kTsPacketSize;
+    std::size_t at = kHeadSize;
+    if (packet[3] & 0x20)
+        at += 1 + std::size_t(packet[4]); // the adaptation field
+    return std::min(at, kTsPacketSize);
+}
+
+// Packets read at once: 96 KB, which the scan of their heads finds still in the core's cache.
+constexpr int64_t kPacketsPerRead = 512;
+// Below this a file is read in one part: a thread costs more than it saves.
+constexpr int64_t kMinBytesToSplit = 32 << 20;
+constexpr unsigned kMaxParts = 4;
+
+// What one part of the stream gave: the units begun and finished inside it, the packets of the
+// PID before its first unit start (they continue a unit of a part before), and the assembler
+// with the unit still under way at its end.
+struct Part
+{
+    int64_t first = 0; // packet index
+    int64_t end = 0;   // one past the part's last packet
+    bool hasStart = false;
+    std::vector<unsigned char> lead; // whole packets
+    std::vector<std::vector<unsigned char>> units;
+    PesAssembler assembler;
+
+    Part(int pid, std::size_t maxUnit) : assembler(pid, maxUnit) {}
+};
+
+void collectPart(InputFile &file, std::size_t maxUnits, Part *part)
+{
+    std::vector<unsigned char> chunk(std::size_t(kPacketsPerRead) * kTsPacketSize);
+    // A unit takes no more than maxUnit bytes: lead packets past that many could add nothing.
+    std::size_t leadBytes = 0;
+    for (int64_t at = part->first; at < part->end;) {
+        const int64_t count = std::min(kPacketsPerRead, part->end - at);
+        if (!file.readApart(at * int64_t(kTsPacketSize), chunk.data(),
+                            std::size_t(count) * kTsPacketSize))
+            return;
+        for (int64_t k = 0; k < count; ++k) {
+            const unsigned char *packet = chunk.data() + std::size_t(k) * kTsPacketSize;
+            if (tsPid(packet) != part->assembler.pid())
+                continue;
+            if (!part->hasStart && !part->assembler.startsUnit(packet)) {
+                if (leadBytes < part->assembler.maxUnit()) {
+                    part->lead.insert(part->lead.end(), packet, packet + kTsPacketSize);
+                    leadBytes += kTsPacketSize - kHeadSize;
+                }
+                continue;
+            }
+            part->hasStart = true;
+            if (part->assembler.take(packet)) {
+                part->units.push_back(part->assembler.unit());
+                if (part->units.size() >= maxUnits)
+                    return;
+            }
+        }
+        at += count;
+    }
+}
+
+// The parts' units in stream order: the unit under way at a part's end goes on with the next
+// parts' lead packets until a part with a unit start finishes it.
+std::vector<std::vector<unsigned char>> joinParts(std::vector<Part> &parts, std::size_t maxUnits)
+{
+    std::vector<std::vector<unsigned char>> units;
+    const auto add = [&](std::vector<unsigned char> unit) {
+        if (units.size() < maxUnits)
+            units.push_back(std::move(unit));
+    };
+    PesAssembler *carry = &parts[0].assembler;
+    for (std::size_t i = 0; i < parts.size() && units.size() < maxUnits; ++i) {
+        Part &part = parts[i];
+        for (std::size_t at = 0; at < part.lead.size(); at += kTsPacketSize)
+            carry->take(part.lead.data() + at);
+        if (!part.hasStart)
+            continue;
+        if (carry != &part.assembler && carry->finish())
+            add(carry->unit());
+        for (std::vector<unsigned char> &unit : part.units)
+            add(std::move(unit));
+        carry = &part.assembler;
+    }
+    if (carry->finish())
+        add(carry->unit());
+    return units;
 }
 } // namespace tspackets
 } // namespace
@@ -20,14 +114,18 @@ bool looksLikeTransportStream(InputFile &file)
            first[0] == kTsSync && second[0] == kTsSync;
 }
 
+bool PesAssembler::startsUnit(const unsigned char *packet) const
+{
+    using namespace tspackets;
+    return tsPid(packet) == m_pid && tsUnitStart(packet) && payloadAt(packet) < kTsPacketSize;
+}
+
 bool PesAssembler::take(const unsigned char *packet)
 {
     using namespace tspackets;
-    if (packet[0] != kTsSync || tsPid(packet) != m_pid || !(packet[3] & 0x10))
+    if (tsPid(packet) != m_pid)
         return false;
-    std::size_t at = kHeadSize;
-    if (packet[3] & 0x20)
-        at += 1 + std::size_t(packet[4]); // the adaptation field
+    std::size_t at = payloadAt(packet);
     if (at >= kTsPacketSize)
         return false;
     bool finished = false;
@@ -68,4 +166,39 @@ bool PesAssembler::finish()
     m_done.swap(m_unit);
     m_unit.clear();
     return true;
+}
+
+std::vector<std::vector<unsigned char>> collectPesUnits(InputFile &file, int pid,
+                                                        std::size_t maxUnits, unsigned partCount)
+{
+    using namespace tspackets;
+    const int64_t packets = file.size() / int64_t(kTsPacketSize);
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const unsigned count = partCount > 0                    ? partCount
+                           : file.size() < kMinBytesToSplit ? 1u
+                                                            : std::min(cores, kMaxParts);
+    const std::size_t maxUnit = PesAssembler(pid).maxUnit();
+    std::vector<Part> parts(count, Part(pid, maxUnit));
+    for (unsigned i = 0; i < count; ++i) {
+        parts[i].first = packets * i / count;
+        parts[i].end = packets * (i + 1) / count;
+    }
+    // The first part needs no unit start: whatever precedes one there belongs to no unit.
+    parts[0].hasStart = true;
+    std::vector<std::thread> helpers;
+    unsigned onThisThread = count; // the parts from here on, when no thread could be had
+    for (unsigned i = 1; i < count && onThisThread == count; ++i) {
+        try {
+            helpers.emplace_back(collectPart, std::ref(file), maxUnits, &parts[i]);
+        } catch (const std::system_error &) {
+            qCWarning(lcTrack) << "no thread to read a part of the stream: read one after another";
+            onThisThread = i;
+        }
+    }
+    collectPart(file, maxUnits, &parts[0]);
+    for (unsigned i = onThisThread; i < count; ++i)
+        collectPart(file, maxUnits, &parts[i]);
+    for (std::thread &t : helpers)
+        t.join();
+    return joinParts(parts, maxUnits);
 }

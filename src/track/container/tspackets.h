@@ -57,10 +57,13 @@ public:
     // Takes a packet of any PID; true when a unit was finished by it (then unit() holds it until
     // the next call).
     bool take(const unsigned char *packet);
+    // Whether take would begin a new unit with the packet (and finish the one under way).
+    bool startsUnit(const unsigned char *packet) const;
     // Finishes the unit under way at the stream's end; true when there was one.
     bool finish();
     const std::vector<unsigned char> &unit() const { return m_done; }
     int pid() const { return m_pid; }
+    std::size_t maxUnit() const { return m_max; }
 
 private:
     int m_pid;
@@ -68,3 +71,11 @@ private:
     bool m_open = false;
     std::vector<unsigned char> m_unit, m_done;
 };
+
+// The PES units of pid in stream order, at most maxUnits, as a PesAssembler fed every packet
+// gives them. A large file is read in parts side by side (reading the cached file is what takes
+// the time, and one core copies it no faster than `cat`): each part begins at its first unit
+// start; the unit under way at its end goes on in the next. partCount: how many parts, 0 for one
+// per core when the file is large enough to gain from it.
+std::vector<std::vector<unsigned char>>
+collectPesUnits(InputFile &file, int pid, std::size_t maxUnits, unsigned partCount = 0);

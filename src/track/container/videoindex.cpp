@@ -109,14 +109,6 @@ const std::vector<std::vector<unsigned char>> &VideoIndex::transportUnits(int pi
     m_units.clear();
     if (!looksLikeTransportStream(m_file))
         return m_units;
-    PesAssembler units(pid);
-    const auto visit = [&](const unsigned char *packet) {
-        if (tsPid(packet) == pid && units.take(packet))
-            m_units.push_back(units.unit());
-        return m_units.size() < kMaxUnits;
-    };
-    forEachTsPacket(m_file, visit);
-    if (m_units.size() < kMaxUnits && units.finish())
-        m_units.push_back(units.unit());
+    m_units = collectPesUnits(m_file, pid, kMaxUnits);
     return m_units;
 }
