@@ -8,7 +8,7 @@
 # packets), one at a time, and timed beside `cat`, `exiftool -ee3` and ExifTool 13.59 on the same
 # file: found through an index or a metadata track, 20 ms or less; found by scanning the media
 # data, at least as fast as cat; at least 50 times faster than ExifTool. One recording per layout;
-# QMARL_BENCH_ALL=1 times every generated one, QMARL_BENCH_ONLY=NAME one of them only.
+# QMARL_BENCH_ALL=1 times every generated one, QMARL_BENCH_ONLY="NAME..." those named only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/bench}
@@ -41,7 +41,7 @@ exiftool13=${QMARL_EXIFTOOL_13:-build/exiftool-13.59/node_modules/exiftool-vendo
 for small in "$work"/small/*.mp4 "$work"/small/*.mov "$work"/small/*.ts; do
     name=$(basename "$small")
     [[ "$older" == *" $name "* ]] && continue
-    [[ -n "${QMARL_BENCH_ONLY:-}" && "$QMARL_BENCH_ONLY" != "$name" ]] && continue
+    [[ -n "${QMARL_BENCH_ONLY:-}" && " $QMARL_BENCH_ONLY " != *" $name "* ]] && continue
     # One recording per layout (freeGPS blocks: one through the index, one by scanning), unless
     # QMARL_BENCH_ALL=1 asks for every one.
     probe=$("$build/bin/q-marl-track" --probe "$small" 2>/dev/null)

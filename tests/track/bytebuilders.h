@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QList>
 #include <QTemporaryDir>
+#include <QtTest>
 #include <QVector>
 
 #include <cmath>
@@ -286,6 +287,32 @@ inline Line lineAt(const QByteArray &text, int index)
     for (int i = 0; i < 3; ++i)
         l.g[i] = f[7 + i].toInt();
     return l;
+}
+
+// Runs reader over file as a row of the layout tests expects: its line count (-1: refused) and
+// the problem it states. The report and text are filled for the row's further checks.
+inline void compareRead(TrackReader reader, const QByteArray &file, int lines,
+                        const QString &problem, ReaderReport *report, QByteArray *text)
+{
+    const int result = runReader(reader, file, report, text);
+    QCOMPARE(result < 0 ? -1 : result, lines);
+    QCOMPARE(QString::fromStdString(report->problem), problem);
+}
+
+// Line index of text against a row: its time, a fix where latitude is not 0, the position to
+// within tolerance degrees and, where kmh is not below 0, the speed to 0.02 km/h.
+inline void compareLine(const QByteArray &text, int index, const QByteArray &time,
+                        double latitude, double longitude, double kmh, double tolerance = 1e-6)
+{
+    const Line l = lineAt(text, index);
+    QCOMPARE(l.time, time);
+    QCOMPARE(l.fix, latitude != 0);
+    QVERIFY2(std::fabs(l.latitude - latitude) < tolerance,
+             qPrintable(QString::number(l.latitude, 'f', 8)));
+    QVERIFY2(std::fabs(l.longitude - longitude) < tolerance,
+             qPrintable(QString::number(l.longitude, 'f', 8)));
+    if (kmh >= 0)
+        QVERIFY2(std::fabs(l.knots * 1.852 - kmh) < 0.02, qPrintable(QString::number(l.knots)));
 }
 
 } // namespace bytebuilders

@@ -206,20 +206,11 @@ private slots:
         QFETCH(bool, localTime);
         ReaderReport report;
         QByteArray text;
-        const int result = runReader(furtherReader(qPrintable(layout)), file, &report, &text);
-        QCOMPARE(result < 0 ? -1 : result, lines);
-        QCOMPARE(QString::fromStdString(report.problem), problem);
-        if (lines < 0)
+        compareRead(furtherReader(qPrintable(layout)), file, lines, problem, &report, &text);
+        if (QTest::currentTestFailed() || lines < 0)
             return;
         QCOMPARE(report.localTime, localTime);
-        const Line l = lineAt(text, line);
-        QCOMPARE(l.time, time);
-        QCOMPARE(l.fix, latitude != 0);
-        QVERIFY2(std::fabs(l.latitude - latitude) < 1e-6, qPrintable(QString::number(l.latitude)));
-        QVERIFY2(std::fabs(l.longitude - longitude) < 1e-6,
-                 qPrintable(QString::number(l.longitude)));
-        if (kmh >= 0)
-            QVERIFY2(std::fabs(l.knots * 1.852 - kmh) < 0.02, qPrintable(QString::number(l.knots)));
+        compareLine(text, line, time, latitude, longitude, kmh);
     }
 
     // The accelerometer's axes in g become 256 counts to the g; a record without them none.

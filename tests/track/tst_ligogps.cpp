@@ -313,22 +313,13 @@ private slots:
         QFETCH(bool, localTime);
         ReaderReport report;
         QByteArray text;
-        const int result = runReader(furtherReader("ligogps"), file, &report, &text);
-        QCOMPARE(result < 0 ? -1 : result, lines);
-        QCOMPARE(QString::fromStdString(report.problem), problem);
-        if (lines < 0)
+        compareRead(furtherReader("ligogps"), file, lines, problem, &report, &text);
+        if (QTest::currentTestFailed() || lines < 0)
             return;
         QVERIFY2(QString::fromStdString(report.variant).startsWith(variant),
                  report.variant.c_str());
         QCOMPARE(report.localTime, localTime);
-        const Line l = lineAt(text, line);
-        QCOMPARE(l.time, time);
-        QCOMPARE(l.fix, latitude != 0);
-        QVERIFY2(std::fabs(l.latitude - latitude) < 2e-6, qPrintable(QString::number(l.latitude, 'f', 8)));
-        QVERIFY2(std::fabs(l.longitude - longitude) < 2e-6,
-                 qPrintable(QString::number(l.longitude, 'f', 8)));
-        if (kmh >= 0)
-            QVERIFY2(std::fabs(l.knots * 1.852 - kmh) < 0.02, qPrintable(QString::number(l.knots)));
+        compareLine(text, line, time, latitude, longitude, kmh, 2e-6);
     }
 
     // Each class of steering byte: which of its bits go to which character, and where it puts
