@@ -336,10 +336,6 @@
         <translation>max %1 %2</translation>
     </message>
     <message>
-        <source>%1 个事件</source>
-        <translation>%1 events</translation>
-    </message>
-    <message>
         <source>导出行程轨迹…</source>
         <translation>Export drive track…</translation>
     </message>

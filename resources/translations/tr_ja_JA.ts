@@ -336,10 +336,6 @@
         <translation>最高 %1 %2</translation>
     </message>
     <message>
-        <source>%1 个事件</source>
-        <translation>イベント %1 件</translation>
-    </message>
-    <message>
         <source>导出行程轨迹…</source>
         <translation>ドライブの軌跡をエクスポート…</translation>
     </message>

@@ -336,10 +336,6 @@
         <translation>макс. %1 %2</translation>
     </message>
     <message>
-        <source>%1 个事件</source>
-        <translation>событий: %1</translation>
-    </message>
-    <message>
         <source>导出行程轨迹…</source>
         <translation>Экспорт трека поездки…</translation>
     </message>

@@ -336,10 +336,6 @@
         <translation>tối đa %1 %2</translation>
     </message>
     <message>
-        <source>%1 个事件</source>
-        <translation>%1 sự kiện</translation>
-    </message>
-    <message>
         <source>导出行程轨迹…</source>
         <translation>Xuất lộ trình chuyến đi…</translation>
     </message>

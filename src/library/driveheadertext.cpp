@@ -34,7 +34,7 @@ QString driveHeaderFigures(const Drive &drive, bool mph)
                        .arg(top)
                        .arg(speedUnit) +
                    QStringLiteral(" · ") +
-                   QCoreApplication::translate("HWTreeItemDelegate", "%1 个事件").arg(drive.events);
+                   QCoreApplication::translate("HWTreeItemDelegate", "%n 个事件", nullptr, drive.events);
     if (drive.pending > 0)
         text += QStringLiteral(" …");
     return text;

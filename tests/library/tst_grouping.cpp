@@ -6,6 +6,7 @@
 #include "library.h"
 #include "lufileinfomodel.h"
 #include "lugpsmodel.h"
+#include "translation.h"
 #include "../support/testfiles.h"
 
 #include <QDir>
@@ -532,6 +533,38 @@ private slots:
                  QStringLiteral("4.0 km · 0:06 · 最高 111 km/h · 3 个事件"));
         QCOMPARE(driveHeaderFigures(drives[0], true),
                  QStringLiteral("2.5 mi · 0:06 · 最高 69 mph · 3 个事件"));
+    }
+
+    // The drive header's count of events in the plural forms of each language.
+    void headerCountsEventsInEachLanguage_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<int>("events");
+        QTest::addColumn<QString>("count");
+        QTest::newRow("Chinese, the source") << 2 << 3 << QStringLiteral("3 个事件");
+        QTest::newRow("English, none") << 1 << 0 << QStringLiteral("0 events");
+        QTest::newRow("English, one") << 1 << 1 << QStringLiteral("1 event");
+        QTest::newRow("English, two") << 1 << 2 << QStringLiteral("2 events");
+        QTest::newRow("Russian, one") << 3 << 1 << QStringLiteral("1 событие");
+        QTest::newRow("Russian, few") << 3 << 3 << QStringLiteral("3 события");
+        QTest::newRow("Russian, many") << 3 << 5 << QStringLiteral("5 событий");
+        QTest::newRow("Russian, twenty-one") << 3 << 21 << QStringLiteral("21 событие");
+        QTest::newRow("Japanese") << 0 << 2 << QStringLiteral("イベント 2 件");
+        QTest::newRow("Vietnamese") << 4 << 2 << QStringLiteral("2 sự kiện");
+    }
+
+    void headerCountsEventsInEachLanguage()
+    {
+        QFETCH(int, language);
+        QFETCH(int, events);
+        QFETCH(QString, count);
+        ::loadTranslation(language);
+        QCoreApplication::installTranslator(&g_translator);
+        Drive drive;
+        drive.events = events;
+        const QString figures = driveHeaderFigures(drive, false);
+        QCoreApplication::removeTranslator(&g_translator);
+        QVERIFY2(figures.endsWith(QStringLiteral(" · ") + count), qPrintable(figures));
     }
 
     void driveTrackHoldsEveryRecordingsFixesInOrder_data()
