@@ -5,7 +5,7 @@
 
 #include <QCoreApplication>
 #include <QPointer>
-#include <QThread>
+#include <QThreadPool>
 
 CarSignalsDisplay::CarSignalsDisplay(CarSignalsRow *row, QObject *parent)
     : QObject(parent), m_row(row)
@@ -24,8 +24,8 @@ void CarSignalsDisplay::load(const QStringList &paths)
     const std::shared_ptr<int> current = m_generation;
     QPointer<CarSignalsDisplay> self(this);
     // A minute of frames is a few megabytes of frame heads on the card: never on the window's
-    // thread.
-    QThread *worker = QThread::create([paths, current, generation, self] {
+    // thread. On the library's pool, which the application waits for as it quits.
+    QThreadPool::globalInstance()->start([paths, current, generation, self] {
         QVector<CarSignalFrame> frames;
         QString source;
         for (const QString &path : paths) {
@@ -43,8 +43,6 @@ void CarSignalsDisplay::load(const QStringList &paths)
             },
             Qt::QueuedConnection);
     });
-    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
-    worker->start(QThread::LowPriority);
 }
 
 void CarSignalsDisplay::takeFrames(const QString &source, const QVector<CarSignalFrame> &frames)
