@@ -122,10 +122,12 @@ std::string base64Decoded(const std::string &s)
     return out;
 }
 
-// The RC4 stream cipher: the same call masks and unmasks.
-std::string rc4(const std::string &text, const std::string &key)
+// The RC4 stream cipher's state once a key is scheduled.
+using Rc4State = std::array<unsigned char, 256>;
+
+Rc4State scheduled(const std::string &key)
 {
-    std::array<unsigned char, 256> state;
+    Rc4State state;
     for (std::size_t i = 0; i < state.size(); ++i)
         state[i] = static_cast<unsigned char>(i);
     unsigned j = 0;
@@ -133,6 +135,12 @@ std::string rc4(const std::string &text, const std::string &key)
         j = (j + state[i] + static_cast<unsigned char>(key[i % key.size()])) & 0xff;
         std::swap(state[i], state[j]);
     }
+    return state;
+}
+
+// RC4 from a scheduled state: the same call masks and unmasks.
+std::string rc4(const std::string &text, Rc4State state)
+{
     std::string out = text;
     unsigned a = 0, b = 0;
     for (char &c : out) {
@@ -144,19 +152,31 @@ std::string rc4(const std::string &text, const std::string &key)
     return out;
 }
 
-// Tries the known keys on the decoded strings; false when none gives two numbers.
-bool unmaskPosition(const std::string &lat, const std::string &lon, std::string *latText,
-                    std::string *lonText)
+// The known keys, scheduled once: the fixed key first, then the letter keys from a. Every block
+// tries them, and scheduling costs far more than unmasking a 20-byte string.
+const std::array<Rc4State, kLetterKeys + 1> &knownKeys()
 {
-    for (int i = 0; i <= kLetterKeys; ++i) {
-        std::string key = kFirstKey;
-        if (i > 0) {
-            key = kLetterKey;
+    static const std::array<Rc4State, kLetterKeys + 1> keys = [] {
+        std::array<Rc4State, kLetterKeys + 1> k;
+        k[0] = scheduled(kFirstKey);
+        for (int i = 1; i <= kLetterKeys; ++i) {
+            std::string key = kLetterKey;
             for (char &c : key) {
                 if (c == '#')
                     c = char('a' + i - 1);
             }
+            k[std::size_t(i)] = scheduled(key);
         }
+        return k;
+    }();
+    return keys;
+}
+
+// Tries the known keys on the decoded strings; false when none gives two numbers.
+bool unmaskPosition(const std::string &lat, const std::string &lon, std::string *latText,
+                    std::string *lonText)
+{
+    for (const Rc4State &key : knownKeys()) {
         *latText = rc4(lat, key);
         *lonText = rc4(lon, key);
         if (isDecimalText(*latText, 4) && isDecimalText(*lonText, 5))
