@@ -59,19 +59,24 @@ QByteArray sUnit(const QList<QByteArray> &records)
 }
 
 // A stream spelled a packet a letter: S a unit start on PID 0x300, c a packet going on with it,
-// b a unit start whose payload is no PES head, a a unit start without payload, o a unit start on
-// another PID, n a null packet. Each packet's payload bytes tell it from the others.
+// d a packet going on with it behind a 150-byte adaptation field, b a unit start whose payload
+// is no PES head, a a unit start without payload, o a unit start on another PID, n a null
+// packet. Each packet's payload bytes tell it from the others.
 QByteArray spelledStream(const QByteArray &spelling)
 {
     QByteArray s;
     int mark = 0;
     for (char letter : spelling) {
         const char fill = char(1 + mark++ % 250);
-        const bool start = letter != 'c' && letter != 'n';
+        const bool start = letter != 'c' && letter != 'd' && letter != 'n';
         const int pid = letter == 'o' ? 0x100 : letter == 'n' ? 0x1fff : 0x300;
         s += QByteArray(1, '\x47') + char((start ? 0x40 : 0) | pid >> 8) + char(pid & 0xff);
         if (letter == 'a') {
             s += QByteArray(1, '\x20') + char(183) + QByteArray(183, '\xff');
+            continue;
+        }
+        if (letter == 'd') {
+            s += QByteArray(1, '\x30') + char(150) + QByteArray(150, '\xff') + QByteArray(33, fill);
             continue;
         }
         s += '\x10';
@@ -209,6 +214,8 @@ private slots:
         QTest::newRow("the cap on units") << QByteArray("Sc").repeated(20) << 3;
         QTest::newRow("a unit beyond the size bound across parts")
             << QByteArray("nnS") + QByteArray(1500, 'c') + "Sc" << 1000;
+        QTest::newRow("a unit beyond the size bound in short payloads")
+            << QByteArray("nnS") + QByteArray(3000, 'd') + "Sc" << 1000;
     }
 
     void partsGiveTheUnitsOfOnePass()

@@ -64,9 +64,10 @@ void collectPart(InputFile &file, std::size_t maxUnits, Part *part)
             if (tsPid(packet) != part->assembler.pid())
                 continue;
             if (!part->hasStart && !part->assembler.startsUnit(packet)) {
-                if (leadBytes < part->assembler.maxUnit()) {
+                const std::size_t payload = kTsPacketSize - payloadAt(packet);
+                if (payload > 0 && leadBytes < part->assembler.maxUnit()) {
                     part->lead.insert(part->lead.end(), packet, packet + kTsPacketSize);
-                    leadBytes += kTsPacketSize - kHeadSize;
+                    leadBytes += payload;
                 }
                 continue;
             }
