@@ -164,10 +164,10 @@ private:
     }
 
     // Whether a point at time, spacing seconds from its neighbours, may be the one nearest a
-    // whole second.
+    // whole second. Points of a sample without a duration all lie at its time: each may be.
     static bool isNearWholeSecond(double time, double spacing)
     {
-        return std::fabs(time - std::round(time)) <= spacing / 2 + 1e-9;
+        return !(spacing > 0) || std::fabs(time - std::round(time)) <= spacing / 2 + 1e-9;
     }
 
     // The time of point k of count spread over the sample.
