@@ -58,9 +58,16 @@ for small in "$work"/small/*.mp4 "$work"/small/*.mov "$work"/small/*.ts; do
     file="$work/hour/$name"
     # The generator pads only the MP4 and MOV bases: a stream gets null packets up to 1 GiB.
     if [[ "$name" == *.ts ]]; then
-        perl -e 'my $p = "\x47\x1f\xff\x10" . ("\xff" x 184); my $n = int((2**30 - -s $ARGV[0]) / 188);
-                 open my $f, ">>", $ARGV[0] or die; while ($n > 0) { my $k = $n < 10000 ? $n : 10000;
-                 print $f $p x $k; $n -= $k }' "$file"
+        # A trailer found from the file's end ("&&&&" and its length in the last 8 bytes) stays
+        # at the end: the packets go before it.
+        perl -e 'open my $f, "+<", $ARGV[0] or die; binmode $f; my $size = -s $ARGV[0];
+                 my $trailer = ""; seek $f, $size - 8, 0; read $f, my $tail, 8;
+                 if (substr($tail, 0, 4) eq "&&&&") { my $l = unpack("N", substr($tail, 4));
+                     seek $f, $size - $l, 0; read $f, $trailer, $l; truncate $f, $size - $l; }
+                 seek $f, 0, 2; my $p = "\x47\x1f\xff\x10" . ("\xff" x 184);
+                 my $n = int((2**30 - $size) / 188);
+                 while ($n > 0) { my $k = $n < 10000 ? $n : 10000; print $f $p x $k; $n -= $k }
+                 print $f $trailer' "$file"
     fi
     line=$("$build/bin/track_bench" --time "$file" 2>/dev/null)
     ours=$(awk '{ print $2 }' <<<"$line")

@@ -2,6 +2,7 @@
 // (clear, steering bytes, enciphered digits, fuzzed positions, JSON), which line holds what,
 // and what damaged, cut or foreign input gives.
 #include "bytebuilders.h"
+#include "ligogps.h"
 #include "ligorecords.h"
 
 #include <QtTest>
@@ -165,6 +166,36 @@ class TestLigoGps : public QObject
     Q_OBJECT
 
 private slots:
+    // What tells a file that ends in the records' trailer, found at once from its last bytes.
+    void trailerAtTheEnd_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("ends");
+        const QByteArray file = trailerFile(directory(kFuzzed, {}));
+        const int skipAt = file.lastIndexOf("skip");
+        QTest::newRow("a trailer") << file << true;
+        QTest::newRow("its atom's type in capitals") << patched(file, skipAt, "SKIP") << true;
+        QTest::newRow("no mark") << patched(file, file.size() - 8, "&&&x") << false;
+        QTest::newRow("a length past the file's start")
+            << patched(file, file.size() - 4, be32(quint32(file.size() + 1))) << false;
+        QTest::newRow("a length below the atom's head")
+            << patched(file, file.size() - 4, be32(15)) << false;
+        QTest::newRow("another atom") << patched(file, skipAt, "free") << false;
+        QTest::newRow("other records") << patched(file, skipAt + 4, "LIGOGPSINFX") << false;
+        QTest::newRow("only the mark") << QByteArray("&&&&") + be32(16) << false;
+        QTest::newRow("nothing") << QByteArray() << false;
+    }
+
+    void trailerAtTheEnd()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(bool, ends);
+        VideoInput input;
+        input.data = reinterpret_cast<const unsigned char *>(file.constData());
+        input.size = std::size_t(file.size());
+        QCOMPARE(endsWithLigoTrailer(input), ends);
+    }
+
     void reads_data()
     {
         QTest::addColumn<QByteArray>("file");

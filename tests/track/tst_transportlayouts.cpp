@@ -197,6 +197,52 @@ private slots:
             QCOMPARE(lineAt(text, line).g[0], gx);
     }
 
+    // The runs of whole packets, read by one thread or two, are the stream in order: runs of
+    // 4096 packets, the first, the one at a run's end and past it, an odd and an even number
+    // of runs, a partial packet at the end; and a walk stopped early.
+    void runsAreTheStreamInOrder_data()
+    {
+        QTest::addColumn<bool>("two");
+        QTest::addColumn<int>("packets");
+        QTest::addColumn<int>("extraBytes");
+        for (bool two : {false, true}) {
+            const char *readers = two ? "two readers" : "one reader";
+            for (int packets : {0, 1, 4095, 4096, 4097, 8192, 3 * 4096 + 5})
+                QTest::addRow("%s, %d packets", readers, packets) << two << packets << 0;
+            QTest::addRow("%s, a partial packet at the end", readers) << two << 8193 << 100;
+        }
+    }
+
+    void runsAreTheStreamInOrder()
+    {
+        QFETCH(bool, two);
+        QFETCH(int, packets);
+        QFETCH(int, extraBytes);
+        QByteArray bytes(packets * 188 + extraBytes, '\0');
+        // Each packet starts with its number, so that no two runs are alike.
+        for (int i = 0; i < bytes.size(); ++i)
+            bytes[i] = char(i % 188 < 4 ? (i / 188) >> (8 * (i % 188)) : i % 251);
+        VideoInput input;
+        input.data = reinterpret_cast<const unsigned char *>(bytes.constData());
+        input.size = std::size_t(bytes.size());
+        InputFile file(input);
+        QByteArray read;
+        {
+            TsRunReader reader(file, two);
+            const unsigned char *run = nullptr;
+            std::size_t size = 0;
+            while (reader.next(&run, &size))
+                read.append(reinterpret_cast<const char *>(run), int(size));
+        }
+        QCOMPARE(read.size(), packets * 188);
+        QVERIFY(read == bytes.left(packets * 188));
+        // Stopped inside the second run, with the helper reading on.
+        int visited = 0;
+        forEachTsPacket(
+            file, [&visited](const unsigned char *) { return ++visited < 5000; }, two);
+        QCOMPARE(visited, std::min(packets, 5000));
+    }
+
     // A stream read in parts side by side gives the units one pass gives: at the parts' ends, a
     // unit across whole parts, damaged starts, starts without payload, the cap on the number of
     // units, and a unit beyond the size bound whose lead fills a part.

@@ -1,4 +1,5 @@
 #include "extracttrack.h"
+#include "ligogps.h"
 #include "freegpsvariants.h"
 #include "furtherlayouts.h"
 #include "layoutreaders.h"
@@ -86,6 +87,13 @@ int extractEmbedded(const VideoInput &video, const char *textPath, int kind, Tra
         break;
     }
     case 2:
+        // A stream that ends in a LIGOGPSINFO trailer is read from it first: the older reader
+        // would walk every packet of it to find none of its own.
+        if (endsWithLigoTrailer(video)) {
+            const int further = readFurtherLayouts(video, textPath, report);
+            if (further >= 0)
+                return further;
+        }
         // Streams whose GPS packets hold another layout go on to the further layouts.
         result = finish(readTransportStream(video, textPath), TrackLayout::TransportStream);
         break;

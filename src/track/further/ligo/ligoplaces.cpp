@@ -148,21 +148,33 @@ int64_t trailerStart(InputFile &file)
     return length >= 16 && length < file.size() ? file.size() - length : -1;
 }
 
-bool fromTrailer(VideoIndex &video, Place *place)
+// The trailer's skip atom head at start, and the length of what follows it; -1 when the bytes
+// there are no such head.
+int64_t trailerAtomLength(InputFile &file, int64_t start)
 {
-    place->where = "a skip atom at the file's end, found from its last 8 bytes";
-    InputFile &file = video.file();
-    const int64_t start = trailerStart(file);
     unsigned char head[8];
     if (start < 0 || !file.readAt(start, head, sizeof head))
-        return false;
+        return -1;
     // The type in any case, as ExifTool takes it.
     char type[4];
     for (int i = 0; i < 4; ++i)
         type[i] = char(head[4 + i] | 0x20);
     const int64_t length = int64_t(readBe32(head)) - 16;
     if (std::memcmp(type, "skip", 4) != 0 || length <= 0 || length > kMaxDirectory ||
-        start + 8 + length > file.size()) {
+        start + 8 + length > file.size())
+        return -1;
+    return length;
+}
+
+bool fromTrailer(VideoIndex &video, Place *place)
+{
+    place->where = "a skip atom at the file's end, found from its last 8 bytes";
+    InputFile &file = video.file();
+    const int64_t start = trailerStart(file);
+    if (start < 0)
+        return false;
+    const int64_t length = trailerAtomLength(file, start);
+    if (length < 0) {
         qCDebug(lcTrack, "a trailer marked at the file's end, but no skip atom of a sane size at %lld",
                 static_cast<long long>(start));
         return false;
@@ -304,6 +316,19 @@ bool readLigoGps(VideoIndex &video, LayoutRead *read)
         return false;
     }
     return false;
+}
+
+bool endsWithLigoTrailer(const VideoInput &input)
+{
+    using namespace ligoplaces;
+    InputFile file(input);
+    if (!file.isOpen())
+        return false;
+    const int64_t start = trailerStart(file);
+    unsigned char tag[ligo::kTagSize];
+    return start >= 0 && trailerAtomLength(file, start) >= int64_t(sizeof tag) &&
+           file.readAt(start + 8, tag, sizeof tag) &&
+           std::memcmp(tag, ligo::kTag, ligo::kTagSize) == 0;
 }
 
 bool isLigoFreeGpsBlock(const unsigned char *block, std::size_t size)
