@@ -24,8 +24,10 @@
  * click on the map ask the window for the place (WGS-84) instead of a seek. Both work on every
  * backend.
  *
- * useOfflineTiles({minZoom, maxZoom, west, south, east, north}) puts the streets of the chosen
- * MBTiles file, served as qmarl-tiles:/{z}/{x}/{y}, under everything else on the bundled map:
+ * useOfflineTiles({minZoom, maxZoom, west, south, east, north, version}) puts the streets of the
+ * chosen MBTiles file, served as qmarl-tiles:/{z}/{x}/{y}?v={version}, under everything else on
+ * the bundled map (the version changes with the file, so no tile of another file is shown from
+ * the browser's cache):
  * the file's zoom range (tiles of the nearest level scaled beyond it) within its bounds; null
  * takes them away. Online tiles, where they load, lie above them.
  *
@@ -308,7 +310,9 @@
         if ([w, s, e, n].every(isFinite) && w < e && s < n)
             bounds = [[Math.max(s, -MAX_LATITUDE), Math.max(w, -180)],
                       [Math.min(n, MAX_LATITUDE), Math.min(e, 180)]];
-        return { minZoom: minZoom, maxZoom: maxZoom, bounds: bounds };
+        var version = toNumber(o.version);
+        return { minZoom: minZoom, maxZoom: maxZoom, bounds: bounds,
+                 version: Number.isInteger(version) && version >= 0 ? version : 0 };
     }
 
     function useOfflineTiles(o) {
@@ -672,7 +676,7 @@
                             maxNativeZoom: o.maxZoom, zIndex: 0 };
             if (o.bounds)
                 options.bounds = L.latLngBounds(o.bounds);
-            offlineLayer = L.tileLayer(OFFLINE_TILES_URL, options);
+            offlineLayer = L.tileLayer(OFFLINE_TILES_URL + '?v=' + o.version, options);
             offlineLayer.on('load', function () { offlineLoads++; });
             offlineLayer.addTo(map);
         }

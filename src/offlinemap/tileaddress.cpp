@@ -14,7 +14,11 @@ std::optional<TileAddress> parseTileUrl(const QUrl &url)
 {
     using namespace tileaddress;
     if (!url.isValid() || url.scheme().toLatin1() != kTileScheme || !url.host().isEmpty() ||
-        url.hasQuery() || url.hasFragment() || !url.userInfo().isEmpty() || url.port() != -1)
+        url.hasFragment() || !url.userInfo().isEmpty() || url.port() != -1)
+        return std::nullopt;
+    // The page's version of the file, and nothing else: its tiles' addresses change with it.
+    static const QRegularExpression version(QStringLiteral("^v=[0-9]{1,9}$"));
+    if (url.hasQuery() && !version.match(url.query(QUrl::FullyEncoded)).hasMatch())
         return std::nullopt;
     // Digits only, and few of them: the numbers below can neither overflow nor carry text.
     static const QRegularExpression pattern(

@@ -5,7 +5,8 @@
 
 #include <optional>
 
-// The pages ask for the offline map's tiles as qmarl-tiles:/{z}/{x}/{y}, rows from the north.
+// The pages ask for the offline map's tiles as qmarl-tiles:/{z}/{x}/{y}, rows from the north,
+// with ?v= and the page's version of the file after it.
 inline const QByteArray kTileScheme = QByteArrayLiteral("qmarl-tiles");
 
 struct TileAddress
@@ -16,5 +17,5 @@ struct TileAddress
 };
 
 // The tile a URL names, or none for anything outside the pattern: another scheme, a host, a
-// query, extra parts, numbers with signs or leading junk, or a tile outside its zoom level.
+// query other than the version, extra parts, numbers with signs or leading junk, or a tile outside its zoom level.
 std::optional<TileAddress> parseTileUrl(const QUrl &url);

@@ -99,6 +99,7 @@ void MapView::load()
     m_mapReady = false;
     // Read again with every page, so a file chosen in the settings takes effect with the reload.
     m_tiles->setFile(store->offlineMap());
+    ++m_tilesVersion;
     m_view->load(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
 }
 
@@ -107,7 +108,7 @@ void MapView::loadFinished(bool ok)
     qCWarning(lcTelemetry) << "MapView::loadFinished" << ok;
     m_mapReady = true;
     if (m_tiles->info().ok)
-        runPageScript(offlineTilesScript(m_tiles->info()));
+        runPageScript(offlineTilesScript(m_tiles->info(), m_tilesVersion));
     drawRoute();
     if (m_placePicking)
         runPageScript(QStringLiteral("setPlacePicking(true)"));
@@ -123,17 +124,19 @@ void MapView::settingsApplied(bool reloadMap)
         drawRoute();
 }
 
-QString MapView::offlineTilesScript(const MbTilesInfo &info)
+QString MapView::offlineTilesScript(const MbTilesInfo &info, int version)
 {
     if (!info.ok)
         return QStringLiteral("useOfflineTiles(null)");
-    return QStringLiteral("useOfflineTiles({minZoom:%1,maxZoom:%2,west:%3,south:%4,east:%5,north:%6})")
+    return QStringLiteral(
+               "useOfflineTiles({minZoom:%1,maxZoom:%2,west:%3,south:%4,east:%5,north:%6,version:%7})")
         .arg(info.minZoom)
         .arg(info.maxZoom)
         .arg(info.west, 0, 'f', 7)
         .arg(info.south, 0, 'f', 7)
         .arg(info.east, 0, 'f', 7)
-        .arg(info.north, 0, 'f', 7);
+        .arg(info.north, 0, 'f', 7)
+        .arg(version);
 }
 
 QString MapView::routeTextFor(const LuFileInfoModel *model)

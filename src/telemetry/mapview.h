@@ -56,7 +56,8 @@ public:
     void setPlacePicking(bool on);
 
     // The page call that puts the offline file's streets under the bundled map (numbers only).
-    static QString offlineTilesScript(const MbTilesInfo &info);
+    // version: of the file, for the page's tile addresses (a new one with every file read).
+    static QString offlineTilesScript(const MbTilesInfo &info, int version);
 
     // The route text for the chosen map (numbers only, built by the track cache).
     static QString routeTextFor(const LuFileInfoModel *model);
@@ -81,6 +82,7 @@ private:
     PlaybackSession *m_session;
     MapBridge *m_mapBridge = nullptr;
     TileSchemeHandler *m_tiles = nullptr; // the page profile's, serving the offline file
+    int m_tilesVersion = 0;               // counts the times the file was read
     bool m_mapReady = false; // the page has loaded: its script functions exist
     QList<LuFileInfoModel *> m_mapDriveRecordings; // the drive on the map, by page id
     bool m_driveRedrawPending = false; // routes of the drive arriving: one redraw for a burst

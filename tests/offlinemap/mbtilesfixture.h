@@ -72,9 +72,10 @@ struct Block
 };
 
 // The tiles of `radius` around the place at each zoom, with metadata (format, zooms, bounds of
-// the lowest zoom's block) unless told not to. False when SQLite refused.
+// the lowest zoom's block) unless told not to. A zoom's tiles take the colour of zoom +
+// colourShift. False when SQLite refused.
 inline bool writeMbTiles(const QString &path, const QVector<int> &zooms, double lng, double lat,
-                         int radius, bool withMetadata = true)
+                         int radius, bool withMetadata = true, int colourShift = 0)
 {
     const QString name = QStringLiteral("fixture-") + path;
     bool ok = true;
@@ -91,7 +92,7 @@ inline bool writeMbTiles(const QString &path, const QVector<int> &zooms, double 
         ok = ok && q.prepare(QStringLiteral("INSERT INTO tiles VALUES (?, ?, ?, ?)"));
         double west = 0, south = 0, east = 0, north = 0;
         for (int zoom : zooms) {
-            const QByteArray data = tileImage(colourOf(zoom));
+            const QByteArray data = tileImage(colourOf(zoom + colourShift));
             const int c = int(columnOf(lng, zoom)), r = int(rowOf(lat, zoom));
             for (int x = c - radius; x <= c + radius && ok; ++x)
                 for (int y = r - radius; y <= r + radius && ok; ++y) {

@@ -182,6 +182,12 @@ private slots:
         QTest::newRow("other scheme") << "https:/1/0/0" << false << 0 << 0 << 0;
         QTest::newRow("with a host") << "qmarl-tiles://host/1/0/0" << false << 0 << 0 << 0;
         QTest::newRow("with a query") << "qmarl-tiles:/1/0/0?z=1" << false << 0 << 0 << 0;
+        QTest::newRow("the file's version") << "qmarl-tiles:/14/8802/5373?v=0" << true << 14 << 8802 << 5373;
+        QTest::newRow("the largest version") << "qmarl-tiles:/1/0/0?v=999999999" << true << 1 << 0 << 0;
+        QTest::newRow("a version too long") << "qmarl-tiles:/1/0/0?v=1000000000" << false << 0 << 0 << 0;
+        QTest::newRow("an empty version") << "qmarl-tiles:/1/0/0?v=" << false << 0 << 0 << 0;
+        QTest::newRow("a version and more") << "qmarl-tiles:/1/0/0?v=1&v=2" << false << 0 << 0 << 0;
+        QTest::newRow("a signed version") << "qmarl-tiles:/1/0/0?v=-1" << false << 0 << 0 << 0;
         QTest::newRow("with a fragment") << "qmarl-tiles:/1/0/0#a" << false << 0 << 0 << 0;
         QTest::newRow("two numbers") << "qmarl-tiles:/1/0" << false << 0 << 0 << 0;
         QTest::newRow("four numbers") << "qmarl-tiles:/1/0/0/0" << false << 0 << 0 << 0;

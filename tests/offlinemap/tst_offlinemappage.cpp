@@ -8,6 +8,7 @@
 #include "tileschemehandler.h"
 
 #include <QApplication>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -33,15 +34,16 @@ QString describe(const QColor &c)
 }
 
 // The window's call for a file (MapView::offlineTilesScript gives the same).
-QString offlineCall(const MbTilesInfo &info)
+QString offlineCall(const MbTilesInfo &info, int version = 1)
 {
-    return QStringLiteral("useOfflineTiles({minZoom:%1,maxZoom:%2,west:%3,south:%4,east:%5,north:%6})")
+    return QStringLiteral("useOfflineTiles({minZoom:%1,maxZoom:%2,west:%3,south:%4,east:%5,north:%6,version:%7})")
         .arg(info.minZoom)
         .arg(info.maxZoom)
         .arg(info.west, 0, 'f', 8)
         .arg(info.south, 0, 'f', 8)
         .arg(info.east, 0, 'f', 8)
-        .arg(info.north, 0, 'f', 8);
+        .arg(info.north, 0, 'f', 8)
+        .arg(version);
 }
 
 // Where a point of a tile lies, in degrees: tile pixel (px, py) of the centre tile at zoom.
@@ -192,6 +194,10 @@ private slots:
         QTest::newRow("too few parts") << "qmarl-tiles:/14/1" << "error";
         QTest::newRow("extension") << QStringLiteral("qmarl-tiles:/14/%1/%2.png").arg(c).arg(r) << "error";
         QTest::newRow("query") << QStringLiteral("qmarl-tiles:/14/%1/%2?x=1").arg(c).arg(r) << "error";
+        QTest::newRow("the file's version")
+            << QStringLiteral("qmarl-tiles:/14/%1/%2?v=7").arg(c).arg(r) << "load";
+        QTest::newRow("a version and more")
+            << QStringLiteral("qmarl-tiles:/14/%1/%2?v=7&x=1").arg(c).arg(r) << "error";
         QTest::newRow("SQL in the path") << "qmarl-tiles:/14/1/1%20OR%201=1" << "error";
         QTest::newRow("the metadata") << "qmarl-tiles:/metadata" << "error";
         QTest::newRow("a file path") << "qmarl-tiles:/etc/passwd" << "error";
@@ -211,6 +217,35 @@ private slots:
                    .arg(QString::fromUtf8(QJsonDocument(QJsonArray{url}).toJson(QJsonDocument::Compact)).mid(1).chopped(1)));
         QTRY_VERIFY_WITH_TIMEOUT(map.js("__tile").toString() != QLatin1String("waiting"), 10000);
         QCOMPARE(map.js("__tile").toString(), outcome);
+    }
+
+    // Another file chosen, the page loaded again as the window does: the same tile addresses
+    // show the new file's streets, none kept from the old one.
+    void anotherFileShowsItsOwnStreets()
+    {
+        const QString other = m_dir.filePath("other.mbtiles");
+        QVERIFY(tilefixture::writeMbTiles(other, {13, 14}, kLng, kLat, kRadius, true, 1));
+        QVERIFY(tilefixture::colourOf(15) != tilefixture::colourOf(14));
+        MapPage map;
+        TileSchemeHandler handler;
+        QVERIFY(open(map, handler));
+        const double markMiddle = (tilefixture::kMarkFrom + tilefixture::kMarkTo) / 2.0;
+        const QPointF place = placeOf(14, markMiddle + 80, markMiddle);
+        showAt(map, place, 14);
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            close(colourAt(map, pixelAt(map, place)), tilefixture::colourOf(14)),
+            qPrintable(describe(colourAt(map, pixelAt(map, place)))), 10000);
+
+        QVERIFY(handler.setFile(other).ok);
+        QSignalSpy loaded(map.page(), &QWebEnginePage::loadFinished);
+        map.load(mapkit::pageUrl("solvaneos.html"));
+        QVERIFY(loaded.wait(20000));
+        QCOMPARE(map.waitReady().value("kind").toString(), QStringLiteral("osm"));
+        map.js(offlineCall(handler.info(), 2));
+        showAt(map, place, 14);
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            close(colourAt(map, pixelAt(map, place)), tilefixture::colourOf(15)),
+            qPrintable(describe(colourAt(map, pixelAt(map, place)))), 10000);
     }
 
     // A file that cannot be used serves nothing, and the page keeps working.
